@@ -1,0 +1,2 @@
+// Placeholder until the result reader lands.
+#include "CQVR3DResultReader_Manipulator.h"

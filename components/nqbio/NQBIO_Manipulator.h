@@ -1,0 +1,101 @@
+// Mesh reader: reads a mesh file (.nqb) in its text or binary encoding.
+//
+// beginReading reads and checks the whole file before it reports success, so a caller never
+// sizes a table from a count the file does not hold. The blocks are then delivered one entry
+// per call, nodes first, then part (solid) elements, then surface elements.
+#ifndef NQBIO_MANIPULATOR_H
+#define NQBIO_MANIPULATOR_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum NQBIO_FileFormat {
+    NQBIO_FORMAT_UNKNOWN = -1,
+    NQBIO_FORMAT_TEXT = 0,
+    NQBIO_FORMAT_BINARY = 1
+};
+
+// Version of this reader library; the kernel expects 11002.
+int NQBIO_GetPackageVersion();
+
+namespace nqbio { struct MeshData; }
+
+class NQBIO_Manipulator {
+public:
+    // Header counts, valid after a successful beginReading (0 before).
+    int nMaxNodes;
+    int nMaxElemPlastic;
+    int nMaxElemSurface;
+
+    NQBIO_Manipulator();
+    virtual ~NQBIO_Manipulator();
+    NQBIO_Manipulator(const NQBIO_Manipulator&) = delete;
+    NQBIO_Manipulator& operator=(const NQBIO_Manipulator&) = delete;
+
+    // Decides the encoding from the first bytes: 0 text, 1 binary, -1 anything else (also a
+    // file that cannot be opened). Returns the same value.
+    static int getFileFormat(const char* fileName, NQBIO_FileFormat& format);
+
+    // Reads and checks the whole file. Returns 1 on success; 0 on any fault, after writing one
+    // line "file:line: what" (text) or "file:offset: what" (binary) to standard error; the
+    // same text is kept for getLastError. `second` and `third` are unused.
+    int beginReading(const char* fileName, const char* second, int third);
+    const char* getHeaderUnitString() const;
+
+    // Each returns 0 or more when an entry was delivered and -1 when its block has ended (or
+    // no file is open). `nodes` must have room for 8 (part) or 4 (surface) ints.
+    int readNodeBlockEntry(float& x, float& y, float& z);
+    int readElementPlasticBlockEntry(int& nNode, int* nodes, int& attrWord, int& attrCode,
+                                     float& volume);
+    int readElementSurfaceBlockEntry(int* nodes, int& surfKind, int& aux1, int& aux2,
+                                     int& surfCode, int& aux3);
+    // Releases what beginReading read. Returns 1.
+    int endReading();
+
+    // Text of the last failure of beginReading, "" when none.
+    const char* getLastError() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Whole-mesh access for tools and tests: the same content both encodings hold.
+namespace nqbio {
+
+struct PartElement {
+    int nNode = 0;             // 1..8
+    int node[8] = {};          // file node numbers, 1-based; entries past nNode are 0
+    std::uint32_t attrWord = 0;
+    std::int32_t attrCode = 0;
+    float volume = 0.0f;       // in the file's unit cubed
+};
+
+struct SurfaceElement {
+    int node[4] = {};          // a triangle repeats one corner (writers repeat the last)
+    int kind = 1, aux1 = 0, aux2 = 0, code = 0, aux3 = 0;
+};
+
+struct MeshData {
+    std::string unit = "mm";
+    std::vector<float> xyz;            // 3 per node, node k at 3*(k-1)
+    std::vector<PartElement> parts;
+    std::vector<SurfaceElement> surfaces;
+
+    int nodeCount() const { return static_cast<int>(xyz.size() / 3); }
+};
+
+// Write a mesh in either encoding. Return false (with a reason in *error when given) when the
+// file cannot be written or the content cannot be stored (a unit longer than 43 characters
+// in binary, non-finite coordinates, node numbers out of range).
+bool writeText(const std::string& path, const MeshData& mesh, std::string* error = nullptr);
+bool writeBinary(const std::string& path, const MeshData& mesh, std::string* error = nullptr);
+
+// Read a whole mesh through NQBIO_Manipulator. Returns false with the reader's diagnostic.
+bool readMesh(const std::string& path, MeshData& mesh, std::string* error = nullptr);
+
+}  // namespace nqbio
+
+#endif

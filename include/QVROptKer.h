@@ -1,0 +1,228 @@
+/*
+ * QVROptKer: geometry search kernel for the 3-D finite-element mesh of one moulded part.
+ *
+ * The kernel loads a mesh file (nodes, solid cells, skin faces), scales it to millimetres and
+ * answers geometric questions: which elements lie near a box, which elements a ray passes, the
+ * area-weighted normal at each skin node, and smoothing of values over the skin.
+ *
+ * Conventions every caller must know:
+ *  - Every table and per-item array is one-based: it holds count + 1 entries, entry 0 is never
+ *    an item, and the number 0 stands for "no item". Arrays handed in follow the same rule.
+ *  - After InitialzeSearch, element ids 1..m_nSurface are skin faces (m_pSurface) and an id k
+ *    above m_nSurface is the solid cell k - m_nSurface (p_Cell).
+ *  - Lengths are millimetres once a mesh is loaded.
+ *  - No member throws an exception of its own; a failed allocation raises std::bad_alloc.
+ *  - Nothing is thread-safe: one kernel is used by one thread at a time. Search slots let a
+ *    caller keep the results of several searches side by side.
+ *
+ * This header compiles as C++17 and later.
+ */
+#ifndef QVROPTKER_H
+#define QVROPTKER_H
+
+#include "QVROptKerExport.h"
+
+class CQVRKNLogErrMsgTool;
+class CQvrADT;
+
+/* Module sample export: returns 42. Nothing in the library uses it. */
+QVROPTKER_API int fnQVROptKer();
+/* Module sample variable, initially 0. Nothing in the library uses it. */
+extern QVROPTKER_API int nQVROptKer;
+
+/*
+ * Mesh records. Each has a zeroing default constructor, a destructor that releases nothing,
+ * and a member-wise operator= and copy(): pointers are copied, never the arrays behind them.
+ * The arrays belong to the table that holds the record (the kernel or the extraction tool).
+ */
+
+/* One node. */
+class QVROPTKER_API Cnode {
+public:
+    double x, y, z; /* coordinates in millimetres */
+    int orgID;      /* the node's number in the mesh file (1-based) */
+
+    Cnode();
+    ~Cnode();
+    Cnode& operator=(const Cnode& other);
+    void copy(Cnode& other);
+};
+
+/* One skin face: a triangle (nNode 3) or a quadrilateral (nNode 4). */
+class QVROPTKER_API CFaceElem {
+public:
+    int nNode;
+    int* pNode;                   /* nNode + 1 ints; pNode[1..nNode] index m_pNode */
+    double xMin, yMin, zMin;      /* element box, set by InitialzeSearch */
+    double xMax, yMax, zMax;
+    double zMid;                  /* (zMin + zMax) / 2 */
+    double xc, yc, zc;            /* centroid: mean of the corners */
+    double ax, ay, az;            /* area vector: length = area, right-hand rule of corner order */
+
+    CFaceElem();
+    ~CFaceElem();
+    CFaceElem& operator=(const CFaceElem& other);
+    void copy(CFaceElem& other);
+};
+
+/* One solid (part) cell: 4 tetrahedron, 5 pyramid, 6 prism, 8 hexahedron nodes. */
+class QVROPTKER_API CInnerCell {
+public:
+    int nNode;
+    int* pNode;                   /* nNode + 1 ints; pNode[1..nNode] index m_pNode */
+    double xMin, yMin, zMin;      /* element box, set by InitialzeSearch */
+    double xMax, yMax, zMax;
+    double zMid;                  /* (zMin + zMax) / 2 */
+    double xc, yc, zc;            /* centroid: mean of the nodes */
+
+    CInnerCell();
+    ~CInnerCell();
+    CInnerCell& operator=(const CInnerCell& other);
+    void copy(CInnerCell& other);
+};
+
+/* One ray through the part's thickness at a skin node (filled by the extraction tool). */
+class QVROPTKER_API CRayData {
+public:
+    int nPoint;                   /* number of sample points, 2 or more */
+    double dx, dy, dz;            /* unit direction */
+    double* pX;                   /* nPoint + 1 coordinates; point 1 is the skin node */
+    double* pY;
+    double* pZ;
+    double* pDist;                /* nPoint + 1 distances from the node along the ray */
+    int* pCellID;                 /* nPoint + 1 solid cells, 0 for none */
+
+    CRayData();
+    ~CRayData();
+    CRayData& operator=(const CRayData& other);
+    void copy(CRayData& other);
+};
+
+/*
+ * The search kernel.
+ *
+ * Copying is forbidden: a kernel owns its tables, tree and result lists, and a member-wise copy
+ * would leave two owners of the same memory.
+ *
+ * Calls out of order are safe: a search before InitialzeSearch (or the public SetADTreeRange),
+ * or with a slot outside 0..m_nSlotCount-1, returns count 0 and a non-null empty list and
+ * changes nothing. The geometric queries on a kernel without a mesh do nothing and return 1.
+ */
+class QVROPTKER_API CQVROptKer {
+public:
+    /* Fields, in this order; hosts and the extraction tool read them directly. */
+    CQVRKNLogErrMsgTool* m_pMsgTool; /* stored by getMsgPtr, never used, not owned */
+    CQvrADT* m_pADTree;              /* the tree over surface and solid element boxes */
+    Cnode* m_pNode;                  /* retained nodes 1..m_nNode */
+    CFaceElem* m_pSurface;           /* retained skin faces 1..m_nSurface */
+    CInnerCell* p_Cell;              /* solid cells 1..m_nInnerCell */
+    int m_nNodeInFile;               /* node count of the file */
+    int m_nNode;                     /* retained nodes */
+    int m_nInnerCell;                /* solid cells */
+    int m_nSurface;                  /* retained skin faces */
+    double TotalVolume;              /* sum of cell volumes, mm^3 */
+    int* m_pNodeInPart;              /* 0..m_nNodeInFile: 1 when the file node is retained */
+    int* m_pNodeKind;                /* 0..m_nNodeInFile: 0, 1 or -1 from the cells using it */
+    int* m_pNodeNewID;               /* 0..m_nNodeInFile: number in m_pNode, 0 if dropped */
+    int* m_pCellKind;                /* 0..m_nInnerCell: 1, 0 or -1 */
+    int m_nPrintLevel;               /* progress messages appear at 1 or more */
+    bool m_bFormatFlag;              /* the mesh reader reported file format 1 (binary) */
+    double Box_xMax, Box_yMax, Box_zMax; /* overall box, set by the search set-up */
+    double Box_xMin, Box_yMin, Box_zMin;
+    double MinMesh;                  /* step length of the ray pass search */
+    double AverageThickness;         /* TotalVolume / (half the skin area) */
+    int m_nSlotCount;                /* number of search slots */
+    int** m_ppPassElemList;          /* per slot: last FindPassElemByAnyRay list */
+    int** m_ppNearBlockList;         /* per slot: last SearchNearBlockID list */
+
+    CQVROptKer();
+    ~CQVROptKer();
+    CQVROptKer(const CQVROptKer&) = delete;
+    CQVROptKer& operator=(const CQVROptKer&) = delete;
+
+    /* Stores the host's message tool (never used). Null: returns -1 and changes nothing. */
+    int getMsgPtr(CQVRKNLogErrMsgTool* tool);
+    /* Sets the print level, unchecked. Returns 1. */
+    int setParameter(int level);
+    /* Sets MinMesh, unchecked; InitialzeSearch recomputes it. Returns 1. */
+    int resetMinMesh(double size);
+
+    /*
+     * Loads a mesh file, scaling lengths to millimetres by its unit. allNodeFlag 1 keeps every
+     * node of the file, any other value only the nodes that solid cells use. Returns 1, or 3301
+     * when the file cannot be opened or is damaged (the reader names the fault on standard
+     * error); the kernel is then unchanged. A null file name also gives 3301.
+     * A retained skin face that uses a node no solid cell uses (possible only when allNodeFlag
+     * is not 1) is dropped and does not count in m_nSurface.
+     */
+    int ReadMeshData(char* fileName, int allNodeFlag);
+
+    /*
+     * Joins argv[0..argc-1] with single blanks and cuts the text at each '*': field n goes to
+     * out n (n <= 6). Text after the last '*' is dropped; buffers without a field are left
+     * alone. Returns 1. With argc < 1 or a null argv nothing is written. A null output buffer
+     * simply receives nothing.
+     */
+    int argumentHandle(int argc, char** argv, char* out1, char* out2, char* out3, char* out4,
+                       char* out5, char* out6);
+
+    /*
+     * Search set-up: element and overall boxes, the tree over all skin faces and solid cells,
+     * AverageThickness and MinMesh, and slotCount result slots. Returns 1. A slotCount below 1
+     * returns -1 and changes nothing. A later call with a different slotCount resizes the slot
+     * tables, keeping the lists of the slots that remain.
+     */
+    int InitialzeSearch(int slotCount);
+    /* A tree over boxes of the host's own (maximum corner first). The tree has one slot. */
+    int SetADTreeRange(double xmax, double ymax, double zmax, double xmin, double ymin,
+                       double zmin, int slotCount, int capacity, int growStep);
+    /* Adds the host's box under id to that tree (maximum corner first). Returns 1; without a
+     * tree nothing happens. */
+    int AddSurfaceToADTree(int id, double xmax, double ymax, double zmax, double xmin,
+                           double ymin, double zmin);
+
+    /*
+     * Ids of the elements whose (slightly enlarged) boxes meet the box, in the tree's visiting
+     * order, at positions 0..count-1. Never null. The list stays valid until the next call on
+     * the same slot (FindPassElemByAnyRay on that slot also makes such calls).
+     */
+    const int* SearchNearBlockID(double xmin, double ymin, double zmin, double xmax,
+                                 double ymax, double zmax, int& count, int slot);
+
+    /*
+     * Candidate elements along the ray from (x, y, z) in direction (dx, dy, dz) (any length; a
+     * zero direction walks +z), walked in steps of MinMesh until a step meets nothing or leaves
+     * the overall box. Ascending ids, each once, never null; valid until the next call on the
+     * same slot.
+     */
+    const int* FindPassElemByAnyRay(int& count, double x, double y, double z, double dx,
+                                    double dy, double dz, int slot);
+    /* c = a x b. */
+    void ACrossB(double& ax, double& ay, double& az, double& bx, double& by, double& bz,
+                 double& cx, double& cy, double& cz);
+    /* Shell sort of key[1..n] ascending, id[1..n] moved along. Index 0 is never touched. */
+    void shellSorting(unsigned long n, double* key, int* id);
+
+    /*
+     * Adds the mean vector area of the skin faces around each node to nx, ny, nz (each
+     * m_nNode + 1 entries, passed as zeros). Nodes on no face keep their values. Returns 1.
+     */
+    int ComputeNodeSurfaceNormal(double* nx, double* ny, double* nz);
+    /*
+     * Smooths value[1..m_nNode] over the skin, passes times: each face takes the mean of its
+     * nodes, each skin node the mean of its faces. Returns 1.
+     */
+    int SmoothSurfaceNodeValue(double* value, int passes);
+
+private:
+    int FindOverAllBondingBox();
+    int FindSurfaceBondingBox();
+    int FindInnerCellBondingBox();
+    int SetADTreeRange(int slotCount);
+    int AddSurfaceToADTree();
+    int AddInnerCellToADTree();
+    int FindMinMesh();
+    int ComputeAverageThickness();
+};
+
+#endif

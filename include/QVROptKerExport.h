@@ -1,0 +1,15 @@
+/* Export macro of the QVROptKer shared library. */
+#ifndef QVROPTKER_EXPORT_H
+#define QVROPTKER_EXPORT_H
+
+#if defined(_WIN32) || defined(__CYGWIN__)
+#  if defined(QVROPTKER_BUILDING)
+#    define QVROPTKER_API __declspec(dllexport)
+#  else
+#    define QVROPTKER_API __declspec(dllimport)
+#  endif
+#else
+#  define QVROPTKER_API __attribute__((visibility("default")))
+#endif
+
+#endif

@@ -1,0 +1,46 @@
+// Construction, destruction and the small setters of the kernel.
+#include "QVROptKer.h"
+#include "kernel/mesh_tables.h"
+#include "search/CQvrADT.h"
+
+namespace {
+constexpr double kInitialMinMesh = 0.1;  // mm, until the search set-up derives it
+}
+
+CQVROptKer::CQVROptKer()
+    : m_pMsgTool(nullptr), m_pADTree(nullptr), m_pNode(nullptr), m_pSurface(nullptr),
+      p_Cell(nullptr), m_nNodeInFile(0), m_nNode(0), m_nInnerCell(0), m_nSurface(0),
+      TotalVolume(0.0), m_pNodeInPart(nullptr), m_pNodeKind(nullptr), m_pNodeNewID(nullptr),
+      m_pCellKind(nullptr), m_nPrintLevel(0), m_bFormatFlag(false), Box_xMax(0.0),
+      Box_yMax(0.0), Box_zMax(0.0), Box_xMin(0.0), Box_yMin(0.0), Box_zMin(0.0),
+      MinMesh(kInitialMinMesh), AverageThickness(0.0), m_nSlotCount(0),
+      m_ppPassElemList(nullptr), m_ppNearBlockList(nullptr) {}
+
+CQVROptKer::~CQVROptKer() {
+    qvr::releaseArray(m_pNode);
+    qvr::releaseFaceTable(m_pSurface, m_nSurface);
+    qvr::releaseCellTable(p_Cell, m_nInnerCell);
+    delete m_pADTree;
+    m_pADTree = nullptr;
+    qvr::releaseArray(m_pNodeInPart);
+    qvr::releaseArray(m_pNodeKind);
+    qvr::releaseArray(m_pNodeNewID);
+    qvr::releaseArray(m_pCellKind);
+    qvr::releaseSlotTables(*this);
+}
+
+int CQVROptKer::getMsgPtr(CQVRKNLogErrMsgTool* tool) {
+    if (tool == nullptr) return -1;
+    m_pMsgTool = tool;
+    return 1;
+}
+
+int CQVROptKer::setParameter(int level) {
+    m_nPrintLevel = level;
+    return 1;
+}
+
+int CQVROptKer::resetMinMesh(double size) {
+    MinMesh = size;
+    return 1;
+}

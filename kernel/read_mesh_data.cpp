@@ -1,0 +1,297 @@
+// Loading a mesh file into the kernel.
+//
+// The reader checks the whole file before it reports success, so past beginReading the load
+// cannot meet a count the file does not hold. Everything new is built in local storage first
+// and moved into the kernel at the end: a failed allocation leaves the previous mesh intact.
+#include <cstdint>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CQVRKNLogErrMsgTool.h"
+#include "NQBIO_Manipulator.h"
+#include "QVROptKer.h"
+#include "kernel/mesh_tables.h"
+
+namespace {
+
+constexpr int kExpectedReaderVersion = 11002;
+constexpr int kCannotOpenMesh = 3301;
+
+// Attribute codes of part elements: up to this value an element is an ordinary or marked cell,
+// from kOverridingAttrCode on it marks its nodes whatever they were.
+constexpr int kOrdinaryAttrCodeMax = 100;
+constexpr int kOverridingAttrCode = 201;
+constexpr int kSkinFaceKind = 1;
+constexpr int kExcludedFaceCode = 13;
+
+double unitFactorOf(const std::string& unit, bool& recognised) {
+    recognised = true;
+    if (unit.find("mm") != std::string::npos) return 1.0;
+    if (unit.find("cm") != std::string::npos) return 10.0;
+    if (unit.find("inch") != std::string::npos) return 25.4;
+    if (unit.find("um") != std::string::npos) return 0.001;
+    recognised = false;
+    return 1.0;
+}
+
+struct WorkingFace {
+    int nNode = 0;
+    int node[4] = {};
+};
+
+template <typename Record>
+void accumulateCentroid(Record& r, const Cnode* nodes) {
+    r.xc = 0.0;
+    r.yc = 0.0;
+    r.zc = 0.0;
+    for (int j = 1; j <= r.nNode; ++j) {
+        const Cnode& p = nodes[r.pNode[j]];
+        r.xc += p.x;
+        r.yc += p.y;
+        r.zc += p.z;
+    }
+    r.xc /= r.nNode;
+    r.yc /= r.nNode;
+    r.zc /= r.nNode;
+}
+
+void computeAreaVector(CFaceElem& f, const Cnode* nodes) {
+    f.ax = 0.0;
+    f.ay = 0.0;
+    f.az = 0.0;
+    if (f.nNode <= 2) return;
+    const Cnode& p1 = nodes[f.pNode[1]];
+    for (int k = 2; k <= f.nNode - 1; ++k) {
+        const Cnode& pk = nodes[f.pNode[k]];
+        const Cnode& pn = nodes[f.pNode[k + 1]];
+        const double ux = pk.x - p1.x, uy = pk.y - p1.y, uz = pk.z - p1.z;
+        const double wx = pn.x - p1.x, wy = pn.y - p1.y, wz = pn.z - p1.z;
+        f.ax += 0.5 * (uy * wz - uz * wy);
+        f.ay += 0.5 * (uz * wx - ux * wz);
+        f.az += 0.5 * (ux * wy - uy * wx);
+    }
+}
+
+// Owns the node lists of a record table until the table is handed to the kernel.
+template <typename Record>
+struct TableGuard {
+    std::unique_ptr<Record[]> table;
+    int count = 0;
+    ~TableGuard() {
+        if (!table) return;
+        for (int i = 0; i <= count; ++i) delete[] table[i].pNode;
+    }
+    Record* release() {
+        count = 0;
+        return table.release();
+    }
+};
+
+}  // namespace
+
+int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
+    if (NQBIO_GetPackageVersion() != kExpectedReaderVersion) {
+        CQVRKNLogErrMsgTool::printLogStringContent("NQBIO version does not match!", "",
+                                                   std::cout);
+    }
+    NQBIO_Manipulator reader;
+    if (m_nPrintLevel >= 1) {
+        CQVRKNLogErrMsgTool::printLogStringContent(fileName ? fileName : "", "", std::cout);
+    }
+    if (fileName == nullptr) {
+        CQVRKNLogErrMsgTool::printErrorMessageContent(kCannotOpenMesh, "Can't open mesh file !\n",
+                                                      "", "", "", std::cout);
+        return kCannotOpenMesh;
+    }
+    NQBIO_FileFormat format = NQBIO_FORMAT_UNKNOWN;
+    NQBIO_Manipulator::getFileFormat(fileName, format);
+    if (format == NQBIO_FORMAT_BINARY) m_bFormatFlag = true;
+
+    if (reader.beginReading(fileName, nullptr, 0) <= 0) {
+        CQVRKNLogErrMsgTool::printErrorMessageContent(kCannotOpenMesh, "Can't open mesh file !\n",
+                                                      "", "", "", std::cout);
+        return kCannotOpenMesh;
+    }
+
+    const int nodeInFile = reader.nMaxNodes;
+    const int cellCount = reader.nMaxElemPlastic;
+    const int surfaceInFile = reader.nMaxElemSurface;
+
+    bool unitRecognised = true;
+    const double dUnitFactor = unitFactorOf(reader.getHeaderUnitString(), unitRecognised);
+    if (!unitRecognised) {
+        CQVRKNLogErrMsgTool::printGeneralMessage("The unit of NQB is illegal. ", "", std::cout);
+    }
+    if (m_nPrintLevel >= 1) std::printf("dUnitFactor = %lf\n", dUnitFactor);
+
+    const auto nodeSlots = static_cast<std::size_t>(nodeInFile) + 1;
+    std::vector<Cnode> fileNodes(nodeSlots);
+    auto nodeInPart = std::make_unique<int[]>(nodeSlots);
+    auto nodeKind = std::make_unique<int[]>(nodeSlots);
+    auto nodeNewID = std::make_unique<int[]>(nodeSlots);
+    std::vector<WorkingFace> faces;
+    faces.reserve(static_cast<std::size_t>(surfaceInFile));
+    TableGuard<CInnerCell> cells;
+    cells.table = std::make_unique<CInnerCell[]>(static_cast<std::size_t>(cellCount) + 1);
+    cells.count = cellCount;
+    auto cellKind = std::make_unique<int[]>(static_cast<std::size_t>(cellCount) + 1);
+    for (int k = 0; k <= cellCount; ++k) cellKind[k] = 1;
+    for (int i = 0; i <= nodeInFile; ++i) nodeInPart[i] = (allNodeFlag == 1) ? 1 : 0;
+
+    // Node block.
+    {
+        float x = 0.0f, y = 0.0f, z = 0.0f;
+        int k = 0;
+        while (k < nodeInFile && reader.readNodeBlockEntry(x, y, z) >= 0) {
+            ++k;
+            fileNodes[k].x = static_cast<double>(x) * dUnitFactor;
+            fileNodes[k].y = static_cast<double>(y) * dUnitFactor;
+            fileNodes[k].z = static_cast<double>(z) * dUnitFactor;
+        }
+    }
+
+    // Part element block.
+    double totalVolume = 0.0;
+    {
+        const double volumeFactor = dUnitFactor * dUnitFactor * dUnitFactor;
+        int nNode = 0, attrWord = 0, attrCode = 0;
+        int nodes[8] = {};
+        float volume = 0.0f;
+        int k = 0;
+        while (k < cellCount &&
+               reader.readElementPlasticBlockEntry(nNode, nodes, attrWord, attrCode, volume) >= 0) {
+            ++k;
+            if (nNode < 1 || nNode > 8) continue;  // the reader refuses these; never index with them
+            CInnerCell& cell = cells.table[k];
+            cell.pNode = new int[static_cast<std::size_t>(nNode) + 1];
+            cell.pNode[0] = 0;
+            cell.nNode = nNode;
+            for (int j = 1; j <= nNode; ++j) cell.pNode[j] = nodes[j - 1];
+            totalVolume += static_cast<double>(volume) * volumeFactor;
+
+            const bool marked = (static_cast<std::uint32_t>(attrWord) >> 24) != 0;
+            for (int j = 1; j <= nNode; ++j) {
+                const int n = cell.pNode[j];
+                if (n < 1 || n > nodeInFile) continue;
+                nodeInPart[n] = 1;
+                if (attrCode <= kOrdinaryAttrCodeMax) {
+                    if (!marked) {
+                        nodeKind[n] = 1;
+                        cellKind[k] = 0;
+                    } else {
+                        if (nodeKind[n] != 1) nodeKind[n] = -1;
+                        cellKind[k] = -1;
+                    }
+                }
+                if (attrCode >= kOverridingAttrCode) {
+                    nodeKind[n] = -1;
+                    cellKind[k] = -1;
+                }
+            }
+        }
+    }
+
+    // Surface element block: kind 1 faces whose code is not 13; repeated corners collapse.
+    {
+        int nodes[4] = {};
+        int kind = 0, aux1 = 0, aux2 = 0, code = 0, aux3 = 0;
+        int read = 0;
+        while (read < surfaceInFile &&
+               reader.readElementSurfaceBlockEntry(nodes, kind, aux1, aux2, code, aux3) >= 0) {
+            ++read;
+            if (kind != kSkinFaceKind || code == kExcludedFaceCode) continue;
+            WorkingFace f;
+            for (int n : nodes) {
+                bool taken = false;
+                for (int t = 0; t < f.nNode; ++t) taken = taken || f.node[t] == n;
+                if (!taken) f.node[f.nNode++] = n;
+            }
+            faces.push_back(f);
+        }
+    }
+    reader.endReading();
+
+    // Faces that use a node no solid cell uses have no place in the compacted node table.
+    int surfaceCount = 0;
+    for (const WorkingFace& f : faces) {
+        bool usable = true;
+        for (int t = 0; t < f.nNode; ++t) {
+            const int n = f.node[t];
+            usable = usable && n >= 1 && n <= nodeInFile && nodeInPart[n] == 1;
+        }
+        if (usable) faces[static_cast<std::size_t>(surfaceCount++)] = f;
+    }
+    TableGuard<CFaceElem> surfaces;
+    surfaces.table = std::make_unique<CFaceElem[]>(static_cast<std::size_t>(surfaceCount) + 1);
+    surfaces.count = surfaceCount;
+    for (int i = 1; i <= surfaceCount; ++i) {
+        const WorkingFace& f = faces[static_cast<std::size_t>(i - 1)];
+        CFaceElem& face = surfaces.table[i];
+        face.pNode = new int[static_cast<std::size_t>(f.nNode) + 1];
+        face.pNode[0] = 0;
+        face.nNode = f.nNode;
+        for (int j = 1; j <= f.nNode; ++j) face.pNode[j] = f.node[j - 1];
+    }
+
+    // Node compaction.
+    int retained = 0;
+    for (int i = 1; i <= nodeInFile; ++i) retained += (nodeInPart[i] == 1) ? 1 : 0;
+    auto nodeTable = std::make_unique<Cnode[]>(static_cast<std::size_t>(retained) + 1);
+    int nodeCount = 0;
+    for (int i = 1; i <= nodeInFile; ++i) {
+        if (nodeInPart[i] != 1) continue;
+        ++nodeCount;
+        nodeTable[nodeCount].x = fileNodes[i].x;
+        nodeTable[nodeCount].y = fileNodes[i].y;
+        nodeTable[nodeCount].z = fileNodes[i].z;
+        nodeTable[nodeCount].orgID = i;
+        nodeNewID[i] = nodeCount;
+    }
+
+    for (int i = 1; i <= cellCount; ++i) {
+        CInnerCell& cell = cells.table[i];
+        if (cell.nNode < 1) continue;
+        for (int j = 1; j <= cell.nNode; ++j) cell.pNode[j] = nodeNewID[cell.pNode[j]];
+        accumulateCentroid(cell, nodeTable.get());
+    }
+    for (int i = 1; i <= surfaceCount; ++i) {
+        CFaceElem& face = surfaces.table[i];
+        for (int j = 1; j <= face.nNode; ++j) face.pNode[j] = nodeNewID[face.pNode[j]];
+        accumulateCentroid(face, nodeTable.get());
+    }
+    for (int i = 1; i <= surfaceCount; ++i) computeAreaVector(surfaces.table[i], nodeTable.get());
+
+    // Commit: release the previous mesh and take the new one.
+    qvr::releaseArray(m_pNode);
+    qvr::releaseFaceTable(m_pSurface, m_nSurface);
+    qvr::releaseCellTable(p_Cell, m_nInnerCell);
+    qvr::releaseArray(m_pNodeInPart);
+    qvr::releaseArray(m_pNodeKind);
+    qvr::releaseArray(m_pNodeNewID);
+    qvr::releaseArray(m_pCellKind);
+    m_nNodeInFile = nodeInFile;
+    m_nInnerCell = cellCount;
+    m_nSurface = surfaceCount;
+    m_nNode = nodeCount;
+    TotalVolume = totalVolume;
+    m_pNode = nodeTable.release();
+    m_pSurface = surfaces.release();
+    p_Cell = cells.release();
+    m_pNodeInPart = nodeInPart.release();
+    m_pNodeKind = nodeKind.release();
+    m_pNodeNewID = nodeNewID.release();
+    m_pCellKind = cellKind.release();
+
+    if (m_nPrintLevel >= 1) {
+        CQVRKNLogErrMsgTool::printLogStringContent("Mesh file read end", "", std::cout);
+        const std::string counts =
+            "Number of Sufurace Elems      : " + std::to_string(m_nSurface) + " \n" +
+            "Number of Part Elems          : " + std::to_string(m_nInnerCell) + " \n" +
+            "Number of Nodes               : " + std::to_string(m_nNode) + " \n";
+        CQVRKNLogErrMsgTool::printLogStringContent(counts.c_str(), "", std::cout);
+    }
+    return 1;
+}
