@@ -1,2 +1,0 @@
-// Placeholder until the result reader lands.
-#include "CQVR3DResultReader_Manipulator.h"
