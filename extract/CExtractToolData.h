@@ -1,0 +1,85 @@
+// Private state of the extraction tool and its operations.
+//
+// The exported QVR3DExtractTool holds only a pointer to this object; every member of the tool
+// passes its call here. The raw one-based arrays stay because the ray records and the kernel's
+// tables are shared with code that reads them directly; ownership is spelled out per field.
+#ifndef QVR_EXTRACT_CEXTRACTTOOLDATA_H
+#define QVR_EXTRACT_CEXTRACTTOOLDATA_H
+
+#include "QVROptKer.h"
+
+class CExtractToolData {
+public:
+    static constexpr int kFiberComponentCount = 6;
+
+    // Fields, in this order.
+    CQVROptKer* m_pOptKer;    // the tool's own kernel; owned
+    CInnerCell* p_Cell;       // the kernel's solid cells 1..m_nInnerCell; borrowed
+    CFaceElem* m_pSurface;    // the kernel's skin faces 1..m_nSurface; borrowed
+    Cnode* m_pNode;           // the kernel's nodes 1..m_nNode; borrowed
+    CRayData* m_pRayData;     // m_nSurfaceNode + 1 ray records with their arrays; owned
+    int m_nNode;
+    int m_nInnerCell;
+    int m_nSurface;           // combined ids above this name solid cells
+    double* m_pCellFiber[kFiberComponentCount];  // m_nInnerCell + 1 values each; owned
+    double* m_pNodeFiber[kFiberComponentCount];  // m_nNode + 1 node means each; owned
+    int m_nSurfaceNode;       // ray records of the last SetSurfaceNode
+
+    // Creates the kernel. A failed allocation raises std::bad_alloc and leaves nothing behind.
+    CExtractToolData();
+    // Releases the kernel (and with it the borrowed tables), the ray records and the fibre arrays.
+    ~CExtractToolData();
+    CExtractToolData(const CExtractToolData&) = delete;
+    CExtractToolData& operator=(const CExtractToolData&) = delete;
+
+    // A mesh is set: the borrowed tables and all twelve fibre arrays exist.
+    bool HasMesh() const;
+    // SetSurfaceNode has built ray records for the current mesh.
+    bool HasRays() const;
+
+    // Mesh hook-up: the kernel reads the file; on success the tables are taken over and the
+    // fibre arrays sized for them. Returns the kernel's result (1, or 3301 and nothing changed).
+    int LoadMesh(char* fileName);
+    int TakeMeshTables();
+    int AllocFiberArrays();
+
+    // Result loading: six fibre items per cell, then their node means. 1, or -1 (nothing
+    // changed) without a mesh, for a file that cannot be read, or for a result of another mesh.
+    int ReadFiberResults(char* fileName);
+    int AverageFiberToNodes();
+
+    // Thickness rays: one ray record per node handed in. 1, or -1 (nothing changed) for bad
+    // counts, null arrays or no mesh.
+    int BuildRayData(int nNode, int nLayer, double* x, double* y, double* z, double* Ax,
+                     double* Ay, double* Az);
+    int TraceSurfaceRays();
+    int FindSurfaceCrossing(const int* surfaceIds, int nSurfaceIds, double x, double y, double z,
+                            double dx, double dy, double dz, double& distance);
+    int OrderQuadNodes(int face, int* nodes);
+    int AssignNearestCells(const int* cellIds, int nCellIds, int inode);
+
+    // Fibre values at the sample points of one ray. 1, or -1 (nothing written) before rays
+    // exist, for an index outside 0..m_nSurfaceNode or for a null array.
+    int ExtractNodeFiber(int inode, double* dist, double* fiber1, double* fiber2, double* fiber3,
+                         double* fiber4, double* fiber5, double* fiber6);
+    // One node array interpolated in one cell. 1 (also for an unsupported cell type, *value
+    // then unchanged), or -1 for a cell number outside 1..m_nInnerCell or null arrays.
+    int InterpolateInCell(double x, double y, double z, int cell, const double* nodeValue,
+                          double* value);
+
+private:
+    // Shape function values of `cell` at the point into N[0..7]; false for a cell type the
+    // element library does not interpolate (N then all zero).
+    bool CellShapeValues(double x, double y, double z, int cell, double* N) const;
+    void ReleaseRayData();
+    void ReleaseFiberArrays();
+    void DropMesh();
+};
+
+// Whether the line (not only the ray) through (x, y, z) along (dx, dy, dz) meets the triangle;
+// edges and corners count as inside; nearly edge-on triangles (|det| < 0.006 mm^2) never do.
+bool LineCrossesTriangle(double x, double y, double z, double dx, double dy, double dz,
+                         double x0, double y0, double z0, double x1, double y1, double z1,
+                         double x2, double y2, double z2);
+
+#endif

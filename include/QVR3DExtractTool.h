@@ -1,0 +1,110 @@
+/*
+ * QVR3DExtractTool: through-thickness fibre-orientation values at the skin nodes of a moulded
+ * part.
+ *
+ * The tool owns one search kernel (CQVROptKer). A host drives it in this order:
+ *   1. SetMeshFileName   - load the part's mesh;
+ *   2. SetK7TFileName    - load the fibre-orientation results of a filling analysis;
+ *   3. SetSurfaceNode    - hand in skin nodes with a ray direction each: the tool measures the
+ *                          thickness along every ray and places sample points over it;
+ *   4. GetFiber          - per skin node: each sample point's depth and six fibre values.
+ * Steps 2 and 3 may come in either order; both need step 1, GetFiber needs steps 1 and 3 (and
+ * step 2 for anything but zeros). SetSurfaceNode may be called again with other nodes; GetFiber
+ * refers to the latest call.
+ *
+ * Conventions:
+ *  - Every array is one-based: entry 0 is never read or written, items sit at 1..count.
+ *  - Lengths are millimetres (the mesh file's unit is converted on loading).
+ *  - Results: 1 success, -1 failure; SetMeshFileName passes on the kernel's code (3301 for a
+ *    mesh file that cannot be read).
+ *  - Misuse is safe: a call out of order, a null array or an index out of range returns -1 and
+ *    changes nothing (details per member). No call throws, except that a failed allocation
+ *    raises std::bad_alloc (the tool is then in a valid state, as noted per member).
+ *  - Not thread-safe: one tool is used by one thread at a time; separate tools share nothing.
+ *  - Nothing is written to standard output except the messages named below.
+ *
+ * Copying is forbidden: the tool owns its kernel, tables and arrays, and a copy would leave two
+ * owners of the same memory.
+ *
+ * This header compiles as C++17 and later.
+ */
+#ifndef QVR3DEXTRACTTOOL_H
+#define QVR3DEXTRACTTOOL_H
+
+#include "QVROptKer.h"
+#include "QVROptKerExport.h"
+
+class CExtractToolData;
+
+class QVROPTKER_API QVR3DExtractTool {
+public:
+    /* Creates the tool and its kernel (print level 0, so the kernel stays silent). A failed
+     * allocation raises std::bad_alloc and leaves nothing allocated. */
+    QVR3DExtractTool();
+    /* Releases the kernel with its mesh, the fibre arrays and the ray records. */
+    ~QVR3DExtractTool();
+    QVR3DExtractTool(const QVR3DExtractTool&) = delete;
+    QVR3DExtractTool& operator=(const QVR3DExtractTool&) = delete;
+
+    /*
+     * Loads a mesh file into the tool's kernel (only the nodes that solid cells use are kept)
+     * and sizes the twelve fibre arrays for it, all at 0.
+     * Returns 1, or the kernel's code when the file cannot be read (3301 for a missing,
+     * damaged or null file name); the tool then keeps its previous mesh, results and rays.
+     * A successful call replaces the previous mesh and drops the fibre values and the ray
+     * records of the previous mesh: SetK7TFileName and SetSurfaceNode must follow again.
+     * After std::bad_alloc the tool holds no mesh (as if never loaded).
+     */
+    int SetMeshFileName(char* fileName);
+
+    /*
+     * Reads the six fibre-orientation items of a result file (ids 4, 5, 6, 9, 10, 11: a11, a22,
+     * a33, a12, a13, a23) per solid cell and averages each onto the nodes (plain mean over the
+     * cells listing the node). Cavity element e of the file is solid cell e of the mesh.
+     * Returns 1 when the file was read. Items missing from the file read as 0.
+     * Returns -1 and changes nothing: before a successful SetMeshFileName; for a null name; for
+     * a file that cannot be opened, is not a result file, is damaged or is a text result file;
+     * for a file with more cavity elements than the mesh has solid cells (it belongs to another
+     * mesh; one line on standard output says so).
+     * With fewer cavity elements than cells, the remaining cells keep their earlier values.
+     * Loading another file on the same mesh gives exactly that file's node means.
+     */
+    int SetK7TFileName(char* fileName);
+
+    /*
+     * Hands in nNode skin nodes: coordinates x, y, z and ray directions Ax, Ay, Az (any length;
+     * stored as unit vectors, a zero direction stays zero), each array read at entries
+     * 1..nNode during the call only. For each node the tool finds the nearest skin face whose
+     * centroid plane the line through the node along the direction crosses, on either side of
+     * the node (the thickness t; 1e30 when nothing is crossed), places nLayer sample points
+     * evenly from the node (point 1) to the crossing (point nLayer), and gives each point the
+     * solid cell with the nearest centroid among the cells the ray passes (none when no such
+     * cell lies closer than 1e15 mm).
+     * Returns 1, or -1 with nothing changed when nNode < 1, nLayer < 2, an array is null, or no
+     * mesh is set. The results replace those of any earlier call.
+     * After std::bad_alloc the tool has no ray records (GetFiber then returns -1).
+     */
+    int SetSurfaceNode(int nNode, int nLayer, double* x, double* y, double* z, double* Ax,
+                       double* Ay, double* Az);
+
+    /*
+     * For skin node inode (1..nNode of the last SetSurfaceNode) writes, for sample points
+     * j = 1..nLayer: dist[j], the point's distance from the node (0 at the node, t at the
+     * last point), and fiber1[j]..fiber6[j], the node means of a11, a22, a33, a12, a23, a13
+     * interpolated with the shape functions of the point's cell. A point without a cell gets
+     * 0 for its distance and all six values. A cell of a node count other than 4, 5, 6 or 8
+     * gives 0 for its values and the line "unknown cell type, Nnode = <n>" on standard output
+     * once per component (six times per point). Every array needs nLayer + 1 entries; entry 0
+     * is never touched.
+     * Returns 1; inode 0 writes nothing and returns 1. Returns -1 and writes nothing: before
+     * SetSurfaceNode (or after a new SetMeshFileName), for inode below 0 or above nNode, or
+     * when any array is null. Changes no state: repeated calls give identical output.
+     */
+    int GetFiber(int inode, double* dist, double* fiber1, double* fiber2, double* fiber3,
+                 double* fiber4, double* fiber5, double* fiber6);
+
+private:
+    CExtractToolData* m_pData; /* the tool's state; owned */
+};
+
+#endif
