@@ -34,27 +34,36 @@ public:
     NQBIO_Manipulator(const NQBIO_Manipulator&) = delete;
     NQBIO_Manipulator& operator=(const NQBIO_Manipulator&) = delete;
 
-    // Decides the encoding from the first bytes: 0 text, 1 binary, -1 anything else (also a
-    // file that cannot be opened). Returns the same value.
+    // Decides the encoding from the first bytes: 0 text (first token "NQBTEXT"), 1 binary
+    // ("NQBB"), -1 anything else (also a file that cannot be opened, a directory, a null name).
+    // Only the magic is looked at; the layout version is checked by beginReading. Returns the
+    // same value.
     static int getFileFormat(const char* fileName, NQBIO_FileFormat& format);
 
     // Reads and checks the whole file. Returns 1 on success; 0 on any fault, after writing one
     // line "file:line: what" (text) or "file:offset: what" (binary) to standard error; the
-    // same text is kept for getLastError. `second` and `third` are unused.
+    // same text is kept for getLastError. Faults of the file as a whole (cannot be opened or
+    // read, a directory, not a mesh file, too large for memory) are reported at place 0.
+    // `second` and `third` are unused. Any data of an earlier call is dropped first, so after
+    // a failure the object holds no data and every entry call returns -1.
+    // Binary part element records must hold 0 in the node slots past their node count; any
+    // other value is refused as damage. The bytes of the unit field after its text must be NUL.
     int beginReading(const char* fileName, const char* second, int third);
     const char* getHeaderUnitString() const;
 
-    // Each returns 0 or more when an entry was delivered and -1 when its block has ended (or
-    // no file is open). `nodes` must have room for 8 (part) or 4 (surface) ints.
+    // Each returns the zero-based index of the entry it delivered, or -1 (outputs untouched)
+    // when its block has ended, no file is open, or `nodes` is null. `nodes` must have room for
+    // 8 (part; only nodes[0..nNode-1] are written) or 4 (surface) ints. attrWord is delivered
+    // as the bits of the file's unsigned value.
     int readNodeBlockEntry(float& x, float& y, float& z);
     int readElementPlasticBlockEntry(int& nNode, int* nodes, int& attrWord, int& attrCode,
                                      float& volume);
     int readElementSurfaceBlockEntry(int* nodes, int& surfKind, int& aux1, int& aux2,
                                      int& surfCode, int& aux3);
-    // Releases what beginReading read. Returns 1.
+    // Releases what beginReading read; the counts return to 0. Returns 1.
     int endReading();
 
-    // Text of the last failure of beginReading, "" when none.
+    // The diagnostic of the last beginReading when it failed, "" when it succeeded or none ran.
     const char* getLastError() const;
 
 private:
@@ -88,12 +97,17 @@ struct MeshData {
 };
 
 // Write a mesh in either encoding. Return false (with a reason in *error when given) when the
-// file cannot be written or the content cannot be stored (a unit longer than 43 characters
-// in binary, non-finite coordinates, node numbers out of range).
+// file cannot be written or the content cannot be stored so that it reads back unchanged: a
+// unit longer than 43 characters or holding a NUL; in text also a unit with a line end, a '#'
+// or blanks at either end; non-finite coordinates or volumes; a part element node count
+// outside 1..8; node numbers out of range. Nothing is written when the content is refused; a
+// file whose writing failed part way is removed. Floats are written so that they read back
+// bit for bit; part element node slots past nNode are written as 0 whatever they hold.
 bool writeText(const std::string& path, const MeshData& mesh, std::string* error = nullptr);
 bool writeBinary(const std::string& path, const MeshData& mesh, std::string* error = nullptr);
 
-// Read a whole mesh through NQBIO_Manipulator. Returns false with the reader's diagnostic.
+// Read a whole mesh through NQBIO_Manipulator. Returns false with the reader's diagnostic
+// and leaves `mesh` unchanged.
 bool readMesh(const std::string& path, MeshData& mesh, std::string* error = nullptr);
 
 }  // namespace nqbio
