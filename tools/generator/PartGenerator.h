@@ -9,6 +9,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "CQVR3DResultReader_Manipulator.h"
 #include "NQBIO_Manipulator.h"
@@ -35,13 +36,49 @@ struct PlateSpec {
     bool hole = false;      // a rectangular cut-out through the plate
     std::string unit = "mm";
 };
+//
+// Layout on the block grid (see PlateLayout): the plate has nz layers of blocks; rib r
+// (0..ribCount-1) is centred on the block column that holds y = ly*(r+1)/(ribCount+1), is
+// round(ribWidth/dy) blocks wide (at least 1; ribs that would overlap merge), runs the full
+// length in x and stands on the top face with round(ribHeight/dz) layers of blocks (at least 1)
+// of height ribHeight/layers. The cut-out takes the middle half (at least one block) of the
+// blocks in x that are not at the plate's ends, and the middle half of the widest run of block
+// columns in y that keeps one block clear of the plate's sides and of every rib; without such
+// room (grids under 3 blocks in x or y) there is no cut-out. Mixed cuts the block columns
+// along x into four bands: hexahedra with every odd block layer as pyramids, then prisms,
+// pyramids and tetrahedra (pyramids next to tetrahedra become tetrahedron pairs); it holds all
+// four kinds from nx = 4 on.
+//
+// An unusable spec (a size that is not positive and finite, a block count below 1, ribCount
+// below 0, more than 2^27 blocks) gives an empty mesh (no nodes, no cells) with the spec's unit.
 nqbio::MeshData makePlate(const PlateSpec& spec);
 
-// The plate grid sized so that the part has about `cells` cells.
+// Where the features of makePlate's part fall on its block grid; block ranges are [begin, end).
+struct PlateLayout {
+    int nx = 0, ny = 0, nz = 0;   // plate blocks
+    double dx = 0.0, dy = 0.0, dz = 0.0;
+    int ribLayers = 0;            // block layers of the ribs, 0 without ribs
+    double ribLayerHeight = 0.0;
+    std::vector<std::array<int, 2>> ribColumns;  // y block ranges, ascending and disjoint
+    bool hole = false;
+    std::array<int, 2> holeX{}, holeY{};
+};
+// False (layout untouched) for a spec that makePlate refuses.
+bool plateLayout(const PlateSpec& spec, PlateLayout& layout);
+
+// The default plate (40 x 20 x 2 mm, default ribs when `ribs`) on a grid sized so that the
+// part has about `cells` cells: blocks close to cubes, at least two block layers through the
+// thickness (flatter blocks for small counts), at least one block along x and y.
 PlateSpec plateForCellCount(long long cells, CellType type, bool ribs);
 
 // A tube along z: inner radius, wall thickness, length; nTheta blocks around, nWall through the
 // wall, nZ along. Faceted: the true wall thickness holds at the mid-chord of each facet only.
+// The facets touch the circles of the given radii at their mid-chords (the nodes lie at
+// radius r / cos(pi / nTheta)), so the wall measured square to a facet is `wall` everywhere.
+// Block axes: through the wall, around (counter-clockwise seen from +z), along z. Mixed uses
+// the plate's bands around the tube with a fifth band of pyramids closing the ring (all four
+// kinds from nTheta = 5 on). An unusable spec (sizes not positive and finite, nTheta below 3,
+// nWall or nZ below 1, more than 2^27 blocks) gives an empty mesh.
 struct TubeSpec {
     double innerRadius = 10.0, wall = 2.0, length = 20.0;
     int nTheta = 64, nWall = 4, nZ = 10;
@@ -51,11 +88,30 @@ nqbio::MeshData makeTube(const TubeSpec& spec);
 
 // Rigid rotation about an axis through the origin (angle in radians), and uniform scaling of
 // the coordinates (the unit text stays as it is; volumes scale by factor^3).
+// rotate turns counter-clockwise seen from the tip of `axis`; the volumes stay. A zero or
+// non-finite axis or angle leaves the mesh unchanged. scale multiplies the stored volumes by
+// factor^3; a factor that is not positive and finite, or one that would carry a coordinate or
+// volume beyond the float range, leaves the mesh unchanged.
 void rotate(nqbio::MeshData& mesh, std::array<double, 3> axis, double angle);
 void scale(nqbio::MeshData& mesh, double factor);
 
 // Recomputes the skin (faces used by exactly one cell, oriented outward) and every cell's volume
 // from the node coordinates. Used by the generators and the mesh importer.
+//
+// deriveSkin replaces mesh.surfaces. Faces are matched by their corner numbers; a corner that a
+// face repeats (a collapsed edge) is dropped, so a collapsed quadrilateral matches a triangle,
+// and a face left with fewer than three corners has no area and is never skin. A face shared by
+// three or more cells is not skin either. Skin faces are listed cell by cell, each in the cell's
+// face order; triangles repeat their last corner.
+//
+// computeVolumes takes a cell as the solid bounded by its faces, each quadrilateral face the
+// bilinear patch through its four corners, which is what a linear element spans: exact for
+// tetrahedra and for any cell with flat faces, the trilinear volume for a hexahedron with
+// warped faces, and additive over a conforming mesh. An inverted cell gets a negative volume.
+//
+// Both skip cells whose node count is not 4, 5, 6 or 8 or that name a node outside
+// 1..nodeCount (such a cell keeps its volume and contributes no faces), and cells whose volume
+// would not fit a float keep theirs.
 void deriveSkin(nqbio::MeshData& mesh);
 void computeVolumes(nqbio::MeshData& mesh);
 
@@ -73,6 +129,17 @@ struct FiberSpec {
     // Affine: component k = c0[k] + gx[k]*x + gy[k]*y + gz[k]*z at the cell centroid.
     std::array<double, 6> c0{}, gx{}, gy{}, gz{};
 };
+//
+// The result has nodeCount = mesh node count, elemCount = cell count and six element items in
+// the order a11, a22, a33, a12, a13, a23 (ids 4, 5, 6, 9, 10, 11, k7t::kFiberItemNames, empty
+// unit); the Affine arrays are indexed in the same order. A cell's centroid is the mean of its
+// nodes; a cell that names a node outside 1..nodeCount is placed at the origin.
+// SkinShellCore: s = (z - zBottom) / (zTop - zBottom) clamped to [0, 1] (rib cells above the
+// plate count as top shell), or 0.5 everywhere when zTop - zBottom is not positive and finite.
+// With d = |2s - 1| (0 mid-plane, 1 at either face) and w = 1 / (1 + exp(-(d - 0.55) / 0.08)):
+// a11 = 0.25 + 0.5 w, a33 = 0.04, a22 = 1 - a11 - a33, a12 = 0.03 (1 - 2s), a13 = 0.01 (2s - 1),
+// a23 = 0.005; every row is diagonally dominant, so the tensor is positive definite.
+// Affine values beyond the float range are written as infinities of their sign.
 k7t::ResultFile makeFiberResult(const nqbio::MeshData& mesh, const FiberSpec& spec);
 
 }  // namespace qvr::gen
