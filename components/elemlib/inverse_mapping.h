@@ -1,0 +1,148 @@
+// Inverse mapping of a physical point into an element's reference coordinates.
+//
+// The element's nodes are first moved into a frame centred on their bounding box, so that the
+// forward map's round-off scales with the element's size rather than with its distance from the
+// origin. Elements whose map is not affine are then inverted by a damped Newton iteration on the
+// residual x(r) - p, which works for any orientation of the element (nothing assumes a positive
+// Jacobian) and for points outside it as far as its map reaches.
+#ifndef QVR_ELEMLIB_INVERSE_MAPPING_H
+#define QVR_ELEMLIB_INVERSE_MAPPING_H
+
+#include "CFEM_Elem3D.h"
+#include "elem_tolerances.h"
+
+#include <cmath>
+
+namespace qvr::elemlib {
+
+inline constexpr int kMaxElementNodes = 8;
+
+// One element and one point, in the element's centred frame.
+struct ElementFrame {
+    double x[kMaxElementNodes];
+    double y[kMaxElementNodes];
+    double z[kMaxElementNodes];
+    double point[3];
+    double size;  // bounding-box diagonal of the nodes, > 0 when the frame is usable
+};
+
+enum class FrameStatus {
+    Usable,
+    NonFinite,  // a coordinate is NaN or infinite, or the frame overflows
+    Collapsed   // every node at the same position
+};
+
+// Fills `frame` from the point and nodeCount (<= kMaxElementNodes) nodes.
+FrameStatus BuildFrame(double px, double py, double pz, const double* X, const double* Y,
+                       const double* Z, int nodeCount, ElementFrame& frame);
+
+// |det J| relative to the product of the column lengths; 0 when a column is zero.
+double ScaledDeterminant(const double J[3][3]);
+
+// Solves J d = b. Returns false, leaving d unspecified, when J is singular by kSingularJacobian.
+bool SolveLinear3(const double J[3][3], const double b[3], double d[3]);
+
+// The steepest-descent step of |J d - b|, for when J is singular. Returns false when J^T b or
+// J J^T b vanishes (no descent direction).
+bool SteepestDescentStep(const double J[3][3], const double b[3], double d[3]);
+
+// The answer when the point cannot be located: the reference centre, not converged.
+CFEM_PointLocation Unlocated(const double centre[3]);
+
+// What a converged or abandoned search reports.
+template <class Shape>
+CFEM_PointLocation MakeLocation(const double r[3], bool converged, int iterations) {
+    CFEM_PointLocation loc;
+    loc.xi = r[0];
+    loc.eta = r[1];
+    loc.zeta = r[2];
+    loc.converged = converged;
+    loc.iterations = iterations;
+    if (converged)
+        loc.side = Shape::Contains(r, kInsideTolerance) ? CFEM_PointSide::Inside
+                                                          : CFEM_PointSide::Outside;
+    return loc;
+}
+
+// The forward map at one reference point.
+struct MapSample {
+    double r[3];
+    double residual[3];  // p - x(r)
+    double norm;         // |residual|; infinite or NaN when the map overflowed there
+    double J[3][3];      // d x_i / d r_j
+};
+
+template <class Shape>
+void EvaluateMap(const ElementFrame& f, MapSample& s) {
+    double N[Shape::kNodes];
+    double dN[Shape::kNodes][3];
+    Shape::ValuesAndGradients(s.r, N, dN);
+    double x[3] = {0.0, 0.0, 0.0};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) s.J[i][j] = 0.0;
+    for (int k = 0; k < Shape::kNodes; ++k) {
+        const double node[3] = {f.x[k], f.y[k], f.z[k]};
+        for (int i = 0; i < 3; ++i) {
+            x[i] += N[k] * node[i];
+            for (int j = 0; j < 3; ++j) s.J[i][j] += dN[k][j] * node[i];
+        }
+    }
+    double sum = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        s.residual[i] = f.point[i] - x[i];
+        sum += s.residual[i] * s.residual[i];
+    }
+    s.norm = std::sqrt(sum);
+}
+
+// Damped Newton: full steps where they reduce the residual enough, otherwise halved until they
+// do; a steepest-descent step where the Jacobian is singular. The result is the best reference
+// point reached; it counts as converged only when the residual met the tolerance at a point where
+// the Jacobian is regular (on a flat element the reference point is not unique).
+template <class Shape>
+CFEM_PointLocation LocateByNewton(const ElementFrame& f) {
+    MapSample current;
+    for (int j = 0; j < 3; ++j) current.r[j] = Shape::kCentre[j];
+    EvaluateMap<Shape>(f, current);
+    if (!std::isfinite(current.norm)) return Unlocated(Shape::kCentre);
+
+    const double tolerance = kMappingResidualTolerance * f.size;
+    int steps = 0;
+    while (current.norm > tolerance && steps < kMaxNewtonSteps) {
+        double d[3];
+        if (!SolveLinear3(current.J, current.residual, d) &&
+            !SteepestDescentStep(current.J, current.residual, d))
+            break;
+        double longest = std::fmax(std::fabs(d[0]), std::fmax(std::fabs(d[1]), std::fabs(d[2])));
+        if (!(longest <= kMaxReferenceStep)) {
+            if (!std::isfinite(longest)) break;
+            const double shrink = kMaxReferenceStep / longest;
+            for (double& c : d) c *= shrink;
+        }
+        MapSample trial;
+        bool accepted = false;
+        double lambda = 1.0;
+        for (int halving = 0; halving <= kMaxStepHalvings; ++halving, lambda *= 0.5) {
+            for (int j = 0; j < 3; ++j)
+                trial.r[j] = std::fmin(kReferenceCoordinateLimit,
+                                       std::fmax(-kReferenceCoordinateLimit,
+                                                 current.r[j] + lambda * d[j]));
+            EvaluateMap<Shape>(f, trial);
+            // Written so that a NaN residual is rejected.
+            if (trial.norm <= (1.0 - kSufficientDecrease * lambda) * current.norm) {
+                accepted = true;
+                break;
+            }
+        }
+        if (!accepted) break;
+        current = trial;
+        ++steps;
+    }
+    const bool converged =
+        current.norm <= tolerance && ScaledDeterminant(current.J) > kSingularJacobian;
+    return MakeLocation<Shape>(current.r, converged, steps);
+}
+
+}  // namespace qvr::elemlib
+
+#endif
