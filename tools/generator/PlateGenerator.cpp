@@ -163,6 +163,9 @@ PlateSpec plateForCellCount(long long cells, CellType type, bool ribs) {
     if (ribs && spec.ribWidth * q < 1.0) {
         q = (-ribTerm + std::sqrt(ribTerm * ribTerm + 4.0 * plateTerm * blocks)) / (2.0 * plateTerm);
     }
+    // The lattice spans the ribs' height over the whole plate; keep it within the limit.
+    const double lattice = spec.lx * q * spec.ly * q * (spec.nz + layers);
+    if (lattice > maxBlocks) q *= std::sqrt(maxBlocks / lattice);
     spec.nx = static_cast<int>(std::max(1.0, std::round(spec.lx * q)));
     spec.ny = static_cast<int>(std::max(1.0, std::round(spec.ly * q)));
     return spec;

@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "GeneratorExpectations.h"
+#include "PartGenerator.h"
+#include "TempDir.h"
+
+using qvr::gen::CellType;
+using qvr::gen::PlateSpec;
+
+namespace {
+
+constexpr CellType kAllTypes[] = {CellType::Tet, CellType::Pyramid, CellType::Prism, CellType::Hex,
+                                  CellType::Mixed};
+
+PlateSpec defaultPlate(CellType type, bool features) {
+    PlateSpec spec;  // 40 x 20 x 2 mm on 20 x 10 x 4 blocks of 2 x 2 x 0.5 mm
+    spec.type = type;
+    spec.ribs = features;
+    spec.hole = features;
+    return spec;
+}
+
+}  // namespace
+
+TEST(Plate, EveryTypeIsConformingWithClosedOutwardSkin) {
+    // Plain: 40*20*2 = 1600 mm3; faces 2*(40*20 + 40*2 + 20*2) = 1840 mm2.
+    // With features (two 1-block ribs 2 mm wide, 6 mm high along the 40 mm length; the cut-out
+    // 18 x 2 mm, see the layout test): 1600 + 2*40*2*6 - 18*2*2 = 2488 mm3; skin 1840 plus per
+    // rib 2*40*6 + 2*2*6, minus the cut-out's two faces 2*18*2, plus its walls 2*(18+2)*2.
+    for (CellType type : kAllTypes) {
+        SCOPED_TRACE(qvr::gen::cellTypeName(type));
+        expectSoundMesh(qvr::gen::makePlate(defaultPlate(type, false)), 1600.0, 1840.0);
+        expectSoundMesh(qvr::gen::makePlate(defaultPlate(type, true)), 2488.0,
+                        1840.0 + 2 * (480.0 + 24.0) - 72.0 + 80.0);
+    }
+}
+
+TEST(Plate, CountsOfNodesCellsAndSkinFacesPerType) {
+    // 20 x 10 x 4 blocks: 21*11*5 = 1155 corners, 800 blocks, 2*(200 + 80 + 40) = 640 block faces
+    // on the outside, of which 2*200 lie on the top and bottom.
+    struct Case {
+        CellType type;
+        int nodes, cells, triangles, quads, nodeCount;
+    };
+    const Case cases[] = {
+        {CellType::Hex, 1155, 800, 0, 640, 8},
+        {CellType::Prism, 1155, 1600, 800, 240, 6},
+        {CellType::Tet, 1155, 4800, 1280, 0, 4},
+        {CellType::Pyramid, 1155 + 800, 4800, 0, 640, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(qvr::gen::cellTypeName(c.type));
+        const nqbio::MeshData mesh = qvr::gen::makePlate(defaultPlate(c.type, false));
+        EXPECT_EQ(mesh.nodeCount(), c.nodes);
+        EXPECT_EQ(static_cast<int>(mesh.parts.size()), c.cells);
+        EXPECT_EQ(cellsWithNodes(mesh, c.nodeCount), c.cells);
+        int triangles = 0, quads = 0;
+        for (const nqbio::SurfaceElement& s : mesh.surfaces) {
+            EXPECT_EQ(s.kind, 1);
+            EXPECT_EQ(s.code, 0);
+            (s.node[3] == s.node[2] ? triangles : quads)++;
+        }
+        EXPECT_EQ(triangles, c.triangles);
+        EXPECT_EQ(quads, c.quads);
+        EXPECT_EQ(mesh.unit, "mm");
+    }
+}
+
+TEST(Plate, MixedHoldsAllFourKindsOnAnyGrid) {
+    // Odd sizes put the band boundaries and the cut-out in every possible relation.
+    for (int nx = 4; nx <= 9; ++nx) {
+        for (int nz : {1, 2, 3}) {
+            SCOPED_TRACE("nx " + std::to_string(nx) + " nz " + std::to_string(nz));
+            PlateSpec spec = defaultPlate(CellType::Mixed, true);
+            spec.lx = 3.0 * nx;
+            spec.ly = 7.0;
+            spec.nx = nx;
+            spec.ny = 7;
+            spec.nz = nz;
+            spec.ribCount = 1;
+            spec.ribWidth = 1.0;
+            spec.ribHeight = 2.0;
+            qvr::gen::PlateLayout layout;
+            ASSERT_TRUE(qvr::gen::plateLayout(spec, layout));
+            ASSERT_TRUE(layout.hole);
+            const double holeArea = (layout.holeX[1] - layout.holeX[0]) * layout.dx *
+                                    (layout.holeY[1] - layout.holeY[0]) * layout.dy;
+            const double holeRim = 2.0 * ((layout.holeX[1] - layout.holeX[0]) * layout.dx +
+                                          (layout.holeY[1] - layout.holeY[0]) * layout.dy);
+            const double ribWidth = (layout.ribColumns[0][1] - layout.ribColumns[0][0]) * layout.dy;
+            const double volume = spec.lx * spec.ly * spec.thickness + spec.lx * ribWidth * spec.ribHeight -
+                                  holeArea * spec.thickness;
+            const double area = 2.0 * (spec.lx * spec.ly + (spec.lx + spec.ly) * spec.thickness) +
+                                2.0 * spec.ribHeight * (spec.lx + ribWidth) - 2.0 * holeArea +
+                                holeRim * spec.thickness;
+            const nqbio::MeshData mesh = qvr::gen::makePlate(spec);
+            expectSoundMesh(mesh, volume, area);
+            for (int n : {4, 5, 6, 8}) EXPECT_GT(cellsWithNodes(mesh, n), 0) << n << "-node cells";
+        }
+    }
+}
+
+TEST(Plate, LayoutOfRibsAndCutOut) {
+    qvr::gen::PlateLayout layout;
+    ASSERT_TRUE(qvr::gen::plateLayout(defaultPlate(CellType::Hex, true), layout));
+    EXPECT_EQ(layout.nx, 20);
+    EXPECT_DOUBLE_EQ(layout.dy, 2.0);
+    // Ribs at y = 20/3 and 40/3 fall in block columns 3 and 6; 6 mm over 0.5 mm layers.
+    ASSERT_EQ(layout.ribColumns.size(), 2u);
+    EXPECT_EQ(layout.ribColumns[0], (std::array<int, 2>{3, 4}));
+    EXPECT_EQ(layout.ribColumns[1], (std::array<int, 2>{6, 7}));
+    EXPECT_EQ(layout.ribLayers, 12);
+    EXPECT_DOUBLE_EQ(layout.ribLayerHeight, 0.5);
+    // x: the middle half of columns 1..18; y: the free runs one block clear of sides and ribs
+    // are {1}, {} and {8}; the first of the widest wins.
+    ASSERT_TRUE(layout.hole);
+    EXPECT_EQ(layout.holeX, (std::array<int, 2>{5, 14}));
+    EXPECT_EQ(layout.holeY, (std::array<int, 2>{1, 2}));
+
+    // Wide ribs that overlap merge; a grid too narrow for a cut-out has none.
+    PlateSpec wide = defaultPlate(CellType::Hex, true);
+    wide.ribCount = 3;
+    wide.ribWidth = 6.0;
+    ASSERT_TRUE(qvr::gen::plateLayout(wide, layout));
+    ASSERT_EQ(layout.ribColumns.size(), 1u);
+    EXPECT_EQ(layout.ribColumns[0], (std::array<int, 2>{1, 9}));
+    EXPECT_FALSE(layout.hole);
+}
+
+TEST(Plate, UnusableSpecsGiveAnEmptyMesh) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::vector<PlateSpec> specs(8, defaultPlate(CellType::Hex, true));
+    specs[0].lx = 0.0;
+    specs[1].thickness = nan;
+    specs[2].ly = std::numeric_limits<double>::infinity();
+    specs[3].nx = 0;
+    specs[4].nz = -3;
+    specs[5].ribCount = -1;
+    specs[6].ribHeight = -1.0;
+    specs[7].nx = specs[7].ny = 100000;  // beyond the block limit
+    for (std::size_t k = 0; k < specs.size(); ++k) {
+        specs[k].unit = "cm";
+        const nqbio::MeshData mesh = qvr::gen::makePlate(specs[k]);
+        EXPECT_EQ(mesh.nodeCount(), 0) << k;
+        EXPECT_TRUE(mesh.parts.empty()) << k;
+        EXPECT_TRUE(mesh.surfaces.empty()) << k;
+        EXPECT_EQ(mesh.unit, "cm") << k;
+        qvr::gen::PlateLayout layout;
+        layout.nx = -7;
+        EXPECT_FALSE(qvr::gen::plateLayout(specs[k], layout)) << k;
+        EXPECT_EQ(layout.nx, -7) << k;
+    }
+    // Ribs that are switched off need no sizes.
+    PlateSpec noRibs = defaultPlate(CellType::Hex, false);
+    noRibs.ribHeight = nan;
+    EXPECT_FALSE(qvr::gen::makePlate(noRibs).parts.empty());
+}
+
+TEST(Plate, WrittenMeshPassesTheReader) {
+    const nqbio::MeshData mesh = qvr::gen::makePlate(defaultPlate(CellType::Mixed, true));
+    TempDir dir;
+    for (bool binary : {false, true}) {
+        const std::string path = dir.file(binary ? "plate.nqb" : "plate.txt.nqb");
+        std::string error;
+        ASSERT_TRUE(binary ? nqbio::writeBinary(path, mesh, &error) : nqbio::writeText(path, mesh, &error))
+            << error;
+        nqbio::MeshData back;
+        ASSERT_TRUE(nqbio::readMesh(path, back, &error)) << error;
+        EXPECT_EQ(back.xyz, mesh.xyz);
+        ASSERT_EQ(back.parts.size(), mesh.parts.size());
+        ASSERT_EQ(back.surfaces.size(), mesh.surfaces.size());
+        for (std::size_t c = 0; c < mesh.parts.size(); ++c) {
+            EXPECT_EQ(back.parts[c].volume, mesh.parts[c].volume);
+        }
+    }
+}
+
+TEST(CellTypeNames, ParseAndNameRoundTrip) {
+    for (CellType type : kAllTypes) {
+        CellType parsed = CellType::Hex;
+        ASSERT_TRUE(qvr::gen::parseCellType(qvr::gen::cellTypeName(type), parsed));
+        EXPECT_EQ(parsed, type);
+    }
+    CellType untouched = CellType::Prism;
+    for (const char* text : {"", "Hex", "tets", "hex ", "hexahedron"}) {
+        EXPECT_FALSE(qvr::gen::parseCellType(text, untouched)) << text;
+        EXPECT_EQ(untouched, CellType::Prism);
+    }
+}
