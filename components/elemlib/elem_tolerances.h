@@ -37,10 +37,9 @@ inline constexpr double kMaxReferenceStep = 8.0;
 // finite whatever the iteration does. Unit: reference units. Default 1e6.
 inline constexpr double kReferenceCoordinateLimit = 1e6;
 
-// A Jacobian counts as singular when |det J| is at most this fraction of the product of its
-// column lengths (the volume of the parallelepiped its columns span, relative to a box with the
-// same edges). It measures flatness, not size, so thin but valid elements are not singular.
-// Unit: 1. Default 1e-12.
+// A Jacobian counts as singular when |det J| is at most this fraction of the cube of its longest
+// column: the element is flat, or at least one of its directions has shrunk below about 1e-12 of
+// the longest (1e-6 of it when two have). Unit: 1. Default 1e-12.
 inline constexpr double kSingularJacobian = 1e-12;
 
 // A located point is inside when it lies at most this far outside every face of the reference

@@ -48,15 +48,17 @@ double ColumnLength(const double J[3][3], int j) {
 
 }  // namespace
 
-double ScaledDeterminant(const double J[3][3]) {
-    const double scale = ColumnLength(J, 0) * ColumnLength(J, 1) * ColumnLength(J, 2);
-    if (!(scale > 0.0) || !std::isfinite(scale)) return 0.0;
-    const double ratio = std::fabs(Determinant(J)) / scale;
+double RelativeDeterminant(const double J[3][3]) {
+    const double longest =
+        std::fmax(ColumnLength(J, 0), std::fmax(ColumnLength(J, 1), ColumnLength(J, 2)));
+    if (!(longest > 0.0) || !std::isfinite(longest)) return 0.0;
+    // Divided one column length at a time so that nothing overflows before the ratio is formed.
+    const double ratio = std::fabs(Determinant(J)) / longest / longest / longest;
     return std::isfinite(ratio) ? ratio : 0.0;
 }
 
 bool SolveLinear3(const double J[3][3], const double b[3], double d[3]) {
-    if (!(ScaledDeterminant(J) > kSingularJacobian)) return false;
+    if (!(RelativeDeterminant(J) > kSingularJacobian)) return false;
     const double det = Determinant(J);
     // Cramer's rule: each unknown is the determinant with its column replaced by b.
     for (int j = 0; j < 3; ++j) {

@@ -36,8 +36,8 @@ enum class FrameStatus {
 FrameStatus BuildFrame(double px, double py, double pz, const double* X, const double* Y,
                        const double* Z, int nodeCount, ElementFrame& frame);
 
-// |det J| relative to the product of the column lengths; 0 when a column is zero.
-double ScaledDeterminant(const double J[3][3]);
+// |det J| relative to the cube of its longest column; 0 for a zero or non-finite matrix.
+double RelativeDeterminant(const double J[3][3]);
 
 // Solves J d = b. Returns false, leaving d unspecified, when J is singular by kSingularJacobian.
 bool SolveLinear3(const double J[3][3], const double b[3], double d[3]);
@@ -139,7 +139,7 @@ CFEM_PointLocation LocateByNewton(const ElementFrame& f) {
         ++steps;
     }
     const bool converged =
-        current.norm <= tolerance && ScaledDeterminant(current.J) > kSingularJacobian;
+        current.norm <= tolerance && RelativeDeterminant(current.J) > kSingularJacobian;
     return MakeLocation<Shape>(current.r, converged, steps);
 }
 
