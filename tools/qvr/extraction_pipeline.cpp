@@ -1,0 +1,140 @@
+#include "extraction_pipeline.h"
+
+#include <cmath>
+#include <memory>
+
+#include "NQBIO_Manipulator.h"
+#include "QVR3DExtractTool.h"
+#include "QVROptKer.h"
+#include "cli_error.h"
+#include "progress_bar.h"
+#include "mesh_io.h"
+#include "result_check.h"
+#include "skin_nodes.h"
+#include "tool_extensions.h"
+
+namespace qvr::cli {
+
+namespace {
+
+// Reads the mesh through the reader before the library does, so that a damaged file is
+// reported once, with the reader's reason, and the library only sees files it can load.
+long long checkMesh(const std::string& path) {
+    const nqbio::MeshData mesh = readMeshOrFail(path);
+    if (mesh.parts.empty()) failFile(path + ": the mesh has no solid cells");
+    return static_cast<long long>(mesh.parts.size());
+}
+
+ThicknessMode chooseMode(const std::optional<ThicknessMode>& asked) {
+    if (asked) {
+        if (*asked == ThicknessMode::Exact && !toolOffersExactThickness())
+            failUsage("--thickness exact: this build of the extraction tool measures the "
+                      "thickness to the centroid plane only");
+        return *asked;
+    }
+    return toolOffersExactThickness() ? ThicknessMode::Exact : ThicknessMode::CentroidPlane;
+}
+
+}  // namespace
+
+ExtractionRun runExtraction(const ExtractRequest& request) {
+    if (request.layers < 2) failUsage("--layers must be 2 or more");
+    ExtractionRun run;
+    run.meshPath = request.meshPath;
+    run.resultPath = request.resultPath;
+    run.layers = request.layers;
+    run.mode = chooseMode(request.mode);
+    StageClock clock;
+
+    const long long cells = checkMesh(request.meshPath);
+    checkFiberResult(readResultHeader(request.resultPath), cells, request.resultPath);
+    clock.lap("check inputs");
+
+    // The host's own kernel finds the skin and its normals, on the mesh as the tool loads it.
+    std::string meshName = request.meshPath;
+    std::string resultName = request.resultPath;
+    std::vector<SkinNode> chosen;
+    {
+        CQVROptKer kernel;
+        const int rc = kernel.ReadMeshData(meshName.data(), 0);
+        if (rc != 1) failLibrary("CQVROptKer::ReadMeshData", rc, request.meshPath);
+        run.mesh = summarizeKernel(kernel);
+        std::vector<SkinNode> skin = findSkinNodes(kernel);
+        run.skinNodes = static_cast<long long>(skin.size());
+        if (skin.empty()) failFile(request.meshPath + ": the mesh has no skin faces");
+        chosen = request.nodesFile.empty()
+                     ? std::move(skin)
+                     : selectSkinNodes(skin, readNodeList(request.nodesFile), run.mesh.nodesInFile,
+                                       request.nodesFile);
+        run.skin = copySkin(kernel);
+    }
+    clock.lap("skin normals");
+
+    auto tool = std::make_unique<QVR3DExtractTool>();
+    int rc = tool->SetMeshFileName(meshName.data());
+    if (rc != 1) failLibrary("QVR3DExtractTool::SetMeshFileName", rc, request.meshPath);
+    clock.lap("tool: mesh");
+    rc = tool->SetK7TFileName(resultName.data());
+    if (rc != 1) failLibrary("QVR3DExtractTool::SetK7TFileName", rc, request.resultPath);
+    clock.lap("tool: results");
+
+    if (!setToolThicknessMode(*tool, run.mode))
+        failLibrary("the thickness mode selector", -1, thicknessModeName(run.mode));
+    const int n = static_cast<int>(chosen.size());
+    std::vector<double> x(static_cast<std::size_t>(n) + 1, 0.0);
+    std::vector<double> y(x), z(x), ax(x), ay(x), az(x);
+    for (int i = 1; i <= n; ++i) {
+        const SkinNode& s = chosen[static_cast<std::size_t>(i - 1)];
+        const std::size_t k = static_cast<std::size_t>(i);
+        x[k] = s.x; y[k] = s.y; z[k] = s.z;
+        ax[k] = s.ax; ay[k] = s.ay; az[k] = s.az;
+    }
+    {
+        ProgressBar bar("thickness", n, request.progress && ProgressBar::stderrIsTerminal());
+        setToolProgress(*tool, [&bar](long long done, long long) { bar.update(done); });
+        rc = tool->SetSurfaceNode(n, request.layers, x.data(), y.data(), z.data(), ax.data(),
+                                  ay.data(), az.data());
+        setToolProgress(*tool, {});
+    }
+    if (rc != 1) failLibrary("QVR3DExtractTool::SetSurfaceNode", rc, std::to_string(n) + " nodes");
+    clock.lap("thickness rays");
+
+    const std::size_t points = static_cast<std::size_t>(request.layers) + 1;
+    std::vector<double> dist(points), f[kComponentCount];
+    for (auto& component : f) component.assign(points, 0.0);
+    run.profiles.reserve(chosen.size());
+    long long withoutCrossing = 0;
+    {
+        ProgressBar bar("fibre values", n, request.progress && ProgressBar::stderrIsTerminal());
+        for (int i = 1; i <= n; ++i) {
+            rc = tool->GetFiber(i, dist.data(), f[0].data(), f[1].data(), f[2].data(),
+                                f[3].data(), f[4].data(), f[5].data());
+            if (rc != 1) failLibrary("QVR3DExtractTool::GetFiber", rc, "node index " + std::to_string(i));
+            const SkinNode& s = chosen[static_cast<std::size_t>(i - 1)];
+            NodeProfile p;
+            p.fileNode = s.fileNode;
+            p.x = s.x; p.y = s.y; p.z = s.z;
+            const double length = std::sqrt(s.ax * s.ax + s.ay * s.ay + s.az * s.az);
+            if (length > 0.0) {
+                p.dx = s.ax / length; p.dy = s.ay / length; p.dz = s.az / length;
+            }
+            p.thickness = dist[static_cast<std::size_t>(request.layers)];
+            p.crossed = p.thickness < kNoCrossingDistanceMm;
+            if (!p.crossed) ++withoutCrossing;
+            p.depth.assign(dist.begin() + 1, dist.end());
+            p.value.resize(static_cast<std::size_t>(request.layers));
+            for (std::size_t j = 1; j < points; ++j)
+                for (int k = 0; k < kComponentCount; ++k)
+                    p.value[j - 1][static_cast<std::size_t>(k)] = f[k][j];
+            run.profiles.push_back(std::move(p));
+            bar.update(i);
+        }
+    }
+    const long long reported = toolRaysWithoutCrossing(*tool);
+    run.raysWithoutCrossing = reported >= 0 ? reported : withoutCrossing;
+    clock.lap("fibre values");
+    run.stages = clock.stages();
+    return run;
+}
+
+}  // namespace qvr::cli

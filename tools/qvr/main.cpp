@@ -1,0 +1,57 @@
+// qvr: the command-line host of the QVROptKer library.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <string>
+
+#include "cli_error.h"
+#include "commands.h"
+
+namespace {
+
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\n' || c == '\r') c = ' ';
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using qvr::cli::ExitCode;
+    CLI::App app{"qvr: through-thickness fibre-orientation profiles at the skin of a moulded "
+                 "part, with the QVROptKer library"};
+    app.require_subcommand(1);
+    qvr::cli::addDemoCommand(app);
+    qvr::cli::addExtractCommand(app);
+    qvr::cli::addGenerateCommand(app);
+    qvr::cli::addImportCommand(app);
+    qvr::cli::addInfoCommand(app);
+    qvr::cli::addConvertCommand(app);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::fprintf(stderr, "qvr: %s (try --help)\n", oneLine(e.what()).c_str());
+        return static_cast<int>(ExitCode::Usage);
+    } catch (const qvr::cli::CliError& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "qvr: %s\n", oneLine(e.what()).c_str());
+        return static_cast<int>(e.code());
+    } catch (const std::bad_alloc&) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "qvr: out of memory\n");
+        return static_cast<int>(ExitCode::FileError);
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "qvr: %s\n", oneLine(e.what()).c_str());
+        return static_cast<int>(ExitCode::FileError);
+    }
+    return static_cast<int>(ExitCode::Ok);
+}

@@ -1,0 +1,36 @@
+// A file being written by a command: formatted writes through a large buffer, and one clear
+// error (CliError, file) when the file cannot be created or written.
+#ifndef QVR_CLI_OUTPUT_FILE_H
+#define QVR_CLI_OUTPUT_FILE_H
+
+#include <cstdio>
+#include <string>
+
+namespace qvr::cli {
+
+class OutputFile {
+public:
+    explicit OutputFile(const std::string& path);
+    ~OutputFile();  // closes without checking when close() was not called (an error path)
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    void printf(const char* format, ...);
+    void write(const std::string& text);
+    // Flushes and closes; throws when anything failed to reach the file.
+    void close();
+
+private:
+    std::string path_;
+    std::FILE* file_ = nullptr;
+};
+
+// Creates the folder and its parents; throws CliError (file) when that fails.
+void makeOutputFolder(const std::string& path);
+
+}  // namespace qvr::cli
+
+#endif
