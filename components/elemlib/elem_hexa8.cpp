@@ -14,6 +14,7 @@
 #include "element_of.h"
 #include "inverse_mapping.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qvr::elemlib {
@@ -29,7 +30,7 @@ struct HexaShape {
     // Nearest cube point c and the excess e = r - c.
     static void Split(const double r[3], double c[3], double e[3]) {
         for (int j = 0; j < 3; ++j) {
-            c[j] = std::fmin(1.0, std::fmax(-1.0, r[j]));
+            c[j] = std::clamp(r[j], -1.0, 1.0);
             e[j] = r[j] - c[j];
         }
     }
@@ -48,6 +49,19 @@ struct HexaShape {
     static void ValuesAndGradients(const double r[3], double* N, double (*dN)[3]) {
         double c[3], e[3];
         Split(r, c, e);
+        if (e[0] == 0.0 && e[1] == 0.0 && e[2] == 0.0) {  // inside the cube: plain trilinear
+            for (int k = 0; k < kNodes; ++k) {
+                const double* s = kCorner[k];
+                const double a = 1.0 + s[0] * r[0];
+                const double b = 1.0 + s[1] * r[1];
+                const double h = 1.0 + s[2] * r[2];
+                N[k] = 0.125 * a * b * h;
+                dN[k][0] = 0.125 * s[0] * b * h;
+                dN[k][1] = 0.125 * a * s[1] * h;
+                dN[k][2] = 0.125 * a * b * s[2];
+            }
+            return;
+        }
         // Along an unclamped coordinate c moves with r, so the first-order terms of the clamped
         // coordinates change with it; along a clamped one only its own excess moves.
         const bool moves[3] = {e[0] == 0.0, e[1] == 0.0, e[2] == 0.0};

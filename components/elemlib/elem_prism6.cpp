@@ -14,6 +14,7 @@
 #include "element_of.h"
 #include "inverse_mapping.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qvr::elemlib {
@@ -30,7 +31,7 @@ struct PrismShape {
         double below, above, excess;
     };
     static Line LineAt(double zeta) {
-        const double c = std::fmin(1.0, std::fmax(-1.0, zeta));
+        const double c = std::clamp(zeta, -1.0, 1.0);
         return {0.5 * (1.0 - c), 0.5 * (1.0 + c), zeta - c};
     }
 

@@ -22,6 +22,7 @@
 #include "element_of.h"
 #include "inverse_mapping.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qvr::elemlib {
@@ -38,7 +39,7 @@ RationalTerm Rational(const double r[3]) {
     const double s = 1.0 - r[2];
     const double axi = std::fabs(xi);
     const double aeta = std::fabs(eta);
-    if (std::fmax(axi, aeta) <= std::fabs(s)) {
+    if (std::max(axi, aeta) <= std::fabs(s)) {
         if (s == 0.0) return {0.0, 0.0, 0.0, 0.0};  // the apex itself
         // Quotients first: each is at most 1, so nothing under- or overflows into 0/0.
         const double u = xi / s;

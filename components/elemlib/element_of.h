@@ -15,6 +15,7 @@
 #include "elem_tolerances.h"
 #include "inverse_mapping.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qvr::elemlib {
@@ -51,8 +52,8 @@ public:
         const bool undefined = std::isnan(xi) || std::isnan(eta) || std::isnan(zeta);
         for (int j = 0; j < 3; ++j)
             r[j] = undefined ? Shape::kCentre[j]
-                             : std::fmin(kReferenceCoordinateLimit,
-                                         std::fmax(-kReferenceCoordinateLimit, r[j]));
+                             : std::clamp(r[j], -kReferenceCoordinateLimit,
+                                          kReferenceCoordinateLimit);
         Shape::Values(r, N);
     }
 };

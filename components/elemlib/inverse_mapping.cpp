@@ -15,11 +15,13 @@ FrameStatus BuildFrame(double px, double py, double pz, const double* X, const d
         if (!std::isfinite(point[axis])) return FrameStatus::NonFinite;
         double lo = c[0];
         double hi = c[0];
+        double poison = 0.0;  // stays 0 unless a coordinate is NaN or infinite (0 * inf is NaN)
         for (int k = 0; k < nodeCount; ++k) {
-            if (!std::isfinite(c[k])) return FrameStatus::NonFinite;
-            lo = std::fmin(lo, c[k]);
-            hi = std::fmax(hi, c[k]);
+            poison += 0.0 * c[k];
+            lo = c[k] < lo ? c[k] : lo;
+            hi = c[k] > hi ? c[k] : hi;
         }
+        if (poison != 0.0) return FrameStatus::NonFinite;
         // Halves first: the midpoint of two huge coordinates must not overflow.
         const double mid = 0.5 * lo + 0.5 * hi;
         const double extent = hi - lo;
@@ -36,37 +38,51 @@ FrameStatus BuildFrame(double px, double py, double pz, const double* X, const d
 
 namespace {
 
-double Determinant(const double J[3][3]) {
-    return J[0][0] * (J[1][1] * J[2][2] - J[1][2] * J[2][1]) -
-           J[0][1] * (J[1][0] * J[2][2] - J[1][2] * J[2][0]) +
-           J[0][2] * (J[1][0] * J[2][1] - J[1][1] * J[2][0]);
+// Cofactors C[i][j] of J, so that det J = sum_j J[0][j] C[0][j] and J^-1 = C^T / det J.
+void Cofactors(const double J[3][3], double C[3][3]) {
+    C[0][0] = J[1][1] * J[2][2] - J[1][2] * J[2][1];
+    C[0][1] = J[1][2] * J[2][0] - J[1][0] * J[2][2];
+    C[0][2] = J[1][0] * J[2][1] - J[1][1] * J[2][0];
+    C[1][0] = J[0][2] * J[2][1] - J[0][1] * J[2][2];
+    C[1][1] = J[0][0] * J[2][2] - J[0][2] * J[2][0];
+    C[1][2] = J[0][1] * J[2][0] - J[0][0] * J[2][1];
+    C[2][0] = J[0][1] * J[1][2] - J[0][2] * J[1][1];
+    C[2][1] = J[0][2] * J[1][0] - J[0][0] * J[1][2];
+    C[2][2] = J[0][0] * J[1][1] - J[0][1] * J[1][0];
 }
 
-double ColumnLength(const double J[3][3], int j) {
-    return std::sqrt(J[0][j] * J[0][j] + J[1][j] * J[1][j] + J[2][j] * J[2][j]);
+double LongestColumn2(const double J[3][3]) {
+    double longest2 = 0.0;
+    for (int j = 0; j < 3; ++j) {
+        const double len2 = J[0][j] * J[0][j] + J[1][j] * J[1][j] + J[2][j] * J[2][j];
+        longest2 = len2 > longest2 ? len2 : longest2;
+    }
+    return longest2;
+}
+
+// |det| / longest^3 from the squared length; 0 for a zero or non-finite matrix.
+double Relative(double det, double longest2) {
+    if (!(longest2 > 0.0) || !std::isfinite(longest2)) return 0.0;
+    const double longest = std::sqrt(longest2);
+    // Divided one length at a time so that nothing overflows before the ratio is formed.
+    const double ratio = std::fabs(det) / longest / longest / longest;
+    return std::isfinite(ratio) ? ratio : 0.0;
 }
 
 }  // namespace
 
 double RelativeDeterminant(const double J[3][3]) {
-    const double longest =
-        std::fmax(ColumnLength(J, 0), std::fmax(ColumnLength(J, 1), ColumnLength(J, 2)));
-    if (!(longest > 0.0) || !std::isfinite(longest)) return 0.0;
-    // Divided one column length at a time so that nothing overflows before the ratio is formed.
-    const double ratio = std::fabs(Determinant(J)) / longest / longest / longest;
-    return std::isfinite(ratio) ? ratio : 0.0;
+    double C[3][3];
+    Cofactors(J, C);
+    return Relative(J[0][0] * C[0][0] + J[0][1] * C[0][1] + J[0][2] * C[0][2], LongestColumn2(J));
 }
 
 bool SolveLinear3(const double J[3][3], const double b[3], double d[3]) {
-    if (!(RelativeDeterminant(J) > kSingularJacobian)) return false;
-    const double det = Determinant(J);
-    // Cramer's rule: each unknown is the determinant with its column replaced by b.
-    for (int j = 0; j < 3; ++j) {
-        double M[3][3];
-        for (int i = 0; i < 3; ++i)
-            for (int k = 0; k < 3; ++k) M[i][k] = (k == j) ? b[i] : J[i][k];
-        d[j] = Determinant(M) / det;
-    }
+    double C[3][3];
+    Cofactors(J, C);
+    const double det = J[0][0] * C[0][0] + J[0][1] * C[0][1] + J[0][2] * C[0][2];
+    if (!(Relative(det, LongestColumn2(J)) > kSingularJacobian)) return false;
+    for (int j = 0; j < 3; ++j) d[j] = (C[0][j] * b[0] + C[1][j] * b[1] + C[2][j] * b[2]) / det;
     return std::isfinite(d[0]) && std::isfinite(d[1]) && std::isfinite(d[2]);
 }
 

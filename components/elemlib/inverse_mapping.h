@@ -11,6 +11,7 @@
 #include "CFEM_Elem3D.h"
 #include "elem_tolerances.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qvr::elemlib {
@@ -77,22 +78,25 @@ void EvaluateMap(const ElementFrame& f, MapSample& s) {
     double N[Shape::kNodes];
     double dN[Shape::kNodes][3];
     Shape::ValuesAndGradients(s.r, N, dN);
-    double x[3] = {0.0, 0.0, 0.0};
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) s.J[i][j] = 0.0;
+    double x = 0.0, y = 0.0, z = 0.0;
+    double J[3][3] = {{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}};
     for (int k = 0; k < Shape::kNodes; ++k) {
-        const double node[3] = {f.x[k], f.y[k], f.z[k]};
-        for (int i = 0; i < 3; ++i) {
-            x[i] += N[k] * node[i];
-            for (int j = 0; j < 3; ++j) s.J[i][j] += dN[k][j] * node[i];
+        x += N[k] * f.x[k];
+        y += N[k] * f.y[k];
+        z += N[k] * f.z[k];
+        for (int j = 0; j < 3; ++j) {
+            J[0][j] += dN[k][j] * f.x[k];
+            J[1][j] += dN[k][j] * f.y[k];
+            J[2][j] += dN[k][j] * f.z[k];
         }
     }
-    double sum = 0.0;
+    const double residual[3] = {f.point[0] - x, f.point[1] - y, f.point[2] - z};
     for (int i = 0; i < 3; ++i) {
-        s.residual[i] = f.point[i] - x[i];
-        sum += s.residual[i] * s.residual[i];
+        s.residual[i] = residual[i];
+        for (int j = 0; j < 3; ++j) s.J[i][j] = J[i][j];
     }
-    s.norm = std::sqrt(sum);
+    s.norm = std::sqrt(residual[0] * residual[0] + residual[1] * residual[1] +
+                       residual[2] * residual[2]);
 }
 
 // Damped Newton: full steps where they reduce the residual enough, otherwise halved until they
@@ -113,9 +117,9 @@ CFEM_PointLocation LocateByNewton(const ElementFrame& f) {
         if (!SolveLinear3(current.J, current.residual, d) &&
             !SteepestDescentStep(current.J, current.residual, d))
             break;
-        double longest = std::fmax(std::fabs(d[0]), std::fmax(std::fabs(d[1]), std::fabs(d[2])));
-        if (!(longest <= kMaxReferenceStep)) {
-            if (!std::isfinite(longest)) break;
+        // d is finite: both solvers check.
+        const double longest = std::max({std::fabs(d[0]), std::fabs(d[1]), std::fabs(d[2])});
+        if (longest > kMaxReferenceStep) {
             const double shrink = kMaxReferenceStep / longest;
             for (double& c : d) c *= shrink;
         }
@@ -124,9 +128,8 @@ CFEM_PointLocation LocateByNewton(const ElementFrame& f) {
         double lambda = 1.0;
         for (int halving = 0; halving <= kMaxStepHalvings; ++halving, lambda *= 0.5) {
             for (int j = 0; j < 3; ++j)
-                trial.r[j] = std::fmin(kReferenceCoordinateLimit,
-                                       std::fmax(-kReferenceCoordinateLimit,
-                                                 current.r[j] + lambda * d[j]));
+                trial.r[j] = std::clamp(current.r[j] + lambda * d[j], -kReferenceCoordinateLimit,
+                                        kReferenceCoordinateLimit);
             EvaluateMap<Shape>(f, trial);
             // Written so that a NaN residual is rejected.
             if (trial.norm <= (1.0 - kSufficientDecrease * lambda) * current.norm) {
