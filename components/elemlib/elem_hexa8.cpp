@@ -24,8 +24,9 @@ struct HexaShape {
     static constexpr int kNodes = 8;
     static constexpr int kFaces = 6;
     static constexpr double kCentre[3] = {0.0, 0.0, 0.0};
-    static constexpr double kCorner[8][3] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
-                                             {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
+    static constexpr double kNodeReference[8][3] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1},
+                                                    {-1, 1, -1},  {-1, -1, 1}, {1, -1, 1},
+                                                    {1, 1, 1},    {-1, 1, 1}};
 
     // Nearest cube point c and the excess e = r - c.
     static void Split(const double r[3], double c[3], double e[3]) {
@@ -39,7 +40,7 @@ struct HexaShape {
         double c[3], e[3];
         Split(r, c, e);
         for (int k = 0; k < kNodes; ++k) {
-            const double* s = kCorner[k];
+            const double* s = kNodeReference[k];
             const double f[3] = {1.0 + s[0] * c[0], 1.0 + s[1] * c[1], 1.0 + s[2] * c[2]};
             N[k] = 0.125 * (f[0] * f[1] * f[2] + s[0] * e[0] * f[1] * f[2] +
                             f[0] * s[1] * e[1] * f[2] + f[0] * f[1] * s[2] * e[2]);
@@ -51,7 +52,7 @@ struct HexaShape {
         Split(r, c, e);
         if (e[0] == 0.0 && e[1] == 0.0 && e[2] == 0.0) {  // inside the cube: plain trilinear
             for (int k = 0; k < kNodes; ++k) {
-                const double* s = kCorner[k];
+                const double* s = kNodeReference[k];
                 const double a = 1.0 + s[0] * r[0];
                 const double b = 1.0 + s[1] * r[1];
                 const double h = 1.0 + s[2] * r[2];
@@ -66,7 +67,7 @@ struct HexaShape {
         // coordinates change with it; along a clamped one only its own excess moves.
         const bool moves[3] = {e[0] == 0.0, e[1] == 0.0, e[2] == 0.0};
         for (int k = 0; k < kNodes; ++k) {
-            const double* s = kCorner[k];
+            const double* s = kNodeReference[k];
             const double f[3] = {1.0 + s[0] * c[0], 1.0 + s[1] * c[1], 1.0 + s[2] * c[2]};
             const double g[3] = {s[0] * e[0], s[1] * e[1], s[2] * e[2]};
             N[k] = 0.125 * (f[0] * f[1] * f[2] + g[0] * f[1] * f[2] + f[0] * g[1] * f[2] +

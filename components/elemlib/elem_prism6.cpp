@@ -24,6 +24,8 @@ struct PrismShape {
     static constexpr int kNodes = 6;
     static constexpr int kFaces = 5;
     static constexpr double kCentre[3] = {1.0 / 3.0, 1.0 / 3.0, 0.0};
+    static constexpr double kNodeReference[6][3] = {{0, 0, -1}, {1, 0, -1}, {0, 1, -1},
+                                                    {0, 0, 1},  {1, 0, 1},  {0, 1, 1}};
     static constexpr double kTriangleGradient[3][2] = {{-1.0, -1.0}, {1.0, 0.0}, {0.0, 1.0}};
 
     // The line part: clamped zeta's two factors and the excess beyond the end triangle.

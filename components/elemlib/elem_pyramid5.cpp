@@ -62,6 +62,8 @@ struct PyramidShape {
     // Every function is 1/5 here: N_5 = zeta = 1/5 and each base function (1 - zeta)/4.
     static constexpr double kCentre[3] = {0.0, 0.0, 0.2};
     static constexpr double kBase[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    static constexpr double kNodeReference[5][3] = {
+        {-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}, {0, 0, 1}};
 
     static void Values(const double r[3], double* N) {
         const double s = 1.0 - r[2];

@@ -12,6 +12,7 @@ struct TetraShape {
     static constexpr int kNodes = 4;
     static constexpr int kFaces = 4;
     static constexpr double kCentre[3] = {0.25, 0.25, 0.25};
+    static constexpr double kNodeReference[4][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 
     static void Values(const double r[3], double* N) {
         N[0] = 1.0 - r[0] - r[1] - r[2];

@@ -4,6 +4,7 @@
 //   kNodes, kFaces              node and face counts;
 //   kCentre[3]                  reference point where every shape function is 1 / kNodes (the
 //                               start of the inverse mapping and the answer for unusable input);
+//   kNodeReference[kNodes][3]   the nodes' reference coordinates (further start points);
 //   Values(r, N)                shape functions at reference point r;
 //   ValuesAndGradients(r, N, dN)  and their derivatives dN[k][j] = d N_k / d r_j;
 //   Contains(r, tol)            r within tol of the reference element;

@@ -99,18 +99,11 @@ void EvaluateMap(const ElementFrame& f, MapSample& s) {
                        residual[2] * residual[2]);
 }
 
-// Damped Newton: full steps where they reduce the residual enough, otherwise halved until they
-// do; a steepest-descent step where the Jacobian is singular. The result is the best reference
-// point reached; it counts as converged only when the residual met the tolerance at a point where
-// the Jacobian is regular (on a flat element the reference point is not unique).
+// One damped Newton run from `current`, which holds the map evaluated at its start: full steps
+// where they reduce the residual enough, otherwise halved until they do; a steepest-descent step
+// where the Jacobian is singular. Leaves the best point reached in `current`; returns the steps.
 template <class Shape>
-CFEM_PointLocation LocateByNewton(const ElementFrame& f) {
-    MapSample current;
-    for (int j = 0; j < 3; ++j) current.r[j] = Shape::kCentre[j];
-    EvaluateMap<Shape>(f, current);
-    if (!std::isfinite(current.norm)) return Unlocated(Shape::kCentre);
-
-    const double tolerance = kMappingResidualTolerance * f.size;
+int RunNewton(const ElementFrame& f, double tolerance, MapSample& current) {
     int steps = 0;
     while (current.norm > tolerance && steps < kMaxNewtonSteps) {
         double d[3];
@@ -141,9 +134,37 @@ CFEM_PointLocation LocateByNewton(const ElementFrame& f) {
         current = trial;
         ++steps;
     }
+    return steps;
+}
+
+// The inverse mapping by Newton from the reference centre. The result is the best reference
+// point reached; it counts as converged only when the residual met the tolerance at a point where
+// the Jacobian is regular (on a flat element the reference point is not unique).
+template <class Shape>
+CFEM_PointLocation LocateByNewton(const ElementFrame& f) {
+    MapSample best;
+    for (int j = 0; j < 3; ++j) best.r[j] = Shape::kCentre[j];
+    EvaluateMap<Shape>(f, best);
+    if (!std::isfinite(best.norm)) return Unlocated(Shape::kCentre);
+
+    const double tolerance = kMappingResidualTolerance * f.size;
+    int steps = RunNewton<Shape>(f, tolerance, best);
+    // On a strongly distorted element the residual can have a local minimum away from the point,
+    // mostly on a kink of the continuation outside the element; a run started from a node then
+    // usually gets there. Not worth trying where the run stopped on a singular Jacobian: that is
+    // a flat or collapsed element, which no start point mends.
+    if (best.norm > tolerance && RelativeDeterminant(best.J) > kSingularJacobian) {
+        for (int k = 0; k < Shape::kNodes && best.norm > tolerance; ++k) {
+            MapSample run;
+            for (int j = 0; j < 3; ++j) run.r[j] = Shape::kNodeReference[k][j];
+            EvaluateMap<Shape>(f, run);
+            steps += RunNewton<Shape>(f, tolerance, run);
+            if (run.norm < best.norm) best = run;
+        }
+    }
     const bool converged =
-        current.norm <= tolerance && RelativeDeterminant(current.J) > kSingularJacobian;
-    return MakeLocation<Shape>(current.r, converged, steps);
+        best.norm <= tolerance && RelativeDeterminant(best.J) > kSingularJacobian;
+    return MakeLocation<Shape>(best.r, converged, steps);
 }
 
 }  // namespace qvr::elemlib
