@@ -83,6 +83,26 @@ TEST(ElementValues, RelistingAnElementPermutesItsValues) {
     }
 }
 
+TEST(ElementValues, HexahedronCollapsedIntoAPrismInterpolatesLinearlyOnTheTriangle) {
+    // Nodes 3 and 4, and 7 and 8, at the same place: the cube's face y = 1 shrinks to an edge and
+    // the cell is the prism over the triangle (0,0), (1,0), (0,1). The trilinear functions then
+    // split that prism's weights, so N3 + N4 and N7 + N8 are the weights of the shared nodes.
+    Element e = FromNodes({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 1, 0},
+                           {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, {0, 1, 1}});
+    auto hexa = Make(8);
+    for (const Vec3& p : {Vec3{0.2, 0.3, 0.4}, Vec3{0.6, 0.1, 0.9}, Vec3{0.05, 0.9, 0.5}}) {
+        const double x = p[0], y = p[1], z = p[2];
+        double N[8];
+        ASSERT_EQ(hexa->GetShapeFunction(x, y, z, e.X, e.Y, e.Z, N), 1);
+        EXPECT_NEAR(N[0], (1 - x - y) * (1 - z), 1e-12);
+        EXPECT_NEAR(N[1], x * (1 - z), 1e-12);
+        EXPECT_NEAR(N[2] + N[3], y * (1 - z), 1e-12);
+        EXPECT_NEAR(N[4], (1 - x - y) * z, 1e-12);
+        EXPECT_NEAR(N[5], x * z, 1e-12);
+        EXPECT_NEAR(N[6] + N[7], y * z, 1e-12);
+    }
+}
+
 // A pyramid over a non-parallelogram base with its apex off the axis.
 const Element kPyramid =
     FromNodes({{0, 0, 0}, {1.2, 0, 0.1}, {1, 0.9, 0}, {-0.1, 1, 0}, {0.6, 0.3, 1.1}});
