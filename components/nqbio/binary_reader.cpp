@@ -1,9 +1,13 @@
 // Binary encoding reader: a 64-byte header and three blocks of fixed-size records.
+//
+// The records are checked in place and then decoded from the file's bytes when they are asked
+// for, so a large file costs one read and one checking pass and no copy.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "binary_records.h"
 #include "little_endian.h"
 #include "mesh_parsers.h"
 #include "nqb_layout.h"
@@ -15,10 +19,49 @@ namespace {
 constexpr std::size_t kVersionOffset = 4;
 constexpr std::size_t kCountsOffset = 8;
 
-class BinaryParser {
+// Where the blocks of a checked file start, and its header.
+struct BinaryLayout {
+    std::int32_t nodeCount = 0;
+    std::int32_t partCount = 0;
+    std::int32_t surfaceCount = 0;
+    std::string unit;
+    std::size_t nodeStart = 0;
+    std::size_t partStart = 0;
+    std::size_t surfaceStart = 0;
+};
+
+class BinaryMeshSource final : public MeshSource {
 public:
-    BinaryParser(const unsigned char* data, std::size_t size, MeshData& mesh, ParseFault& fault)
-        : data_(data), size_(size), mesh_(mesh), fault_(fault) {}
+    BinaryMeshSource(FileBytes&& file, BinaryLayout&& layout)
+        : file_(std::move(file)), layout_(std::move(layout)) {}
+
+    int nodeCount() const override { return layout_.nodeCount; }
+    int partCount() const override { return layout_.partCount; }
+    int surfaceCount() const override { return layout_.surfaceCount; }
+    const std::string& unit() const override { return layout_.unit; }
+    void node(std::size_t k, float& x, float& y, float& z) const override {
+        records::decodeNode(file_.data.get() + layout_.nodeStart + layout::kNodeRecordBytes * k,
+                            x, y, z);
+    }
+    void part(std::size_t k, PartElement& e) const override {
+        records::decodePart(file_.data.get() + layout_.partStart + layout::kPartRecordBytes * k,
+                            e);
+    }
+    void surface(std::size_t k, SurfaceElement& s) const override {
+        records::decodeSurface(
+            file_.data.get() + layout_.surfaceStart + layout::kSurfaceRecordBytes * k, s);
+    }
+
+private:
+    FileBytes file_;
+    BinaryLayout layout_;
+};
+
+class BinaryChecker {
+public:
+    BinaryChecker(const unsigned char* data, std::size_t size, BinaryLayout& layout,
+                  ParseFault& fault)
+        : data_(data), size_(size), layout_(layout), fault_(fault) {}
 
     bool run() {
         return header() && sizeMatchesCounts() && nodeBlock() && partBlock() && surfaceBlock();
@@ -29,6 +72,9 @@ private:
         fault_.place = offset;
         fault_.what = std::move(what);
         return false;
+    }
+    std::uint64_t offsetOf(const unsigned char* p) const {
+        return static_cast<std::uint64_t>(p - data_);
     }
 
     bool header() {
@@ -42,7 +88,8 @@ private:
                                             " is not supported (1 expected)");
         }
         static const char* const kNames[3] = {"node", "part element", "surface element"};
-        std::int32_t* const targets[3] = {&nodeCount_, &partCount_, &surfaceCount_};
+        std::int32_t* const targets[3] = {&layout_.nodeCount, &layout_.partCount,
+                                          &layout_.surfaceCount};
         for (std::size_t i = 0; i < 3; ++i) {
             const std::size_t at = kCountsOffset + 4 * i;
             *targets[i] = le::loadI32(data_ + at);
@@ -62,136 +109,126 @@ private:
                         "unit text is not NUL-terminated within its " +
                             std::to_string(layout::kUnitFieldBytes) + " bytes");
         }
-        const auto length = static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - unit);
+        const auto length =
+            static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - unit);
         // The padding must be NULs: anything else means a damaged or misaligned header.
         for (std::size_t i = length; i < layout::kUnitFieldBytes; ++i) {
             if (unit[i] != 0) {
                 return fail(layout::kUnitOffset + i, "unit text padding holds a non-NUL byte");
             }
         }
-        mesh_.unit.assign(reinterpret_cast<const char*>(unit), length);
+        layout_.unit.assign(reinterpret_cast<const char*>(unit), length);
         return true;
     }
 
     bool sizeMatchesCounts() {
-        // Counts are at most 2^31 - 1, so the total fits in 64 bits with room to spare.
-        nodeStart_ = layout::kHeaderBytes;
-        partStart_ = nodeStart_ + layout::kNodeRecordBytes * static_cast<std::uint64_t>(nodeCount_);
-        surfaceStart_ =
-            partStart_ + layout::kPartRecordBytes * static_cast<std::uint64_t>(partCount_);
+        // Counts are at most 2^31 - 1, so the total fits in 64 bits with room to spare, and it
+        // is compared with the size before anything is sized from a count.
+        const std::uint64_t partStart =
+            layout::kHeaderBytes +
+            layout::kNodeRecordBytes * static_cast<std::uint64_t>(layout_.nodeCount);
+        const std::uint64_t surfaceStart =
+            partStart + layout::kPartRecordBytes * static_cast<std::uint64_t>(layout_.partCount);
         const std::uint64_t expected =
-            surfaceStart_ + layout::kSurfaceRecordBytes * static_cast<std::uint64_t>(surfaceCount_);
-        const std::string need = "the counts (" + std::to_string(nodeCount_) + " nodes, " +
-                                 std::to_string(partCount_) + " part elements, " +
-                                 std::to_string(surfaceCount_) + " surface elements) need " +
-                                 std::to_string(expected) + " bytes";
-        if (size_ < expected) {
-            return fail(size_, "the file ends after " + std::to_string(size_) + " bytes; " + need);
-        }
-        if (size_ > expected) {
+            surfaceStart +
+            layout::kSurfaceRecordBytes * static_cast<std::uint64_t>(layout_.surfaceCount);
+        if (size_ != expected) {
+            const std::string need =
+                "the counts (" + std::to_string(layout_.nodeCount) + " nodes, " +
+                std::to_string(layout_.partCount) + " part elements, " +
+                std::to_string(layout_.surfaceCount) + " surface elements) need " +
+                std::to_string(expected) + " bytes";
+            if (size_ < expected) {
+                return fail(size_,
+                            "the file ends after " + std::to_string(size_) + " bytes; " + need);
+            }
             return fail(expected, std::to_string(size_ - expected) +
                                       " bytes follow the last surface element; " + need);
         }
+        layout_.nodeStart = layout::kHeaderBytes;
+        layout_.partStart = static_cast<std::size_t>(partStart);
+        layout_.surfaceStart = static_cast<std::size_t>(surfaceStart);
         return true;
     }
 
     bool nodeBlock() {
-        mesh_.xyz.resize(3 * static_cast<std::size_t>(nodeCount_));
-        const unsigned char* p = data_ + nodeStart_;
-        for (std::size_t i = 0; i < mesh_.xyz.size(); ++i, p += 4) {
-            const float v = le::loadF32(p);
-            if (!std::isfinite(v)) {
-                return fail(static_cast<std::uint64_t>(p - data_),
-                            "node " + std::to_string(i / 3 + 1) + ": coordinate " +
-                                std::to_string(i % 3 + 1) + " is not finite");
+        const unsigned char* p = data_ + layout_.nodeStart;
+        const std::size_t values = 3 * static_cast<std::size_t>(layout_.nodeCount);
+        for (std::size_t i = 0; i < values; ++i, p += 4) {
+            if (!std::isfinite(le::loadF32(p))) {
+                return fail(offsetOf(p), "node " + std::to_string(i / 3 + 1) + ": coordinate " +
+                                             std::to_string(i % 3 + 1) + " is not finite");
             }
-            mesh_.xyz[i] = v;
         }
         return true;
     }
 
-    std::uint64_t offsetOf(const unsigned char* p) const {
-        return static_cast<std::uint64_t>(p - data_);
+    bool partBlock() {
+        const unsigned char* p = data_ + layout_.partStart;
+        PartElement e;
+        for (std::int32_t k = 1; k <= layout_.partCount; ++k, p += layout::kPartRecordBytes) {
+            records::decodePart(p, e);
+            if (!partRecord(k, p, e)) return false;
+        }
+        return true;
     }
 
-    bool partBlock() {
-        mesh_.parts.resize(static_cast<std::size_t>(partCount_));
-        const unsigned char* p = data_ + partStart_;
-        for (std::int32_t k = 1; k <= partCount_; ++k, p += layout::kPartRecordBytes) {
-            PartElement& e = mesh_.parts[static_cast<std::size_t>(k - 1)];
-            e.nNode = le::loadI32(p);
-            if (e.nNode < 1 || e.nNode > layout::kMaxPartNodes) {
-                return fail(offsetOf(p), "part element " + std::to_string(k) + ": node count " +
-                                             std::to_string(e.nNode) + " is outside 1.." +
-                                             std::to_string(layout::kMaxPartNodes));
+    bool partRecord(std::int32_t k, const unsigned char* p, const PartElement& e) {
+        const auto label = [k] { return "part element " + std::to_string(k) + ": "; };
+        if (e.nNode < 1 || e.nNode > layout::kMaxPartNodes) {
+            return fail(offsetOf(p), label() + "node count " + std::to_string(e.nNode) +
+                                         " is outside 1.." +
+                                         std::to_string(layout::kMaxPartNodes));
+        }
+        for (int j = 0; j < layout::kMaxPartNodes; ++j) {
+            const std::int32_t n = e.node[j];
+            const std::uint64_t at =
+                offsetOf(p) + records::kPartNodesOffset + 4 * static_cast<std::uint64_t>(j);
+            if (j < e.nNode && (n < 1 || n > layout_.nodeCount)) {
+                return fail(at, label() + "node number " + std::to_string(n) + " is outside 1.." +
+                                    std::to_string(layout_.nodeCount));
             }
-            for (int j = 0; j < layout::kMaxPartNodes; ++j) {
-                const unsigned char* q = p + 4 + 4 * static_cast<std::size_t>(j);
-                const std::int32_t n = le::loadI32(q);
-                if (j < e.nNode && (n < 1 || n > nodeCount_)) {
-                    return fail(offsetOf(q), "part element " + std::to_string(k) + ": node number " +
-                                                 std::to_string(n) + " is outside 1.." +
-                                                 std::to_string(nodeCount_));
-                }
-                // Unused slots are written as 0; anything else means a damaged record.
-                if (j >= e.nNode && n != 0) {
-                    return fail(offsetOf(q), "part element " + std::to_string(k) + ": unused node slot " +
-                                                 std::to_string(j + 1) + " holds " +
-                                                 std::to_string(n) + " (0 expected)");
-                }
-                e.node[j] = (j < e.nNode) ? n : 0;
+            // Unused slots are written as 0; anything else means a damaged record.
+            if (j >= e.nNode && n != 0) {
+                return fail(at, label() + "unused node slot " + std::to_string(j + 1) +
+                                    " holds " + std::to_string(n) + " (0 expected)");
             }
-            e.attrWord = le::loadU32(p + 36);
-            e.attrCode = le::loadI32(p + 40);
-            e.volume = le::loadF32(p + 44);
-            if (!std::isfinite(e.volume)) {
-                return fail(offsetOf(p + 44),
-                            "part element " + std::to_string(k) + ": volume is not finite");
-            }
+        }
+        if (!std::isfinite(e.volume)) {
+            return fail(offsetOf(p) + records::kPartVolumeOffset, label() + "volume is not finite");
         }
         return true;
     }
 
     bool surfaceBlock() {
-        mesh_.surfaces.resize(static_cast<std::size_t>(surfaceCount_));
-        const unsigned char* p = data_ + surfaceStart_;
-        for (std::int32_t k = 1; k <= surfaceCount_; ++k, p += layout::kSurfaceRecordBytes) {
-            SurfaceElement& s = mesh_.surfaces[static_cast<std::size_t>(k - 1)];
+        const unsigned char* p = data_ + layout_.surfaceStart;
+        for (std::int32_t k = 1; k <= layout_.surfaceCount; ++k, p += layout::kSurfaceRecordBytes) {
             for (int j = 0; j < layout::kSurfaceCorners; ++j) {
                 const unsigned char* q = p + 4 * static_cast<std::size_t>(j);
-                s.node[j] = le::loadI32(q);
-                if (s.node[j] < 1 || s.node[j] > nodeCount_) {
+                const std::int32_t n = le::loadI32(q);
+                if (n < 1 || n > layout_.nodeCount) {
                     return fail(offsetOf(q), "surface element " + std::to_string(k) +
-                                                 ": node number " + std::to_string(s.node[j]) +
-                                                 " is outside 1.." + std::to_string(nodeCount_));
+                                                 ": node number " + std::to_string(n) +
+                                                 " is outside 1.." +
+                                                 std::to_string(layout_.nodeCount));
                 }
             }
-            s.kind = le::loadI32(p + 16);
-            s.aux1 = le::loadI32(p + 20);
-            s.aux2 = le::loadI32(p + 24);
-            s.code = le::loadI32(p + 28);
-            s.aux3 = le::loadI32(p + 32);
         }
         return true;
     }
 
     const unsigned char* data_;
     std::size_t size_;
-    MeshData& mesh_;
+    BinaryLayout& layout_;
     ParseFault& fault_;
-    std::int32_t nodeCount_ = 0;
-    std::int32_t partCount_ = 0;
-    std::int32_t surfaceCount_ = 0;
-    std::uint64_t nodeStart_ = 0;
-    std::uint64_t partStart_ = 0;
-    std::uint64_t surfaceStart_ = 0;
 };
 
 }  // namespace
 
-bool parseBinaryMesh(const unsigned char* data, std::size_t size, MeshData& mesh,
-                     ParseFault& fault) {
-    return BinaryParser(data, size, mesh, fault).run();
+std::unique_ptr<MeshSource> parseBinaryMesh(FileBytes&& file, ParseFault& fault) {
+    BinaryLayout layout;
+    if (!BinaryChecker(file.data.get(), file.size, layout, fault).run()) return nullptr;
+    return std::make_unique<BinaryMeshSource>(std::move(file), std::move(layout));
 }
 
 }  // namespace nqbio

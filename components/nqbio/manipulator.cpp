@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <string>
 #include <utility>
@@ -11,8 +12,7 @@
 #include "whole_file.h"
 
 struct NQBIO_Manipulator::Impl {
-    nqbio::MeshData mesh;
-    bool loaded = false;
+    std::unique_ptr<nqbio::MeshSource> source;  // null when no checked file is held
     std::size_t nextNode = 0;
     std::size_t nextPart = 0;
     std::size_t nextSurface = 0;
@@ -25,14 +25,14 @@ namespace {
 // byte of their own and are reported at place 0.
 constexpr std::uint64_t kWholeFilePlace = 0;
 
-bool parseBytes(const nqbio::FileBytes& bytes, nqbio::MeshData& mesh, nqbio::ParseFault& fault) {
+std::unique_ptr<nqbio::MeshSource> parseBytes(nqbio::FileBytes&& bytes, nqbio::ParseFault& fault) {
     const std::string_view probe(reinterpret_cast<const char*>(bytes.data.get()),
                                  std::min(bytes.size, nqbio::kFormatProbeBytes));
     switch (nqbio::detectFormat(probe)) {
         case NQBIO_FORMAT_TEXT:
-            return nqbio::parseTextMesh(bytes.data.get(), bytes.size, mesh, fault);
+            return nqbio::parseTextMesh(bytes, fault);
         case NQBIO_FORMAT_BINARY:
-            return nqbio::parseBinaryMesh(bytes.data.get(), bytes.size, mesh, fault);
+            return nqbio::parseBinaryMesh(std::move(bytes), fault);
         case NQBIO_FORMAT_UNKNOWN:
             break;
     }
@@ -40,7 +40,7 @@ bool parseBytes(const nqbio::FileBytes& bytes, nqbio::MeshData& mesh, nqbio::Par
     fault.what = bytes.size == 0
                      ? "empty file: not a mesh file"
                      : "not a mesh file: it starts with neither 'NQBTEXT 1' nor 'NQBB'";
-    return false;
+    return nullptr;
 }
 
 }  // namespace
@@ -55,8 +55,7 @@ int NQBIO_Manipulator::beginReading(const char* fileName, const char* /*second*/
     impl_->lastError.clear();
 
     nqbio::ParseFault fault;
-    bool ok = false;
-    nqbio::MeshData mesh;
+    std::unique_ptr<nqbio::MeshSource> source;
     try {
         nqbio::FileBytes bytes;
         std::string reason;
@@ -64,49 +63,49 @@ int NQBIO_Manipulator::beginReading(const char* fileName, const char* /*second*/
             fault.place = kWholeFilePlace;
             fault.what = std::move(reason);
         } else {
-            ok = parseBytes(bytes, mesh, fault);
+            source = parseBytes(std::move(bytes), fault);
         }
     } catch (const std::bad_alloc&) {
         // A file whose content does not fit in memory is refused like a damaged one.
-        ok = false;
+        source.reset();
         fault.place = kWholeFilePlace;
         fault.what = "not enough memory to hold the mesh";
     }
 
-    if (!ok) {
+    if (!source) {
         impl_->lastError = std::string(fileName ? fileName : "(no file name)") + ":" +
                            std::to_string(fault.place) + ": " + fault.what;
         std::fprintf(stderr, "%s\n", impl_->lastError.c_str());
         std::fflush(stderr);
         return 0;
     }
-    nMaxNodes = mesh.nodeCount();
-    nMaxElemPlastic = static_cast<int>(mesh.parts.size());
-    nMaxElemSurface = static_cast<int>(mesh.surfaces.size());
-    impl_->mesh = std::move(mesh);
-    impl_->loaded = true;
+    nMaxNodes = source->nodeCount();
+    nMaxElemPlastic = source->partCount();
+    nMaxElemSurface = source->surfaceCount();
+    impl_->source = std::move(source);
     return 1;
 }
 
 const char* NQBIO_Manipulator::getHeaderUnitString() const {
-    return impl_->loaded ? impl_->mesh.unit.c_str() : "";
+    return impl_->source ? impl_->source->unit().c_str() : "";
 }
 
 int NQBIO_Manipulator::readNodeBlockEntry(float& x, float& y, float& z) {
     Impl& d = *impl_;
-    if (!d.loaded || d.nextNode >= static_cast<std::size_t>(nMaxNodes)) return -1;
-    const float* p = d.mesh.xyz.data() + 3 * d.nextNode;
-    x = p[0];
-    y = p[1];
-    z = p[2];
+    if (!d.source || d.nextNode >= static_cast<std::size_t>(d.source->nodeCount())) return -1;
+    d.source->node(d.nextNode, x, y, z);
     return static_cast<int>(d.nextNode++);
 }
 
 int NQBIO_Manipulator::readElementPlasticBlockEntry(int& nNode, int* nodes, int& attrWord,
                                                     int& attrCode, float& volume) {
     Impl& d = *impl_;
-    if (!d.loaded || d.nextPart >= d.mesh.parts.size() || nodes == nullptr) return -1;
-    const nqbio::PartElement& e = d.mesh.parts[d.nextPart];
+    if (!d.source || d.nextPart >= static_cast<std::size_t>(d.source->partCount()) ||
+        nodes == nullptr) {
+        return -1;
+    }
+    nqbio::PartElement e;
+    d.source->part(d.nextPart, e);
     nNode = e.nNode;
     for (int j = 0; j < e.nNode; ++j) nodes[j] = e.node[j];
     attrWord = static_cast<int>(e.attrWord);  // the bits as they stand
@@ -118,8 +117,12 @@ int NQBIO_Manipulator::readElementPlasticBlockEntry(int& nNode, int* nodes, int&
 int NQBIO_Manipulator::readElementSurfaceBlockEntry(int* nodes, int& surfKind, int& aux1,
                                                     int& aux2, int& surfCode, int& aux3) {
     Impl& d = *impl_;
-    if (!d.loaded || d.nextSurface >= d.mesh.surfaces.size() || nodes == nullptr) return -1;
-    const nqbio::SurfaceElement& s = d.mesh.surfaces[d.nextSurface];
+    if (!d.source || d.nextSurface >= static_cast<std::size_t>(d.source->surfaceCount()) ||
+        nodes == nullptr) {
+        return -1;
+    }
+    nqbio::SurfaceElement s;
+    d.source->surface(d.nextSurface, s);
     for (int j = 0; j < 4; ++j) nodes[j] = s.node[j];
     surfKind = s.kind;
     aux1 = s.aux1;
@@ -130,8 +133,7 @@ int NQBIO_Manipulator::readElementSurfaceBlockEntry(int* nodes, int& surfKind, i
 }
 
 int NQBIO_Manipulator::endReading() {
-    impl_->mesh = nqbio::MeshData();
-    impl_->loaded = false;
+    impl_->source.reset();
     impl_->nextNode = impl_->nextPart = impl_->nextSurface = 0;
     nMaxNodes = nMaxElemPlastic = nMaxElemSurface = 0;
     return 1;

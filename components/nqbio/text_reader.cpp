@@ -1,7 +1,9 @@
 // Text encoding reader: line oriented, keywords in a fixed order, one entry per line.
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -31,6 +33,8 @@ constexpr std::string_view kKeywords[] = {
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool isKeyword(std::string_view token) {
+    // Entry lines start with a digit, sign or point: only capitals can begin a keyword.
+    if (token.empty() || token.front() < 'A' || token.front() > 'Z') return false;
     return std::find(std::begin(kKeywords), std::end(kKeywords), token) != std::end(kKeywords);
 }
 
@@ -49,46 +53,76 @@ struct Tokens {
     std::string_view first() const { return count > 0 ? token[0] : std::string_view(); }
 };
 
-void tokenize(std::string_view line, Tokens& out) {
-    const std::size_t hash = line.find('#');
-    if (hash != std::string_view::npos) line = line.substr(0, hash);
-    out.content = line;
-    out.count = 0;
-    const char* p = line.data();
-    const char* const end = p + line.size();
-    for (;;) {
-        while (p != end && isBlank(*p)) ++p;
-        if (p == end) break;
-        const char* start = p;
-        while (p != end && !isBlank(*p)) ++p;
-        if (out.count < kMaxKeptTokens) {
-            out.token[out.count] = std::string_view(start, static_cast<std::size_t>(p - start));
-        }
-        ++out.count;
-    }
+// Character classes of the line scanner: a table lookup per byte keeps the scan in one pass.
+enum CharClass : unsigned char { kTokenChar, kBlankChar, kLineEndChar, kCommentChar, kCrChar };
+
+constexpr std::array<CharClass, 256> makeCharClasses() {
+    std::array<CharClass, 256> classes{};
+    for (auto& c : classes) c = kTokenChar;
+    classes[static_cast<unsigned char>(' ')] = kBlankChar;
+    classes[static_cast<unsigned char>('\t')] = kBlankChar;
+    classes[static_cast<unsigned char>('\n')] = kLineEndChar;
+    classes[static_cast<unsigned char>('#')] = kCommentChar;
+    classes[static_cast<unsigned char>('\r')] = kCrChar;
+    return classes;
 }
+constexpr std::array<CharClass, 256> kCharClasses = makeCharClasses();
 
 class LineReader {
 public:
     LineReader(const char* begin, const char* end) : p_(begin), end_(end) {}
 
-    // The next line without its line end (LF, or CRLF). False at the end of the data.
-    bool nextRaw(std::string_view& line) {
+    // Splits the next line into tokens. Lines end at LF; a CR right before the LF (or before
+    // the end of the data) belongs to the line end, any other CR to a token. False at the end
+    // of the data.
+    bool nextLine(Tokens& tokens) {
         if (p_ == end_) return false;
-        const void* nl = std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_));
-        const char* stop = nl ? static_cast<const char*>(nl) : end_;
-        line = std::string_view(p_, static_cast<std::size_t>(stop - p_));
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        p_ = nl ? stop + 1 : end_;
         ++line_;
+        tokens.count = 0;
+        const char* const lineStart = p_;
+        const char* p = p_;
+        const char* contentEnd = nullptr;
+        for (;;) {
+            while (p != end_ && classOf(*p) == kBlankChar) ++p;
+            if (p == end_) {
+                contentEnd = p;
+                break;
+            }
+            const CharClass c = classOf(*p);
+            if (c == kLineEndChar || (c == kCrChar && crEndsLine(p))) {
+                contentEnd = p;
+                p = (c == kLineEndChar) ? p + 1 : p + 1 + (p + 1 != end_ ? 1 : 0);
+                break;
+            }
+            if (c == kCommentChar) {
+                contentEnd = p;
+                const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end_ - p));
+                p = nl ? static_cast<const char*>(nl) + 1 : end_;
+                break;
+            }
+            const char* const start = p;
+            for (;;) {
+                while (p != end_ && classOf(*p) == kTokenChar) ++p;
+                if (p != end_ && classOf(*p) == kCrChar && !crEndsLine(p)) {
+                    ++p;
+                    continue;
+                }
+                break;
+            }
+            if (tokens.count < kMaxKeptTokens) {
+                tokens.token[tokens.count] =
+                    std::string_view(start, static_cast<std::size_t>(p - start));
+            }
+            ++tokens.count;
+        }
+        tokens.content = std::string_view(lineStart, static_cast<std::size_t>(contentEnd - lineStart));
+        p_ = p;
         return true;
     }
 
     // The next line that holds a token. False at the end of the data.
     bool nextSignificant(Tokens& tokens) {
-        std::string_view raw;
-        while (nextRaw(raw)) {
-            tokenize(raw, tokens);
+        while (nextLine(tokens)) {
             if (tokens.count > 0) return true;
         }
         return false;
@@ -100,9 +134,30 @@ public:
     std::size_t remainingBytes() const { return static_cast<std::size_t>(end_ - p_); }
 
 private:
+    static CharClass classOf(char c) { return kCharClasses[static_cast<unsigned char>(c)]; }
+    bool crEndsLine(const char* cr) const { return cr + 1 == end_ || cr[1] == '\n'; }
+
     const char* p_;
     const char* end_;
     std::uint64_t line_ = 0;
+};
+
+class TextMeshSource final : public MeshSource {
+public:
+    MeshData mesh;
+
+    int nodeCount() const override { return mesh.nodeCount(); }
+    int partCount() const override { return static_cast<int>(mesh.parts.size()); }
+    int surfaceCount() const override { return static_cast<int>(mesh.surfaces.size()); }
+    const std::string& unit() const override { return mesh.unit; }
+    void node(std::size_t k, float& x, float& y, float& z) const override {
+        const float* p = mesh.xyz.data() + 3 * k;
+        x = p[0];
+        y = p[1];
+        z = p[2];
+    }
+    void part(std::size_t k, PartElement& e) const override { e = mesh.parts[k]; }
+    void surface(std::size_t k, SurfaceElement& s) const override { s = mesh.surfaces[k]; }
 };
 
 class TextParser {
@@ -129,9 +184,7 @@ private:
     bool failHere(std::string what) { return fail(in_.line(), std::move(what)); }
 
     bool firstLine() {
-        std::string_view raw;
-        if (!in_.nextRaw(raw)) return fail(1, "empty file: not a mesh file");
-        tokenize(raw, tok_);
+        if (!in_.nextLine(tok_)) return fail(1, "empty file: not a mesh file");
         if (tok_.count < 1 || tok_.token[0] != layout::kTextMagic) {
             return failHere("not a mesh file: the first line must be 'NQBTEXT 1'");
         }
@@ -397,9 +450,10 @@ std::string quoteToken(std::string_view token) {
     return out;
 }
 
-bool parseTextMesh(const unsigned char* data, std::size_t size, MeshData& mesh,
-                   ParseFault& fault) {
-    return TextParser(data, size, mesh, fault).run();
+std::unique_ptr<MeshSource> parseTextMesh(const FileBytes& file, ParseFault& fault) {
+    auto source = std::make_unique<TextMeshSource>();
+    if (!TextParser(file.data.get(), file.size, source->mesh, fault).run()) return nullptr;
+    return source;
 }
 
 }  // namespace nqbio

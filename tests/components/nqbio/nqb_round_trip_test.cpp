@@ -206,6 +206,11 @@ TEST_F(RoundTrip, TextVariantsReadAsTheSameContent) {
     ASSERT_TRUE(nqbio::readMesh(path, read, &error)) << error;
     nqbtest::expectSameContent(expected, read);
 
+    // The last line may end in a bare CR (a CRLF file cut before its final LF).
+    nqbtest::writeBytes(path, cube.substr(0, cube.size() - 1) + "\r");
+    ASSERT_TRUE(nqbio::readMesh(path, read, &error)) << error;
+    nqbtest::expectSameContent(nqbtest::unitCube(), read);
+
     const std::string unterminated = cube.substr(0, cube.size() - 1);
     nqbtest::writeBytes(path, unterminated);
     ASSERT_TRUE(nqbio::readMesh(path, read, &error)) << error;

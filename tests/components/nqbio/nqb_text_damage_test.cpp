@@ -157,6 +157,9 @@ TEST_F(TextDamage, TokensThatAreNotNumbersOfTheRequiredKind) {
                   "volume '1.0x' is not a number");
     expectRefused(replaced(cube_, "3 4 8 7 1 0 0 0 0", "3 4 8 7 1 0 0 1.5 0"),
                   lineOf(cube_, "3 4 8 7 1 0 0 0 0"), "surface element 5: code '1.5'");
+    // A CR that does not end the line is part of a token, not a separator.
+    expectRefused(replaced(cube_, "1 1 1\n", "1 1\r1\n"), nodeLine, "'1?1' is not a number");
+    expectRefused(replaced(cube_, "1 1 1\n", "1 1\r 1\n"), nodeLine, "'1?' is not a number");
     expectRefused(replaced(cube_, "1 1 1\n", "1 1\n"), nodeLine, "3 values expected, found 2");
     expectRefused(replaced(cube_, "1 1 1\n", "1 1 1 1\n"), nodeLine, "3 values expected, found 4");
     expectRefused(replaced(cube_, "3 4 8 7 1 0 0 0 0", "3 4 8 7 1 0 0 0"),
