@@ -132,15 +132,6 @@ inline Element Build(const ElementType& type, const AffineMap& map, double disto
     return e;
 }
 
-// A reference point uniformly in the element's reference box grown by `margin` on every side.
-inline Vec3 RandomReferencePoint(const ElementType& type, double margin, std::mt19937_64& rng) {
-    std::uniform_real_distribution<double> u(0.0, 1.0);
-    Vec3 r;
-    for (int j = 0; j < 3; ++j)
-        r[j] = type.boxLow[j] - margin + (type.boxHigh[j] - type.boxLow[j] + 2 * margin) * u(rng);
-    return r;
-}
-
 // A reference point uniformly in the reference box grown by `widths` times its own width on
 // every side.
 inline Vec3 RandomPointAround(const ElementType& type, double widths, std::mt19937_64& rng) {
@@ -155,7 +146,7 @@ inline Vec3 RandomPointAround(const ElementType& type, double widths, std::mt199
 
 inline Vec3 RandomInteriorPoint(const ElementType& type, double depth, std::mt19937_64& rng) {
     for (;;) {
-        const Vec3 r = RandomReferencePoint(type, 0.0, rng);
+        const Vec3 r = RandomPointAround(type, 0.0, rng);
         if (Depth(type, r) >= depth) return r;
     }
 }

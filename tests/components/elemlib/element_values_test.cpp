@@ -235,12 +235,16 @@ TEST(ElementFactory, MakesOnlyTheFourLinearSolids) {
     CFEM_Elem3D_Factory factory;
     const struct {
         CFEM_Elem3D* element;
-        int nodes;
-    } made[] = {{factory.Make_TETRA4(), 4}, {factory.Make_PYRAMID5(), 5},
-                {factory.Make_PRISM6(), 6}, {factory.Make_HEXA8(), 8}};
+        int nodes, faces;
+    } made[] = {{factory.Make_TETRA4(), 4, 4}, {factory.Make_PYRAMID5(), 5, 5},
+                {factory.Make_PRISM6(), 6, 5}, {factory.Make_HEXA8(), 8, 6}};
     for (const auto& m : made) {
         ASSERT_NE(m.element, nullptr);
         EXPECT_EQ(m.element->GetNodeCount(), m.nodes);
+        EXPECT_EQ(m.element->GetFaceCount(), m.faces);
+        std::unique_ptr<CFEM_Elem3D> same(factory.MakeForNodeCount(m.nodes));
+        ASSERT_NE(same, nullptr);
+        EXPECT_EQ(same->GetFaceCount(), m.faces);
         delete m.element;
     }
     for (int n : {-1, 0, 1, 3, 7, 9, 10, 20}) EXPECT_EQ(factory.MakeForNodeCount(n), nullptr);
