@@ -108,13 +108,14 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     }
     NQBIO_FileFormat format = NQBIO_FORMAT_UNKNOWN;
     NQBIO_Manipulator::getFileFormat(fileName, format);
-    if (format == NQBIO_FORMAT_BINARY) m_bFormatFlag = true;
 
     if (reader.beginReading(fileName, nullptr, 0) <= 0) {
         CQVRKNLogErrMsgTool::printErrorMessageContent(kCannotOpenMesh, "Can't open mesh file !\n",
                                                       "", "", "", std::cout);
         return kCannotOpenMesh;
     }
+    // Only a file that was read may mark the kernel: a refused file leaves it untouched.
+    if (format == NQBIO_FORMAT_BINARY) m_bFormatFlag = true;
 
     const int nodeInFile = reader.nMaxNodes;
     const int cellCount = reader.nMaxElemPlastic;

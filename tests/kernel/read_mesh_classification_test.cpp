@@ -12,7 +12,7 @@ using kerneltest::load;
 using kerneltest::MeshBuilder;
 using kerneltest::writeMesh;
 
-// Bits of an attribute word that mark a cell as special when its code is 100 or less.
+// Bits of an attribute word that flag a cell as marked when its code is 100 or less.
 constexpr std::uint32_t kTopBit = 0x80000000u;
 constexpr std::uint32_t kLowestMarkBit = 0x01000000u;
 constexpr std::uint32_t kAllUnmarkedBits = 0x00FFFFFFu;
