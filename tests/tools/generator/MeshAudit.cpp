@@ -22,14 +22,19 @@ namespace {
 
 // Faces with their corners turning counter-clockwise seen from outside, read off the node
 // orders: the first face of each kind turns counter-clockwise seen from the opposite corner(s).
-std::vector<std::vector<int>> outwardFaces(int nodeCount) {
+const std::vector<std::vector<int>>& outwardFaces(int nodeCount) {
+    static const std::vector<std::vector<int>> tet = {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {2, 0, 3}};
+    static const std::vector<std::vector<int>> pyramid = {{0, 3, 2, 1}, {0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}};
+    static const std::vector<std::vector<int>> prism = {{0, 2, 1}, {3, 4, 5}, {0, 1, 4, 3}, {1, 2, 5, 4}, {2, 0, 3, 5}};
+    static const std::vector<std::vector<int>> hex = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
+                                                      {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
+    static const std::vector<std::vector<int>> none;
     switch (nodeCount) {
-        case 4: return {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {2, 0, 3}};
-        case 5: return {{0, 3, 2, 1}, {0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}};
-        case 6: return {{0, 2, 1}, {3, 4, 5}, {0, 1, 4, 3}, {1, 2, 5, 4}, {2, 0, 3, 5}};
-        case 8:
-            return {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
-        default: return {};
+        case 4: return tet;
+        case 5: return pyramid;
+        case 6: return prism;
+        case 8: return hex;
+        default: return none;
     }
 }
 
@@ -58,8 +63,11 @@ double cornerDeterminants(const std::vector<Point>& p) {
     return smallest;
 }
 
-std::vector<int> faceKey(const std::vector<int>& nodes) {
-    std::vector<int> key = nodes;
+// Corner numbers padded with 0 (never a node number), sorted.
+using FaceKey = std::array<int, 4>;
+FaceKey faceKey(const std::vector<int>& nodes) {
+    FaceKey key{};
+    std::copy(nodes.begin(), nodes.end(), key.begin());
     std::sort(key.begin(), key.end());
     return key;
 }
@@ -112,13 +120,15 @@ Report inspect(const nqbio::MeshData& mesh) {
         int count = 0;
         std::size_t cell = 0;
     };
-    std::map<std::vector<int>, Use> faces;
-    std::set<std::vector<int>> cellKeys;
+    std::map<FaceKey, Use> faces;
+    std::set<std::array<int, 8>> cellKeys;
     for (std::size_t c = 0; c < mesh.parts.size(); ++c) {
         const nqbio::PartElement& cell = mesh.parts[c];
         ++report.cellsByNodeCount[cell.nNode];
-        const std::vector<int> nodes(cell.node, cell.node + cell.nNode);
-        if (!cellKeys.insert(faceKey(nodes)).second) ++report.duplicateCells;
+        std::array<int, 8> nodes{};
+        std::copy(cell.node, cell.node + cell.nNode, nodes.begin());
+        std::sort(nodes.begin(), nodes.end());
+        if (!cellKeys.insert(nodes).second) ++report.duplicateCells;
         if (minCornerDeterminant(mesh, cell) <= 0.0) ++report.faultyOrientation;
         const double volume = coneVolume(mesh, cell);
         report.cellVolumeSum += volume;
@@ -136,11 +146,11 @@ Report inspect(const nqbio::MeshData& mesh) {
         if (entry.second.count > 2) ++report.overSharedFaces;
     }
 
-    std::set<std::vector<int>> skinKeys;
+    std::set<FaceKey> skinKeys;
     for (const nqbio::SurfaceElement& s : mesh.surfaces) {
         std::vector<int> corners(s.node, s.node + 4);
         if (corners[3] == corners[2]) corners.pop_back();
-        const std::vector<int> key = faceKey(corners);
+        const FaceKey key = faceKey(corners);
         skinKeys.insert(key);
         const auto found = faces.find(key);
         if (found == faces.end() || found->second.count != 1) {

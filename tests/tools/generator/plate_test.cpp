@@ -130,7 +130,7 @@ TEST(Plate, LayoutOfRibsAndCutOut) {
     EXPECT_FALSE(layout.hole);
 }
 
-TEST(Plate, UnusableSpecsGiveAnEmptyMesh) {
+TEST(Plate, UnusableSettingsGiveAnEmptyMesh) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     std::vector<PlateSpec> specs(8, defaultPlate(CellType::Hex, true));
     specs[0].lx = 0.0;

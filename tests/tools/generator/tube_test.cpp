@@ -72,7 +72,7 @@ TEST(Tube, FacetsTouchTheCirclesAtTheirMidChords) {
     EXPECT_NEAR(farthest, 6.5 * toCorner, 1e-5);
 }
 
-TEST(Tube, UnusableSpecsGiveAnEmptyMesh) {
+TEST(Tube, UnusableSettingsGiveAnEmptyMesh) {
     std::vector<TubeSpec> specs(6, smallTube(CellType::Hex, 8));
     specs[0].innerRadius = 0.0;
     specs[1].wall = -1.0;
