@@ -40,12 +40,11 @@ public:
     int surfaceCount() const override { return layout_.surfaceCount; }
     const std::string& unit() const override { return layout_.unit; }
     void node(std::size_t k, float& x, float& y, float& z) const override {
-        records::decodeNode(file_.data.get() + layout_.nodeStart + layout::kNodeRecordBytes * k,
-                            x, y, z);
+        records::decodeNode(file_.data.get() + layout_.nodeStart + layout::kNodeRecordBytes * k, x,
+                            y, z);
     }
     void part(std::size_t k, PartElement& e) const override {
-        records::decodePart(file_.data.get() + layout_.partStart + layout::kPartRecordBytes * k,
-                            e);
+        records::decodePart(file_.data.get() + layout_.partStart + layout::kPartRecordBytes * k, e);
     }
     void surface(std::size_t k, SurfaceElement& s) const override {
         records::decodeSurface(
@@ -79,8 +78,8 @@ private:
 
     bool header() {
         if (size_ < layout::kHeaderBytes) {
-            return fail(size_, "the file ends inside the " +
-                                   std::to_string(layout::kHeaderBytes) + "-byte header");
+            return fail(size_, "the file ends inside the " + std::to_string(layout::kHeaderBytes) +
+                                   "-byte header");
         }
         const std::uint32_t version = le::loadU32(data_ + kVersionOffset);
         if (version != layout::kLayoutVersion) {
@@ -94,8 +93,8 @@ private:
             const std::size_t at = kCountsOffset + 4 * i;
             *targets[i] = le::loadI32(data_ + at);
             if (*targets[i] < 0) {
-                return fail(at, std::string(kNames[i]) + " count " +
-                                    std::to_string(*targets[i]) + " is negative");
+                return fail(at, std::string(kNames[i]) + " count " + std::to_string(*targets[i]) +
+                                    " is negative");
             }
         }
         return unitField();
@@ -105,12 +104,11 @@ private:
         const unsigned char* unit = data_ + layout::kUnitOffset;
         const void* nul = std::memchr(unit, 0, layout::kUnitFieldBytes);
         if (nul == nullptr) {
-            return fail(layout::kUnitOffset,
-                        "unit text is not NUL-terminated within its " +
-                            std::to_string(layout::kUnitFieldBytes) + " bytes");
+            return fail(layout::kUnitOffset, "unit text is not NUL-terminated within its " +
+                                                 std::to_string(layout::kUnitFieldBytes) +
+                                                 " bytes");
         }
-        const auto length =
-            static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - unit);
+        const auto length = static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - unit);
         // The padding must be NULs: anything else means a damaged or misaligned header.
         for (std::size_t i = length; i < layout::kUnitFieldBytes; ++i) {
             if (unit[i] != 0) {
@@ -133,11 +131,11 @@ private:
             surfaceStart +
             layout::kSurfaceRecordBytes * static_cast<std::uint64_t>(layout_.surfaceCount);
         if (size_ != expected) {
-            const std::string need =
-                "the counts (" + std::to_string(layout_.nodeCount) + " nodes, " +
-                std::to_string(layout_.partCount) + " part elements, " +
-                std::to_string(layout_.surfaceCount) + " surface elements) need " +
-                std::to_string(expected) + " bytes";
+            const std::string need = "the counts (" + std::to_string(layout_.nodeCount) +
+                                     " nodes, " + std::to_string(layout_.partCount) +
+                                     " part elements, " + std::to_string(layout_.surfaceCount) +
+                                     " surface elements) need " + std::to_string(expected) +
+                                     " bytes";
             if (size_ < expected) {
                 return fail(size_,
                             "the file ends after " + std::to_string(size_) + " bytes; " + need);
@@ -177,8 +175,7 @@ private:
         const auto label = [k] { return "part element " + std::to_string(k) + ": "; };
         if (e.nNode < 1 || e.nNode > layout::kMaxPartNodes) {
             return fail(offsetOf(p), label() + "node count " + std::to_string(e.nNode) +
-                                         " is outside 1.." +
-                                         std::to_string(layout::kMaxPartNodes));
+                                         " is outside 1.." + std::to_string(layout::kMaxPartNodes));
         }
         for (int j = 0; j < layout::kMaxPartNodes; ++j) {
             const std::int32_t n = e.node[j];
@@ -190,8 +187,8 @@ private:
             }
             // Unused slots are written as 0; anything else means a damaged record.
             if (j >= e.nNode && n != 0) {
-                return fail(at, label() + "unused node slot " + std::to_string(j + 1) +
-                                    " holds " + std::to_string(n) + " (0 expected)");
+                return fail(at, label() + "unused node slot " + std::to_string(j + 1) + " holds " +
+                                    std::to_string(n) + " (0 expected)");
             }
         }
         if (!std::isfinite(e.volume)) {

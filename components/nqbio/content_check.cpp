@@ -29,12 +29,14 @@ bool unitStorable(const std::string& unit, Encoding encoding, std::string& reaso
     if (encoding == Encoding::Binary) return true;
     // The text encoding keeps the unit on one line, ends it at a comment and trims it.
     if (unit.find_first_of("\r\n#") != std::string::npos) {
-        return fail(reason, "unit text contains a line end or '#', which the text encoding "
-                            "cannot hold");
+        return fail(reason,
+                    "unit text contains a line end or '#', which the text encoding "
+                    "cannot hold");
     }
     if (!unit.empty() && (isBlank(unit.front()) || isBlank(unit.back()))) {
-        return fail(reason, "unit text begins or ends with a blank, which the text encoding "
-                            "trims");
+        return fail(reason,
+                    "unit text begins or ends with a blank, which the text encoding "
+                    "trims");
     }
     return true;
 }
@@ -57,7 +59,8 @@ bool checkStorable(const MeshData& mesh, Encoding encoding, std::string& reason)
     }
     for (std::size_t i = 0; i < mesh.xyz.size(); ++i) {
         if (!std::isfinite(mesh.xyz[i])) {
-            return fail(reason, "node " + std::to_string(i / 3 + 1) + " has a non-finite coordinate");
+            return fail(reason,
+                        "node " + std::to_string(i / 3 + 1) + " has a non-finite coordinate");
         }
     }
     for (std::size_t k = 0; k < mesh.parts.size(); ++k) {
@@ -79,8 +82,8 @@ bool checkStorable(const MeshData& mesh, Encoding encoding, std::string& reason)
         const SurfaceElement& s = mesh.surfaces[k];
         for (int n : s.node) {
             if (!nodeInRange(n, nodeCount)) {
-                return fail(reason, "surface element " + std::to_string(k + 1) +
-                                        ": node number " + std::to_string(n) + " is outside 1.." +
+                return fail(reason, "surface element " + std::to_string(k + 1) + ": node number " +
+                                        std::to_string(n) + " is outside 1.." +
                                         std::to_string(nodeCount));
             }
         }

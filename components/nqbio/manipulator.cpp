@@ -37,9 +37,8 @@ std::unique_ptr<nqbio::MeshSource> parseBytes(nqbio::FileBytes&& bytes, nqbio::P
             break;
     }
     fault.place = kWholeFilePlace;
-    fault.what = bytes.size == 0
-                     ? "empty file: not a mesh file"
-                     : "not a mesh file: it starts with neither 'NQBTEXT 1' nor 'NQBB'";
+    fault.what = bytes.size == 0 ? "empty file: not a mesh file"
+                                 : "not a mesh file: it starts with neither 'NQBTEXT 1' nor 'NQBB'";
     return nullptr;
 }
 
@@ -114,8 +113,8 @@ int NQBIO_Manipulator::readElementPlasticBlockEntry(int& nNode, int* nodes, int&
     return static_cast<int>(d.nextPart++);
 }
 
-int NQBIO_Manipulator::readElementSurfaceBlockEntry(int* nodes, int& surfKind, int& aux1,
-                                                    int& aux2, int& surfCode, int& aux3) {
+int NQBIO_Manipulator::readElementSurfaceBlockEntry(int* nodes, int& surfKind, int& aux1, int& aux2,
+                                                    int& surfCode, int& aux3) {
     Impl& d = *impl_;
     if (!d.source || d.nextSurface >= static_cast<std::size_t>(d.source->surfaceCount()) ||
         nodes == nullptr) {

@@ -9,7 +9,7 @@ namespace nqbio {
 namespace {
 // Writes are issued in blocks of this size.
 constexpr std::size_t kWriteBlockBytes = std::size_t{4} << 20;
-}
+}  // namespace
 
 OutputFile::~OutputFile() {
     if (file_ != nullptr) std::fclose(file_);

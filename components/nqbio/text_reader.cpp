@@ -26,9 +26,8 @@ constexpr std::size_t kMinPartLineBytes = 10;     // "1 1 0 0 0\n"
 constexpr std::size_t kMinSurfaceLineBytes = 18;  // "1 1 1 1 0 0 0 0 0\n"
 
 constexpr std::string_view kKeywords[] = {
-    layout::kTextMagic,   layout::kUnitKeyword,    layout::kCountsKeyword,
-    layout::kNodesKeyword, layout::kPartKeyword,   layout::kSurfaceKeyword,
-    layout::kEndKeyword};
+    layout::kTextMagic,   layout::kUnitKeyword,    layout::kCountsKeyword, layout::kNodesKeyword,
+    layout::kPartKeyword, layout::kSurfaceKeyword, layout::kEndKeyword};
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -115,7 +114,8 @@ public:
             }
             ++tokens.count;
         }
-        tokens.content = std::string_view(lineStart, static_cast<std::size_t>(contentEnd - lineStart));
+        tokens.content =
+            std::string_view(lineStart, static_cast<std::size_t>(contentEnd - lineStart));
         p_ = p;
         return true;
     }
@@ -172,7 +172,8 @@ public:
                nodeBlock() && keywordLine(layout::kPartKeyword, "node", nodeCount_) &&
                partBlock() && keywordLine(layout::kSurfaceKeyword, "part element", partCount_) &&
                surfaceBlock() &&
-               keywordLine(layout::kEndKeyword, "surface element", surfaceCount_) && nothingAfterEnd();
+               keywordLine(layout::kEndKeyword, "surface element", surfaceCount_) &&
+               nothingAfterEnd();
     }
 
 private:
@@ -233,8 +234,8 @@ private:
         const std::string_view unit = trimBlanks(tok_.content.substr(at));
         if (unit.size() > layout::kMaxUnitLength) {
             return failHere("unit text is " + std::to_string(unit.size()) +
-                            " characters long; at most " +
-                            std::to_string(layout::kMaxUnitLength) + " are allowed");
+                            " characters long; at most " + std::to_string(layout::kMaxUnitLength) +
+                            " are allowed");
         }
         if (unit.find('\0') != std::string_view::npos) {
             return failHere("unit text contains a NUL byte");
@@ -313,8 +314,7 @@ private:
     bool intValue(std::string_view token, int& value, const std::string& where, const char* name) {
         std::int32_t v = 0;
         if (!parseInt32(token, v)) {
-            return failHere(where + name + " " + quoteToken(token) +
-                            " is not a 32-bit integer");
+            return failHere(where + name + " " + quoteToken(token) + " is not a 32-bit integer");
         }
         value = v;
         return true;
@@ -388,7 +388,8 @@ private:
             return intValue(tok_.token[n + 2], unused, entryLabel("part element", k), "attrCode");
         }
         if (parseFloat(tok_.token[n + 3], e.volume) != RealStatus::Ok) {
-            return realValue(tok_.token[n + 3], e.volume, entryLabel("part element", k) + "volume ");
+            return realValue(tok_.token[n + 3], e.volume,
+                             entryLabel("part element", k) + "volume ");
         }
         return true;
     }

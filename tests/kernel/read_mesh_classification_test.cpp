@@ -21,14 +21,14 @@ TEST(Classification, CellsAreAppliedInFileOrder) {
     TempDir dir;
     MeshBuilder b;
     for (int i = 0; i < 10; ++i) b.node(static_cast<float>(i), 0, 0);
-    b.cell({1, 2, 3, 4}, 1, 0, 50);                   // ordinary: 1..4 -> 1, cell 0
-    b.cell({3, 4, 5, 6}, 1, kTopBit, 50);             // marked: 3, 4 stay 1; 5, 6 -> -1
-    b.cell({6, 7, 8, 9}, 1, 0, 150);                  // 101..200: nothing changes
-    b.cell({5, 1, 2, 3}, 1, 0, 201);                  // 201 and up: all -1
-    b.cell({6, 2, 7, 3}, 1, kAllUnmarkedBits, 100);   // ordinary again: 6, 2, 7, 3 -> 1
-    b.cell({8, 9, 4, 1}, 1, kLowestMarkBit, 101);     // 101: nothing, whatever the word
-    b.cell({8, 9, 4, 1}, 1, 0, 200);                  // 200: nothing
-    b.cell({9, 8, 7, 2}, 1, kLowestMarkBit, -5);      // marked, negative code counts as <= 100
+    b.cell({1, 2, 3, 4}, 1, 0, 50);                  // ordinary: 1..4 -> 1, cell 0
+    b.cell({3, 4, 5, 6}, 1, kTopBit, 50);            // marked: 3, 4 stay 1; 5, 6 -> -1
+    b.cell({6, 7, 8, 9}, 1, 0, 150);                 // 101..200: nothing changes
+    b.cell({5, 1, 2, 3}, 1, 0, 201);                 // 201 and up: all -1
+    b.cell({6, 2, 7, 3}, 1, kAllUnmarkedBits, 100);  // ordinary again: 6, 2, 7, 3 -> 1
+    b.cell({8, 9, 4, 1}, 1, kLowestMarkBit, 101);    // 101: nothing, whatever the word
+    b.cell({8, 9, 4, 1}, 1, 0, 200);                 // 200: nothing
+    b.cell({9, 8, 7, 2}, 1, kLowestMarkBit, -5);     // marked, negative code counts as <= 100
     const std::string path = writeMesh(dir, "kinds.nqb", b.mesh());
 
     CQVROptKer kernel;

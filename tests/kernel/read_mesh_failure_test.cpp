@@ -26,13 +26,13 @@ struct Snapshot {
     std::vector<int> lists;
 
     explicit Snapshot(const CQVROptKer& k)
-        : pointers{k.m_pMsgTool,     k.m_pADTree,     k.m_pNode,      k.m_pSurface,
-                   k.p_Cell,         k.m_pNodeInPart, k.m_pNodeKind,  k.m_pNodeNewID,
-                   k.m_pCellKind,    k.m_ppPassElemList, k.m_ppNearBlockList},
-          counts{k.m_nNodeInFile, k.m_nNode, k.m_nInnerCell, k.m_nSurface, k.m_nPrintLevel,
-                 k.m_nSlotCount},
-          values{k.TotalVolume, k.Box_xMax, k.Box_yMax, k.Box_zMax, k.Box_xMin, k.Box_yMin,
-                 k.Box_zMin, k.MinMesh, k.AverageThickness},
+        : pointers{k.m_pMsgTool,  k.m_pADTree,        k.m_pNode,          k.m_pSurface,
+                   k.p_Cell,      k.m_pNodeInPart,    k.m_pNodeKind,      k.m_pNodeNewID,
+                   k.m_pCellKind, k.m_ppPassElemList, k.m_ppNearBlockList},
+          counts{k.m_nNodeInFile, k.m_nNode,       k.m_nInnerCell,
+                 k.m_nSurface,    k.m_nPrintLevel, k.m_nSlotCount},
+          values{k.TotalVolume, k.Box_xMax, k.Box_yMax, k.Box_zMax,        k.Box_xMin,
+                 k.Box_yMin,    k.Box_zMin, k.MinMesh,  k.AverageThickness},
           formatFlag(k.m_bFormatFlag) {
         for (int i = 1; k.m_pNode && i <= k.m_nNode; ++i) {
             nodes.insert(nodes.end(), {k.m_pNode[i].x, k.m_pNode[i].y, k.m_pNode[i].z});
@@ -50,7 +50,8 @@ struct Snapshot {
         for (int i = 0; k.m_pNodeKind && i <= k.m_nNodeInFile; ++i) {
             lists.insert(lists.end(), {k.m_pNodeInPart[i], k.m_pNodeKind[i], k.m_pNodeNewID[i]});
         }
-        for (int i = 0; k.m_pCellKind && i <= k.m_nInnerCell; ++i) lists.push_back(k.m_pCellKind[i]);
+        for (int i = 0; k.m_pCellKind && i <= k.m_nInnerCell; ++i)
+            lists.push_back(k.m_pCellKind[i]);
     }
 };
 
@@ -88,9 +89,7 @@ TEST_F(LoadFailure, DamagedTextFileChangesNothing) {
     const Snapshot before(kernel_);
     const std::string text = "NQBTEXT 1\nUNIT mm\nCOUNTS 3 0 0\nNODES\n0 0 0\n1 1 1\nEND\n";
     const std::string bad = dir_.file("bad.nqb");
-    {
-        std::ofstream(bad) << text;
-    }
+    { std::ofstream(bad) << text; }
     expectRefused(bad, bad + ":7: NODES block ends after 2 of 3 nodes");
     expectSame(before, Snapshot(kernel_));
 }
@@ -108,9 +107,7 @@ TEST_F(LoadFailure, DamagedBinaryFileChangesNothingNotEvenTheFormatFlag) {
     }
     bytes.resize(bytes.size() - 1);
     const std::string bad = dir_.file("bad.nqbb");
-    {
-        std::ofstream(bad, std::ios::binary) << bytes;
-    }
+    { std::ofstream(bad, std::ios::binary) << bytes; }
     expectRefused(bad, bad + ":423: the file ends after 423 bytes");
     expectSame(before, Snapshot(kernel_));
 }
@@ -163,7 +160,7 @@ TEST(SecondLoad, ReplacesTheFirstMeshEntirely) {
     EXPECT_EQ(kernel.m_nNode, 4);
     EXPECT_EQ(kernel.m_nInnerCell, 1);
     EXPECT_EQ(kernel.m_nSurface, 1);
-    EXPECT_DOUBLE_EQ(kernel.TotalVolume, 4.5);  // not added to the first mesh's volume
+    EXPECT_DOUBLE_EQ(kernel.TotalVolume, 4.5);   // not added to the first mesh's volume
     EXPECT_DOUBLE_EQ(kernel.m_pNode[2].x, 3.0);  // mm now, not scaled by the old unit
     EXPECT_EQ(kernel.p_Cell[1].nNode, 4);
     EXPECT_DOUBLE_EQ(kernel.m_pSurface[1].az, -4.5);

@@ -71,7 +71,7 @@ TEST(ReadMeshGeometry, CubeSkinAreaVectorsPointOutAndCloseUp) {
     // Faces in file order: bottom, top, y = 0, x = 1, y = 1, x = 0; each 10 x 10 mm.
     const double expected[6][3] = {{0, 0, -100}, {0, 0, 100}, {0, -100, 0},
                                    {100, 0, 0},  {0, 100, 0}, {-100, 0, 0}};
-    const double centroid[6][3] = {{5, 5, 0}, {5, 5, 10}, {5, 0, 5},
+    const double centroid[6][3] = {{5, 5, 0},  {5, 5, 10}, {5, 0, 5},
                                    {10, 5, 5}, {5, 10, 5}, {0, 5, 5}};
     double sum[3] = {0, 0, 0};
     for (int i = 1; i <= 6; ++i) {
@@ -105,12 +105,12 @@ TEST(ReadMeshGeometry, TrianglesFromRepeatedCornersAndFanAreas) {
     const int far = b.node(2, 0, 0);
     b.cell({o, x, xy, y, apex}, 1.0f / 3.0f);
     b.cell({x, far, xy, apex}, 0.25f);
-    b.face(o, x, y, y);       // repeated last corner
-    b.face(o, o, x, y);       // repeated first corner
-    b.face(o, x, o, y);       // repeated, not adjacent
-    b.face(o, x, xy, y);      // unit square
-    b.face(x, far, xy, x);    // area 0.5, normal +z
-    b.face(o, y, xy, x);      // the square seen from below
+    b.face(o, x, y, y);     // repeated last corner
+    b.face(o, o, x, y);     // repeated first corner
+    b.face(o, x, o, y);     // repeated, not adjacent
+    b.face(o, x, xy, y);    // unit square
+    b.face(x, far, xy, x);  // area 0.5, normal +z
+    b.face(o, y, xy, x);    // the square seen from below
     const std::string path = writeMesh(dir, "tri.nqb", b.mesh());
 
     CQVROptKer kernel;

@@ -23,13 +23,13 @@ nqbio::MeshData retentionMesh() {
     b.node(0, 0, 1);
     b.node(5, 5, 5);
     b.cell({1, 2, 4, 5}, 0.5f);
-    b.face(1, 4, 2, 2);          // kept
-    b.face(1, 2, 5, 5, 2, 0);    // kind 2: not a skin face
-    b.face(1, 5, 4, 4, 1, 13);   // code 13: excluded
-    b.face(2, 4, 5, 5, 1, 12);   // kept
-    b.face(1, 2, 6, 6);          // uses node 6, which no cell uses
-    b.face(1, 3, 4, 4);          // uses node 3, which no cell uses
-    b.face(1, 5, 2, 2, 0, 0);    // kind 0: not a skin face
+    b.face(1, 4, 2, 2);         // kept
+    b.face(1, 2, 5, 5, 2, 0);   // kind 2: not a skin face
+    b.face(1, 5, 4, 4, 1, 13);  // code 13: excluded
+    b.face(2, 4, 5, 5, 1, 12);  // kept
+    b.face(1, 2, 6, 6);         // uses node 6, which no cell uses
+    b.face(1, 3, 4, 4);         // uses node 3, which no cell uses
+    b.face(1, 5, 2, 2, 0, 0);   // kind 0: not a skin face
     return b.mesh();
 }
 

@@ -63,7 +63,8 @@ TEST_F(BinaryDamage, TruncationsAreNamedAtTheEndOfTheFile) {
         expectRefused(cube_.substr(0, length), length,
                       "the counts (8 nodes, 1 part elements, 6 surface elements) need 424 bytes");
     }
-    expectRefused(cube_ + std::string(1, '\0'), kFileSize, "1 bytes follow the last surface element");
+    expectRefused(cube_ + std::string(1, '\0'), kFileSize,
+                  "1 bytes follow the last surface element");
 }
 
 TEST_F(BinaryDamage, HeaderFields) {

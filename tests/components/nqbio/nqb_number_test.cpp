@@ -22,7 +22,8 @@ TEST(NumberTokens, Int32Range) {
     EXPECT_EQ(v, std::numeric_limits<std::int32_t>::min());
     EXPECT_TRUE(nqbio::parseInt32("+0042", v));
     EXPECT_EQ(v, 42);
-    for (const char* bad : {"2147483648", "-2147483649", "", "+", "-", "+-1", "1 ", "0x10", "1e3"}) {
+    for (const char* bad :
+         {"2147483648", "-2147483649", "", "+", "-", "+-1", "1 ", "0x10", "1e3"}) {
         EXPECT_FALSE(nqbio::parseInt32(bad, v)) << bad;
     }
 }
@@ -37,7 +38,8 @@ TEST(NumberTokens, AttributeWordRange) {
     EXPECT_EQ(v, 1u);
     EXPECT_TRUE(nqbio::parseUnsigned32("+7", v));
     EXPECT_EQ(v, 7u);
-    for (const char* bad : {"4294967296", "-1", "0x", "0x-1", "0x+1", "0x1G", "0x100000000", "x1"}) {
+    for (const char* bad :
+         {"4294967296", "-1", "0x", "0x-1", "0x+1", "0x1G", "0x100000000", "x1"}) {
         EXPECT_FALSE(nqbio::parseUnsigned32(bad, v)) << bad;
     }
 }

@@ -192,10 +192,12 @@ TEST_F(RoundTrip, TextVariantsReadAsTheSameContent) {
     // end, every C form of a real, signed integers and a hex attribute word.
     std::string variant;
     for (char c : cube) variant += (c == '\n') ? std::string("\r\n") : std::string(1, c);
-    variant = nqbtest::replaced(variant, "UNIT mm\r\n", "# comment\r\n\r\nUNIT \t mm  # unit\r\n\t\r\n");
+    variant =
+        nqbtest::replaced(variant, "UNIT mm\r\n", "# comment\r\n\r\nUNIT \t mm  # unit\r\n\t\r\n");
     variant = nqbtest::replaced(variant, "1 0 0\r\n", "+1.0 -0 0.\r\n");
     variant = nqbtest::replaced(variant, "1 1 0\r\n", "\t1E0  1e-0\t+.0e5 # corner\r\n");
-    variant = nqbtest::replaced(variant, "8 1 2 3 4 5 6 7 8 0 1 1.0", "+8 1 2 3 4 5 6 7 8 0x0 +1 10e-1");
+    variant =
+        nqbtest::replaced(variant, "8 1 2 3 4 5 6 7 8 0 1 1.0", "+8 1 2 3 4 5 6 7 8 0x0 +1 10e-1");
     variant = nqbtest::replaced(variant, "END\r\n", "END # done\r\n# trailing\r\n\r\n");
     nqbio::MeshData expected = nqbtest::unitCube();
     expected.xyz[4] = -0.0f;  // node 2, y: "-0"

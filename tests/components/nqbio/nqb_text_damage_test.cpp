@@ -73,7 +73,8 @@ TEST_F(TextDamage, CountsThatDisagreeWithTheBlocks) {
                   "more node lines than COUNTS gives (7)");
     expectRefused(replaced(cube_, "COUNTS 8 1 6", "COUNTS 8 2 6"),
                   lineOf(cube_, "SURFACE_ELEMENTS"), "after 1 of 2 part elements");
-    expectRefused(replaced(cube_, "COUNTS 8 1 6", "COUNTS 8 1 5"), lineOf(cube_, "4 1 5 8 1 0 0 0 0"),
+    expectRefused(replaced(cube_, "COUNTS 8 1 6", "COUNTS 8 1 5"),
+                  lineOf(cube_, "4 1 5 8 1 0 0 0 0"),
                   "more surface element lines than COUNTS gives (5)");
     expectRefused(replaced(cube_, "COUNTS 8 1 6", "COUNTS 8 1 7"), lineOf(cube_, "END"),
                   "SURFACE_ELEMENTS block ends after 6 of 7");
@@ -130,8 +131,7 @@ TEST_F(TextDamage, RealsThatAreNotFiniteFloats) {
     expectRefused(replaced(cube_, "1 1 1\n", "1 1 -3.5e38\n"), nodeLine, "overflows");
     expectRefused(replaced(cube_, "1 1 1\n", "1 1 1e400\n"), nodeLine, "overflows");
     // Exactly halfway between the largest float and 2^128 rounds to infinity.
-    expectRefused(replaced(cube_, "1 1 1\n", "1 1 3.4028235677973366e38\n"), nodeLine,
-                  "overflows");
+    expectRefused(replaced(cube_, "1 1 1\n", "1 1 3.4028235677973366e38\n"), nodeLine, "overflows");
     expectRefused(replaced(cube_, " 0 1 1.0\n", " 0 1 1e39\n"),
                   lineOf(cube_, "8 1 2 3 4 5 6 7 8 0 1 1.0"), "part element 1: volume '1e39'");
 }
@@ -158,7 +158,7 @@ TEST_F(TextDamage, TokensThatAreNotNumbersOfTheRequiredKind) {
     expectRefused(replaced(cube_, "3 4 8 7 1 0 0 0 0", "3 4 8 7 1 0 0 1.5 0"),
                   lineOf(cube_, "3 4 8 7 1 0 0 0 0"), "surface element 5: code '1.5'");
     // A CR that does not end the line is part of a token, not a separator.
-    expectRefused(replaced(cube_, "1 1 1\n", "1 1\r1\n"), nodeLine, "'1?1' is not a number");
+    expectRefused(replaced(cube_, "1 1 1\n", "1 1\r1 1\n"), nodeLine, "'1?1' is not a number");
     expectRefused(replaced(cube_, "1 1 1\n", "1 1\r 1\n"), nodeLine, "'1?' is not a number");
     expectRefused(replaced(cube_, "1 1 1\n", "1 1\n"), nodeLine, "3 values expected, found 2");
     expectRefused(replaced(cube_, "1 1 1\n", "1 1 1 1\n"), nodeLine, "3 values expected, found 4");
@@ -186,14 +186,15 @@ TEST_F(TextDamage, KeywordsMissingMisplacedOrRepeated) {
     expectRefused(replaced(cube_, "NODES\n", "NODES 8\n"), lineOf(cube_, "NODES"),
                   "NODES must stand alone");
     // The blocks in the wrong order.
-    const std::string swapped =
-        replaced(replaced(cube_, "PART_ELEMENTS\n", "@\n"), "SURFACE_ELEMENTS\n", "PART_ELEMENTS\n");
+    const std::string swapped = replaced(replaced(cube_, "PART_ELEMENTS\n", "@\n"),
+                                         "SURFACE_ELEMENTS\n", "PART_ELEMENTS\n");
     expectRefused(replaced(swapped, "@\n", "SURFACE_ELEMENTS\n"), lineOf(cube_, "PART_ELEMENTS"),
                   "PART_ELEMENTS expected, found 'SURFACE_ELEMENTS'");
 }
 
 TEST_F(TextDamage, FirstLineAndUnit) {
-    expectRefused(replaced(cube_, "NQBTEXT 1", "NQBTEXT 2"), 1, "layout version 2 is not supported");
+    expectRefused(replaced(cube_, "NQBTEXT 1", "NQBTEXT 2"), 1,
+                  "layout version 2 is not supported");
     expectRefused(replaced(cube_, "NQBTEXT 1", "NQBTEXT"), 1, "'NQBTEXT 1'");
     expectRefused(replaced(cube_, "NQBTEXT 1", "NQBTEXT 1 1"), 1, "'NQBTEXT 1'");
     expectRefused(replaced(cube_, "NQBTEXT 1", "NQBTEXT one"), 1, "'NQBTEXT 1'");

@@ -20,8 +20,8 @@ protected:
     void expectRefused(const nqbio::MeshData& mesh, bool text, const std::string& what) {
         const std::string path = dir_.file(text ? "out.nqb" : "out.nqbb");
         std::string error;
-        const bool ok = text ? nqbio::writeText(path, mesh, &error)
-                             : nqbio::writeBinary(path, mesh, &error);
+        const bool ok =
+            text ? nqbio::writeText(path, mesh, &error) : nqbio::writeBinary(path, mesh, &error);
         EXPECT_FALSE(ok) << (text ? "text" : "binary");
         EXPECT_NE(error.find(what), std::string::npos) << error;
         EXPECT_FALSE(std::filesystem::exists(path));
@@ -29,8 +29,8 @@ protected:
     bool writesAndReadsBack(const nqbio::MeshData& mesh, bool text) {
         const std::string path = dir_.file(text ? "ok.nqb" : "ok.nqbb");
         std::string error;
-        const bool ok = text ? nqbio::writeText(path, mesh, &error)
-                             : nqbio::writeBinary(path, mesh, &error);
+        const bool ok =
+            text ? nqbio::writeText(path, mesh, &error) : nqbio::writeBinary(path, mesh, &error);
         if (!ok) return false;
         nqbio::MeshData back;
         EXPECT_TRUE(nqbio::readMesh(path, back, &error)) << error;
