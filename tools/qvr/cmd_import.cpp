@@ -1,11 +1,13 @@
 // qvr import IN.msh OUT.nqb: a Gmsh mesh to the mesh format.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
 #include "cli_error.h"
 #include "commands.h"
+#include "generator/PartGenerator.h"
 #include "gmsh_import.h"
 #include "mesh_io.h"
 #include "timing.h"
@@ -15,9 +17,29 @@ namespace qvr::cli {
 namespace {
 
 struct ImportOptions {
-    std::string in, out, unit = "mm";
+    std::string in, out, unit = "mm", fiberOut, field = "skin-shell-core";
     bool binary = false;
 };
+
+// A sample result for the imported part, so that `qvr extract` can run on it: the
+// skin-shell-core field through the part's z extent, or the generator's affine test field.
+k7t::ResultFile sampleResult(const nqbio::MeshData& mesh, const std::string& field) {
+    gen::FiberSpec spec;
+    if (field == "affine") {
+        spec.field = gen::FiberField::Affine;
+        spec.c0 = {0.5, 0.3, 0.2, 0.02, 0.01, 0.005};
+        spec.gz = {0.05, -0.02, -0.03, 0.0, 0.005, 0.0};
+    } else {
+        float lo = mesh.xyz.empty() ? 0.0f : mesh.xyz[2], hi = lo;
+        for (std::size_t i = 2; i < mesh.xyz.size(); i += 3) {
+            lo = std::min(lo, mesh.xyz[i]);
+            hi = std::max(hi, mesh.xyz[i]);
+        }
+        spec.zBottom = lo;
+        spec.zTop = hi;
+    }
+    return gen::makeFiberResult(mesh, spec);
+}
 
 void runImport(const ImportOptions& o) {
     StageClock clock;
@@ -42,6 +64,10 @@ void runImport(const ImportOptions& o) {
         std::printf("note: %lld cells were listed inside out and have been turned around\n",
                     r.reorientedCells);
     if (r.flatCells > 0) std::printf("warning: %lld cells have no volume\n", r.flatCells);
+    if (!o.fiberOut.empty()) {
+        writeResultOrFail(o.fiberOut, sampleResult(mesh, o.field));
+        std::printf("wrote %s: sample %s fibre field\n", o.fiberOut.c_str(), o.field.c_str());
+    }
     std::printf("time: import %s, write %s\n", formatSeconds(clock.stages()[0].seconds).c_str(),
                 formatSeconds(clock.stages()[1].seconds).c_str());
 }
@@ -58,6 +84,12 @@ void addImportCommand(CLI::App& app) {
                                        "file (mm, cm, inch or um)")
         ->capture_default_str();
     cmd->add_flag("--binary", o->binary, "write the binary encoding (default: text)");
+    cmd->add_option("--fiber", o->fiberOut,
+                    "also write a sample fibre-orientation result for the part (.k7t)");
+    cmd->add_option("--field", o->field, "sample field of --fiber: skin-shell-core (through the "
+                                         "part's z extent) or affine")
+        ->check(CLI::IsMember({"skin-shell-core", "affine"}))
+        ->capture_default_str();
     cmd->callback([o] { runImport(*o); });
 }
 

@@ -39,6 +39,22 @@ long findRepresentative(const std::vector<NodeProfile>& profiles) {
     return best;
 }
 
+long findProfileNear(const std::vector<NodeProfile>& profiles, double x, double y, double z) {
+    long best = -1;
+    double bestD2 = 0.0;
+    for (std::size_t i = 0; i < profiles.size(); ++i) {
+        const NodeProfile& p = profiles[i];
+        if (!p.crossed) continue;
+        const double d2 = (p.x - x) * (p.x - x) + (p.y - y) * (p.y - y) + (p.z - z) * (p.z - z);
+        if (best < 0 || d2 < bestD2 ||
+            (d2 == bestD2 && p.fileNode < profiles[static_cast<std::size_t>(best)].fileNode)) {
+            best = static_cast<long>(i);
+            bestD2 = d2;
+        }
+    }
+    return best;
+}
+
 long findProfileOfNode(const std::vector<NodeProfile>& profiles, long long fileNode) {
     for (std::size_t i = 0; i < profiles.size(); ++i)
         if (profiles[i].fileNode == fileNode) return static_cast<long>(i);

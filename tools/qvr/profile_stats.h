@@ -23,6 +23,9 @@ ThicknessStats thicknessStats(const std::vector<NodeProfile>& profiles);
 // Index of the profile whose ray crossed and whose thickness lies closest to the median (the
 // lowest node number among equals); -1 when no ray crossed.
 long findRepresentative(const std::vector<NodeProfile>& profiles);
+// Index of the profile whose ray crossed and whose node lies nearest to the point (the lowest
+// node number among equals); -1 when no ray crossed.
+long findProfileNear(const std::vector<NodeProfile>& profiles, double x, double y, double z);
 // Index of the profile of a file node number, -1 when it has none.
 long findProfileOfNode(const std::vector<NodeProfile>& profiles, long long fileNode);
 

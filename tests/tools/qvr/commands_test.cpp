@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "MeshChecks.h"
+#include "CQVR3DResultReader_Manipulator.h"
 #include "NQBIO_Manipulator.h"
 #include "QvrRunner.h"
 #include "TempDir.h"

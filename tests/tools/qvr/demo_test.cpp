@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <set>
 
+#include "CQVR3DResultReader_Manipulator.h"
 #include "NQBIO_Manipulator.h"
 #include "QvrRunner.h"
 #include "TempDir.h"

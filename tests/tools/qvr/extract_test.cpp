@@ -39,7 +39,7 @@ int checkThickness(const std::vector<Row>& rows, int layers, double thickness, d
     for (std::size_t i = 0; i + static_cast<std::size_t>(layers) <= rows.size(); i += static_cast<std::size_t>(layers)) {
         const Row& last = rows[i + static_cast<std::size_t>(layers) - 1];
         for (int j = 0; j < layers; ++j)
-            EXPECT_NEAR(rows[i + static_cast<std::size_t>(j)].depth, last.depth * j / (layers - 1), 1e-9 * thickness + 1e-12);
+            EXPECT_NEAR(rows[i + static_cast<std::size_t>(j)].depth, last.depth * j / (layers - 1), 1e-9 * last.depth + 1e-12);
         const std::array<double, 3> p = plane(last.x, last.y, last.z);
         const bool onBigFace = std::fabs(p[2]) < 1e-4 || std::fabs(p[2] - thickness) < 1e-4;
         const bool inside = p[0] > 1e-3 && p[0] < kLx - 1e-3 && p[1] > 1e-3 && p[1] < kLy - 1e-3;

@@ -76,9 +76,9 @@ TEST(GmshDamage, InconsistentContentIsNamed) {
 }
 
 TEST(GmshDamage, TheReasonGivesTheLineOfABadToken) {
-    // Line 6 holds node 2; its y becomes a word.
+    // Line 7 holds node 2; its y becomes a word.
     const std::string error = importError(replaced(kTwoTets22, "2 1 0 0", "2 1 zero 0"));
-    EXPECT_NE(error.find("line 6"), std::string::npos) << error;
+    EXPECT_NE(error.find("line 7"), std::string::npos) << error;
 }
 
 TEST(GmshDamage, CountsBeyondTheFileAreRefusedBeforeAnyAllocation) {
