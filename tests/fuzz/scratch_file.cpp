@@ -1,0 +1,20 @@
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
+
+#include "FuzzHarness.h"
+
+namespace qvr::fuzz {
+
+std::string scratchFile(const std::string& suffix) {
+    // Hundreds of thousands of inputs go through these files: keep them off the disk when the
+    // system offers a RAM disk.
+    std::error_code ec;
+    const std::filesystem::path shm("/dev/shm");
+    const std::filesystem::path dir = std::filesystem::is_directory(shm, ec)
+                                          ? shm
+                                          : std::filesystem::temp_directory_path();
+    return (dir / ("qvr-fuzz-" + std::to_string(::getpid()) + "-" + suffix)).string();
+}
+
+}  // namespace qvr::fuzz
