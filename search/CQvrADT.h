@@ -34,18 +34,34 @@ public:
     int** foundList;      // per slot, capacity + 1 ids, found ids at 1..foundCount
     int** queue;          // per slot, capacity + 1 ids, breadth-first work list
 
+    // An empty tree with slotCount search slots (below 1 gives 1); no node arrays until
+    // SetRange.
     explicit CQvrADT(int slotCount);
     virtual ~CQvrADT();
     CQvrADT(const CQvrADT&) = delete;
     CQvrADT& operator=(const CQvrADT&) = delete;
 
+    // Sets the domain (enlarged by `margin`) and allocates the arrays for ids 1..capacity
+    // (below 1 gives 10; a growStep below 1 gives 10000). Returns 0. A second call starts a new,
+    // empty tree: the old arrays are released, every slot's found count is reset to 0.
     int SetRange(double xmin, double ymin, double zmin, double xmax, double ymax, double zmax,
                  int capacity, int growStep);
+    // Inserts item id with its box. Returns 0 when inserted, -1 when the id is already in the
+    // tree, -2..-7 when the enlarged box leaves the domain (low x, y, z, then high x, y, z),
+    // -8 for an id below 1 or above capacity + growStep and -9 before SetRange; the last two
+    // change nothing. An id above capacity grows the arrays by growStep; every slot keeps its
+    // last result. A box with NaN coordinates is linked in but never found.
     int AddBlock(int id, double xmin, double ymin, double zmin, double xmax, double ymax,
                  double zmax);
+    // Finds every item whose enlarged box meets the query box (touching counts), in
+    // breadth-first order, into the slot's found list. Returns 0; a slot out of range changes
+    // nothing; before SetRange nothing is found.
     int SearchBlock(double xmin, double ymin, double zmin, double xmax, double ymax,
                     double zmax, int slot);
+    // The slot's found count; 0 for a slot out of range.
     int GetFoundCount(int slot);
+    // The slot's found list, ids at 1..GetFoundCount(slot); null for a slot out of range or
+    // before SetRange. Valid until the next SearchBlock on the slot or a growing AddBlock.
     const int* GetFoundList(int slot);
 };
 

@@ -1,0 +1,128 @@
+// Insertion into the alternating digital tree, with growth of the per-id arrays.
+#include <algorithm>
+#include <climits>
+
+#include "search/CQvrADT.h"
+#include "search/adt_margin.h"
+#include "search/adt_storage.h"
+
+namespace {
+
+constexpr int kInserted = 0;
+constexpr int kDuplicateId = -1;
+constexpr int kBelowLowX = -2;
+constexpr int kBelowLowY = -3;
+constexpr int kBelowLowZ = -4;
+constexpr int kAboveHighX = -5;
+constexpr int kAboveHighY = -6;
+constexpr int kAboveHighZ = -7;
+constexpr int kIdOutOfReach = -8;
+constexpr int kNotRanged = -9;
+
+constexpr int kDimensions = 6;
+
+// Replaces the per-id arrays by arrays for `newCapacity` ids, keeping ids 0..old capacity, and
+// every slot's lists by new ones. A slot's last result is carried over, so its count and list
+// still agree after the growth.
+void grow(CQvrADT& tree, int newCapacity) {
+    const std::size_t oldEntries = qvr::adt::entriesFor(tree.capacity);
+    const std::size_t entries = qvr::adt::entriesFor(newCapacity);
+    qvr::adt::NodeArrays nodes(entries);
+    qvr::adt::SlotArrays slots(tree.slotCount, entries);
+
+    std::copy_n(tree.point, 6 * oldEntries, nodes.point.get());
+    std::copy_n(tree.splitValue, oldEntries, nodes.splitValue.get());
+    std::copy_n(tree.splitDim, oldEntries, nodes.splitDim.get());
+    std::copy_n(tree.highChild, oldEntries, nodes.highChild.get());
+    std::copy_n(tree.lowChild, oldEntries, nodes.lowChild.get());
+    for (int s = 0; s < tree.slotCount; ++s) {
+        const auto i = static_cast<std::size_t>(s);
+        std::copy_n(tree.foundList[s], static_cast<std::size_t>(tree.foundCount[s]) + 1,
+                    slots.foundList[i].get());
+    }
+
+    qvr::adt::installNodes(tree, nodes);
+    qvr::adt::installSlots(tree, slots);
+    tree.capacity = newCapacity;
+}
+
+// Outside-domain code of an enlarged item box, or kInserted when it lies inside. NaN
+// coordinates compare false and pass; such an item can never be found.
+int domainCode(const CQvrADT& tree, const float* p) {
+    if (tree.low[0] > p[0]) return kBelowLowX;
+    if (tree.low[1] > p[1]) return kBelowLowY;
+    if (tree.low[2] > p[2]) return kBelowLowZ;
+    if (p[3] > tree.high[3]) return kAboveHighX;
+    if (p[4] > tree.high[4]) return kAboveHighY;
+    if (p[5] > tree.high[5]) return kAboveHighZ;
+    return kInserted;
+}
+
+}  // namespace
+
+int CQvrADT::AddBlock(int id, double xmin, double ymin, double zmin, double xmax, double ymax,
+                      double zmax) {
+    if (point == nullptr) return kNotRanged;
+    const long long reach = static_cast<long long>(capacity) + growStep;
+    if (id < 1 || id > reach) return kIdOutOfReach;
+    if (id > capacity) grow(*this, static_cast<int>(std::min<long long>(reach, INT_MAX)));
+
+    if (splitDim[id] != -1) return kDuplicateId;
+
+    highChild[id] = 0;
+    lowChild[id] = 0;
+    float* p = point + static_cast<std::size_t>(kDimensions) * static_cast<std::size_t>(id);
+    p[0] = static_cast<float>(xmin);
+    p[1] = static_cast<float>(ymin);
+    p[2] = static_cast<float>(zmin);
+    p[3] = static_cast<float>(xmax);
+    p[4] = static_cast<float>(ymax);
+    p[5] = static_cast<float>(zmax);
+    qvr::adt::enlarge(p, margin);
+
+    const int code = domainCode(*this, p);
+    if (code != kInserted) return code;
+
+    if (root == 0) {
+        root = id;
+        splitDim[id] = 0;
+        splitValue[id] = qvr::adt::midpoint(low[0], high[0]);
+        return kInserted;
+    }
+
+    // Walk down with the centre and quarter-extent of the current node's region. Ties go to
+    // the upper side, matching the search, which descends upwards on qhi >= splitValue.
+    double c[kDimensions];
+    double q[kDimensions];
+    for (int k = 0; k < kDimensions; ++k) {
+        c[k] = centre[k];
+        q[k] = quarter[k];
+    }
+    int depth = -1;
+    int n = root;
+    for (;;) {
+        depth = (depth + 1) % kDimensions;
+        const int d = depth;
+        if (static_cast<double>(p[d]) >= c[d]) {
+            if (highChild[n] == 0) {
+                highChild[n] = id;
+                break;
+            }
+            c[d] = c[d] + q[d];
+            q[d] = q[d] * 0.5;
+            n = highChild[n];
+        } else {
+            if (lowChild[n] == 0) {
+                lowChild[n] = id;
+                break;
+            }
+            c[d] = c[d] - q[d];
+            q[d] = q[d] * 0.5;
+            n = lowChild[n];
+        }
+    }
+    depth = (depth + 1) % kDimensions;
+    splitDim[id] = depth;
+    splitValue[id] = static_cast<float>(c[depth]);
+    return kInserted;
+}

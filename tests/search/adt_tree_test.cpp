@@ -1,0 +1,254 @@
+// The alternating digital tree on small, hand-checked cases.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "search/CQvrADT.h"
+
+namespace {
+
+std::vector<int> found(CQvrADT& t, int slot) {
+    const int n = t.GetFoundCount(slot);
+    const int* list = t.GetFoundList(slot);
+    std::vector<int> ids;
+    for (int i = 1; i <= n; ++i) ids.push_back(list[i]);
+    return ids;
+}
+
+std::vector<int> search(CQvrADT& t, double x0, double y0, double z0, double x1, double y1,
+                        double z1, int slot = 0) {
+    EXPECT_EQ(t.SearchBlock(x0, y0, z0, x1, y1, z1, slot), 0);
+    return found(t, slot);
+}
+
+// A tree over the domain 0..10 on every axis.
+struct TenTree : ::testing::Test {
+    CQvrADT tree{2};
+    void SetUp() override { ASSERT_EQ(tree.SetRange(0, 0, 0, 10, 10, 10, 100, 50), 0); }
+};
+
+TEST_F(TenTree, DomainMatchesFloatArithmeticAndTheWorkedFigures) {
+    // Independent single-precision working: the lower corner first, then the upper corner
+    // from the lowered lower corner.
+    const float m = 0.001f;
+    const float lo = 0.0f - (10.0f - 0.0f) * m;
+    const float hi = 10.0f + (10.0f - lo) * m;
+    const float centre = static_cast<float>(static_cast<double>(hi + lo) * 0.5);
+    const float quarter = static_cast<float>(static_cast<double>(hi - lo) * 0.25);
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_EQ(tree.low[k], lo) << k;
+        EXPECT_EQ(tree.high[k], hi) << k;
+        EXPECT_EQ(tree.centre[k], centre) << k;
+        EXPECT_EQ(tree.quarter[k], quarter) << k;
+    }
+    // The figures shown to seven digits.
+    EXPECT_NEAR(tree.low[0], -0.01, 5e-9);
+    EXPECT_NEAR(tree.high[0], 10.01001, 5e-6);
+    EXPECT_NEAR(tree.centre[0], 5.000005, 5e-7);
+    EXPECT_NEAR(tree.quarter[0], 2.505002, 5e-7);
+    EXPECT_EQ(tree.margin, 0.001f);
+    EXPECT_EQ(tree.root, 0);
+    EXPECT_EQ(tree.capacity, 100);
+    EXPECT_EQ(tree.growStep, 50);
+}
+
+TEST_F(TenTree, FirstItemIsTheRootSecondItsHighChild) {
+    ASSERT_EQ(tree.AddBlock(1, 1, 1, 1, 2, 2, 2), 0);
+    const float m = 0.001f;
+    const float lo = 1.0f - (2.0f - 1.0f) * m;
+    const float hi = 2.0f + (2.0f - lo) * m;
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(tree.point[6 + k], lo);
+        EXPECT_EQ(tree.point[6 + k + 3], hi);
+    }
+    EXPECT_NEAR(tree.point[6], 0.999, 5e-7);
+    EXPECT_NEAR(tree.point[9], 2.001001, 5e-7);
+    EXPECT_EQ(tree.root, 1);
+    EXPECT_EQ(tree.splitDim[1], 0);
+    EXPECT_EQ(tree.splitValue[1], tree.centre[0]);
+    EXPECT_EQ(search(tree, 0, 0, 0, 10, 10, 10), std::vector<int>{1});
+
+    ASSERT_EQ(tree.AddBlock(2, 6, 6, 6, 7, 7, 7), 0);
+    EXPECT_EQ(tree.highChild[1], 2);
+    EXPECT_EQ(tree.lowChild[1], 0);
+    EXPECT_EQ(tree.splitDim[2], 1);
+    EXPECT_EQ(tree.splitValue[2], tree.centre[1]);
+    EXPECT_NEAR(tree.splitValue[2], 5.000005, 5e-7);
+    // Breadth first: the root before its child.
+    EXPECT_EQ(search(tree, 0, 0, 0, 10, 10, 10), (std::vector<int>{1, 2}));
+}
+
+TEST_F(TenTree, DuplicateIdIsRefusedAndListedOnce) {
+    ASSERT_EQ(tree.AddBlock(5, 1, 1, 1, 2, 2, 2), 0);
+    EXPECT_EQ(tree.AddBlock(5, 7, 7, 7, 8, 8, 8), -1);
+    EXPECT_EQ(search(tree, 0, 0, 0, 10, 10, 10), std::vector<int>{5});
+    // The first box is kept: the second box's region finds nothing.
+    EXPECT_TRUE(search(tree, 7, 7, 7, 8, 8, 8).empty());
+}
+
+TEST_F(TenTree, BoxesLeavingTheDomainGiveTheirCodeAndCanBeAddedLater) {
+    ASSERT_EQ(tree.AddBlock(1, 4, 4, 4, 5, 5, 5), 0);
+    EXPECT_EQ(tree.AddBlock(2, -1, 1, 1, 2, 2, 2), -2);
+    EXPECT_EQ(tree.AddBlock(2, 1, -1, 1, 2, 2, 2), -3);
+    EXPECT_EQ(tree.AddBlock(2, 1, 1, -1, 2, 2, 2), -4);
+    EXPECT_EQ(tree.AddBlock(2, 1, 1, 1, 11, 2, 2), -5);
+    EXPECT_EQ(tree.AddBlock(2, 1, 1, 1, 2, 11, 2), -6);
+    EXPECT_EQ(tree.AddBlock(2, 1, 1, 1, 2, 2, 11), -7);
+    // The low x test comes first even when every side is out.
+    EXPECT_EQ(tree.AddBlock(2, -1, -1, -1, 11, 11, 11), -2);
+    EXPECT_EQ(tree.splitDim[2], -1);
+    EXPECT_EQ(search(tree, 0, 0, 0, 10, 10, 10), std::vector<int>{1});
+    // A box on the domain's own edge is inside: its enlargement stays within the margin.
+    EXPECT_EQ(tree.AddBlock(2, 0, 0, 0, 10, 10, 10), 0);
+    EXPECT_EQ(search(tree, 0, 0, 0, 10, 10, 10), (std::vector<int>{1, 2}));
+}
+
+TEST_F(TenTree, CoordinateOnTheWorkingCentreGoesHigh) {
+    ASSERT_EQ(tree.AddBlock(1, 1, 1, 1, 2, 2, 2), 0);
+    // Flat in x exactly at the domain's x centre: enlargement keeps zero extent.
+    const double c = tree.centre[0];
+    ASSERT_EQ(tree.AddBlock(2, c, 1, 1, c, 2, 2), 0);
+    EXPECT_EQ(tree.point[12], tree.centre[0]);
+    EXPECT_EQ(tree.highChild[1], 2);
+    EXPECT_EQ(tree.lowChild[1], 0);
+    // Found by a box that only touches its plane, from either side.
+    EXPECT_EQ(search(tree, c - 1, 0, 0, c, 10, 10), std::vector<int>{2});
+    EXPECT_EQ(search(tree, c, 0, 0, c + 1, 10, 10), std::vector<int>{2});
+}
+
+TEST_F(TenTree, TouchingTheEnlargedBoxCountsStoppingShortDoesNot) {
+    ASSERT_EQ(tree.AddBlock(1, 3, 3, 3, 4, 4, 4), 0);
+    const float* p = tree.point + 6;
+    const double x1 = p[3], y1 = p[4], z1 = p[5], x0 = p[0];
+    // Face, edge and corner contacts.
+    EXPECT_EQ(search(tree, x1, 3, 3, 6, 4, 4), std::vector<int>{1});
+    EXPECT_EQ(search(tree, x1, y1, 3, 6, 6, 4), std::vector<int>{1});
+    EXPECT_EQ(search(tree, x1, y1, z1, 6, 6, 6), std::vector<int>{1});
+    EXPECT_EQ(search(tree, 0, 3, 3, x0, 4, 4), std::vector<int>{1});
+    // One float step short of the enlarged box.
+    const double past = std::nextafter(p[3], 20.0f);
+    const double before = std::nextafter(p[0], -20.0f);
+    EXPECT_TRUE(search(tree, past, 3, 3, 6, 4, 4).empty());
+    EXPECT_TRUE(search(tree, 0, 3, 3, before, 4, 4).empty());
+}
+
+TEST_F(TenTree, SplitDimensionWrapsAfterSixLevels) {
+    // Identical small boxes near the lower corner all go low: one path, depth 0, 1, 2, ...
+    for (int id = 1; id <= 8; ++id) ASSERT_EQ(tree.AddBlock(id, 1, 1, 1, 1.5, 1.5, 1.5), 0);
+    const int expected[9] = {-1, 0, 1, 2, 3, 4, 5, 0, 1};
+    for (int id = 1; id <= 8; ++id) {
+        EXPECT_EQ(tree.splitDim[id], expected[id]) << id;
+        if (id < 8) {
+            EXPECT_EQ(tree.lowChild[id], id + 1);
+        }
+    }
+    // Each level halves the region below: the split values walk towards the lower corner.
+    const double q = tree.quarter[0];
+    EXPECT_EQ(tree.splitValue[7], static_cast<float>(tree.centre[0] - q));
+    EXPECT_EQ(search(tree, 1, 1, 1, 1, 1, 1).size(), 8u);
+}
+
+TEST_F(TenTree, EmptyTreeFindsNothingAndResetsTheCount) {
+    ASSERT_EQ(tree.AddBlock(1, 1, 1, 1, 2, 2, 2), 0);
+    EXPECT_EQ(search(tree, 0, 0, 0, 10, 10, 10).size(), 1u);
+    CQvrADT empty(1);
+    empty.SetRange(0, 0, 0, 1, 1, 1, 5, 5);
+    EXPECT_TRUE(search(empty, 0, 0, 0, 1, 1, 1).empty());
+    EXPECT_EQ(empty.GetFoundCount(0), 0);
+}
+
+TEST_F(TenTree, SlotsKeepTheirOwnResults) {
+    ASSERT_EQ(tree.AddBlock(1, 1, 1, 1, 2, 2, 2), 0);
+    ASSERT_EQ(tree.AddBlock(2, 7, 7, 7, 8, 8, 8), 0);
+    EXPECT_EQ(search(tree, 0, 0, 0, 3, 3, 3, 0), std::vector<int>{1});
+    EXPECT_EQ(search(tree, 6, 6, 6, 9, 9, 9, 1), std::vector<int>{2});
+    EXPECT_EQ(found(tree, 0), std::vector<int>{1});
+    // Out-of-range slots do nothing and report nothing.
+    EXPECT_EQ(tree.SearchBlock(0, 0, 0, 10, 10, 10, 2), 0);
+    EXPECT_EQ(tree.SearchBlock(0, 0, 0, 10, 10, 10, -1), 0);
+    EXPECT_EQ(found(tree, 0), std::vector<int>{1});
+    EXPECT_EQ(found(tree, 1), std::vector<int>{2});
+    EXPECT_EQ(tree.GetFoundCount(2), 0);
+    EXPECT_EQ(tree.GetFoundList(2), nullptr);
+    EXPECT_EQ(tree.GetFoundCount(-1), 0);
+}
+
+TEST_F(TenTree, GrowthKeepsItemsAndResultsAndLeavesNewIdsFree) {
+    for (int id = 1; id <= 100; ++id) ASSERT_EQ(tree.AddBlock(id, 1, 1, 1, 2, 2, 2), 0);
+    ASSERT_EQ(search(tree, 0, 0, 0, 3, 3, 3).size(), 100u);
+    const std::vector<int> before = found(tree, 0);
+
+    ASSERT_EQ(tree.AddBlock(120, 6, 6, 6, 7, 7, 7), 0);
+    EXPECT_EQ(tree.capacity, 150);
+    EXPECT_EQ(found(tree, 0), before);  // the slot's last result survives the growth
+    for (int id = 101; id <= 150; ++id) {
+        if (id != 120) {
+            EXPECT_EQ(tree.splitDim[id], -1) << id;
+        }
+    }
+    EXPECT_EQ(search(tree, 0, 0, 0, 3, 3, 3).size(), 100u);
+    EXPECT_EQ(search(tree, 6, 6, 6, 7, 7, 7), std::vector<int>{120});
+    // One growth per call: an id beyond capacity + growStep is refused untouched.
+    EXPECT_EQ(tree.AddBlock(201, 6, 6, 6, 7, 7, 7), -8);
+    EXPECT_EQ(tree.capacity, 150);
+    EXPECT_EQ(tree.AddBlock(200, 6, 6, 6, 7, 7, 7), 0);
+    EXPECT_EQ(tree.capacity, 200);
+}
+
+TEST(AdtOutOfOrder, CallsBeforeSetRangeAndBadIdsAreRefused) {
+    CQvrADT t(0);  // below 1 gives one slot
+    EXPECT_EQ(t.slotCount, 1);
+    EXPECT_EQ(t.capacity, 0);
+    EXPECT_EQ(t.growStep, 200000);
+    EXPECT_EQ(t.AddBlock(1, 0, 0, 0, 1, 1, 1), -9);
+    EXPECT_EQ(t.SearchBlock(0, 0, 0, 1, 1, 1, 0), 0);
+    EXPECT_EQ(t.GetFoundCount(0), 0);
+
+    t.SetRange(0, 0, 0, 1, 1, 1, 0, 0);
+    EXPECT_EQ(t.capacity, 10);
+    EXPECT_EQ(t.growStep, 10000);
+    EXPECT_EQ(t.AddBlock(0, 0, 0, 0, 1, 1, 1), -8);
+    EXPECT_EQ(t.AddBlock(-3, 0, 0, 0, 1, 1, 1), -8);
+    EXPECT_EQ(t.AddBlock(std::numeric_limits<int>::max(), 0, 0, 0, 1, 1, 1), -8);
+    EXPECT_EQ(t.root, 0);
+    EXPECT_EQ(t.capacity, 10);
+}
+
+TEST(AdtOutOfOrder, SecondSetRangeStartsAnEmptyTree) {
+    CQvrADT t(1);
+    t.SetRange(0, 0, 0, 1, 1, 1, 4, 4);
+    ASSERT_EQ(t.AddBlock(3, 0.2, 0.2, 0.2, 0.4, 0.4, 0.4), 0);
+    t.SearchBlock(0, 0, 0, 1, 1, 1, 0);
+    ASSERT_EQ(t.GetFoundCount(0), 1);
+    t.SetRange(0, 0, 0, 100, 100, 100, 20, 4);
+    EXPECT_EQ(t.root, 0);
+    EXPECT_EQ(t.capacity, 20);
+    EXPECT_EQ(t.GetFoundCount(0), 0);
+    EXPECT_EQ(t.splitDim[3], -1);
+    EXPECT_EQ(t.AddBlock(3, 50, 50, 50, 60, 60, 60), 0);
+    EXPECT_EQ(search(t, 0, 0, 0, 100, 100, 100), std::vector<int>{3});
+}
+
+TEST(AdtOutOfOrder, NaNBoxesAreNeverFoundAndNeverHarm) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    CQvrADT t(1);
+    t.SetRange(0, 0, 0, 10, 10, 10, 4, 4);
+    ASSERT_EQ(t.AddBlock(1, 1, 1, 1, 2, 2, 2), 0);
+    EXPECT_EQ(t.AddBlock(2, nan, 1, 1, 2, 2, 2), 0);
+    EXPECT_EQ(t.AddBlock(3, 1, 1, 1, 2, 2, nan), 0);
+    ASSERT_EQ(t.AddBlock(4, 3, 3, 3, 4, 4, 4), 0);
+    EXPECT_EQ(search(t, 0, 0, 0, 10, 10, 10), (std::vector<int>{1, 4}));
+    EXPECT_TRUE(search(t, nan, 0, 0, 10, 10, 10).empty());
+    EXPECT_TRUE(search(t, 0, 0, 0, 10, nan, 10).empty());
+
+    // A NaN domain: nothing lands outside it, nothing is ever found, nothing breaks.
+    CQvrADT bad(1);
+    bad.SetRange(nan, 0, 0, 1, 1, 1, 4, 4);
+    for (int id = 1; id <= 30; ++id) bad.AddBlock(id, 0.1, 0.1, 0.1, 0.2, 0.2, 0.2);
+    EXPECT_TRUE(search(bad, 0, 0, 0, 1, 1, 1).empty());
+}
+
+}  // namespace

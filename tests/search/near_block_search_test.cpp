@@ -1,0 +1,155 @@
+// Near block search through the kernel, against a brute-force scan of the element boxes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "KernelMeshBuilder.h"
+#include "QVROptKer.h"
+#include "ReferenceBoxes.h"
+#include "kernel/mesh_tables.h"
+
+namespace {
+
+using qvrtest::Box6;
+using qvrtest::BlockSpec;
+using qvrtest::CellKind;
+using qvrtest::FBox6;
+using qvrtest::KernelMeshBuilder;
+
+// Element boxes in the kernel's id order (faces, then cells), enlarged as the tree stores them.
+std::vector<FBox6> referenceBoxes(const KernelMeshBuilder& b) {
+    std::vector<FBox6> boxes;
+    auto add = [&](const std::vector<int>& nodes) {
+        Box6 box{1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
+        for (int n : nodes) {
+            const double c[3] = {b.node(n).x, b.node(n).y, b.node(n).z};
+            for (std::size_t a = 0; a < 3; ++a) {
+                box[a] = std::min(box[a], c[a]);
+                box[a + 3] = std::max(box[a + 3], c[a]);
+            }
+        }
+        boxes.push_back(qvrtest::enlargedFloatBox(box));
+    };
+    for (const auto& f : b.faces()) add(f.nodes);
+    for (const auto& c : b.cells()) add(c.nodes);
+    return boxes;
+}
+
+std::vector<int> sorted(const int* ids, int count) {
+    std::vector<int> v(ids, ids + count);
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+struct PrismBlock : ::testing::Test {
+    KernelMeshBuilder b;
+    CQVROptKer k;
+    std::vector<FBox6> ref;
+    void SetUp() override {
+        b.addBlock({CellKind::Prism, 4, 3, 2, 1.0, -2.0, 0.5, 1.5, 1.0, 0.75});
+        b.install(k);
+        ASSERT_EQ(k.InitialzeSearch(2), 1);
+        ref = referenceBoxes(b);
+    }
+    std::vector<int> brute(const Box6& q) const {
+        std::vector<int> ids;
+        for (std::size_t i = 0; i < ref.size(); ++i)
+            if (qvrtest::meets(ref[i], q)) ids.push_back(static_cast<int>(i) + 1);
+        return ids;
+    }
+    std::vector<int> query(const Box6& q, int slot = 0) {
+        int count = -1;
+        const int* ids = k.SearchNearBlockID(q[0], q[1], q[2], q[3], q[4], q[5], count, slot);
+        EXPECT_NE(ids, nullptr);
+        return sorted(ids, count);
+    }
+};
+
+TEST_F(PrismBlock, RandomBoxesMatchTheBruteForceScan) {
+    std::mt19937 rng(99u);
+    std::uniform_real_distribution<double> x(0.0, 8.0), y(-3.0, 2.0), z(0.0, 2.5), e(0.0, 1.5);
+    for (int round = 0; round < 2000; ++round) {
+        const double x0 = x(rng), y0 = y(rng), z0 = z(rng);
+        Box6 q{x0, y0, z0, x0 + e(rng), y0 + e(rng), z0 + e(rng)};
+        if (round % 5 == 0) std::swap(q[2], q[5]);  // inverted on z
+        ASSERT_EQ(query(q, round % 2), brute(q)) << round;
+    }
+}
+
+TEST_F(PrismBlock, WholeModelGivesEveryIdOnce) {
+    const std::vector<int> all = query({1.0, -2.0, 0.5, 7.0, 1.0, 2.0});
+    ASSERT_EQ(all.size(), ref.size());
+    for (std::size_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i], static_cast<int>(i) + 1);
+}
+
+TEST_F(PrismBlock, TouchingTheEnlargedBoxAtAFaceFindsTheElement) {
+    // The block's top skin reaches z = 2.0; its faces' enlarged boxes are flat at 2.0, the cells'
+    // boxes reach a little above.
+    const float cellTop = ref.back()[5];
+    const std::vector<int> touching = query({1.0, -2.0, cellTop, 7.0, 1.0, cellTop + 1.0});
+    EXPECT_FALSE(touching.empty());
+    EXPECT_EQ(touching, brute({1.0, -2.0, cellTop, 7.0, 1.0, cellTop + 1.0}));
+    EXPECT_TRUE(std::any_of(touching.begin(), touching.end(),
+                            [&](int id) { return id > k.m_nSurface; }));
+    const double above = std::nextafter(cellTop, 10.0f);
+    EXPECT_TRUE(query({1.0, -2.0, above, 7.0, 1.0, 3.0}).empty());
+}
+
+TEST_F(PrismBlock, BoxOutsideTheModelFindsNothing) {
+    int count = -1;
+    const int* ids = k.SearchNearBlockID(20, 20, 20, 21, 21, 21, count, 0);
+    ASSERT_NE(ids, nullptr);
+    EXPECT_EQ(count, 0);
+}
+
+TEST_F(PrismBlock, InvertedBoxFindsOnlyElementsSpanningTheGap) {
+    // x from 3.2 down to 2.8: only boxes reaching from 2.8 or below to 3.2 or above qualify,
+    // here the elements of the column of blocks between x = 2.5 and 4.
+    const Box6 q{3.2, -2.0, 0.5, 2.8, 1.0, 2.0};
+    const std::vector<int> got = query(q);
+    EXPECT_EQ(got, brute(q));
+    ASSERT_FALSE(got.empty());
+    for (int id : got) {
+        const FBox6& r = ref[static_cast<std::size_t>(id - 1)];
+        EXPECT_LE(r[0], 2.8f);
+        EXPECT_GE(r[3], 3.2f);
+    }
+}
+
+TEST_F(PrismBlock, ListsOfOtherSlotsStayValid) {
+    int c0 = 0, c1 = 0;
+    const int* l0 = k.SearchNearBlockID(1, -2, 0.5, 2, -1, 1, c0, 0);
+    const std::vector<int> first(l0, l0 + c0);
+    const int* l1 = k.SearchNearBlockID(6, 0, 1.5, 7, 1, 2, c1, 1);
+    ASSERT_GT(c0, 0);
+    ASSERT_GT(c1, 0);
+    EXPECT_EQ(std::vector<int>(l0, l0 + c0), first);  // slot 0's list untouched by slot 1
+    EXPECT_EQ(k.m_ppNearBlockList[0], l0);
+    EXPECT_EQ(k.m_ppNearBlockList[1], l1);
+    // A second call on slot 0 replaces its list.
+    int c2 = 0;
+    const int* l2 = k.SearchNearBlockID(6, 0, 1.5, 7, 1, 2, c2, 0);
+    EXPECT_EQ(k.m_ppNearBlockList[0], l2);
+    EXPECT_EQ(std::vector<int>(l2, l2 + c2), std::vector<int>(l1, l1 + c1));
+}
+
+TEST(NearBlockSearch, OutOfOrderCallsFindNothingAndChangeNothing) {
+    CQVROptKer k;
+    int count = -1;
+    EXPECT_EQ(k.SearchNearBlockID(0, 0, 0, 1, 1, 1, count, 0), qvr::emptySearchList());
+    EXPECT_EQ(count, 0);
+    KernelMeshBuilder b;
+    b.addBlock({});
+    b.install(k);
+    k.InitialzeSearch(1);
+    for (int slot : {-1, 1, 1000}) {
+        count = -1;
+        EXPECT_EQ(k.SearchNearBlockID(0, 0, 0, 1, 1, 1, count, slot), qvr::emptySearchList());
+        EXPECT_EQ(count, 0);
+    }
+    EXPECT_EQ(k.m_ppNearBlockList[0], nullptr);
+}
+
+}  // namespace
