@@ -1,0 +1,292 @@
+// Ray pass search against a brute-force walk over every element box.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "KernelMeshBuilder.h"
+#include "QVROptKer.h"
+#include "ReferenceBoxes.h"
+#include "kernel/mesh_tables.h"
+
+namespace {
+
+using qvrtest::Box6;
+using qvrtest::BlockSpec;
+using qvrtest::CellKind;
+using qvrtest::FBox6;
+using qvrtest::KernelMeshBuilder;
+
+std::string kindName(const ::testing::TestParamInfo<CellKind>& p) {
+    return qvrtest::cellKindName(p.param);
+}
+
+struct Reference {
+    std::vector<FBox6> boxes;  // element boxes by kernel id - 1, enlarged as the tree keeps them
+    Box6 overall{};            // the overall box of the nodes
+};
+
+Reference referenceOf(const KernelMeshBuilder& b) {
+    Reference r;
+    r.overall = {1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
+    for (const auto& p : b.nodes()) {
+        const double c[3] = {p.x, p.y, p.z};
+        for (std::size_t a = 0; a < 3; ++a) {
+            r.overall[a] = std::min(r.overall[a], c[a]);
+            r.overall[a + 3] = std::max(r.overall[a + 3], c[a]);
+        }
+    }
+    auto add = [&](const std::vector<int>& nodes) {
+        Box6 box{1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
+        for (int n : nodes) {
+            const double c[3] = {b.node(n).x, b.node(n).y, b.node(n).z};
+            for (std::size_t a = 0; a < 3; ++a) {
+                box[a] = std::min(box[a], c[a]);
+                box[a + 3] = std::max(box[a + 3], c[a]);
+            }
+        }
+        r.boxes.push_back(qvrtest::enlargedFloatBox(box));
+    };
+    for (const auto& f : b.faces()) add(f.nodes);
+    for (const auto& c : b.cells()) add(c.nodes);
+    return r;
+}
+
+// The walk written out directly: steps of h from the start point, each step's box scanned
+// against every element box, until a step meets nothing or ends outside the overall box.
+std::vector<int> bruteWalk(const Reference& r, double h, const double start[3],
+                           const double dir[3], int* steps = nullptr) {
+    double d[3] = {0.0, 0.0, 1.0};
+    const double len = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
+    if (len >= 1e-20) {
+        for (int a = 0; a < 3; ++a) d[a] = dir[a] / len;
+    }
+    double p[3] = {start[0], start[1], start[2]};
+    double q[3];
+    for (int a = 0; a < 3; ++a) q[a] = p[a] + h * d[a];
+    std::set<int> ids;
+    int n = 0;
+    for (;;) {
+        ++n;
+        Box6 box;
+        for (std::size_t a = 0; a < 3; ++a) {
+            box[a] = d[a] < 0 ? q[a] : p[a];
+            box[a + 3] = d[a] < 0 ? p[a] : q[a];
+        }
+        int met = 0;
+        for (std::size_t i = 0; i < r.boxes.size(); ++i) {
+            if (qvrtest::meets(r.boxes[i], box)) {
+                ids.insert(static_cast<int>(i) + 1);
+                ++met;
+            }
+        }
+        bool outside = false;
+        for (std::size_t a = 0; a < 3; ++a)
+            outside = outside || q[a] < r.overall[a] || q[a] > r.overall[a + 3];
+        for (int a = 0; a < 3; ++a) {
+            p[a] = q[a];
+            q[a] = q[a] + h * d[a];
+        }
+        if (met == 0 || outside) break;
+    }
+    if (steps) *steps = n;
+    return {ids.begin(), ids.end()};
+}
+
+std::vector<int> listOf(const int* ids, int count) { return std::vector<int>(ids, ids + count); }
+
+std::vector<int> passList(CQVROptKer& k, double x, double y, double z, double dx, double dy,
+                          double dz, int slot) {
+    int count = -1;
+    const int* ids = k.FindPassElemByAnyRay(count, x, y, z, dx, dy, dz, slot);
+    EXPECT_NE(ids, nullptr);
+    return listOf(ids, count);
+}
+
+class RayAllKinds : public ::testing::TestWithParam<CellKind> {};
+
+TEST_P(RayAllKinds, MatchesTheBruteForceWalk) {
+    KernelMeshBuilder b;
+    b.addBlock({GetParam(), 5, 4, 3, -2.0, 1.0, 0.0, 1.0, 1.25, 0.8});
+    CQVROptKer k;
+    b.install(k);
+    ASSERT_EQ(k.InitialzeSearch(2), 1);
+    const Reference ref = referenceOf(b);
+
+    std::mt19937 rng(static_cast<unsigned>(GetParam()) + 11u);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    std::uniform_int_distribution<int> pickNode(1, static_cast<int>(b.nodes().size()));
+    int nonEmpty = 0;
+    for (int ray = 0; ray < 150; ++ray) {
+        double start[3], dir[3] = {u(rng), u(rng), u(rng)};
+        if (ray % 3 == 0) {
+            const auto& p = b.node(pickNode(rng));  // from a node, often on the skin
+            start[0] = p.x;
+            start[1] = p.y;
+            start[2] = p.z;
+        } else {
+            start[0] = -2.5 + 6.0 * (u(rng) + 1.0) / 2.0;
+            start[1] = 0.5 + 6.0 * (u(rng) + 1.0) / 2.0;
+            start[2] = -0.5 + 3.4 * (u(rng) + 1.0) / 2.0;
+        }
+        if (ray % 10 == 1) dir[1] = dir[2] = 0.0;  // along an axis
+        if (ray % 10 == 2) dir[0] = 0.0;           // in a coordinate plane
+        const int slot = ray % 2;
+        int count = -1;
+        const int* ids =
+            k.FindPassElemByAnyRay(count, start[0], start[1], start[2], dir[0], dir[1], dir[2], slot);
+        ASSERT_NE(ids, nullptr);
+        const std::vector<int> want = bruteWalk(ref, k.MinMesh, start, dir);
+        ASSERT_EQ(listOf(ids, count), want) << "ray " << ray;
+        EXPECT_EQ(k.m_ppPassElemList[slot], ids);
+        if (count > 0) ++nonEmpty;
+    }
+    EXPECT_GT(nonEmpty, 50);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, RayAllKinds,
+                         ::testing::Values(CellKind::Hex, CellKind::Prism, CellKind::Tet,
+                                           CellKind::Pyramid),
+                         kindName);
+
+struct TwoSlabs : ::testing::Test {
+    // Two 4 x 4 x 1 slabs of unit hexahedra, one above the other, 2.5 apart.
+    KernelMeshBuilder b;
+    CQVROptKer k;
+    Reference ref;
+    void SetUp() override {
+        b.addBlock({CellKind::Hex, 4, 4, 1, 0.0, 0.0, 0.0, 1.0, 1.0, 1.0});
+        b.addBlock({CellKind::Hex, 4, 4, 1, 0.0, 0.0, 3.5, 1.0, 1.0, 1.0});
+        b.install(k);
+        ASSERT_EQ(k.InitialzeSearch(2), 1);
+        ref = referenceOf(b);
+        ASSERT_LT(k.MinMesh, 2.0);
+    }
+    bool inUpperSlab(int id) const {
+        const FBox6& r = ref.boxes[static_cast<std::size_t>(id - 1)];
+        return r[2] > 3.0f;
+    }
+};
+
+TEST_F(TwoSlabs, AGapWiderThanAStepStopsTheWalk) {
+    int count = 0;
+    const int* ids = k.FindPassElemByAnyRay(count, 1.5, 1.5, 0.5, 0, 0, 1, 0);
+    const std::vector<int> got = listOf(ids, count);
+    ASSERT_FALSE(got.empty());
+    EXPECT_TRUE(std::none_of(got.begin(), got.end(), [&](int id) { return inUpperSlab(id); }));
+    const double start[3] = {1.5, 1.5, 0.5}, dir[3] = {0, 0, 1};
+    EXPECT_EQ(got, bruteWalk(ref, k.MinMesh, start, dir));
+    EXPECT_TRUE(std::is_sorted(got.begin(), got.end()));
+
+    // With a step longer than the gap the walk crosses it.
+    k.resetMinMesh(3.0);
+    ids = k.FindPassElemByAnyRay(count, 1.5, 1.5, 0.5, 0, 0, 1, 0);
+    const std::vector<int> longer = listOf(ids, count);
+    EXPECT_TRUE(std::any_of(longer.begin(), longer.end(), [&](int id) { return inUpperSlab(id); }));
+    EXPECT_EQ(longer, bruteWalk(ref, 3.0, start, dir));
+}
+
+TEST_F(TwoSlabs, ZeroDirectionWalksUp) {
+    const std::vector<int> up = passList(k, 1.5, 1.5, 4.0, 0, 0, 1, 0);
+    const std::vector<int> zero = passList(k, 1.5, 1.5, 4.0, 0, 0, 0, 1);
+    const std::vector<int> tiny = passList(k, 1.5, 1.5, 4.0, 1e-21, 0, 0, 1);
+    EXPECT_FALSE(up.empty());
+    EXPECT_EQ(zero, up);
+    EXPECT_EQ(tiny, up);
+}
+
+TEST_F(TwoSlabs, LeavingTheBoxStopsAfterTheStepThatEndsOutside) {
+    // Upwards from inside the upper slab, whose top is at 4.5: the step ends run 4.15, 4.25,
+    // 4.35, 4.45 and 4.55; the last one is outside, and what that step meets still counts.
+    const double start[3] = {2.5, 2.5, 4.05}, dir[3] = {0, 0, 1};
+    ASSERT_EQ(k.MinMesh, 0.1);
+    int steps = 0;
+    const std::vector<int> want = bruteWalk(ref, k.MinMesh, start, dir, &steps);
+    EXPECT_EQ(steps, 5);
+    const std::vector<int> got = passList(k, 2.5, 2.5, 4.05, 0, 0, 1, 0);
+    EXPECT_EQ(got, want);
+    const bool topFace = std::any_of(got.begin(), got.end(), [&](int id) {
+        return id <= k.m_nSurface && ref.boxes[static_cast<std::size_t>(id - 1)][2] > 4.49f;
+    });
+    EXPECT_TRUE(topFace);
+
+    // The slot's near-block list is the one of the last step.
+    double p = 4.05, q = p + 0.1;
+    for (int i = 1; i < 5; ++i) {
+        p = q;
+        q = q + 0.1;
+    }
+    int lastCount = 0;
+    const int* last = k.SearchNearBlockID(2.5, 2.5, p, 2.5, 2.5, q, lastCount, 1);
+    ASSERT_GT(lastCount, 0);
+    EXPECT_EQ(listOf(k.m_ppNearBlockList[0], lastCount), listOf(last, lastCount));
+}
+
+TEST_F(TwoSlabs, RayMeetingNothingAtOnceIsEmpty) {
+    int count = -1;
+    const int* ids = k.FindPassElemByAnyRay(count, 1.5, 1.5, 2.0, 1, 0, 0, 0);
+    ASSERT_NE(ids, nullptr);
+    EXPECT_EQ(count, 0);
+    ids = k.FindPassElemByAnyRay(count, 50, 50, 50, -1, -1, -1, 1);
+    ASSERT_NE(ids, nullptr);
+    EXPECT_EQ(count, 0);
+}
+
+TEST_F(TwoSlabs, ListsOfDifferentSlotsLiveSideBySide) {
+    int c0 = 0, c1 = 0;
+    const int* l0 = k.FindPassElemByAnyRay(c0, 0.5, 0.5, 0.1, 1, 1, 0, 0);
+    const std::vector<int> first = listOf(l0, c0);
+    const int* l1 = k.FindPassElemByAnyRay(c1, 3.5, 3.5, 4.0, -1, 0, 0, 1);
+    ASSERT_GT(c0, 0);
+    ASSERT_GT(c1, 0);
+    EXPECT_EQ(listOf(l0, c0), first);
+    EXPECT_NE(listOf(l1, c1), first);
+    // A second call on slot 0 replaces the first list.
+    const int* again = k.FindPassElemByAnyRay(c0, 3.5, 3.5, 4.0, -1, 0, 0, 0);
+    EXPECT_EQ(k.m_ppPassElemList[0], again);
+    EXPECT_EQ(listOf(again, c0), listOf(l1, c1));
+}
+
+TEST_F(TwoSlabs, HostileInputEndsAndReportsConsistently) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    int count = -1;
+    auto expectEnds = [&](double x, double y, double z, double dx, double dy, double dz) {
+        count = -1;
+        const int* ids = k.FindPassElemByAnyRay(count, x, y, z, dx, dy, dz, 0);
+        ASSERT_NE(ids, nullptr);
+        ASSERT_GE(count, 0);
+        EXPECT_TRUE(std::is_sorted(ids, ids + count));
+    };
+    expectEnds(nan, 1, 1, 0, 0, 1);
+    expectEnds(1, 1, 0.5, nan, 0, 1);
+    expectEnds(1, 1, 0.5, inf, 0, 0);
+    expectEnds(inf, 1, 0.5, 1, 0, 0);
+    expectEnds(1, 1, 0.5, 1e300, 1e300, 0);  // length overflows: the direction becomes 0
+    for (double h : {0.0, -0.0, 1e-300, -0.25, nan, inf, -inf}) {
+        k.resetMinMesh(h);
+        expectEnds(1.5, 1.5, 0.5, 0.3, 0.2, 1.0);
+        expectEnds(1.5, 1.5, 0.5, 0, 0, 0);
+    }
+    // A step of zero from inside an element: only the elements around the start point.
+    k.resetMinMesh(0.0);
+    const int* ids = k.FindPassElemByAnyRay(count, 1.5, 1.5, 0.5, 0, 0, 1, 0);
+    int nearCount = 0;
+    const int* nearIds = k.SearchNearBlockID(1.5, 1.5, 0.5, 1.5, 1.5, 0.5, nearCount, 1);
+    std::vector<int> around(nearIds, nearIds + nearCount);
+    std::sort(around.begin(), around.end());
+    EXPECT_EQ(listOf(ids, count), around);
+
+    CQVROptKer none;
+    EXPECT_EQ(none.FindPassElemByAnyRay(count, 0, 0, 0, 0, 0, 1, 0), qvr::emptySearchList());
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(k.FindPassElemByAnyRay(count, 0, 0, 0, 0, 0, 1, 2), qvr::emptySearchList());
+    EXPECT_EQ(count, 0);
+}
+
+}  // namespace
