@@ -173,7 +173,9 @@ public:
      * tables, keeping the lists of the slots that remain.
      */
     int InitialzeSearch(int slotCount);
-    /* A tree over boxes of the host's own (maximum corner first). The tree has one slot. */
+    /* A tree over boxes of the host's own (maximum corner first), replacing any tree; the slot
+     * tables get slotCount entries, the tree itself one slot. Returns 1; a slotCount below 1
+     * returns -1 and changes nothing. */
     int SetADTreeRange(double xmax, double ymax, double zmax, double xmin, double ymin,
                        double zmin, int slotCount, int capacity, int growStep);
     /* Adds the host's box under id to that tree (maximum corner first). Returns 1; without a
@@ -193,24 +195,29 @@ public:
      * Candidate elements along the ray from (x, y, z) in direction (dx, dy, dz) (any length; a
      * zero direction walks +z), walked in steps of MinMesh until a step meets nothing or leaves
      * the overall box. Ascending ids, each once, never null; valid until the next call on the
-     * same slot.
+     * same slot. A walk whose step no longer moves the point (MinMesh zero or tiny, infinite
+     * coordinates) ends there, and no walk takes more than twice the steps a straight walk
+     * across the overall box needs (at most 1e8): only a MinMesh set absurdly small through
+     * resetMinMesh, or NaN input, meets these bounds.
      */
     const int* FindPassElemByAnyRay(int& count, double x, double y, double z, double dx,
                                     double dy, double dz, int slot);
     /* c = a x b. */
     void ACrossB(double& ax, double& ay, double& az, double& bx, double& by, double& bz,
                  double& cx, double& cy, double& cz);
-    /* Shell sort of key[1..n] ascending, id[1..n] moved along. Index 0 is never touched. */
+    /* Shell sort of key[1..n] ascending, id[1..n] moved along. Index 0 is never touched.
+     * With a null array nothing happens. */
     void shellSorting(unsigned long n, double* key, int* id);
 
     /*
      * Adds the mean vector area of the skin faces around each node to nx, ny, nz (each
-     * m_nNode + 1 entries, passed as zeros). Nodes on no face keep their values. Returns 1.
+     * m_nNode + 1 entries, passed as zeros). Nodes on no face keep their values. Returns 1;
+     * -1 when an array is null.
      */
     int ComputeNodeSurfaceNormal(double* nx, double* ny, double* nz);
     /*
      * Smooths value[1..m_nNode] over the skin, passes times: each face takes the mean of its
-     * nodes, each skin node the mean of its faces. Returns 1.
+     * nodes, each skin node the mean of its faces. Returns 1; -1 when value is null.
      */
     int SmoothSurfaceNodeValue(double* value, int passes);
 
