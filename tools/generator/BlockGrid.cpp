@@ -13,12 +13,8 @@ struct BlockFace {
     int step[3];  // offset to the neighbour block across the face
 };
 constexpr BlockFace kBlockFaces[6] = {
-    {{0, 3, 2, 1}, 0, {0, 0, -1}},
-    {{4, 5, 6, 7}, 0, {0, 0, 1}},
-    {{0, 1, 5, 4}, 0, {0, -1, 0}},
-    {{1, 2, 6, 5}, 0, {1, 0, 0}},
-    {{2, 3, 7, 6}, 1, {0, 1, 0}},
-    {{3, 0, 4, 7}, 1, {-1, 0, 0}},
+    {{0, 3, 2, 1}, 0, {0, 0, -1}}, {{4, 5, 6, 7}, 0, {0, 0, 1}}, {{0, 1, 5, 4}, 0, {0, -1, 0}},
+    {{1, 2, 6, 5}, 0, {1, 0, 0}},  {{2, 3, 7, 6}, 1, {0, 1, 0}}, {{3, 0, 4, 7}, 1, {-1, 0, 0}},
 };
 bool isKFace(int face) { return face < 2; }
 
@@ -52,8 +48,8 @@ BlockGrid::BlockGrid(int n0, int n1, int n2, bool wrapJ)
 
 std::size_t BlockGrid::blockIndex(int i, int j, int k) const {
     return static_cast<std::size_t>(i) +
-           static_cast<std::size_t>(n_[0]) * (static_cast<std::size_t>(j) +
-                                               static_cast<std::size_t>(n_[1]) * k);
+           static_cast<std::size_t>(n_[0]) *
+               (static_cast<std::size_t>(j) + static_cast<std::size_t>(n_[1]) * k);
 }
 
 std::size_t BlockGrid::pointIndex(int i, int j, int k) const {
@@ -158,7 +154,8 @@ nqbio::MeshData BlockGrid::build(const std::string& unit) const {
                 Vec3 centre;
                 for (int c = 0; c < 8; ++c) {
                     // c0..c7: (0,0,0) (1,0,0) (1,1,0) (0,1,0), then the same one layer up.
-                    const std::size_t p = pointIndex(i + ((c + 1) / 2) % 2, j + (c / 2) % 2, k + c / 4);
+                    const std::size_t p =
+                        pointIndex(i + ((c + 1) / 2) % 2, j + (c / 2) % 2, k + c / 4);
                     corner[c] = pointId[p];
                     centre = centre + points_[p];
                 }

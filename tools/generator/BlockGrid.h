@@ -31,6 +31,10 @@ enum class BlockKind : std::uint8_t { Empty, Hex, Prism, Tet, Pyramid };
 // 32-bit numbering long before memory runs out on a usual machine).
 constexpr long long kMaxBlocks = 1LL << 27;
 
+// Longest extent a generated part may have, in mm (default 1e9): its coordinates and cell
+// volumes then stay well inside the float range.
+constexpr double kMaxLength = 1e9;
+
 class BlockGrid {
 public:
     // Blocks along the three axes (each at least 1; at least 3 along a wrapping axis j).

@@ -23,28 +23,25 @@ struct CellFaceTable {
 inline const CellFaceTable* cellFaces(int nodeCount) {
     static const CellFaceTable tet{
         4, {{3, {0, 2, 1, 0}}, {3, {0, 1, 3, 0}}, {3, {1, 2, 3, 0}}, {3, {2, 0, 3, 0}}}};
-    static const CellFaceTable pyramid{
-        5,
-        {{4, {0, 3, 2, 1}},
-         {3, {0, 1, 4, 0}},
-         {3, {1, 2, 4, 0}},
-         {3, {2, 3, 4, 0}},
-         {3, {3, 0, 4, 0}}}};
-    static const CellFaceTable prism{
-        5,
-        {{3, {0, 2, 1, 0}},
-         {3, {3, 4, 5, 0}},
-         {4, {0, 1, 4, 3}},
-         {4, {1, 2, 5, 4}},
-         {4, {2, 0, 3, 5}}}};
-    static const CellFaceTable hex{
-        6,
-        {{4, {0, 3, 2, 1}},
-         {4, {4, 5, 6, 7}},
-         {4, {0, 1, 5, 4}},
-         {4, {1, 2, 6, 5}},
-         {4, {2, 3, 7, 6}},
-         {4, {3, 0, 4, 7}}}};
+    static const CellFaceTable pyramid{5,
+                                       {{4, {0, 3, 2, 1}},
+                                        {3, {0, 1, 4, 0}},
+                                        {3, {1, 2, 4, 0}},
+                                        {3, {2, 3, 4, 0}},
+                                        {3, {3, 0, 4, 0}}}};
+    static const CellFaceTable prism{5,
+                                     {{3, {0, 2, 1, 0}},
+                                      {3, {3, 4, 5, 0}},
+                                      {4, {0, 1, 4, 3}},
+                                      {4, {1, 2, 5, 4}},
+                                      {4, {2, 0, 3, 5}}}};
+    static const CellFaceTable hex{6,
+                                   {{4, {0, 3, 2, 1}},
+                                    {4, {4, 5, 6, 7}},
+                                    {4, {0, 1, 5, 4}},
+                                    {4, {1, 2, 6, 5}},
+                                    {4, {2, 3, 7, 6}},
+                                    {4, {3, 0, 4, 7}}}};
     switch (nodeCount) {
         case 4: return &tet;
         case 5: return &pyramid;

@@ -14,8 +14,8 @@ using Tensor = std::array<double, 6>;  // a11, a22, a33, a12, a13, a23
 // Through-thickness profile of a filled plate: fibres lie along the flow (x) in the shells
 // and turn across it in the core.
 Tensor skinShellCore(double s) {
-    constexpr double kCoreA11 = 0.25;      // a11 at mid-plane
-    constexpr double kShellRise = 0.5;     // a11 gain from core to shell
+    constexpr double kCoreA11 = 0.25;   // a11 at mid-plane
+    constexpr double kShellRise = 0.5;  // a11 gain from core to shell
     constexpr double kA33 = 0.04;
     constexpr double kCoreHalfWidth = 0.55;  // |2s - 1| where core turns into shell
     constexpr double kTransition = 0.08;     // width of that turn, in |2s - 1|
@@ -59,12 +59,14 @@ k7t::ResultFile makeFiberResult(const nqbio::MeshData& mesh, const FiberSpec& sp
         if (cellPoints(mesh, cell, points)) centroid = cellCentroid(points, cell.nNode);
         Tensor a{};
         if (spec.field == FiberField::SkinShellCore) {
-            const double s = layered ? std::clamp((centroid.z - spec.zBottom) / thickness, 0.0, 1.0) : 0.5;
+            const double s =
+                layered ? std::clamp((centroid.z - spec.zBottom) / thickness, 0.0, 1.0) : 0.5;
             a = skinShellCore(s);
         } else {
             for (int c = 0; c < 6; ++c) {
                 const auto k = static_cast<std::size_t>(c);
-                a[k] = spec.c0[k] + spec.gx[k] * centroid.x + spec.gy[k] * centroid.y + spec.gz[k] * centroid.z;
+                a[k] = spec.c0[k] + spec.gx[k] * centroid.x + spec.gy[k] * centroid.y +
+                       spec.gz[k] * centroid.z;
             }
         }
         for (std::size_t c = 0; c < 6; ++c) file.items[c].values.push_back(toFloat(a[c]));

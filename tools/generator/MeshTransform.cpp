@@ -43,7 +43,8 @@ void scale(nqbio::MeshData& mesh, double factor) {
         if (!fitsFloat(cell.volume * cube)) return;
     }
     for (float& coordinate : mesh.xyz) coordinate = static_cast<float>(coordinate * factor);
-    for (nqbio::PartElement& cell : mesh.parts) cell.volume = static_cast<float>(cell.volume * cube);
+    for (nqbio::PartElement& cell : mesh.parts)
+        cell.volume = static_cast<float>(cell.volume * cube);
 }
 
 }  // namespace qvr::gen

@@ -44,14 +44,14 @@ struct PlateSpec {
 // of height ribHeight/layers. The cut-out takes the middle half (at least one block) of the
 // blocks in x that are not at the plate's ends, and the middle half of the widest run of block
 // columns in y that keeps one block clear of the plate's sides and of every rib; without such
-// room (fewer than three blocks in x, or no free run of three columns in y) there is no cut-out. Mixed cuts the block columns
-// along x into four bands: hexahedra with every odd block layer as pyramids, then prisms,
-// pyramids and tetrahedra (pyramids next to tetrahedra become tetrahedron pairs); it holds all
-// four kinds from nx = 4 on.
+// room (fewer than three blocks in x, or no free run of three columns in y) there is no cut-out.
+// Mixed cuts the block columns along x into four bands: hexahedra with every odd block layer as
+// pyramids, then prisms, pyramids and tetrahedra (pyramids next to tetrahedra become tetrahedron
+// pairs); it holds all four kinds from nx = 4 on.
 //
-// Unusable settings (a size that is not positive and finite, a block count below 1, ribCount
-// below 0, more than 2^27 blocks in the grid, whose rib layers span the whole plate) give an
-// empty mesh (no nodes, no cells) with the given unit.
+// Unusable settings (a size that is not positive or above 1e9 mm, a block count below 1,
+// ribCount below 0, more than 2^27 blocks in the grid, whose rib layers span the whole plate)
+// give an empty mesh (no nodes, no cells) with the given unit.
 nqbio::MeshData makePlate(const PlateSpec& spec);
 
 // Where the features of makePlate's part fall on its block grid; block ranges are [begin, end).
@@ -78,8 +78,8 @@ PlateSpec plateForCellCount(long long cells, CellType type, bool ribs);
 // radius r / cos(pi / nTheta)), so the wall measured square to a facet is `wall` everywhere.
 // Block axes: through the wall, around (counter-clockwise seen from +z), along z. Mixed uses
 // the plate's bands around the tube with a fifth band of pyramids closing the ring (all four
-// kinds from nTheta = 5 on). Unusable settings (sizes not positive and finite, nTheta below 3,
-// nWall or nZ below 1, more than 2^27 blocks) give an empty mesh.
+// kinds from nTheta = 5 on). Unusable settings (sizes not positive or above 1e9 mm, nTheta
+// below 3, nWall or nZ below 1, more than 2^27 blocks) give an empty mesh.
 struct TubeSpec {
     double innerRadius = 10.0, wall = 2.0, length = 20.0;
     int nTheta = 64, nWall = 4, nZ = 10;

@@ -8,16 +8,18 @@
 namespace qvr::gen {
 namespace {
 
-bool positiveFinite(double value) { return std::isfinite(value) && value > 0.0; }
+bool usableLength(double value) { return value > 0.0 && value <= kMaxLength; }
 
 // Rib block ranges in y, merged where they touch or overlap.
 std::vector<std::array<int, 2>> ribColumns(const PlateSpec& spec, double dy) {
     std::vector<std::array<int, 2>> ranges;
     const double blocksWide = std::round(spec.ribWidth / dy);
-    const long long width = blocksWide >= spec.ny ? spec.ny : std::max(1LL, static_cast<long long>(blocksWide));
+    const long long width =
+        blocksWide >= spec.ny ? spec.ny : std::max(1LL, static_cast<long long>(blocksWide));
     for (int r = 0; r < spec.ribCount; ++r) {
         const double centre = spec.ly * (r + 1) / (spec.ribCount + 1);
-        const long long column = std::min<long long>(spec.ny - 1, static_cast<long long>(centre / dy));
+        const long long column =
+            std::min<long long>(spec.ny - 1, static_cast<long long>(centre / dy));
         long long begin = column - (width - 1) / 2;
         begin = std::max(0LL, std::min(begin, spec.ny - width));
         const long long end = std::min<long long>(spec.ny, begin + width);
@@ -73,13 +75,13 @@ bool inRange(int index, const std::array<int, 2>& range) {
 }  // namespace
 
 bool plateLayout(const PlateSpec& spec, PlateLayout& layout) {
-    if (!positiveFinite(spec.lx) || !positiveFinite(spec.ly) || !positiveFinite(spec.thickness)) {
+    if (!usableLength(spec.lx) || !usableLength(spec.ly) || !usableLength(spec.thickness)) {
         return false;
     }
     if (spec.nx < 1 || spec.ny < 1 || spec.nz < 1) return false;
     const bool ribs = spec.ribs && spec.ribCount > 0;
     if (spec.ribs && spec.ribCount < 0) return false;
-    if (ribs && (!positiveFinite(spec.ribHeight) || !positiveFinite(spec.ribWidth))) return false;
+    if (ribs && (!usableLength(spec.ribHeight) || !usableLength(spec.ribWidth))) return false;
 
     PlateLayout result;
     result.nx = spec.nx;
@@ -130,9 +132,10 @@ nqbio::MeshData makePlate(const PlateSpec& spec) {
     for (int k = 0; k < layers; ++k) {
         for (int j = 0; j < layout.ny; ++j) {
             for (int i = 0; i < layout.nx; ++i) {
-                const bool solid = k < layout.nz
-                                       ? !(layout.hole && inRange(i, layout.holeX) && inRange(j, layout.holeY))
-                                       : static_cast<bool>(ribColumn[static_cast<std::size_t>(j)]);
+                const bool solid =
+                    k < layout.nz
+                        ? !(layout.hole && inRange(i, layout.holeX) && inRange(j, layout.holeY))
+                        : static_cast<bool>(ribColumn[static_cast<std::size_t>(j)]);
                 if (solid) grid.setKind(i, j, k, blockKind(spec.type, i, layout.nx, false, k));
             }
         }
@@ -148,7 +151,8 @@ PlateSpec plateForCellCount(long long cells, CellType type, bool ribs) {
     spec.ribs = ribs;
     // Half the refusal limit leaves room for the rounding of the grid sizes.
     const double maxBlocks = static_cast<double>(kMaxBlocks / 2);
-    const double blocks = std::clamp(static_cast<double>(cells) / cellsPerBlock(type), 1.0, maxBlocks);
+    const double blocks =
+        std::clamp(static_cast<double>(cells) / cellsPerBlock(type), 1.0, maxBlocks);
 
     // Cubic blocks fill the part's volume...
     const double ribVolume = ribs ? spec.ribCount * spec.ribWidth * spec.lx * spec.ribHeight : 0.0;
@@ -156,12 +160,14 @@ PlateSpec plateForCellCount(long long cells, CellType type, bool ribs) {
     spec.nz = static_cast<int>(std::max<double>(kMinLayers, std::round(spec.thickness * density)));
     // ...then the in-plane density q (blocks per mm) is set from the layers: the plate holds
     // q^2 lx ly nz blocks, the ribs ribCount * max(1, ribWidth q) * lx q * ribLayers.
-    const double layers = ribs ? std::max(1.0, std::round(spec.ribHeight * spec.nz / spec.thickness)) : 0.0;
+    const double layers =
+        ribs ? std::max(1.0, std::round(spec.ribHeight * spec.nz / spec.thickness)) : 0.0;
     const double plateTerm = spec.lx * spec.ly * spec.nz;
     const double ribTerm = ribs ? spec.ribCount * spec.lx * layers : 0.0;
     double q = std::sqrt(blocks / (plateTerm + ribTerm * spec.ribWidth));
     if (ribs && spec.ribWidth * q < 1.0) {
-        q = (-ribTerm + std::sqrt(ribTerm * ribTerm + 4.0 * plateTerm * blocks)) / (2.0 * plateTerm);
+        q = (-ribTerm + std::sqrt(ribTerm * ribTerm + 4.0 * plateTerm * blocks)) /
+            (2.0 * plateTerm);
     }
     // The lattice spans the ribs' height over the whole plate; keep it within the limit.
     const double lattice = spec.lx * q * spec.ly * q * (spec.nz + layers);

@@ -50,7 +50,8 @@ struct FaceEntry {
 void sortedCorners(const FaceCorners& corners, int sorted[4]) {
     for (int k = 0; k < 4; ++k) sorted[k] = k < corners.count ? corners.node[k] : 0;
     for (int k = 1; k < corners.count; ++k) {
-        for (int j = k; j > 0 && sorted[j - 1] > sorted[j]; --j) std::swap(sorted[j - 1], sorted[j]);
+        for (int j = k; j > 0 && sorted[j - 1] > sorted[j]; --j)
+            std::swap(sorted[j - 1], sorted[j]);
     }
 }
 
@@ -96,7 +97,8 @@ void deriveSkin(nqbio::MeshData& mesh) {
             sortedCorners(corners, sorted);
             FaceEntry& entry = entries[fill[static_cast<std::size_t>(sorted[0])]++];
             entry = {{sorted[1], sorted[2], corners.count == 4 ? sorted[3] : 0},
-                     static_cast<std::uint32_t>(c), static_cast<std::uint32_t>(f)};
+                     static_cast<std::uint32_t>(c),
+                     static_cast<std::uint32_t>(f)};
         }
     }
 
@@ -111,7 +113,8 @@ void deriveSkin(nqbio::MeshData& mesh) {
             auto next = run + 1;
             while (next != last && sameFace(*run, *next)) ++next;
             if (next - run == 1) {
-                skinFaces[run->cell] = static_cast<std::uint8_t>(skinFaces[run->cell] | (1u << run->face));
+                skinFaces[run->cell] =
+                    static_cast<std::uint8_t>(skinFaces[run->cell] | (1u << run->face));
                 ++skinCount;
             }
             run = next;

@@ -7,12 +7,12 @@
 namespace qvr::gen {
 
 nqbio::MeshData makeTube(const TubeSpec& spec) {
-    const bool sizesUsable = std::isfinite(spec.innerRadius) && spec.innerRadius > 0.0 &&
-                             std::isfinite(spec.wall) && spec.wall > 0.0 &&
-                             std::isfinite(spec.length) && spec.length > 0.0;
-    const bool gridUsable = spec.nTheta >= 3 && spec.nWall >= 1 && spec.nZ >= 1 &&
-                            static_cast<double>(spec.nTheta) * spec.nWall * spec.nZ <=
-                                static_cast<double>(kMaxBlocks);
+    const bool sizesUsable = spec.innerRadius > 0.0 && spec.wall > 0.0 && spec.length > 0.0 &&
+                             spec.innerRadius + spec.wall <= kMaxLength &&
+                             spec.length <= kMaxLength;
+    const bool gridUsable =
+        spec.nTheta >= 3 && spec.nWall >= 1 && spec.nZ >= 1 &&
+        static_cast<double>(spec.nTheta) * spec.nWall * spec.nZ <= static_cast<double>(kMaxBlocks);
     if (!sizesUsable || !gridUsable) return {};
 
     const double pi = std::acos(-1.0);

@@ -24,8 +24,10 @@ namespace {
 // orders: the first face of each kind turns counter-clockwise seen from the opposite corner(s).
 const std::vector<std::vector<int>>& outwardFaces(int nodeCount) {
     static const std::vector<std::vector<int>> tet = {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {2, 0, 3}};
-    static const std::vector<std::vector<int>> pyramid = {{0, 3, 2, 1}, {0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}};
-    static const std::vector<std::vector<int>> prism = {{0, 2, 1}, {3, 4, 5}, {0, 1, 4, 3}, {1, 2, 5, 4}, {2, 0, 3, 5}};
+    static const std::vector<std::vector<int>> pyramid = {
+        {0, 3, 2, 1}, {0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}};
+    static const std::vector<std::vector<int>> prism = {
+        {0, 2, 1}, {3, 4, 5}, {0, 1, 4, 3}, {1, 2, 5, 4}, {2, 0, 3, 5}};
     static const std::vector<std::vector<int>> hex = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
                                                       {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
     static const std::vector<std::vector<int>> none;
@@ -108,7 +110,8 @@ double coneVolume(const nqbio::MeshData& mesh, const nqbio::PartElement& cell) {
     double volume = 0.0;
     for (const std::vector<int>& face : outwardFaces(cell.nNode)) {
         for (std::size_t k = 1; k + 1 < face.size(); ++k) {
-            volume += det(sub(p[face[0]], apex), sub(p[face[k]], apex), sub(p[face[k + 1]], apex)) / 6.0;
+            volume +=
+                det(sub(p[face[0]], apex), sub(p[face[k]], apex), sub(p[face[k + 1]], apex)) / 6.0;
         }
     }
     return volume;

@@ -29,17 +29,17 @@ double coneVolume(const nqbio::MeshData& mesh, const nqbio::PartElement& cell);
 
 struct Report {
     std::map<int, int> cellsByNodeCount;
-    int duplicateCells = 0;        // cells with the same node set as an earlier cell
-    int overSharedFaces = 0;       // faces used by three or more cells
-    int faultyOrientation = 0;     // cells with a corner determinant <= 0
-    double cellVolumeSum = 0.0;    // coneVolume summed
-    double worstVolumeError = 0.0; // largest |stored - coneVolume| / coneVolume
-    int skinNotOnceUsed = 0;       // skin faces that are not faces used by exactly one cell
-    int onceUsedNotSkin = 0;       // faces used by one cell that the skin lacks
-    int inwardSkinFaces = 0;       // skin faces whose normal points into their cell
-    Point skinAreaSum{};           // sum of the skin's area vectors
-    double skinArea = 0.0;         // sum of their lengths
-    double divergenceVolume = 0.0; // (1/3) sum of face centroid . area vector
+    int duplicateCells = 0;         // cells with the same node set as an earlier cell
+    int overSharedFaces = 0;        // faces used by three or more cells
+    int faultyOrientation = 0;      // cells with a corner determinant <= 0
+    double cellVolumeSum = 0.0;     // coneVolume summed
+    double worstVolumeError = 0.0;  // largest |stored - coneVolume| / coneVolume
+    int skinNotOnceUsed = 0;        // skin faces that are not faces used by exactly one cell
+    int onceUsedNotSkin = 0;        // faces used by one cell that the skin lacks
+    int inwardSkinFaces = 0;        // skin faces whose normal points into their cell
+    Point skinAreaSum{};            // sum of the skin's area vectors
+    double skinArea = 0.0;          // sum of their lengths
+    double divergenceVolume = 0.0;  // (1/3) sum of face centroid . area vector
 };
 
 Report inspect(const nqbio::MeshData& mesh);

@@ -48,9 +48,11 @@ TEST(BlockGrid, AnyPatternOfKindsComesOutConforming) {
                 for (int i = 0; i < n; ++i) {
                     if (grid.kind(i, j, k) == BlockKind::Empty) continue;
                     ++solid;
-                    const int steps[6][3] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+                    const int steps[6][3] = {{1, 0, 0},  {-1, 0, 0}, {0, 1, 0},
+                                             {0, -1, 0}, {0, 0, 1},  {0, 0, -1}};
                     for (const auto& s : steps) {
-                        exposed += grid.kind(i + s[0], j + s[1], k + s[2]) == BlockKind::Empty ? 1 : 0;
+                        exposed +=
+                            grid.kind(i + s[0], j + s[1], k + s[2]) == BlockKind::Empty ? 1 : 0;
                     }
                 }
             }

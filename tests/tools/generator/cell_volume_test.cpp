@@ -104,10 +104,17 @@ double pyramidVolume(const std::vector<Point>& p) {
 
 TEST(CellVolume, FlatCellsMatchConeDecomposition) {
     const std::vector<std::vector<Point>> cells = {
-        {{0, 0, 0}, {2, 0, 0}, {0, 3, 0}, {0, 0, 4}},                                  // 4
-        {{0, 0, 0}, {2, 0, 0}, {2, 3, 0}, {0, 3, 0}, {0.5, 0.7, 1.5}},                 // 3
-        {{0, 0, 0}, {2, 0, 0}, {0, 1, 0}, {0, 0, 5}, {2, 0, 5}, {0, 1, 5}},            // 5
-        {{1, 1, 1}, {3, 1, 1}, {3, 2, 1}, {1, 2, 1}, {1, 1, 4}, {3, 1, 4}, {3, 2, 4}, {1, 2, 4}}};  // 6
+        {{0, 0, 0}, {2, 0, 0}, {0, 3, 0}, {0, 0, 4}},                        // 4
+        {{0, 0, 0}, {2, 0, 0}, {2, 3, 0}, {0, 3, 0}, {0.5, 0.7, 1.5}},       // 3
+        {{0, 0, 0}, {2, 0, 0}, {0, 1, 0}, {0, 0, 5}, {2, 0, 5}, {0, 1, 5}},  // 5
+        {{1, 1, 1},
+         {3, 1, 1},
+         {3, 2, 1},
+         {1, 2, 1},
+         {1, 1, 4},
+         {3, 1, 4},
+         {3, 2, 4},
+         {1, 2, 4}}};  // 6
     const double analytic[] = {4.0, 3.0, 5.0, 6.0};
     for (std::size_t k = 0; k < cells.size(); ++k) {
         const nqbio::MeshData mesh = oneCell(cells[k]);
@@ -118,19 +125,19 @@ TEST(CellVolume, FlatCellsMatchConeDecomposition) {
 
 TEST(CellVolume, WarpedCellsGetTheirLinearElementVolume) {
     // Corners moved off a box so that every quadrilateral face is warped, far from the origin.
-    const std::vector<Point> hexCorners = {{100.0, 200.0, 50.0}, {101.1, 200.1, 50.2}, {101.0, 201.3, 49.9},
-                                           {99.8, 200.9, 50.1},  {100.2, 199.9, 51.0}, {101.0, 200.2, 51.3},
-                                           {101.2, 201.1, 50.8}, {99.9, 201.0, 51.1}};
+    const std::vector<Point> hexCorners = {
+        {100.0, 200.0, 50.0}, {101.1, 200.1, 50.2}, {101.0, 201.3, 49.9}, {99.8, 200.9, 50.1},
+        {100.2, 199.9, 51.0}, {101.0, 200.2, 51.3}, {101.2, 201.1, 50.8}, {99.9, 201.0, 51.1}};
     const nqbio::MeshData hex = oneCell(hexCorners);
     EXPECT_NEAR(computedVolume(hexCorners), trilinearVolume(stored(hex)), 1e-5);
 
-    const std::vector<Point> prismCorners = {{0.0, 0.0, 0.0}, {1.0, 0.1, 0.2}, {0.1, 1.2, -0.1},
+    const std::vector<Point> prismCorners = {{0.0, 0.0, 0.0},  {1.0, 0.1, 0.2}, {0.1, 1.2, -0.1},
                                              {0.1, -0.1, 1.0}, {1.2, 0.0, 1.1}, {-0.1, 0.9, 1.3}};
     const nqbio::MeshData prism = oneCell(prismCorners);
     EXPECT_NEAR(computedVolume(prismCorners), prismVolume(stored(prism)), 1e-6);
 
-    const std::vector<Point> pyramidCorners = {{0.0, 0.0, 0.1}, {1.0, 0.0, -0.2}, {1.1, 1.0, 0.3},
-                                               {0.0, 0.9, -0.1}, {0.4, 0.5, 1.2}};
+    const std::vector<Point> pyramidCorners = {
+        {0.0, 0.0, 0.1}, {1.0, 0.0, -0.2}, {1.1, 1.0, 0.3}, {0.0, 0.9, -0.1}, {0.4, 0.5, 1.2}};
     const nqbio::MeshData pyramid = oneCell(pyramidCorners);
     EXPECT_NEAR(computedVolume(pyramidCorners), pyramidVolume(stored(pyramid)), 1e-6);
 }
@@ -148,10 +155,10 @@ TEST(CellVolume, UnusableCellsKeepTheirVolume) {
     nqbio::PartElement bad = mesh.parts[0];
     bad.volume = 7.0f;
     std::vector<nqbio::PartElement> cells(4, bad);
-    cells[0].node[2] = 0;   // no such node
-    cells[1].node[3] = 5;   // beyond the node count
-    cells[2].nNode = 3;     // not a solid kind
-    cells[3].nNode = 9;     // beyond the format's range
+    cells[0].node[2] = 0;  // no such node
+    cells[1].node[3] = 5;  // beyond the node count
+    cells[2].nNode = 3;    // not a solid kind
+    cells[3].nNode = 9;    // beyond the format's range
     mesh.parts.insert(mesh.parts.end(), cells.begin(), cells.end());
     qvr::gen::computeVolumes(mesh);
     EXPECT_NEAR(mesh.parts[0].volume, 1.0 / 6.0, 1e-7);

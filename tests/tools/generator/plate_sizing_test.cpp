@@ -7,7 +7,8 @@
 using qvr::gen::CellType;
 
 TEST(PlateSizing, CellCountAndBlockShapeFollowTheRequest) {
-    for (CellType type : {CellType::Tet, CellType::Pyramid, CellType::Prism, CellType::Hex, CellType::Mixed}) {
+    for (CellType type :
+         {CellType::Tet, CellType::Pyramid, CellType::Prism, CellType::Hex, CellType::Mixed}) {
         for (bool ribs : {false, true}) {
             for (long long wanted : {3000LL, 40000LL}) {
                 SCOPED_TRACE(std::string(qvr::gen::cellTypeName(type)) + (ribs ? " ribbed " : " ") +
@@ -21,7 +22,8 @@ TEST(PlateSizing, CellCountAndBlockShapeFollowTheRequest) {
                 EXPECT_GT(got, 0.75 * static_cast<double>(wanted));
                 EXPECT_LT(got, 1.33 * static_cast<double>(wanted));
                 // Blocks close to cubes once there are cells enough for that.
-                const double dx = spec.lx / spec.nx, dy = spec.ly / spec.ny, dz = spec.thickness / spec.nz;
+                const double dx = spec.lx / spec.nx, dy = spec.ly / spec.ny,
+                             dz = spec.thickness / spec.nz;
                 if (wanted >= 40000) {
                     for (double ratio : {dx / dz, dy / dz, dx / dy}) {
                         EXPECT_GT(ratio, 0.6);

@@ -91,8 +91,8 @@ TEST(Plate, MixedHoldsAllFourKindsOnAnyGrid) {
             const double holeRim = 2.0 * ((layout.holeX[1] - layout.holeX[0]) * layout.dx +
                                           (layout.holeY[1] - layout.holeY[0]) * layout.dy);
             const double ribWidth = (layout.ribColumns[0][1] - layout.ribColumns[0][0]) * layout.dy;
-            const double volume = spec.lx * spec.ly * spec.thickness + spec.lx * ribWidth * spec.ribHeight -
-                                  holeArea * spec.thickness;
+            const double volume = spec.lx * spec.ly * spec.thickness +
+                                  spec.lx * ribWidth * spec.ribHeight - holeArea * spec.thickness;
             const double area = 2.0 * (spec.lx * spec.ly + (spec.lx + spec.ly) * spec.thickness) +
                                 2.0 * spec.ribHeight * (spec.lx + ribWidth) - 2.0 * holeArea +
                                 holeRim * spec.thickness;
@@ -135,7 +135,7 @@ TEST(Plate, UnusableSettingsGiveAnEmptyMesh) {
     std::vector<PlateSpec> specs(8, defaultPlate(CellType::Hex, true));
     specs[0].lx = 0.0;
     specs[1].thickness = nan;
-    specs[2].ly = std::numeric_limits<double>::infinity();
+    specs[2].ly = 2e9;  // beyond the length limit
     specs[3].nx = 0;
     specs[4].nz = -3;
     specs[5].ribCount = -1;
@@ -165,7 +165,8 @@ TEST(Plate, WrittenMeshPassesTheReader) {
     for (bool binary : {false, true}) {
         const std::string path = dir.file(binary ? "plate.nqb" : "plate.txt.nqb");
         std::string error;
-        ASSERT_TRUE(binary ? nqbio::writeBinary(path, mesh, &error) : nqbio::writeText(path, mesh, &error))
+        ASSERT_TRUE(binary ? nqbio::writeBinary(path, mesh, &error)
+                           : nqbio::writeText(path, mesh, &error))
             << error;
         nqbio::MeshData back;
         ASSERT_TRUE(nqbio::readMesh(path, back, &error)) << error;

@@ -17,7 +17,8 @@ nqbio::PartElement cell(std::vector<int> nodes) {
 
 std::vector<std::array<int, 4>> skinOf(const nqbio::MeshData& mesh) {
     std::vector<std::array<int, 4>> faces;
-    for (const nqbio::SurfaceElement& s : mesh.surfaces) faces.push_back({s.node[0], s.node[1], s.node[2], s.node[3]});
+    for (const nqbio::SurfaceElement& s : mesh.surfaces)
+        faces.push_back({s.node[0], s.node[1], s.node[2], s.node[3]});
     return faces;
 }
 
@@ -35,8 +36,8 @@ TEST(Skin, UnitCubeGivesTheSixOutwardFaces) {
     nqbio::MeshData mesh = unitCube();
     mesh.surfaces.resize(3);  // stale faces are replaced
     qvr::gen::deriveSkin(mesh);
-    const std::vector<std::array<int, 4>> expected = {
-        {1, 4, 3, 2}, {5, 6, 7, 8}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 4, 8, 7}, {4, 1, 5, 8}};
+    const std::vector<std::array<int, 4>> expected = {{1, 4, 3, 2}, {5, 6, 7, 8}, {1, 2, 6, 5},
+                                                      {2, 3, 7, 6}, {3, 4, 8, 7}, {4, 1, 5, 8}};
     EXPECT_EQ(skinOf(mesh), expected);
     for (const nqbio::SurfaceElement& s : mesh.surfaces) {
         EXPECT_EQ(s.kind, 1);
@@ -101,7 +102,8 @@ TEST(Skin, FaceOfThreeCellsAndUnusableCellsAreNotSkin) {
     EXPECT_EQ(mesh.surfaces.size(), 3u * 3u);
 
     const std::size_t before = mesh.surfaces.size();
-    for (const auto& bad : {cell({1, 2, 3, 0}), cell({1, 2, 3, 99}), cell({1, 2, 3}), cell({-4, 1, 2, 3, 5})}) {
+    for (const auto& bad :
+         {cell({1, 2, 3, 0}), cell({1, 2, 3, 99}), cell({1, 2, 3}), cell({-4, 1, 2, 3, 5})}) {
         mesh.parts.push_back(bad);
     }
     nqbio::PartElement overlong = cell({1, 2, 3, 4});

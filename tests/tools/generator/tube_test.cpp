@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "GeneratorExpectations.h"
 #include "PartGenerator.h"
@@ -41,15 +42,18 @@ TubeSpec smallTube(CellType type, int nTheta) {
 }  // namespace
 
 TEST(Tube, EveryTypeIsConformingAroundTheSeam) {
-    for (CellType type : {CellType::Tet, CellType::Pyramid, CellType::Prism, CellType::Hex, CellType::Mixed}) {
+    for (CellType type :
+         {CellType::Tet, CellType::Pyramid, CellType::Prism, CellType::Hex, CellType::Mixed}) {
         for (int nTheta : {3, 4, 5, 12, 17}) {
-            SCOPED_TRACE(std::string(qvr::gen::cellTypeName(type)) + " around " + std::to_string(nTheta));
+            SCOPED_TRACE(std::string(qvr::gen::cellTypeName(type)) + " around " +
+                         std::to_string(nTheta));
             const TubeSpec spec = smallTube(type, nTheta);
             const TubeMeasures expected = measures(spec);
             const nqbio::MeshData mesh = qvr::gen::makeTube(spec);
             expectSoundMesh(mesh, expected.volume, expected.area);
             if (type == CellType::Mixed && nTheta >= 5) {
-                for (int n : {4, 5, 6, 8}) EXPECT_GT(cellsWithNodes(mesh, n), 0) << n << "-node cells";
+                for (int n : {4, 5, 6, 8})
+                    EXPECT_GT(cellsWithNodes(mesh, n), 0) << n << "-node cells";
             }
         }
     }
@@ -77,6 +81,8 @@ TEST(Tube, UnusableSettingsGiveAnEmptyMesh) {
     specs[0].innerRadius = 0.0;
     specs[1].wall = -1.0;
     specs[2].length = std::nan("");
+    specs.push_back(smallTube(CellType::Hex, 8));
+    specs.back().innerRadius = std::numeric_limits<double>::infinity();
     specs[3].nTheta = 2;
     specs[4].nWall = 0;
     specs[5].nZ = 1 << 30;
