@@ -19,7 +19,7 @@ struct ExtractOptions {
     std::string nodes = "all";
     std::string out = "qvr-extract";
     long long plotNode = 0;
-    std::string thickness;  // empty: exact when offered
+    std::string thickness = "exact";
 };
 
 void runExtract(const ExtractOptions& o) {
@@ -28,8 +28,7 @@ void runExtract(const ExtractOptions& o) {
     request.resultPath = o.results;
     request.layers = o.layers;
     if (o.nodes != "all") request.nodesFile = o.nodes;
-    if (o.thickness == "exact") request.mode = ThicknessMode::Exact;
-    if (o.thickness == "centroid") request.mode = ThicknessMode::CentroidPlane;
+    request.mode = o.thickness == "centroid" ? ThicknessMode::CentroidPlane : ThicknessMode::Exact;
     const ExtractionRun run = runExtraction(request);
     const std::vector<std::string> files = writeExtractionOutputs(run, o.out, o.plotNode);
     printExtractionSummary(stdout, run);
@@ -63,8 +62,10 @@ void addExtractCommand(CLI::App& app) {
                     "thickness is closest to the median")
         ->check(CLI::PositiveNumber);
     cmd->add_option("--thickness", o->thickness,
-                    "thickness measure: exact (default when the tool offers it) or centroid")
-        ->check(CLI::IsMember({"exact", "centroid"}));
+                    "exact: the first stretch of the ray inside the material; centroid: to the "
+                    "centroid plane of the crossed skin face")
+        ->check(CLI::IsMember({"exact", "centroid"}))
+        ->capture_default_str();
     cmd->callback([o] { runExtract(*o); });
 }
 

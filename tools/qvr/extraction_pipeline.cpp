@@ -11,7 +11,6 @@
 #include "mesh_io.h"
 #include "result_check.h"
 #include "skin_nodes.h"
-#include "tool_extensions.h"
 
 namespace qvr::cli {
 
@@ -25,15 +24,20 @@ long long checkMesh(const std::string& path) {
     return static_cast<long long>(mesh.parts.size());
 }
 
-ThicknessMode chooseMode(const std::optional<ThicknessMode>& asked) {
-    if (asked) {
-        if (*asked == ThicknessMode::Exact && !toolOffersExactThickness())
-            failUsage("--thickness exact: this build of the extraction tool measures the "
-                      "thickness to the centroid plane only");
-        return *asked;
+// Forwards the tool's progress reports to a progress bar for as long as it lives.
+class ProgressHook {
+public:
+    ProgressHook(QVR3DExtractTool& tool, ProgressBar& bar) : tool_(tool) {
+        tool_.SetProgressCallback(&ProgressHook::report, &bar);
     }
-    return toolOffersExactThickness() ? ThicknessMode::Exact : ThicknessMode::CentroidPlane;
-}
+    ~ProgressHook() { tool_.SetProgressCallback(nullptr, nullptr); }
+    ProgressHook(const ProgressHook&) = delete;
+    ProgressHook& operator=(const ProgressHook&) = delete;
+
+private:
+    static void report(int done, int, void* user) { static_cast<ProgressBar*>(user)->update(done); }
+    QVR3DExtractTool& tool_;
+};
 
 }  // namespace
 
@@ -43,7 +47,7 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
     run.meshPath = request.meshPath;
     run.resultPath = request.resultPath;
     run.layers = request.layers;
-    run.mode = chooseMode(request.mode);
+    run.mode = request.mode.value_or(ThicknessMode::Exact);
     StageClock clock;
 
     const long long cells = checkMesh(request.meshPath);
@@ -78,8 +82,9 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
     if (rc != 1) failLibrary("QVR3DExtractTool::SetK7TFileName", rc, request.resultPath);
     clock.lap("tool: results");
 
-    if (!setToolThicknessMode(*tool, run.mode))
-        failLibrary("the thickness mode selector", -1, thicknessModeName(run.mode));
+    const int mode = run.mode == ThicknessMode::Exact ? QVR_THICKNESS_EXACT : QVR_THICKNESS_CENTROID_PLANE;
+    rc = tool->SetThicknessMode(mode);
+    if (rc != 1) failLibrary("QVR3DExtractTool::SetThicknessMode", rc, thicknessModeName(run.mode));
     const int n = static_cast<int>(chosen.size());
     std::vector<double> x(static_cast<std::size_t>(n) + 1, 0.0);
     std::vector<double> y(x), z(x), ax(x), ay(x), az(x);
@@ -91,10 +96,9 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
     }
     {
         ProgressBar bar("thickness", n, request.progress && ProgressBar::stderrIsTerminal());
-        setToolProgress(*tool, [&bar](long long done, long long) { bar.update(done); });
+        const ProgressHook hook(*tool, bar);
         rc = tool->SetSurfaceNode(n, request.layers, x.data(), y.data(), z.data(), ax.data(),
                                   ay.data(), az.data());
-        setToolProgress(*tool, {});
     }
     if (rc != 1) failLibrary("QVR3DExtractTool::SetSurfaceNode", rc, std::to_string(n) + " nodes");
     clock.lap("thickness rays");
@@ -103,7 +107,6 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
     std::vector<double> dist(points), f[kComponentCount];
     for (auto& component : f) component.assign(points, 0.0);
     run.profiles.reserve(chosen.size());
-    long long withoutCrossing = 0;
     {
         ProgressBar bar("fibre values", n, request.progress && ProgressBar::stderrIsTerminal());
         for (int i = 1; i <= n; ++i) {
@@ -118,9 +121,10 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
             if (length > 0.0) {
                 p.dx = s.ax / length; p.dy = s.ay / length; p.dz = s.az / length;
             }
+            // No crossing: 1e30 in the centroid-plane mode, 0 in the exact mode (which ignores
+            // hits at the node), and 0 too where the ray passed no cell.
             p.thickness = dist[static_cast<std::size_t>(request.layers)];
-            p.crossed = p.thickness < kNoCrossingDistanceMm;
-            if (!p.crossed) ++withoutCrossing;
+            p.crossed = p.thickness > 0.0 && p.thickness < kNoCrossingDistanceMm;
             p.depth.assign(dist.begin() + 1, dist.end());
             p.value.resize(static_cast<std::size_t>(request.layers));
             for (std::size_t j = 1; j < points; ++j)
@@ -130,8 +134,7 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
             bar.update(i);
         }
     }
-    const long long reported = toolRaysWithoutCrossing(*tool);
-    run.raysWithoutCrossing = reported >= 0 ? reported : withoutCrossing;
+    run.raysWithoutCrossing = tool->GetNoCrossingCount();
     clock.lap("fibre values");
     run.stages = clock.stages();
     return run;

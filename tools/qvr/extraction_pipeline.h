@@ -20,12 +20,12 @@ struct ExtractRequest {
     std::string meshPath, resultPath;
     int layers = kDefaultLayers;
     std::string nodesFile;                  // empty: every skin node
-    std::optional<ThicknessMode> mode;      // unset: exact when the tool offers it
+    std::optional<ThicknessMode> mode;      // unset: exact
     bool progress = true;                   // progress bars when stderr is a terminal
 };
 
-// Throws CliError for bad input files (file), a node list naming non-skin nodes (usage), an
-// unavailable thickness mode (usage) or a failure code of the kernel or the tool (library).
+// Throws CliError for bad input files (file), a node list naming non-skin nodes (usage) or a
+// failure code of the kernel or the tool (library).
 ExtractionRun runExtraction(const ExtractRequest& request);
 
 }  // namespace qvr::cli
