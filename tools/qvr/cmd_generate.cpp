@@ -10,6 +10,7 @@
 #include "fiber_rotation.h"
 #include "generator/PartGenerator.h"
 #include "mesh_io.h"
+#include "sample_fields.h"
 
 namespace qvr::cli {
 
@@ -85,23 +86,11 @@ gen::TubeSpec tubeSpec(const GenerateOptions& o, gen::CellType type) {
     return spec;
 }
 
-// Fixed affine coefficients (component order a11 a22 a33 a12 a13 a23): the trace stays 1
-// everywhere and the values stay in a tensor-like range over parts of a few tens of mm.
-gen::FiberSpec affineSpec() {
-    gen::FiberSpec f;
-    f.field = gen::FiberField::Affine;
-    f.c0 = {0.5, 0.3, 0.2, 0.02, 0.01, 0.005};
-    f.gx = {0.004, -0.004, 0.0, 0.001, 0.0, 0.0};
-    f.gy = {0.0, 0.004, -0.004, 0.0, 0.0, 0.001};
-    f.gz = {0.05, -0.02, -0.03, 0.0, 0.005, 0.0};
-    return f;
-}
-
 void runGenerate(const GenerateOptions& o) {
     gen::CellType type;
     if (!gen::parseCellType(o.type, type)) failUsage("--type: unknown cell type " + o.type);
     const bool tube = o.kind == "tube";
-    gen::FiberSpec fiber = o.field == "affine" ? affineSpec() : gen::FiberSpec();
+    gen::FiberSpec fiber = o.field == "affine" ? affineFiberField() : gen::FiberSpec();
     nqbio::MeshData mesh;
     if (tube) {
         const gen::TubeSpec spec = tubeSpec(o, type);

@@ -1,15 +1,14 @@
 // qvr import IN.msh OUT.nqb: a Gmsh mesh to the mesh format.
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 
 #include "cli_error.h"
 #include "commands.h"
-#include "generator/PartGenerator.h"
 #include "gmsh_import.h"
 #include "mesh_io.h"
+#include "sample_fields.h"
 #include "timing.h"
 
 namespace qvr::cli {
@@ -20,26 +19,6 @@ struct ImportOptions {
     std::string in, out, unit = "mm", fiberOut, field = "skin-shell-core";
     bool binary = false;
 };
-
-// A sample result for the imported part, so that `qvr extract` can run on it: the
-// skin-shell-core field through the part's z extent, or the generator's affine test field.
-k7t::ResultFile sampleResult(const nqbio::MeshData& mesh, const std::string& field) {
-    gen::FiberSpec spec;
-    if (field == "affine") {
-        spec.field = gen::FiberField::Affine;
-        spec.c0 = {0.5, 0.3, 0.2, 0.02, 0.01, 0.005};
-        spec.gz = {0.05, -0.02, -0.03, 0.0, 0.005, 0.0};
-    } else {
-        float lo = mesh.xyz.empty() ? 0.0f : mesh.xyz[2], hi = lo;
-        for (std::size_t i = 2; i < mesh.xyz.size(); i += 3) {
-            lo = std::min(lo, mesh.xyz[i]);
-            hi = std::max(hi, mesh.xyz[i]);
-        }
-        spec.zBottom = lo;
-        spec.zTop = hi;
-    }
-    return gen::makeFiberResult(mesh, spec);
-}
 
 void runImport(const ImportOptions& o) {
     StageClock clock;
@@ -65,7 +44,8 @@ void runImport(const ImportOptions& o) {
                     r.reorientedCells);
     if (r.flatCells > 0) std::printf("warning: %lld cells have no volume\n", r.flatCells);
     if (!o.fiberOut.empty()) {
-        writeResultOrFail(o.fiberOut, sampleResult(mesh, o.field));
+        const gen::FiberSpec spec = o.field == "affine" ? affineFiberField() : skinShellCoreThroughZ(mesh);
+        writeResultOrFail(o.fiberOut, gen::makeFiberResult(mesh, spec));
         std::printf("wrote %s: sample %s fibre field\n", o.fiberOut.c_str(), o.field.c_str());
     }
     std::printf("time: import %s, write %s\n", formatSeconds(clock.stages()[0].seconds).c_str(),

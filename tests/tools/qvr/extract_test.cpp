@@ -17,6 +17,7 @@ constexpr double kLx = 12.0, kLy = 8.0, kT = 2.5;
 struct Row {
     int node, layer;
     double x, y, z, depth;
+    std::array<double, 6> a;  // a11 a22 a33 a12 a23 a13
 };
 
 std::vector<Row> rowsOf(const std::string& csv) {
@@ -24,8 +25,10 @@ std::vector<Row> rowsOf(const std::string& csv) {
     const auto table = readCsv(csv);
     for (std::size_t i = 1; i < table.size(); ++i) {
         const auto& f = table[i];
-        rows.push_back({std::stoi(f[0]), std::stoi(f[4]), std::stod(f[1]), std::stod(f[2]),
-                        std::stod(f[3]), std::stod(f[5])});
+        Row row{std::stoi(f[0]), std::stoi(f[4]), std::stod(f[1]), std::stod(f[2]),
+                std::stod(f[3]), std::stod(f[5]), {}};
+        for (std::size_t k = 0; k < 6; ++k) row.a[k] = std::stod(f[6 + k]);
+        rows.push_back(row);
     }
     return rows;
 }
@@ -65,6 +68,14 @@ TEST_P(ExtractPlate, TheBigFacesMeasureThePlateThickness) {
     const std::vector<Row> rows = rowsOf(dir.file("x/profiles.csv"));
     // 5 x 3 interior nodes on each big face.
     EXPECT_EQ(checkThickness(rows, 11, kT, 1e-9, same), 2 * 5 * 3);
+    // The skin-shell-core field has trace 1, a33 = 0.04 and a23 = 0.005 in every cell; node
+    // means and interpolation (weights summing to 1) keep that at every sample point, so these
+    // columns hold exactly those values.
+    for (const Row& row : rows) {
+        EXPECT_NEAR(row.a[0] + row.a[1] + row.a[2], 1.0, 1e-6) << "node " << row.node;
+        EXPECT_NEAR(row.a[2], 0.04, 1e-7);
+        EXPECT_NEAR(row.a[4], 0.005, 1e-7);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCellType, ExtractPlate,
