@@ -7,8 +7,8 @@
 #include "QVR3DExtractTool.h"
 #include "QVROptKer.h"
 #include "cli_error.h"
-#include "progress_bar.h"
 #include "mesh_io.h"
+#include "progress_bar.h"
 #include "result_check.h"
 #include "skin_nodes.h"
 
@@ -39,6 +39,84 @@ private:
     QVR3DExtractTool& tool_;
 };
 
+
+// The host's own kernel finds the skin and its normals, on the mesh as the tool loads it.
+std::vector<SkinNode> chooseSkinNodes(const ExtractRequest& request, ExtractionRun& run) {
+    std::string meshName = request.meshPath;
+    CQVROptKer kernel;
+    const int rc = kernel.ReadMeshData(meshName.data(), 0);
+    if (rc != 1) failLibrary("CQVROptKer::ReadMeshData", rc, request.meshPath);
+    run.mesh = summarizeKernel(kernel);
+    std::vector<SkinNode> skin = findSkinNodes(kernel);
+    run.skinNodes = static_cast<long long>(skin.size());
+    if (skin.empty()) failFile(request.meshPath + ": the mesh has no skin faces");
+    run.skin = copySkin(kernel);
+    if (request.nodesFile.empty()) return skin;
+    return selectSkinNodes(skin, readNodeList(request.nodesFile), run.mesh.nodesInFile,
+                           request.nodesFile);
+}
+
+// SetSurfaceNode with the nodes and their directions in one-based arrays.
+void traceRays(QVR3DExtractTool& tool, const std::vector<SkinNode>& nodes, int layers, bool progress) {
+    const int n = static_cast<int>(nodes.size());
+    std::vector<double> x(nodes.size() + 1, 0.0);
+    std::vector<double> y(x), z(x), ax(x), ay(x), az(x);
+    for (std::size_t k = 1; k <= nodes.size(); ++k) {
+        const SkinNode& s = nodes[k - 1];
+        x[k] = s.x;
+        y[k] = s.y;
+        z[k] = s.z;
+        ax[k] = s.ax;
+        ay[k] = s.ay;
+        az[k] = s.az;
+    }
+    ProgressBar bar("thickness", n, progress && ProgressBar::stderrIsTerminal());
+    const ProgressHook hook(tool, bar);
+    const int rc = tool.SetSurfaceNode(n, layers, x.data(), y.data(), z.data(), ax.data(),
+                                       ay.data(), az.data());
+    if (rc != 1) failLibrary("QVR3DExtractTool::SetSurfaceNode", rc, std::to_string(n) + " nodes");
+}
+
+// GetFiber for every node, in the order handed to SetSurfaceNode.
+std::vector<NodeProfile> collectProfiles(QVR3DExtractTool& tool, const std::vector<SkinNode>& nodes,
+                                         int layers, bool progress) {
+    const std::size_t points = static_cast<std::size_t>(layers) + 1;
+    std::vector<double> dist(points), f[kComponentCount];
+    for (auto& component : f) component.assign(points, 0.0);
+    std::vector<NodeProfile> profiles;
+    profiles.reserve(nodes.size());
+    ProgressBar bar("fibre values", static_cast<long long>(nodes.size()),
+                    progress && ProgressBar::stderrIsTerminal());
+    for (std::size_t i = 1; i <= nodes.size(); ++i) {
+        const int rc = tool.GetFiber(static_cast<int>(i), dist.data(), f[0].data(), f[1].data(),
+                                     f[2].data(), f[3].data(), f[4].data(), f[5].data());
+        if (rc != 1) failLibrary("QVR3DExtractTool::GetFiber", rc, "node index " + std::to_string(i));
+        const SkinNode& s = nodes[i - 1];
+        NodeProfile p;
+        p.fileNode = s.fileNode;
+        p.x = s.x;
+        p.y = s.y;
+        p.z = s.z;
+        const double length = std::sqrt(s.ax * s.ax + s.ay * s.ay + s.az * s.az);
+        if (length > 0.0) {
+            p.dx = s.ax / length;
+            p.dy = s.ay / length;
+            p.dz = s.az / length;
+        }
+        // No crossing: 1e30 in the centroid-plane mode, 0 in the exact mode (which ignores
+        // hits at the node), and 0 too where the ray passed no cell.
+        p.thickness = dist[points - 1];
+        p.crossed = p.thickness > 0.0 && p.thickness < kNoCrossingDistanceMm;
+        p.depth.assign(dist.begin() + 1, dist.end());
+        p.value.resize(points - 1);
+        for (std::size_t j = 1; j < points; ++j)
+            for (std::size_t k = 0; k < kComponentCount; ++k) p.value[j - 1][k] = f[k][j];
+        profiles.push_back(std::move(p));
+        bar.update(static_cast<long long>(i));
+    }
+    return profiles;
+}
+
 }  // namespace
 
 ExtractionRun runExtraction(const ExtractRequest& request) {
@@ -53,87 +131,25 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
     const long long cells = checkMesh(request.meshPath);
     checkFiberResult(readResultHeader(request.resultPath), cells, request.resultPath);
     clock.lap("check inputs");
-
-    // The host's own kernel finds the skin and its normals, on the mesh as the tool loads it.
-    std::string meshName = request.meshPath;
-    std::string resultName = request.resultPath;
-    std::vector<SkinNode> chosen;
-    {
-        CQVROptKer kernel;
-        const int rc = kernel.ReadMeshData(meshName.data(), 0);
-        if (rc != 1) failLibrary("CQVROptKer::ReadMeshData", rc, request.meshPath);
-        run.mesh = summarizeKernel(kernel);
-        std::vector<SkinNode> skin = findSkinNodes(kernel);
-        run.skinNodes = static_cast<long long>(skin.size());
-        if (skin.empty()) failFile(request.meshPath + ": the mesh has no skin faces");
-        chosen = request.nodesFile.empty()
-                     ? std::move(skin)
-                     : selectSkinNodes(skin, readNodeList(request.nodesFile), run.mesh.nodesInFile,
-                                       request.nodesFile);
-        run.skin = copySkin(kernel);
-    }
+    const std::vector<SkinNode> chosen = chooseSkinNodes(request, run);
     clock.lap("skin normals");
 
-    auto tool = std::make_unique<QVR3DExtractTool>();
+    const auto tool = std::make_unique<QVR3DExtractTool>();
+    std::string meshName = request.meshPath;
+    std::string resultName = request.resultPath;
     int rc = tool->SetMeshFileName(meshName.data());
     if (rc != 1) failLibrary("QVR3DExtractTool::SetMeshFileName", rc, request.meshPath);
     clock.lap("tool: mesh");
     rc = tool->SetK7TFileName(resultName.data());
     if (rc != 1) failLibrary("QVR3DExtractTool::SetK7TFileName", rc, request.resultPath);
     clock.lap("tool: results");
-
     const int mode = run.mode == ThicknessMode::Exact ? QVR_THICKNESS_EXACT : QVR_THICKNESS_CENTROID_PLANE;
     rc = tool->SetThicknessMode(mode);
     if (rc != 1) failLibrary("QVR3DExtractTool::SetThicknessMode", rc, thicknessModeName(run.mode));
-    const int n = static_cast<int>(chosen.size());
-    std::vector<double> x(static_cast<std::size_t>(n) + 1, 0.0);
-    std::vector<double> y(x), z(x), ax(x), ay(x), az(x);
-    for (int i = 1; i <= n; ++i) {
-        const SkinNode& s = chosen[static_cast<std::size_t>(i - 1)];
-        const std::size_t k = static_cast<std::size_t>(i);
-        x[k] = s.x; y[k] = s.y; z[k] = s.z;
-        ax[k] = s.ax; ay[k] = s.ay; az[k] = s.az;
-    }
-    {
-        ProgressBar bar("thickness", n, request.progress && ProgressBar::stderrIsTerminal());
-        const ProgressHook hook(*tool, bar);
-        rc = tool->SetSurfaceNode(n, request.layers, x.data(), y.data(), z.data(), ax.data(),
-                                  ay.data(), az.data());
-    }
-    if (rc != 1) failLibrary("QVR3DExtractTool::SetSurfaceNode", rc, std::to_string(n) + " nodes");
-    clock.lap("thickness rays");
 
-    const std::size_t points = static_cast<std::size_t>(request.layers) + 1;
-    std::vector<double> dist(points), f[kComponentCount];
-    for (auto& component : f) component.assign(points, 0.0);
-    run.profiles.reserve(chosen.size());
-    {
-        ProgressBar bar("fibre values", n, request.progress && ProgressBar::stderrIsTerminal());
-        for (int i = 1; i <= n; ++i) {
-            rc = tool->GetFiber(i, dist.data(), f[0].data(), f[1].data(), f[2].data(),
-                                f[3].data(), f[4].data(), f[5].data());
-            if (rc != 1) failLibrary("QVR3DExtractTool::GetFiber", rc, "node index " + std::to_string(i));
-            const SkinNode& s = chosen[static_cast<std::size_t>(i - 1)];
-            NodeProfile p;
-            p.fileNode = s.fileNode;
-            p.x = s.x; p.y = s.y; p.z = s.z;
-            const double length = std::sqrt(s.ax * s.ax + s.ay * s.ay + s.az * s.az);
-            if (length > 0.0) {
-                p.dx = s.ax / length; p.dy = s.ay / length; p.dz = s.az / length;
-            }
-            // No crossing: 1e30 in the centroid-plane mode, 0 in the exact mode (which ignores
-            // hits at the node), and 0 too where the ray passed no cell.
-            p.thickness = dist[static_cast<std::size_t>(request.layers)];
-            p.crossed = p.thickness > 0.0 && p.thickness < kNoCrossingDistanceMm;
-            p.depth.assign(dist.begin() + 1, dist.end());
-            p.value.resize(static_cast<std::size_t>(request.layers));
-            for (std::size_t j = 1; j < points; ++j)
-                for (int k = 0; k < kComponentCount; ++k)
-                    p.value[j - 1][static_cast<std::size_t>(k)] = f[k][j];
-            run.profiles.push_back(std::move(p));
-            bar.update(i);
-        }
-    }
+    traceRays(*tool, chosen, request.layers, request.progress);
+    clock.lap("thickness rays");
+    run.profiles = collectProfiles(*tool, chosen, request.layers, request.progress);
     run.raysWithoutCrossing = tool->GetNoCrossingCount();
     clock.lap("fibre values");
     run.stages = clock.stages();
