@@ -119,22 +119,6 @@ TEST_F(TenTree, CoordinateOnTheWorkingCentreGoesHigh) {
     EXPECT_EQ(search(tree, c, 0, 0, c + 1, 10, 10), std::vector<int>{2});
 }
 
-TEST_F(TenTree, TouchingTheEnlargedBoxCountsStoppingShortDoesNot) {
-    ASSERT_EQ(tree.AddBlock(1, 3, 3, 3, 4, 4, 4), 0);
-    const float* p = tree.point + 6;
-    const double x1 = p[3], y1 = p[4], z1 = p[5], x0 = p[0];
-    // Face, edge and corner contacts.
-    EXPECT_EQ(search(tree, x1, 3, 3, 6, 4, 4), std::vector<int>{1});
-    EXPECT_EQ(search(tree, x1, y1, 3, 6, 6, 4), std::vector<int>{1});
-    EXPECT_EQ(search(tree, x1, y1, z1, 6, 6, 6), std::vector<int>{1});
-    EXPECT_EQ(search(tree, 0, 3, 3, x0, 4, 4), std::vector<int>{1});
-    // One float step short of the enlarged box.
-    const double past = std::nextafter(p[3], 20.0f);
-    const double before = std::nextafter(p[0], -20.0f);
-    EXPECT_TRUE(search(tree, past, 3, 3, 6, 4, 4).empty());
-    EXPECT_TRUE(search(tree, 0, 3, 3, before, 4, 4).empty());
-}
-
 TEST_F(TenTree, SplitDimensionWrapsAfterSixLevels) {
     // Identical small boxes near the lower corner all go low: one path, depth 0, 1, 2, ...
     for (int id = 1; id <= 8; ++id) ASSERT_EQ(tree.AddBlock(id, 1, 1, 1, 1.5, 1.5, 1.5), 0);
@@ -149,31 +133,6 @@ TEST_F(TenTree, SplitDimensionWrapsAfterSixLevels) {
     const double q = tree.quarter[0];
     EXPECT_EQ(tree.splitValue[7], static_cast<float>(tree.centre[0] - q));
     EXPECT_EQ(search(tree, 1, 1, 1, 1, 1, 1).size(), 8u);
-}
-
-TEST_F(TenTree, EmptyTreeFindsNothingAndResetsTheCount) {
-    ASSERT_EQ(tree.AddBlock(1, 1, 1, 1, 2, 2, 2), 0);
-    EXPECT_EQ(search(tree, 0, 0, 0, 10, 10, 10).size(), 1u);
-    CQvrADT empty(1);
-    empty.SetRange(0, 0, 0, 1, 1, 1, 5, 5);
-    EXPECT_TRUE(search(empty, 0, 0, 0, 1, 1, 1).empty());
-    EXPECT_EQ(empty.GetFoundCount(0), 0);
-}
-
-TEST_F(TenTree, SlotsKeepTheirOwnResults) {
-    ASSERT_EQ(tree.AddBlock(1, 1, 1, 1, 2, 2, 2), 0);
-    ASSERT_EQ(tree.AddBlock(2, 7, 7, 7, 8, 8, 8), 0);
-    EXPECT_EQ(search(tree, 0, 0, 0, 3, 3, 3, 0), std::vector<int>{1});
-    EXPECT_EQ(search(tree, 6, 6, 6, 9, 9, 9, 1), std::vector<int>{2});
-    EXPECT_EQ(found(tree, 0), std::vector<int>{1});
-    // Out-of-range slots do nothing and report nothing.
-    EXPECT_EQ(tree.SearchBlock(0, 0, 0, 10, 10, 10, 2), 0);
-    EXPECT_EQ(tree.SearchBlock(0, 0, 0, 10, 10, 10, -1), 0);
-    EXPECT_EQ(found(tree, 0), std::vector<int>{1});
-    EXPECT_EQ(found(tree, 1), std::vector<int>{2});
-    EXPECT_EQ(tree.GetFoundCount(2), 0);
-    EXPECT_EQ(tree.GetFoundList(2), nullptr);
-    EXPECT_EQ(tree.GetFoundCount(-1), 0);
 }
 
 TEST_F(TenTree, GrowthKeepsItemsAndResultsAndLeavesNewIdsFree) {
@@ -206,6 +165,8 @@ TEST(AdtOutOfOrder, CallsBeforeSetRangeAndBadIdsAreRefused) {
     EXPECT_EQ(t.AddBlock(1, 0, 0, 0, 1, 1, 1), -9);
     EXPECT_EQ(t.SearchBlock(0, 0, 0, 1, 1, 1, 0), 0);
     EXPECT_EQ(t.GetFoundCount(0), 0);
+    EXPECT_EQ(t.GetFoundList(1), nullptr);
+    EXPECT_EQ(t.GetFoundCount(-1), 0);
 
     t.SetRange(0, 0, 0, 1, 1, 1, 0, 0);
     EXPECT_EQ(t.capacity, 10);
@@ -215,6 +176,14 @@ TEST(AdtOutOfOrder, CallsBeforeSetRangeAndBadIdsAreRefused) {
     EXPECT_EQ(t.AddBlock(std::numeric_limits<int>::max(), 0, 0, 0, 1, 1, 1), -8);
     EXPECT_EQ(t.root, 0);
     EXPECT_EQ(t.capacity, 10);
+    EXPECT_TRUE(search(t, 0, 0, 0, 1, 1, 1).empty());  // ranged but empty
+
+    // A slot out of range changes no slot's result.
+    ASSERT_EQ(t.AddBlock(1, 0.2, 0.2, 0.2, 0.3, 0.3, 0.3), 0);
+    EXPECT_EQ(search(t, 0, 0, 0, 1, 1, 1), std::vector<int>{1});
+    EXPECT_EQ(t.SearchBlock(0.5, 0.5, 0.5, 1, 1, 1, 1), 0);
+    EXPECT_EQ(t.SearchBlock(0.5, 0.5, 0.5, 1, 1, 1, -1), 0);
+    EXPECT_EQ(found(t, 0), std::vector<int>{1});
 }
 
 TEST(AdtOutOfOrder, SecondSetRangeStartsAnEmptyTree) {

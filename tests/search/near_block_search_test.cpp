@@ -84,40 +84,6 @@ TEST_F(PrismBlock, WholeModelGivesEveryIdOnce) {
     for (std::size_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i], static_cast<int>(i) + 1);
 }
 
-TEST_F(PrismBlock, TouchingTheEnlargedBoxAtAFaceFindsTheElement) {
-    // The block's top skin reaches z = 2.0; its faces' enlarged boxes are flat at 2.0, the cells'
-    // boxes reach a little above.
-    const float cellTop = ref.back()[5];
-    const std::vector<int> touching = query({1.0, -2.0, cellTop, 7.0, 1.0, cellTop + 1.0});
-    EXPECT_FALSE(touching.empty());
-    EXPECT_EQ(touching, brute({1.0, -2.0, cellTop, 7.0, 1.0, cellTop + 1.0}));
-    EXPECT_TRUE(std::any_of(touching.begin(), touching.end(),
-                            [&](int id) { return id > k.m_nSurface; }));
-    const double above = std::nextafter(cellTop, 10.0f);
-    EXPECT_TRUE(query({1.0, -2.0, above, 7.0, 1.0, 3.0}).empty());
-}
-
-TEST_F(PrismBlock, BoxOutsideTheModelFindsNothing) {
-    int count = -1;
-    const int* ids = k.SearchNearBlockID(20, 20, 20, 21, 21, 21, count, 0);
-    ASSERT_NE(ids, nullptr);
-    EXPECT_EQ(count, 0);
-}
-
-TEST_F(PrismBlock, InvertedBoxFindsOnlyElementsSpanningTheGap) {
-    // x from 3.2 down to 2.8: only boxes reaching from 2.8 or below to 3.2 or above qualify,
-    // here the elements of the column of blocks between x = 2.5 and 4.
-    const Box6 q{3.2, -2.0, 0.5, 2.8, 1.0, 2.0};
-    const std::vector<int> got = query(q);
-    EXPECT_EQ(got, brute(q));
-    ASSERT_FALSE(got.empty());
-    for (int id : got) {
-        const FBox6& r = ref[static_cast<std::size_t>(id - 1)];
-        EXPECT_LE(r[0], 2.8f);
-        EXPECT_GE(r[3], 3.2f);
-    }
-}
-
 TEST_F(PrismBlock, ListsOfOtherSlotsStayValid) {
     int c0 = 0, c1 = 0;
     const int* l0 = k.SearchNearBlockID(1, -2, 0.5, 2, -1, 1, c0, 0);
