@@ -61,7 +61,7 @@ double cellsPerBlock(gen::CellType type) {
         case gen::CellType::Prism: return 2.0;
         case gen::CellType::Tet:
         case gen::CellType::Pyramid: return 6.0;
-        case gen::CellType::Mixed: return 3.0;
+        case gen::CellType::Mixed: return 4.5;  // the bands average about that
     }
     return 1.0;
 }
