@@ -1,0 +1,123 @@
+// The generated parts that every benchmark runs on, made at run time and cached one at a time.
+//
+// A part is the generator's plate with ribs, sized for a requested cell count, written as a text
+// mesh, a binary mesh and a fibre result file into a scratch folder. The benchmarks of one part
+// share one Part: it is built on first use and dropped when another part is asked for, so a
+// run holds one part in memory at a time (register benchmarks part by part).
+#ifndef QVR_BENCH_BENCH_PART_H
+#define QVR_BENCH_BENCH_PART_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "PartGenerator.h"
+#include "QVROptKer.h"
+#include "scratch_folder.h"
+
+namespace qvr::bench {
+
+// Sample points per ray, as the qvr host uses by default.
+constexpr int kLayers = 11;
+// Rays of the per-ray benchmarks (ray pass search, the ray anchors), evenly spread over the
+// skin nodes; also the SetSurfaceNode sample of parts with more than kFullSkinCellLimit cells,
+// where tracing every skin node would take minutes per mode.
+constexpr int kRaySampleSize = 2000;
+constexpr int kFullSkinCellLimit = 300000;
+// Small-box queries per iteration: cubes of side MinMesh centred on pseudo-random cell
+// centroids (fixed seed, so every run and every anchor asks the same boxes).
+constexpr int kQueryCount = 1000;
+constexpr unsigned kQuerySeed = 20240611u;
+
+struct PartKey {
+    gen::CellType type = gen::CellType::Hex;
+    long long cells = 0;  // requested; the generator lands near it
+};
+// "1e4", "1e5", ... for powers of ten, the plain number otherwise.
+std::string sizeLabel(long long cells);
+// "hex/1e5"
+std::string partLabel(const PartKey& key);
+
+// Rays in the layout SetSurfaceNode takes: one-based arrays, entry 0 unused.
+struct RaySet {
+    int count = 0;
+    std::vector<double> x{0.0}, y{0.0}, z{0.0}, dx{0.0}, dy{0.0}, dz{0.0};
+    std::vector<int> node{0};  // kernel node number of each ray's skin node
+
+    void add(int kernelNode, double px, double py, double pz, double ax, double ay, double az);
+    // count rays spread evenly over this set (all of them when count is not smaller).
+    RaySet spread(int wanted) const;
+};
+
+struct QueryBox {
+    double xmin, ymin, zmin, xmax, ymax, zmax;
+};
+
+// The files of a generated part and its counts.
+struct PartFiles {
+    ScratchFolder folder;
+    std::string textMesh, binaryMesh, results;
+    std::uintmax_t textBytes = 0, binaryBytes = 0;
+    int cells = 0, nodes = 0, faces = 0;
+};
+// Generates and writes the part; throws std::runtime_error when a writer fails.
+std::unique_ptr<PartFiles> writePart(const PartKey& key);
+
+// A mutable copy of a path for the library's char* parameters.
+std::vector<char> cPath(const std::string& path);
+
+// SetSurfaceNode is measured on the ray sample rather than the whole skin.
+inline bool sampleSurfaceNodes(int cells) { return cells > kFullSkinCellLimit; }
+
+// Every skin node of a loaded kernel (a node of a skin face) in node order, its ray pointing
+// into the part: the negated area-weighted node normal.
+RaySet skinRays(CQVROptKer& kernel);
+// The kQueryCount small query boxes of a kernel with its search set up.
+std::vector<QueryBox> smallBoxes(const CQVROptKer& kernel);
+
+// Everything the stage and anchor benchmarks of one part use.
+struct Part {
+    PartKey key;
+    int serial = 0;  // distinct for every part made in this process
+    std::unique_ptr<PartFiles> files;
+    std::unique_ptr<CQVROptKer> kernel;  // binary mesh loaded, search set up with one slot
+    RaySet skin;                         // every skin node, direction = negated node normal
+    RaySet sample;                       // kRaySampleSize of them, evenly spread
+    std::vector<QueryBox> queries;
+
+    // The rays SetSurfaceNode is measured on: the whole skin, or the sample for large parts.
+    const RaySet& surfaceNodeRays() const;
+    bool surfaceNodesSampled() const { return sampleSurfaceNodes(files->cells); }
+};
+
+// Loads the files into a kernel and derives the rays and queries; throws std::runtime_error
+// when the library refuses the mesh.
+std::unique_ptr<Part> preparePart(const PartKey& key, std::unique_ptr<PartFiles> files);
+
+// The cached part for key: made on first use, replacing (and first releasing) any other.
+Part& part(const PartKey& key);
+
+// Data that one benchmark file derives from a part (an index, a loaded tool), made on first use
+// and replaced when asked for with another part.
+template <class T>
+class PerPart {
+public:
+    template <class Make>
+    T& get(const Part& p, Make make) {
+        if (!value_ || serial_ != p.serial) {
+            value_.reset();
+            value_ = make();
+            serial_ = p.serial;
+        }
+        return *value_;
+    }
+
+private:
+    int serial_ = -1;
+    std::unique_ptr<T> value_;
+};
+
+}  // namespace qvr::bench
+
+#endif

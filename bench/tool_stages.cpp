@@ -1,0 +1,113 @@
+// Extraction tool stages: thickness rays over skin nodes (each thickness mode the tool offers)
+// and fibre values at the sample points.
+#include <algorithm>
+#include <ctime>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "QVR3DExtractTool.h"
+#include "benchmarks.h"
+#include "tool_modes.h"
+
+namespace qvr::bench {
+namespace {
+
+struct LoadedTool {
+    QVR3DExtractTool tool;
+    bool fiberRays = false;  // the last SetSurfaceNode traced the GetFiber sample
+};
+PerPart<LoadedTool> loadedTools;
+
+LoadedTool& loadedTool(Part& p) {
+    return loadedTools.get(p, [&p] {
+        auto t = std::make_unique<LoadedTool>();
+        std::vector<char> mesh = cPath(p.files->binaryMesh);
+        std::vector<char> results = cPath(p.files->results);
+        if (t->tool.SetMeshFileName(mesh.data()) != 1)
+            throw std::runtime_error("the tool refused the mesh");
+        if (t->tool.SetK7TFileName(results.data()) != 1)
+            throw std::runtime_error("the tool refused the results");
+        return t;
+    });
+}
+
+// CPU time of this thread: on a shared machine the wall time also holds the waits for a core.
+double threadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// CPU time per ray of SetSurfaceNode, handed to Google Benchmark as the manual time. Every call
+// sets up the search again (the tree over the whole mesh), which the host pays once per call,
+// not per node: the one-ray call made just before gives that set-up, which is taken off the
+// measured time and reported on its own (setup_ms; call_ms is the whole call, both CPU time).
+void surfaceNodes(benchmark::State& state, Part& p, int mode) {
+    LoadedTool& t = loadedTool(p);
+    if (!selectMode(t.tool, mode)) throw std::runtime_error("the tool has no such mode");
+    t.fiberRays = false;
+    const RaySet& rays = p.surfaceNodeRays();
+    const RaySet one = rays.spread(1);
+    double setup = 0.0, call = 0.0;
+    for (auto _ : state) {
+        const double t0 = threadSeconds();
+        const int rc1 = setSurfaceNode(t.tool, one);
+        const double t1 = threadSeconds();
+        const int rc = setSurfaceNode(t.tool, rays);
+        const double t2 = threadSeconds();
+        if (rc1 != 1 || rc != 1) state.SkipWithError("SetSurfaceNode failed");
+        setup += t1 - t0;
+        call += t2 - t1;
+        state.SetIterationTime(std::max(0.0, (t2 - t1) - (t1 - t0)));
+    }
+    const double n = std::max<double>(1.0, static_cast<double>(state.iterations()));
+    reportItems(state, p, rays.count);
+    state.counters["setup_ms"] = 1e3 * setup / n;
+    state.counters["call_ms"] = 1e3 * call / n;
+    state.counters["skin_nodes"] = p.skin.count;
+    state.counters["sampled"] = p.surfaceNodesSampled() ? 1 : 0;
+    state.counters["no_crossing"] = noCrossingCount(t.tool);
+    state.counters["manual_cpu"] = 1;
+}
+
+}  // namespace
+
+void registerToolStages(const PartKey& key) {
+    for (int m = 0; m < kModeCount; ++m) {
+        const int mode = kModes[m].mode;
+        addBenchmark(
+            std::string("set_surface_node.") + kModes[m].name, key,
+            [mode](benchmark::State& state, Part& p) { surfaceNodes(state, p, mode); },
+            Timing::Manual);
+    }
+
+    // GetFiber on the rays of the ray sample, traced in the exact mode when the tool has it:
+    // the default mode lets many thicknesses collapse, which leaves little to interpolate.
+    addBenchmark("get_fiber", key, [](benchmark::State& state, Part& p) {
+        LoadedTool& t = loadedTool(p);
+        if (!t.fiberRays) {
+            selectMode(t.tool, kThicknessModes ? kExactMode : kCentroidPlaneMode);
+            if (setSurfaceNode(t.tool, p.sample) != 1)
+                throw std::runtime_error("SetSurfaceNode failed");
+            t.fiberRays = true;
+        }
+        const auto m = static_cast<std::size_t>(kLayers) + 1;
+        std::vector<double> d(m), f1(m), f2(m), f3(m), f4(m), f5(m), f6(m);
+        long long withValues = 0;
+        for (auto _ : state) {
+            withValues = 0;
+            for (int i = 1; i <= p.sample.count; ++i) {
+                t.tool.GetFiber(i, d.data(), f1.data(), f2.data(), f3.data(), f4.data(),
+                                f5.data(), f6.data());
+                for (std::size_t j = 1; j < m; ++j) withValues += f1[j] != 0.0 ? 1 : 0;
+            }
+        }
+        const double points = static_cast<double>(p.sample.count) * kLayers;
+        reportItems(state, p, points);
+        state.counters["with_values"] = static_cast<double>(withValues) / points;
+        state.counters["exact_rays"] = kThicknessModes ? 1 : 0;
+    });
+}
+
+}  // namespace qvr::bench
