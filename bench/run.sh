@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds the benchmark suite in Release (build-bench/), runs it and the memory probe, and writes
+#   bench/results/<date>.json         Google Benchmark output
+#   bench/results/<date>.csv          one line per benchmark: time per item, rate
+#   bench/results/<date>-memory.csv   peak memory per stage
+#   docs/performance.md               tables, anchor ratios, memory (from the three above)
+#   docs/performance-scaling.svg      time per item against mesh size, log-log
+#
+#   bench/run.sh           parts of 10^4, 10^5 and 10^6 cells (hexahedra and tetrahedra)
+#   bench/run.sh --quick   10^4 and 10^5 only (results named <date>-quick)
+# Environment: QVR_BENCH_JOBS (build jobs, default: the CPU count), QVR_BENCH_MIN_TIME (seconds
+# per benchmark, default 0.2), TMPDIR (where the parts are generated).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+sizes=10000,100000,1000000
+suffix=""
+quick=""
+for arg in "$@"; do
+  case "$arg" in
+    --quick) sizes=10000,100000; suffix="-quick"; quick="--quick" ;;
+    *) echo "usage: bench/run.sh [--quick]" >&2; exit 2 ;;
+  esac
+done
+
+# Google Benchmark is required; Boost.Geometry and Embree only add anchors, so a failed install
+# of those leaves the suite without them rather than stopping it.
+missing() { ! dpkg -s "$1" >/dev/null 2>&1; }
+install() {
+  local sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "$@" >/dev/null
+}
+if command -v dpkg >/dev/null 2>&1; then
+  need=()
+  for p in cmake g++ make libbenchmark-dev; do missing "$p" && need+=("$p"); done
+  [ "${#need[@]}" -eq 0 ] || install "${need[@]}"
+  for p in libboost-dev libembree-dev; do
+    if missing "$p"; then install "$p" || echo "run.sh: $p not installed; its anchor is left out" >&2; fi
+  done
+fi
+
+jobs=${QVR_BENCH_JOBS:-$(nproc)}
+build=build-bench
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQVR_BUILD_BENCH=ON -DQVR_BUILD_TESTS=OFF \
+  -DQVR_BUILD_TOOLS=ON >/dev/null
+cmake --build "$build" --target qvr_bench qvr_bench_memory qvr_bench_report -j"$jobs"
+
+stamp=$(date +%Y-%m-%d)$suffix
+mkdir -p bench/results docs
+json=bench/results/$stamp.json
+load_start=$(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?")
+start=$(date +%s)
+
+"$build/bench/qvr_bench" --qvr_sizes="$sizes" --qvr_types=hex,tet \
+  --benchmark_min_time="${QVR_BENCH_MIN_TIME:-0.2}" \
+  --benchmark_out="$json" --benchmark_out_format=json
+"$build/bench/qvr_bench_memory" --qvr_sizes="$sizes" --qvr_types=hex,tet \
+  > "bench/results/$stamp-memory.csv"
+
+load_end=$(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?")
+minutes=$(awk "BEGIN { print ($(date +%s) - $start) / 60 }")
+commit=$(git describe --always --dirty 2>/dev/null || echo unknown)
+
+"$build/bench/qvr_bench_report" --json="$json" --results-name="$json" \
+  --memory="bench/results/$stamp-memory.csv" --csv="bench/results/$stamp.csv" \
+  --page=docs/performance.md --chart=docs/performance-scaling.svg \
+  --notes=bench/performance-notes.md --date="$(date +%Y-%m-%d)" --commit="$commit" \
+  --load-start="$load_start" --load-end="$load_end" --minutes="$minutes" $quick
+echo "Wrote docs/performance.md, docs/performance-scaling.svg and bench/results/$stamp.*"
