@@ -10,6 +10,7 @@
 
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -33,6 +34,9 @@ struct ManifestEntry {
 
     bool isMesh() const { return file.size() > 4 && file.compare(file.size() - 4, 4, ".nqb") == 0; }
 };
+
+// Test parameters are shown by their file name.
+inline void PrintTo(const ManifestEntry& e, std::ostream* os) { *os << e.file; }
 
 inline std::string trim(const std::string& s) {
     const auto a = s.find_first_not_of(' ');
