@@ -6,6 +6,9 @@
 #ifndef QVR_EXTRACT_CEXTRACTTOOLDATA_H
 #define QVR_EXTRACT_CEXTRACTTOOLDATA_H
 
+#include <vector>
+
+#include "QVR3DExtractTool.h"
 #include "QVROptKer.h"
 
 class CExtractToolData {
@@ -24,6 +27,14 @@ public:
     double* m_pCellFiber[kFiberComponentCount];  // m_nInnerCell + 1 values each; owned
     double* m_pNodeFiber[kFiberComponentCount];  // m_nNode + 1 node means each; owned
     int m_nSurfaceNode;       // ray records of the last SetSurfaceNode
+
+    // Settings and counters beyond the described state.
+    int m_nThicknessMode;        // QVR_THICKNESS_CENTROID_PLANE or QVR_THICKNESS_EXACT
+    int m_nNoCrossingCount;      // rays of the last trace without a crossing
+    QVRProgressCallback m_pProgress;  // called while rays are traced; null for none
+    void* m_pProgressUser;
+    std::vector<signed char> m_faceOutward;  // exact mode: +1 when a face's area vector points
+                                             // out of the part, -1 when into it
 
     // Creates the kernel. A failed allocation raises std::bad_alloc and leaves nothing behind.
     CExtractToolData();
@@ -58,6 +69,19 @@ public:
     int OrderQuadNodes(int face, int* nodes);
     int AssignNearestCells(const int* cellIds, int nCellIds, int inode);
 
+    // Exact thickness mode.
+    int SelectThicknessMode(int mode);
+    // Fills m_faceOutward from the cell each skin face bounds. Returns 1.
+    int ComputeFaceOrientation();
+    // Distance along the ray to where it first leaves the material through the listed faces:
+    // 1 with `distance` set, or 0 (distance 0) when it leaves nowhere ahead.
+    int FindExitCrossing(const int* surfaceIds, int nSurfaceIds, double x, double y, double z,
+                         double dx, double dy, double dz, double& distance);
+    // Cell of each sample point: a listed cell that contains it, else the nearest centroid.
+    int AssignContainingCells(const int* cellIds, int nCellIds, int inode);
+    // Whether solid cell `cell` contains the point, within a small tolerance of its own size.
+    bool PointInCell(int cell, double x, double y, double z) const;
+
     // Fibre values at the sample points of one ray. 1, or -1 (nothing written) before rays
     // exist, for an index outside 0..m_nSurfaceNode or for a null array.
     int ExtractNodeFiber(int inode, double* dist, double* fiber1, double* fiber2, double* fiber3,
@@ -71,6 +95,7 @@ private:
     // Shape function values of `cell` at the point into N[0..7]; false for a cell type the
     // element library does not interpolate (N then all zero).
     bool CellShapeValues(double x, double y, double z, int cell, double* N) const;
+    void ReportProgress(int done, int total) const;
     void ReleaseRayData();
     void ReleaseFiberArrays();
     void DropMesh();

@@ -51,3 +51,15 @@ int QVR3DExtractTool::GetFiber(int inode, double* dist, double* fiber1, double* 
                                          fiber6);
     });
 }
+
+int QVR3DExtractTool::SetThicknessMode(int mode) { return m_pData->SelectThicknessMode(mode); }
+
+int QVR3DExtractTool::GetThicknessMode() const { return m_pData->m_nThicknessMode; }
+
+int QVR3DExtractTool::GetNoCrossingCount() const { return m_pData->m_nNoCrossingCount; }
+
+int QVR3DExtractTool::SetProgressCallback(QVRProgressCallback callback, void* user) {
+    m_pData->m_pProgress = callback;
+    m_pData->m_pProgressUser = callback != nullptr ? user : nullptr;
+    return 1;
+}

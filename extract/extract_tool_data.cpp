@@ -5,7 +5,8 @@
 CExtractToolData::CExtractToolData()
     : m_pOptKer(nullptr), p_Cell(nullptr), m_pSurface(nullptr), m_pNode(nullptr),
       m_pRayData(nullptr), m_nNode(0), m_nInnerCell(0), m_nSurface(0), m_pCellFiber{},
-      m_pNodeFiber{}, m_nSurfaceNode(0) {
+      m_pNodeFiber{}, m_nSurfaceNode(0), m_nThicknessMode(QVR_THICKNESS_CENTROID_PLANE),
+      m_nNoCrossingCount(0), m_pProgress(nullptr), m_pProgressUser(nullptr) {
     m_pOptKer = new CQVROptKer();
 }
 
@@ -41,6 +42,7 @@ void CExtractToolData::ReleaseRayData() {
     }
     m_pRayData = nullptr;
     m_nSurfaceNode = 0;
+    m_nNoCrossingCount = 0;
 }
 
 void CExtractToolData::ReleaseFiberArrays() {

@@ -1,4 +1,5 @@
-// Casts every ray record's ray: thickness, evenly spaced sample points and their cells.
+// Casts every ray record's ray: thickness, evenly spaced sample points and their cells, in the
+// selected thickness mode.
 #include <cstddef>
 #include <vector>
 
@@ -7,11 +8,15 @@
 namespace {
 constexpr int kSearchSlots = 1;
 constexpr int kRaySlot = 0;
+constexpr double kNoCrossing = 1e30;  // mm: the centroid-plane distance when nothing is crossed
 }  // namespace
 
 int CExtractToolData::TraceSurfaceRays() {
     if (!HasRays()) return -1;
     m_pOptKer->InitialzeSearch(kSearchSlots);
+    const bool exact = m_nThicknessMode == QVR_THICKNESS_EXACT;
+    if (exact) ComputeFaceOrientation();
+    m_nNoCrossingCount = 0;
 
     std::vector<int> surfaceIds, cellIds;
     for (int inode = 1; inode <= m_nSurfaceNode; ++inode) {
@@ -39,7 +44,14 @@ int CExtractToolData::TraceSurfaceRays() {
         const int nC = static_cast<int>(cellIds.size()) - 1;
 
         double t = 0.0;
-        FindSurfaceCrossing(surfaceIds.data(), nS, px, py, pz, r.dx, r.dy, r.dz, t);
+        if (exact) {
+            if (FindExitCrossing(surfaceIds.data(), nS, px, py, pz, r.dx, r.dy, r.dz, t) != 1) {
+                ++m_nNoCrossingCount;
+            }
+        } else {
+            FindSurfaceCrossing(surfaceIds.data(), nS, px, py, pz, r.dx, r.dy, r.dz, t);
+            if (t == kNoCrossing) ++m_nNoCrossingCount;
+        }
 
         const double h = t / (r.nPoint - 1);
         for (int j = 1; j <= r.nPoint; ++j) {
@@ -49,7 +61,12 @@ int CExtractToolData::TraceSurfaceRays() {
             r.pZ[j] = s * r.dz + pz;
             r.pDist[j] = s;
         }
-        AssignNearestCells(cellIds.data(), nC, inode);
+        if (exact) {
+            AssignContainingCells(cellIds.data(), nC, inode);
+        } else {
+            AssignNearestCells(cellIds.data(), nC, inode);
+        }
+        ReportProgress(inode, m_nSurfaceNode);
     }
     return 1;
 }

@@ -10,7 +10,8 @@
  *   4. GetFiber          - per skin node: each sample point's depth and six fibre values.
  * Steps 2 and 3 may come in either order; both need step 1, GetFiber needs steps 1 and 3 (and
  * step 2 for anything but zeros). SetSurfaceNode may be called again with other nodes; GetFiber
- * refers to the latest call.
+ * refers to the latest call. SetThicknessMode chooses how SetSurfaceNode measures the
+ * thickness: by default as described at SetSurfaceNode, or exactly (QVRThicknessMode).
  *
  * Conventions:
  *  - Every array is one-based: entry 0 is never read or written, items sit at 1..count.
@@ -35,6 +36,51 @@
 #include "QVROptKerExport.h"
 
 class CExtractToolData;
+
+/*
+ * How SetSurfaceNode measures the thickness along a ray (SetThicknessMode).
+ *
+ * QVR_THICKNESS_CENTROID_PLANE (the default): the distance from the node to the centroid
+ *   plane of the nearest skin face whose triangles the line through the node meets, on either
+ *   side of the node. A face through the node counts with its distance, which is 0 or a
+ *   rounding residue: on sloped faces the thickness may collapse to such a residue.
+ *   Triangles of doubled projected area below 0.006 mm^2 are never met. Sample points get the
+ *   passed cell with the nearest centroid.
+ *
+ * QVR_THICKNESS_EXACT: the length of the first stretch of the ray (ahead of the node only)
+ *   inside the material, measured to the actual point where the ray meets a skin face (a
+ *   quadrilateral as the two triangles on either side of its longest node-to-node segment),
+ *   edges and corners included, among the faces the ray pass search lists. One tolerance
+ *   serves every closeness decision: 1e-6 of the longest edge among those faces, or 1e-6 of
+ *   the node's largest coordinate when that is more (nodes stored in single precision are
+ *   placed only to about 6e-8 of their coordinates). Faces with a corner within it of the node
+ *   and hits within it of the node are ignored; a ray passing a face outside its edge by less
+ *   than it still meets the face. Faces the ray only grazes (normal cosine at most 1e-6, or a
+ *   change of the ray's distance from the face's plane across the face within the tolerance)
+ *   are ignored. A face whose outward normal points along the ray is an exit, against it an
+ *   entry; the outward side is taken from the cell the face bounds, whatever its corner order.
+ *   The thickness is the distance to the first exit after which the ray does not come back in
+ *   without first getting farther outside than the tolerance: a ray touching a hole's wall at
+ *   an edge or corner goes on. A ray that leaves nowhere ahead gets thickness 0 (every sample
+ *   point on the node) and is counted by GetNoCrossingCount. Each sample point gets a passed
+ *   cell that contains it (the element library's inverse mapping, shape function values no
+ *   lower than -1e-7), trying the cells by centroid distance; only when none contains it, the
+ *   passed cell with the nearest centroid.
+ *   The direction is expected to point into the part, as a negated outward node normal does;
+ *   entries met before the first exit are passed over.
+ *   Every tolerance is relative, so results do not depend on the length unit or the scale.
+ */
+enum QVRThicknessMode {
+    QVR_THICKNESS_CENTROID_PLANE = 0,
+    QVR_THICKNESS_EXACT = 1
+};
+
+/*
+ * Progress of SetSurfaceNode: called with the number of rays traced so far and the total,
+ * about every 1% of the rays and always once with done == total. `user` is the pointer given
+ * to SetProgressCallback. The callback must not call back into the tool, and must not throw.
+ */
+typedef void (*QVRProgressCallback)(int done, int total, void* user);
 
 class QVROPTKER_API QVR3DExtractTool {
 public:
@@ -74,14 +120,16 @@ public:
     /*
      * Hands in nNode skin nodes: coordinates x, y, z and ray directions Ax, Ay, Az (any length;
      * stored as unit vectors, a zero direction stays zero), each array read at entries
-     * 1..nNode during the call only. For each node the tool finds the nearest skin face whose
+     * 1..nNode during the call only. In the default thickness mode (the exact mode is
+     * described at QVRThicknessMode) for each node the tool finds the nearest skin face whose
      * centroid plane the line through the node along the direction crosses, on either side of
      * the node (the thickness t; 1e30 when nothing is crossed), places nLayer sample points
      * evenly from the node (point 1) to the crossing (point nLayer), and gives each point the
      * solid cell with the nearest centroid among the cells the ray passes (none when no such
      * cell lies closer than 1e15 mm).
      * Returns 1, or -1 with nothing changed when nNode < 1, nLayer < 2, an array is null, or no
-     * mesh is set. The results replace those of any earlier call.
+     * mesh is set. The results replace those of any earlier call. A progress callback, when set
+     * (SetProgressCallback), hears of the rays as they are traced.
      * After std::bad_alloc the tool has no ray records (GetFiber then returns -1).
      */
     int SetSurfaceNode(int nNode, int nLayer, double* x, double* y, double* z, double* Ax,
@@ -102,6 +150,28 @@ public:
      */
     int GetFiber(int inode, double* dist, double* fiber1, double* fiber2, double* fiber3,
                  double* fiber4, double* fiber5, double* fiber6);
+
+    /*
+     * Selects the thickness mode of the following SetSurfaceNode calls (QVRThicknessMode).
+     * Returns 1, or -1 for any other value (the mode is then unchanged). Rays already traced
+     * keep their results. May be called at any time, also before a mesh is set.
+     */
+    int SetThicknessMode(int mode);
+    /* The mode selected; QVR_THICKNESS_CENTROID_PLANE until SetThicknessMode changes it. */
+    int GetThicknessMode() const;
+
+    /*
+     * Rays of the last successful SetSurfaceNode that found no crossing: in the exact mode
+     * those that leave the material nowhere ahead (thickness 0), in the centroid-plane mode
+     * those whose thickness stayed at 1e30. 0 before any SetSurfaceNode and after a new mesh.
+     */
+    int GetNoCrossingCount() const;
+
+    /*
+     * Sets the progress callback of SetSurfaceNode (see QVRProgressCallback); a null callback
+     * removes it. Results do not depend on it. Returns 1. May be called at any time.
+     */
+    int SetProgressCallback(QVRProgressCallback callback, void* user);
 
 private:
     CExtractToolData* m_pData; /* the tool's state; owned */

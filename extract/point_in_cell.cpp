@@ -1,0 +1,48 @@
+// Whether a solid cell contains a point, through the element library's inverse mapping.
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "CFEM_Elem3D.h"
+#include "extract/CExtractToolData.h"
+
+namespace {
+// Lowest shape function value still counted as inside: dimensionless, so the same for cells
+// of any size. Default 1e-7.
+constexpr double kInsideShapeTolerance = 1e-7;
+// Margin of the quick box test, as a fraction of the box diagonal. Default 1e-6.
+constexpr double kBoxMarginRelative = 1e-6;
+constexpr int kMaxCellNodes = 8;
+}  // namespace
+
+bool CExtractToolData::PointInCell(int cell, double x, double y, double z) const {
+    if (!HasMesh() || cell < 1 || cell > m_nInnerCell) return false;
+    const CInnerCell& c = p_Cell[cell];
+    if (c.pNode == nullptr || c.nNode > kMaxCellNodes) return false;
+
+    const double diagonal = std::sqrt((c.xMax - c.xMin) * (c.xMax - c.xMin) +
+                                      (c.yMax - c.yMin) * (c.yMax - c.yMin) +
+                                      (c.zMax - c.zMin) * (c.zMax - c.zMin));
+    const double margin = kBoxMarginRelative * diagonal;
+    if (x < c.xMin - margin || x > c.xMax + margin || y < c.yMin - margin ||
+        y > c.yMax + margin || z < c.zMin - margin || z > c.zMax + margin) {
+        return false;
+    }
+
+    const CFEM_Elem3D_Factory factory;
+    const std::unique_ptr<CFEM_Elem3D> element(factory.MakeForNodeCount(c.nNode));
+    if (!element) return false;
+    double X[kMaxCellNodes] = {}, Y[kMaxCellNodes] = {}, Z[kMaxCellNodes] = {};
+    for (int k = 1; k <= c.nNode; ++k) {
+        const Cnode& p = m_pNode[c.pNode[k]];
+        X[k - 1] = p.x;
+        Y[k - 1] = p.y;
+        Z[k - 1] = p.z;
+    }
+    const CFEM_PointLocation where = element->LocatePoint(x, y, z, X, Y, Z);
+    if (!where.converged) return false;
+    if (where.side == CFEM_PointSide::Inside) return true;
+    double N[kMaxCellNodes] = {};
+    element->ShapeAtReference(where.xi, where.eta, where.zeta, N);
+    return *std::min_element(N, N + c.nNode) >= -kInsideShapeTolerance;
+}

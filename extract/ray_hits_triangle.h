@@ -1,0 +1,26 @@
+// Watertight ray/triangle intersection for the exact thickness: hits on edges and corners
+// count, and a ray through the edge shared by two triangles meets at least one of them.
+#ifndef QVR_EXTRACT_RAY_HITS_TRIANGLE_H
+#define QVR_EXTRACT_RAY_HITS_TRIANGLE_H
+
+namespace qvr::extract {
+
+struct Vec3 {
+    double x, y, z;
+};
+
+// Whether the line through p along the direction d (any non-zero length) meets the triangle
+// (v0, v1, v2), edges and corners included; t receives the signed distance from p along d
+// (negative behind p). With a positive edgeSlack (a length) a line that passes outside the
+// triangle by at most about that much still meets it, at the point where it crosses the
+// triangle's plane. A triangle whose plane makes a cosine of at most kParallelCosine with d is
+// never met: the test is on the angle, so it does not depend on the triangle's size or unit.
+bool RayHitsTriangle(const Vec3& p, const Vec3& d, const Vec3& v0, const Vec3& v1,
+                     const Vec3& v2, double& t, double edgeSlack = 0.0);
+
+// Cosine between the direction and a triangle's plane below which they count as parallel.
+inline constexpr double kParallelCosine = 1e-12;
+
+}  // namespace qvr::extract
+
+#endif
