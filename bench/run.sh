@@ -9,7 +9,8 @@
 #   bench/run.sh           parts of 10^4, 10^5 and 10^6 cells (hexahedra and tetrahedra)
 #   bench/run.sh --quick   10^4 and 10^5 only (results named <date>-quick)
 # Environment: QVR_BENCH_JOBS (build jobs, default: the CPU count), QVR_BENCH_MIN_TIME (seconds
-# per benchmark, default 0.2), TMPDIR (where the parts are generated).
+# per benchmark, default 0.2), TMPDIR (where the parts are generated), QVR_BENCH_COMMIT (the
+# version the page names, default: git describe of the tree).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -60,7 +61,7 @@ start=$(date +%s)
 
 load_end=$(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?")
 minutes=$(awk "BEGIN { print ($(date +%s) - $start) / 60 }")
-commit=$(git describe --always --dirty 2>/dev/null || echo unknown)
+commit=${QVR_BENCH_COMMIT:-$(git describe --always --dirty 2>/dev/null || echo unknown)}
 
 "$build/bench/qvr_bench_report" --json="$json" --results-name="$json" \
   --memory="bench/results/$stamp-memory.csv" --csv="bench/results/$stamp.csv" \

@@ -1,5 +1,6 @@
 #include "report_writer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -300,7 +301,17 @@ std::string scalingChartSvg(const RunResults& run) {
         if (e >= 3) return std::to_string(static_cast<long long>(std::lround(x / 1e3))) + "k";
         return std::to_string(static_cast<long long>(std::lround(x)));
     };
-    chart.yLabel = [](double y) { return formatSeconds(y); };
+    chart.yLabel = [](double y) {
+        // Decades only: 1, 10 or 100 of ns, µs, ms or s.
+        const int e = static_cast<int>(std::lround(std::log10(y)));
+        static const char* const units[] = {"ns", "µs", "ms", "s"};
+        const int unit = std::clamp((e + 9) / 3 - (e + 9 < 0 ? 1 : 0), 0, 3);
+        const int rest = e - (3 * unit - 9);
+        long long value = 1;
+        for (int i = 0; i < rest; ++i) value *= 10;
+        if (rest < 0) return "1e" + std::to_string(e) + " s";
+        return std::to_string(value) + " " + units[unit];
+    };
     for (const StageInfo& st : libraryStages()) {
         bool any = false;
         for (const std::string& type : run.types()) {

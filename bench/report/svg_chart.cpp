@@ -7,8 +7,8 @@
 namespace qvr::report {
 namespace {
 
-constexpr double kWidth = 980, kHeight = 600;
-constexpr double kLeft = 90, kRight = 330, kTop = 50, kBottom = 70;  // margins
+constexpr double kWidth = 1060, kHeight = 600;
+constexpr double kLeft = 90, kRight = 400, kTop = 50, kBottom = 70;  // margins
 constexpr double kLegendRow = 20;
 
 std::string escape(const std::string& s) {
