@@ -281,3 +281,46 @@ TEST(KernelMisuse, HostTreeWithDegenerateArguments) {
 }
 
 }  // namespace
+
+namespace {
+
+// Meshes with zero counts: nothing at all, nodes without cells, cells without skin. Loading,
+// set-up and every query work on them and find nothing where there is nothing.
+TEST(KernelMisuse, ZeroCounts) {
+    TempDir dir;
+    nqbio::MeshData empty;
+    nqbio::MeshData nodesOnly = hardening::blockMesh(1, 1, 1);
+    nodesOnly.parts.clear();
+    nodesOnly.surfaces.clear();
+    nqbio::MeshData noSkin = hardening::blockMesh(2, 1, 1);
+    noSkin.surfaces.clear();
+    const nqbio::MeshData* meshes[] = {&empty, &nodesOnly, &noSkin};
+    for (const nqbio::MeshData* mesh : meshes) {
+        std::string path = dir.file("zero.nqb");
+        ASSERT_TRUE(nqbio::writeBinary(path, *mesh));
+        for (int allNodes : {0, 1}) {
+            const Outcome outcome = hardening::inChild([&] {
+                CQVROptKer k;
+                if (k.ReadMeshData(path.data(), allNodes) != 1) return false;
+                if (k.m_nInnerCell != static_cast<int>(mesh->parts.size())) return false;
+                if (k.InitialzeSearch(1) != 1) return false;
+                int count = -1;
+                const int* ids = k.SearchNearBlockID(-1e9, -1e9, -1e9, 1e9, 1e9, 1e9, count, 0);
+                bool ok = validList(k, ids, count, false) &&
+                          count == k.m_nSurface + k.m_nInnerCell;
+                ids = k.FindPassElemByAnyRay(count, 0.5, 0.5, 0.5, 1, 0, 0, 0);
+                ok = ok && validList(k, ids, count, true);
+                std::vector<double> n(static_cast<std::size_t>(k.m_nNode) + 1, 0.0);
+                ok = ok && k.ComputeNodeSurfaceNormal(n.data(), n.data(), n.data()) == 1;
+                ok = ok && k.SmoothSurfaceNodeValue(n.data(), 2) == 1;
+                for (double v : n) ok = ok && v == 0.0;  // no face, no contribution
+                return ok;
+            });
+            EXPECT_EQ(outcome, Outcome::Passed)
+                << mesh->parts.size() << " cells, " << mesh->surfaces.size() << " faces, allNodeFlag "
+                << allNodes << ": " << hardening::describe(outcome);
+        }
+    }
+}
+
+}  // namespace

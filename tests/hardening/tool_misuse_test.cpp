@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "CQVR3DResultReader_Manipulator.h"
 #include "HardeningSupport.h"
 #include "QVR3DExtractTool.h"
 #include "TempDir.h"
@@ -209,6 +210,39 @@ TEST_F(ToolMisuse, NonFiniteNodesAndDirections) {
             Columns out;
             if (out.get(tool, k) != 1 || !out.guardsKept()) return false;
         }
+        return true;
+    });
+    EXPECT_EQ(outcome, hardening::Outcome::Passed) << hardening::describe(outcome);
+}
+
+}  // namespace
+
+namespace {
+
+// A mesh without cells and a result file without elements: the tool loads both, and rays find
+// no cell, so every sample point reads 0.
+TEST(ToolZeroCounts, EmptyMeshAndEmptyResults) {
+    TempDir dir;
+    std::string mesh = dir.file("empty.nqb");
+    std::string results = dir.file("empty.k7t");
+    nqbio::MeshData nodesOnly = hardening::blockMesh(1, 1, 1);
+    nodesOnly.parts.clear();
+    nodesOnly.surfaces.clear();
+    ASSERT_TRUE(nqbio::writeText(mesh, nodesOnly));
+    k7t::ResultFile file;  // no items, no nodes, no elements
+    ASSERT_TRUE(k7t::write(results, file));
+    const hardening::Outcome outcome = hardening::inChild([&] {
+        QVR3DExtractTool tool;
+        if (tool.SetMeshFileName(mesh.data()) != 1) return false;
+        if (tool.SetK7TFileName(results.data()) != 1) return false;
+        Nodes nodes(1);
+        nodes.set(1, 0.5, 0.5, 0, 0, 0, 1);
+        if (nodes.hand(tool, 1, kLayers) != 1) return false;
+        Columns out;
+        if (out.get(tool, 1) != 1 || !out.guardsKept()) return false;
+        for (const auto& column : out.c)
+            for (int j = 1; j <= kLayers; ++j)
+                if (column[static_cast<std::size_t>(j)] != 0.0) return false;
         return true;
     });
     EXPECT_EQ(outcome, hardening::Outcome::Passed) << hardening::describe(outcome);
