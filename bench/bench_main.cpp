@@ -24,6 +24,8 @@ void addContext() {
     benchmark::AddCustomContext("qvr_ray_sample", std::to_string(qvr::bench::kRaySampleSize));
     benchmark::AddCustomContext("qvr_full_skin_cell_limit",
                                 std::to_string(qvr::bench::kFullSkinCellLimit));
+    benchmark::AddCustomContext("qvr_surface_node_sample",
+                                std::to_string(qvr::bench::kSurfaceNodeSampleSize));
     benchmark::AddCustomContext("qvr_queries", std::to_string(qvr::bench::kQueryCount));
     benchmark::AddCustomContext("qvr_thickness_modes",
                                 std::to_string(qvr::bench::kModeCount));

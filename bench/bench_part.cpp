@@ -107,7 +107,9 @@ std::vector<QueryBox> smallBoxes(const CQVROptKer& kernel) {
     return boxes;
 }
 
-const RaySet& Part::surfaceNodeRays() const { return surfaceNodesSampled() ? sample : skin; }
+RaySet surfaceNodeRays(const RaySet& skin, long long requestedCells) {
+    return sampleSurfaceNodes(requestedCells) ? skin.spread(kSurfaceNodeSampleSize) : skin;
+}
 
 std::unique_ptr<Part> preparePart(const PartKey& key, std::unique_ptr<PartFiles> files) {
     static int serial = 0;
@@ -122,6 +124,7 @@ std::unique_ptr<Part> preparePart(const PartKey& key, std::unique_ptr<PartFiles>
     p->files = std::move(files);
     p->skin = skinRays(*p->kernel);
     p->sample = p->skin.spread(kRaySampleSize);
+    p->surfaceNodeRays = surfaceNodeRays(p->skin, key.cells);
     p->queries = smallBoxes(*p->kernel);
     return p;
 }

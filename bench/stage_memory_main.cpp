@@ -57,7 +57,7 @@ void measurePart(const PartKey& key) {
 
     const RaySet skin = skinRays(*kernel);
     const RaySet sample = skin.spread(kRaySampleSize);
-    const RaySet& surfaceRays = sampleSurfaceNodes(files->cells) ? sample : skin;
+    const RaySet surfaceRays = surfaceNodeRays(skin, key.cells);
     const std::vector<QueryBox> queries = smallBoxes(*kernel);
     table.run("near_block_search", [&] {
         for (const QueryBox& b : queries) {

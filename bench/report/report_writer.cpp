@@ -118,8 +118,10 @@ void surfaceNodeSection(std::ostringstream& o, const RunResults& run) {
       << "Each call first sets up the search again over the whole mesh (and, in the exact "
          "mode, the orientation of every skin face); that cost is per call, not per node. It "
          "is measured by a one-node call just before, taken off the per-node time above and "
-         "shown here. *Whole skin* is what a host waits for one call over every skin node: "
-         "set-up + skin nodes × time per node (extrapolated where only a sample was traced).\n\n"
+         "shown here: the least CPU time of the one-node calls made; the per-node time is the "
+         "least CPU time of the whole calls less that set-up, over the nodes traced. *Whole "
+         "skin* is what a host waits for one call over every skin node: set-up + skin nodes × "
+         "time per node (extrapolated where only a sample was traced).\n\n"
       << "| Part | Mode | Skin nodes | Traced | Set-up per call | Per node | Whole skin | "
          "No crossing |\n|---|---|---:|---:|---:|---:|---:|---:|\n";
     for (const std::string& size : run.sizes())
@@ -267,8 +269,9 @@ std::string markdownPage(const RunResults& run, const MemoryTable& memory, const
       << contextOr(run, "qvr_ray_sample", "?")
       << " rays from skin nodes spread evenly over the node numbering (all nodes when there are "
          "fewer); `SetSurfaceNode` runs over every skin node of parts up to "
-      << contextOr(run, "qvr_full_skin_cell_limit", "?")
-      << " cells and over that same sample on larger ones, as the parts table says. Ray directions "
+      << contextOr(run, "qvr_full_skin_cell_limit", "?") << " cells and over "
+      << contextOr(run, "qvr_surface_node_sample", "?")
+      << " evenly spread skin nodes on larger ones, as the parts table says. Ray directions "
          "are the negated `ComputeNodeSurfaceNormal` vectors. `GetFiber` reads the "
       << contextOr(run, "qvr_layers", "?")
       << " sample points of each sampled ray, traced in the exact mode when the tool has it.\n"

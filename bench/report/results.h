@@ -14,7 +14,7 @@ struct Measurement {
     double realSeconds = 0, cpuSeconds = 0;  // per iteration
     double iterations = 0;
     // CPU seconds per item: the benchmark thread's CPU time, or for benchmarks that time
-    // themselves (SetSurfaceNode) the manual time, which is CPU time too.
+    // themselves (SetSurfaceNode) the CPU time they give for the items alone.
     double secondsPerItem = 0;
     std::map<std::string, double> counters;
     std::string error;  // non-empty when the benchmark was skipped
