@@ -16,6 +16,7 @@ std::string meshText(const std::uint8_t* data, std::size_t size);    // mesh rea
 std::string meshBinary(const std::uint8_t* data, std::size_t size);  // mesh reader, binary parser
 std::string resultFile(const std::uint8_t* data, std::size_t size);  // result reader, via a file
 std::string gmshImport(const std::uint8_t* data, std::size_t size);  // Gmsh importer
+std::string kernelMesh(const std::uint8_t* data, std::size_t size);  // kernel on accepted meshes
 
 // A file name private to this process inside the temporary folder (a RAM disk when there is
 // one), for the targets whose reader only takes a path.

@@ -16,8 +16,12 @@ using Harness = std::string (*)(const std::uint8_t*, std::size_t);
 
 std::vector<std::filesystem::path> inputsOf(const std::string& target) {
     std::vector<std::filesystem::path> files;
-    for (const char* set : {"corpus", "regressions"}) {
-        const std::filesystem::path dir = std::filesystem::path(QVR_FUZZ_DIR) / set / target;
+    // The kernel target has no seeds of its own: it starts from the mesh seeds.
+    const std::vector<std::string> seeds = target == "kernel"
+        ? std::vector<std::string>{"corpus/mesh_text", "corpus/mesh_binary", "regressions/kernel"}
+        : std::vector<std::string>{"corpus/" + target, "regressions/" + target};
+    for (const std::string& set : seeds) {
+        const std::filesystem::path dir = std::filesystem::path(QVR_FUZZ_DIR) / set;
         if (!std::filesystem::is_directory(dir)) continue;
         for (const auto& f : std::filesystem::directory_iterator(dir)) {
             if (f.is_regular_file()) files.push_back(f.path());
@@ -41,6 +45,7 @@ void replay(const std::string& target, Harness harness, std::size_t atLeast) {
 TEST(FuzzReplay, MeshText) { replay("mesh_text", qvr::fuzz::meshText, 5); }
 TEST(FuzzReplay, MeshBinary) { replay("mesh_binary", qvr::fuzz::meshBinary, 5); }
 TEST(FuzzReplay, ResultFile) { replay("result", qvr::fuzz::resultFile, 5); }
+TEST(FuzzReplay, Kernel) { replay("kernel", qvr::fuzz::kernelMesh, 10); }
 #ifdef QVR_REPLAY_GMSH
 TEST(FuzzReplay, GmshImport) { replay("gmsh", qvr::fuzz::gmshImport, 5); }
 #endif

@@ -1,0 +1,99 @@
+// Kernel target: a mesh the reader accepts is loaded through the public kernel and searched.
+// Checked: the kernel loads whatever the reader accepts, every search hands out real element
+// ids (the ray search ascending and each once), and smoothing keeps a constant field constant.
+// Refused files are left to the reader targets; only accepted ones reach the kernel, so the
+// reader's diagnostics do not flood the output.
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FuzzHarness.h"
+#include "QVROptKer.h"
+#include "mesh_parsers.h"
+
+namespace qvr::fuzz {
+
+namespace {
+
+bool accepted(const std::uint8_t* data, std::size_t size) {
+    nqbio::FileBytes bytes;
+    bytes.data = std::make_unique<unsigned char[]>(size);
+    std::copy(data, data + size, bytes.data.get());
+    bytes.size = size;
+    nqbio::ParseFault fault;
+    const std::string_view probe(reinterpret_cast<const char*>(data),
+                                 std::min(size, nqbio::kFormatProbeBytes));
+    switch (nqbio::detectFormat(probe)) {
+        case NQBIO_FORMAT_TEXT: return nqbio::parseTextMesh(bytes, fault) != nullptr;
+        case NQBIO_FORMAT_BINARY: return nqbio::parseBinaryMesh(std::move(bytes), fault) != nullptr;
+        default: return false;
+    }
+}
+
+std::string checkList(const CQVROptKer& k, const int* ids, int count, bool ascending, const char* what) {
+    if (ids == nullptr || count < 0) return std::string(what) + ": no list";
+    const int last = k.m_nSurface + k.m_nInnerCell;
+    for (int i = 0; i < count; ++i) {
+        if (ids[i] < 1 || ids[i] > last) return std::string(what) + ": id " + std::to_string(ids[i]) + " names no element";
+        if (ascending && i > 0 && ids[i] <= ids[i - 1]) return std::string(what) + ": ids not ascending";
+    }
+    return "";
+}
+
+std::string exercise(CQVROptKer& k) {
+    if (k.InitialzeSearch(2) != 1) return "InitialzeSearch refused";
+    int count = -1;
+    const int* ids = k.SearchNearBlockID(k.Box_xMin, k.Box_yMin, k.Box_zMin, k.Box_xMax, k.Box_yMax, k.Box_zMax, count, 0);
+    std::string fault = checkList(k, ids, count, false, "near block search");
+    if (!fault.empty()) return fault;
+
+    std::vector<double> nx(static_cast<std::size_t>(k.m_nNode) + 1, 0.0), ny(nx), nz(nx);
+    if (k.ComputeNodeSurfaceNormal(nx.data(), ny.data(), nz.data()) != 1) return "normals refused";
+    // Rays into the part from the first skin nodes, along the negated normal and along +x.
+    for (int s = 1; s <= k.m_nSurface && s <= 8; ++s) {
+        const int n = k.m_pSurface[s].pNode[1];
+        const Cnode& p = k.m_pNode[n];
+        ids = k.FindPassElemByAnyRay(count, p.x, p.y, p.z, -nx[n], -ny[n], -nz[n], s % 2);
+        fault = checkList(k, ids, count, true, "ray search");
+        if (!fault.empty()) return fault;
+        ids = k.FindPassElemByAnyRay(count, p.x, p.y, p.z, 1, 0, 0, 0);
+        fault = checkList(k, ids, count, true, "ray search");
+        if (!fault.empty()) return fault;
+    }
+    std::vector<double> one(static_cast<std::size_t>(k.m_nNode) + 1, 1.0);
+    if (k.SmoothSurfaceNodeValue(one.data(), 2) != 1) return "smoothing refused";
+    for (double v : one) {
+        if (v != 1.0) return "smoothing changed a constant field";
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string kernelMesh(const std::uint8_t* data, std::size_t size) {
+    if (!accepted(data, size)) return "";
+    const std::string path = scratchFile("kernel.nqb");
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        if (!out) return "";
+    }
+    std::string fault;
+    {
+        CQVROptKer kernel;
+        std::string name = path;
+        // Both retention rules, chosen by the input so that each is reached.
+        const int allNodeFlag = size % 2 == 0 ? 1 : 0;
+        if (kernel.ReadMeshData(name.data(), allNodeFlag) != 1) {
+            fault = "the kernel refused a file the reader accepts";
+        } else {
+            fault = exercise(kernel);
+        }
+    }
+    std::remove(path.c_str());
+    return fault;
+}
+
+}  // namespace qvr::fuzz
