@@ -1,4 +1,4 @@
-// Number tokens of the text encoding, at the edges of their ranges.
+// Number tokens of the text encoding at the edges of their ranges, and the encoding probe.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,92 +6,108 @@
 #include <cstring>
 #include <limits>
 #include <string>
-#include <string_view>
 
+#include "NqbTestFiles.h"
+#include "TempDir.h"
 #include "number_tokens.h"
 
 namespace {
 
 using nqbio::RealStatus;
 
-TEST(NumberTokens, Int32Range) {
-    std::int32_t v = 0;
-    EXPECT_TRUE(nqbio::parseInt32("2147483647", v));
-    EXPECT_EQ(v, 2147483647);
-    EXPECT_TRUE(nqbio::parseInt32("-2147483648", v));
-    EXPECT_EQ(v, std::numeric_limits<std::int32_t>::min());
-    EXPECT_TRUE(nqbio::parseInt32("+0042", v));
-    EXPECT_EQ(v, 42);
-    for (const char* bad :
-         {"2147483648", "-2147483649", "", "+", "-", "+-1", "1 ", "0x10", "1e3"}) {
-        EXPECT_FALSE(nqbio::parseInt32(bad, v)) << bad;
+TEST(NumberTokens, IntegerRanges) {
+    std::int32_t i = 0;
+    std::uint32_t u = 0;
+    EXPECT_TRUE(nqbio::parseInt32("2147483647", i) && i == 2147483647);
+    EXPECT_TRUE(nqbio::parseInt32("-2147483648", i) && i == std::numeric_limits<int>::min());
+    EXPECT_TRUE(nqbio::parseInt32("+0042", i) && i == 42);
+    for (const char* bad : {"2147483648", "-2147483649", "", "+", "+-1", "1 ", "0x10", "1e3"}) {
+        EXPECT_FALSE(nqbio::parseInt32(bad, i)) << bad;
     }
-}
-
-TEST(NumberTokens, AttributeWordRange) {
-    std::uint32_t v = 0;
-    EXPECT_TRUE(nqbio::parseUnsigned32("4294967295", v));
-    EXPECT_EQ(v, 0xFFFFFFFFu);
-    EXPECT_TRUE(nqbio::parseUnsigned32("0XfF000000", v));
-    EXPECT_EQ(v, 0xFF000000u);
-    EXPECT_TRUE(nqbio::parseUnsigned32("0x00000000001", v));
-    EXPECT_EQ(v, 1u);
-    EXPECT_TRUE(nqbio::parseUnsigned32("+7", v));
-    EXPECT_EQ(v, 7u);
-    for (const char* bad :
-         {"4294967296", "-1", "0x", "0x-1", "0x+1", "0x1G", "0x100000000", "x1"}) {
-        EXPECT_FALSE(nqbio::parseUnsigned32(bad, v)) << bad;
+    EXPECT_TRUE(nqbio::parseUnsigned32("4294967295", u) && u == 0xFFFFFFFFu);
+    EXPECT_TRUE(nqbio::parseUnsigned32("0XfF000000", u) && u == 0xFF000000u);
+    EXPECT_TRUE(nqbio::parseUnsigned32("0x00000000001", u) && u == 1u);
+    EXPECT_TRUE(nqbio::parseUnsigned32("+7", u) && u == 7u);
+    for (const char* bad : {"4294967296", "-1", "0x", "0x+1", "0x1G", "0x100000000"}) {
+        EXPECT_FALSE(nqbio::parseUnsigned32(bad, u)) << bad;
     }
 }
 
 TEST(NumberTokens, RealsAreRoundedThroughDouble) {
+    const struct {
+        const char* token;
+        float value;
+    } exact[] = {
+        {"0.1", 0.1f},
+        // Just above the halfway point between 1 and the next float: the double nearest to it
+        // is the halfway point itself, which then rounds to even, 1.
+        {"1.0000000596046447753906250001", 1.0f},
+        {"1.00000006", std::nextafter(1.0f, 2.0f)},
+        {"-1e-46", -0.0f},  // below half the least float: a signed zero
+        {"1e-45", std::numeric_limits<float>::denorm_min()},
+        {"3.4028235677973362e38", std::numeric_limits<float>::max()},
+        {"0.000001e-999999999999999999999", 0.0f},
+        {"-1e-400", -0.0f},  // below the least double: the sign still survives
+    };
+    for (const auto& c : exact) {
+        float f = 12345.0f;
+        ASSERT_EQ(nqbio::parseFloat(c.token, f), RealStatus::Ok) << c.token;
+        EXPECT_EQ(f, c.value) << c.token;
+        EXPECT_EQ(std::signbit(f), std::signbit(c.value)) << c.token;
+    }
     float f = 0;
-    ASSERT_EQ(nqbio::parseFloat("0.1", f), RealStatus::Ok);
-    EXPECT_EQ(f, 0.1f);
-    // Just above the halfway point between 1 and the next float: the double nearest to it is
-    // the halfway point itself, which then rounds to even, 1.
-    ASSERT_EQ(nqbio::parseFloat("1.0000000596046447753906250001", f), RealStatus::Ok);
-    EXPECT_EQ(f, 1.0f);
-    ASSERT_EQ(nqbio::parseFloat("1.00000006", f), RealStatus::Ok);
-    EXPECT_EQ(f, std::nextafter(1.0f, 2.0f));
-    ASSERT_EQ(nqbio::parseFloat("-1e-46", f), RealStatus::Ok);  // below half the least float
-    EXPECT_EQ(f, 0.0f);
-    EXPECT_TRUE(std::signbit(f));
-    ASSERT_EQ(nqbio::parseFloat("1e-45", f), RealStatus::Ok);
-    EXPECT_EQ(f, std::numeric_limits<float>::denorm_min());
-    EXPECT_EQ(nqbio::parseFloat("3.4028235677973366e38", f), RealStatus::FloatOverflow);
-    ASSERT_EQ(nqbio::parseFloat("3.4028235677973362e38", f), RealStatus::Ok);
-    EXPECT_EQ(f, std::numeric_limits<float>::max());
-    EXPECT_EQ(nqbio::parseFloat("-1e309", f), RealStatus::FloatOverflow);
-    EXPECT_EQ(nqbio::parseFloat("0.000001e-999999999999999999999", f), RealStatus::Ok);
-    EXPECT_EQ(nqbio::parseFloat("1e999999999999999999999", f), RealStatus::FloatOverflow);
+    // Exactly halfway between the largest float and 2^128 rounds to infinity.
+    for (const char* big : {"3.4028235677973366e38", "-1e309", "1e999999999999999999999"}) {
+        EXPECT_EQ(nqbio::parseFloat(big, f), RealStatus::FloatOverflow) << big;
+    }
     EXPECT_EQ(nqbio::parseFloat("nan", f), RealStatus::NotFinite);
     EXPECT_EQ(nqbio::parseFloat("-Infinity", f), RealStatus::NotFinite);
-    EXPECT_EQ(nqbio::parseFloat("+inf", f), RealStatus::NotANumber);
-    EXPECT_EQ(nqbio::parseFloat("0x1p3", f), RealStatus::NotANumber);
+    for (const char* bad : {"+inf", "0x1p3", "1e", "1.5.2", "--1", "1,5", ".", "+", "e5"}) {
+        EXPECT_EQ(nqbio::parseFloat(bad, f), RealStatus::NotANumber) << bad;
+    }
 }
 
 TEST(NumberTokens, FormattedFloatsReadBackAndStayShort) {
     char text[32];
-    const struct {
-        float value;
-        const char* expected;
-    } cases[] = {{0.1f, "0.1"}, {1.0f, "1"}, {-0.0f, "-0"}, {2.5e-10f, "2.5e-10"}};
-    for (const auto& c : cases) {
-        const int n = nqbio::formatFloat(c.value, text);
-        EXPECT_EQ(std::string(text, static_cast<std::size_t>(n)), c.expected);
-    }
+    const auto format = [&text](float value) {
+        return std::string(text, static_cast<std::size_t>(nqbio::formatFloat(value, text)));
+    };
+    EXPECT_EQ(format(0.1f), "0.1");
+    EXPECT_EQ(format(1.0f), "1");
+    EXPECT_EQ(format(-0.0f), "-0");
+    EXPECT_EQ(format(2.5e-10f), "2.5e-10");
     // Every float of a sweep across the exponents reads back to its own bits.
     for (std::uint32_t bits = 0; bits < 0x7F800000u; bits += 0x00012345u) {
         float value = 0, back = 0;
         std::memcpy(&value, &bits, 4);
-        const int n = nqbio::formatFloat(value, text);
-        ASSERT_EQ(nqbio::parseFloat(std::string_view(text, static_cast<std::size_t>(n)), back),
-                  RealStatus::Ok);
-        std::uint32_t backBits = 0;
-        std::memcpy(&backBits, &back, 4);
-        ASSERT_EQ(backBits, bits) << std::string(text, static_cast<std::size_t>(n));
+        const std::string s = format(value);
+        ASSERT_EQ(nqbio::parseFloat(s, back), RealStatus::Ok) << s;
+        ASSERT_EQ(std::memcmp(&back, &bits, 4), 0) << s;
     }
+}
+
+TEST(FileFormat, FirstBytesDecide) {
+    TempDir dir;
+    const std::string path = dir.file("probe");
+    const std::pair<std::string, int> cases[] = {
+        {"NQBTEXT 1\n", 0},   {"NQBTEXT\t1", 0},    {"NQBTEXT", 0},
+        {"NQBTEXT 7\n", 0},  // the version is beginReading's concern
+        {"NQBTEXT#\n", 0},    {"NQBTEXTX 1\n", -1}, {"nqbtext 1\n", -1}, {" NQBTEXT 1\n", -1},
+        {"NQBB", 1},          {"NQB", -1},          {"", -1},
+    };
+    const auto formatOf = [](const char* name) {
+        NQBIO_FileFormat format = NQBIO_FORMAT_TEXT;
+        const int result = NQBIO_Manipulator::getFileFormat(name, format);
+        EXPECT_EQ(result, static_cast<int>(format));
+        return result;
+    };
+    for (const auto& [bytes, format] : cases) {
+        nqbtest::writeBytes(path, bytes);
+        EXPECT_EQ(formatOf(path.c_str()), format) << bytes;
+    }
+    EXPECT_EQ(formatOf(dir.file("absent").c_str()), -1);
+    EXPECT_EQ(formatOf(dir.path().c_str()), -1);
+    EXPECT_EQ(formatOf(nullptr), -1);
 }
 
 }  // namespace
