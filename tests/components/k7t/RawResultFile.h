@@ -56,9 +56,8 @@ struct RawResultFile {
             for (float v : item.values) {
                 std::uint32_t bits;
                 std::memcpy(&bits, &v, 4);
-                std::string four(4, '\0');
-                put(four, 0, bits, 4);
-                b += four;
+                b += std::string(4, '\0');
+                put(b, b.size() - 4, bits, 4);
             }
         }
         return b;

@@ -1,11 +1,14 @@
-// What the reader delivers from a hand-built file, what the writer produces, and that a
-// written file reads back unchanged.
+// What the writer produces, that a written file reads back unchanged, and the content the
+// writer must refuse.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <tuple>
 
 #include "CQVR3DResultReader_Manipulator.h"
 #include "RawResultFile.h"
@@ -21,61 +24,7 @@ std::uint32_t bitsOf(float v) {
     return b;
 }
 
-TEST(K7tRoundTrip, HandBuiltFileIsDeliveredFieldByField) {
-    TempDir dir;
-    const RawResultFile raw = smallRawFile();
-    writeBytes(dir.file("small.k7t"), raw.bytes());
-    CQVR3DResultReader_Manipulator reader;
-    ASSERT_EQ(reader.BeginReading(dir.file("small.k7t").c_str(), nullptr), k7t::kOpened);
-    EXPECT_STREQ(reader.GetLastError(), "");
-    EXPECT_EQ(reader.GetResultVersion(), 0x0102030405060708LL);
-    EXPECT_EQ(reader.GetMaxCavityNode(), 3);
-    EXPECT_EQ(reader.GetMaxCavityElem(), 2);
-
-    int analysis = 0, solver = 0, steps = 0, items = 0;
-    char project[1024], run[1024], date[1024];
-    ASSERT_TRUE(reader.GetHeadInfo(analysis, solver, project, run, date, steps, items));
-    EXPECT_EQ(analysis, 7);
-    EXPECT_EQ(solver, -3);
-    EXPECT_STREQ(project, "bracket");
-    EXPECT_STREQ(run, "fill 1");
-    EXPECT_STREQ(date, "2024-05-06");
-    EXPECT_EQ(steps, 12);
-    ASSERT_EQ(items, 3);
-
-    int ids[3], locations[3];
-    char nameText[3][260], unitText[3][260];
-    char* names[3] = {nameText[0], nameText[1], nameText[2]};
-    char* units[3] = {unitText[0], unitText[1], unitText[2]};
-    ASSERT_TRUE(reader.GetResultItemInfo(ids, names, units, locations));
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_EQ(ids[k], raw.items[k].id);
-        EXPECT_EQ(locations[k], raw.items[k].location);
-        EXPECT_EQ(names[k], raw.items[k].name);
-        EXPECT_EQ(units[k], raw.items[k].unit);
-    }
-
-    // Each item sized by its own location, values from index 1, index 0 left alone.
-    for (const RawItem& item : raw.items) {
-        std::array<float, 6> values;
-        values.fill(kSentinel);
-        ASSERT_TRUE(reader.GetResultItem(item.id, values.data())) << item.id;
-        EXPECT_EQ(values[0], kSentinel);
-        for (std::size_t k = 0; k < item.values.size(); ++k) EXPECT_EQ(values[k + 1], item.values[k]);
-        EXPECT_EQ(values[item.values.size() + 1], kSentinel);
-    }
-    for (int unknown : {0, 1, 5, 10, -4, std::numeric_limits<int>::max()}) {
-        std::array<float, 6> values;
-        values.fill(kSentinel);
-        EXPECT_FALSE(reader.GetResultItem(unknown, values.data()));
-        for (float v : values) EXPECT_EQ(v, kSentinel);
-    }
-    EXPECT_EQ(reader.EndReading(), 0);
-}
-
-TEST(K7tRoundTrip, WriterProducesTheDocumentedBytes) {
-    TempDir dir;
-    const RawResultFile raw = smallRawFile();
+k7t::ResultFile toResultFile(const RawResultFile& raw) {
     k7t::ResultFile file;
     file.resultVersion = raw.resultVersion;
     file.analysisType = raw.analysisType;
@@ -89,82 +38,134 @@ TEST(K7tRoundTrip, WriterProducesTheDocumentedBytes) {
     for (const RawItem& item : raw.items) {
         file.items.push_back({item.id, item.location, item.name, item.unit, item.values});
     }
+    return file;
+}
+
+void expectSameFile(const k7t::ResultFile& a, const k7t::ResultFile& b) {
+    EXPECT_EQ(std::tie(a.resultVersion, a.analysisType, a.solverVersion, a.project, a.run, a.date,
+                       a.timeSteps, a.nodeCount, a.elemCount),
+              std::tie(b.resultVersion, b.analysisType, b.solverVersion, b.project, b.run, b.date,
+                       b.timeSteps, b.nodeCount, b.elemCount));
+    ASSERT_EQ(a.items.size(), b.items.size());
+    for (std::size_t i = 0; i < a.items.size(); ++i) {
+        const k7t::ResultItem &x = a.items[i], &y = b.items[i];
+        EXPECT_EQ(std::tie(x.id, x.location, x.name, x.unit), std::tie(y.id, y.location, y.name, y.unit));
+        ASSERT_EQ(x.values.size(), y.values.size()) << x.id;
+        for (std::size_t k = 0; k < x.values.size(); ++k) {
+            EXPECT_EQ(bitsOf(x.values[k]), bitsOf(y.values[k])) << x.id << " " << k;
+        }
+    }
+}
+
+TEST(K7tRoundTrip, HandBuiltFileReadsAndIsWrittenByteForByte) {
+    TempDir dir;
+    const RawResultFile raw = smallRawFile();
+    writeBytes(dir.file("small.k7t"), raw.bytes());
+    k7t::ResultFile back;
     std::string error;
-    ASSERT_TRUE(k7t::write(dir.file("w.k7t"), file, &error)) << error;
+    ASSERT_TRUE(k7t::read(dir.file("small.k7t"), back, &error)) << error;
+    expectSameFile(toResultFile(raw), back);
+    ASSERT_TRUE(k7t::write(dir.file("w.k7t"), back, &error)) << error;
     EXPECT_EQ(readBytes(dir.file("w.k7t")), raw.bytes());
+
+    // Each item sized by its own location, values from index 1, index 0 left alone; unknown
+    // ids write nothing.
+    CQVR3DResultReader_Manipulator reader;
+    ASSERT_EQ(reader.BeginReading(dir.file("small.k7t").c_str(), nullptr), k7t::kOpened);
+    for (int id : {9, 2, 4, 0, 1, 5, 10, -4, std::numeric_limits<int>::max()}) {
+        std::array<float, 6> values;
+        values.fill(kSentinel);
+        const auto item = std::find_if(raw.items.begin(), raw.items.end(),
+                                       [id](const RawItem& i) { return i.id == id; });
+        const std::size_t count = item == raw.items.end() ? 0 : item->values.size();
+        EXPECT_EQ(reader.GetResultItem(id, values.data()), count > 0) << id;
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            EXPECT_EQ(values[k], k >= 1 && k <= count ? item->values[k - 1] : kSentinel) << id;
+        }
+    }
 }
 
 TEST(K7tRoundTrip, WrittenFileReadsBackUnchanged) {
-    TempDir dir;
-    k7t::ResultFile file;
+    k7t::ResultFile file = toResultFile(smallRawFile());
     file.resultVersion = std::numeric_limits<std::int64_t>::min();
     file.analysisType = std::numeric_limits<int>::max();
-    file.solverVersion = 40100;
     file.project = std::string(127, 'p');
     file.run = "run with\ttab";
     file.date = std::string(63, 'd');
     file.timeSteps = -1;
-    file.nodeCount = 4;
-    file.elemCount = 5;
+    file.items[1].unit = std::string(63, 'u');
     // Values whose bits a sloppy encoder would change.
-    const float special[] = {-0.0f, std::numeric_limits<float>::denorm_min(),
-                             std::numeric_limits<float>::infinity(),
-                             std::numeric_limits<float>::quiet_NaN(), 1.0f / 3.0f};
-    int serial = 0;
-    for (int id : {11, 1, 5, 10, 2, 4, 9, 6}) {
-        const int location = (id == 1 || id == 2) ? 0 : 1;
-        k7t::ResultItem item{id, location, "item " + std::to_string(id),
-                             id == 1 ? std::string(63, 'u') : "", {}};
-        const std::int64_t count = location == 0 ? file.nodeCount : file.elemCount;
-        for (std::int64_t k = 0; k < count; ++k) {
-            item.values.push_back(k == 0 ? special[serial % 5] : float(id * 100 + k));
-        }
-        ++serial;
-        file.items.push_back(item);
-    }
-    std::string error;
-    ASSERT_TRUE(k7t::write(dir.file("rt.k7t"), file, &error)) << error;
-    EXPECT_EQ(readBytes(dir.file("rt.k7t")).size(), 368u + 8 * 136 + 4 * (2 * 4 + 6 * 5));
-
-    k7t::ResultFile back;
-    ASSERT_TRUE(k7t::read(dir.file("rt.k7t"), back, &error)) << error;
-    EXPECT_EQ(back.resultVersion, file.resultVersion);
-    EXPECT_EQ(back.analysisType, file.analysisType);
-    EXPECT_EQ(back.solverVersion, file.solverVersion);
-    EXPECT_EQ(back.project, file.project);
-    EXPECT_EQ(back.run, file.run);
-    EXPECT_EQ(back.date, file.date);
-    EXPECT_EQ(back.timeSteps, file.timeSteps);
-    EXPECT_EQ(back.nodeCount, file.nodeCount);
-    EXPECT_EQ(back.elemCount, file.elemCount);
-    ASSERT_EQ(back.items.size(), file.items.size());
-    for (std::size_t i = 0; i < file.items.size(); ++i) {
-        const k7t::ResultItem& a = file.items[i];
-        const k7t::ResultItem& b = back.items[i];
-        SCOPED_TRACE(a.id);
-        EXPECT_EQ(b.id, a.id);
-        EXPECT_EQ(b.location, a.location);
-        EXPECT_EQ(b.name, a.name);
-        EXPECT_EQ(b.unit, a.unit);
-        ASSERT_EQ(b.values.size(), a.values.size());
-        for (std::size_t k = 0; k < a.values.size(); ++k) {
-            EXPECT_EQ(bitsOf(b.values[k]), bitsOf(a.values[k])) << k;
-        }
+    file.items[0].values = {-0.0f, std::numeric_limits<float>::denorm_min()};
+    file.items[1].values = {std::numeric_limits<float>::infinity(),
+                            std::numeric_limits<float>::quiet_NaN(), 1.0f / 3.0f};
+    // A file without nodes holds per-node items without values.
+    k7t::ResultFile noNodes;
+    noNodes.elemCount = 3;
+    noNodes.items.push_back({7, 0, "no nodes", "", {}});
+    TempDir dir;
+    for (const k7t::ResultFile* f : {&file, &noNodes}) {
+        std::string error;
+        ASSERT_TRUE(k7t::write(dir.file("rt.k7t"), *f, &error)) << error;
+        k7t::ResultFile back;
+        ASSERT_TRUE(k7t::read(dir.file("rt.k7t"), back, &error)) << error;
+        expectSameFile(*f, back);
     }
 }
 
-TEST(K7tRoundTrip, EmptyContentRoundTrips) {
+using File = k7t::ResultFile;
+
+File validFile() {
+    File f;
+    f.nodeCount = 2;
+    f.elemCount = 1;
+    f.items = {{4, 1, "FiberOrientation_a11", "", {1.0f}}, {2, 0, "Pressure", "MPa", {1.0f, 2.0f}}};
+    return f;
+}
+
+TEST(K7tWriter, InconsistentContentIsRefusedBeforeTheFileIsTouched) {
+    const std::vector<std::pair<const char*, std::function<void(File&)>>> faults = {
+        {"too few values", [](File& f) { f.items[1].values.pop_back(); }},
+        {"values for the other location", [](File& f) { f.items[0].location = 0; }},
+        {"location 2", [](File& f) { f.items[0].location = 2; }},
+        {"repeated id", [](File& f) { f.items[1] = {4, 1, "", "", {3.0f}}; }},
+        {"project of 128", [](File& f) { f.project.assign(128, 'p'); }},
+        {"date of 64", [](File& f) { f.date.assign(64, 'd'); }},
+        {"name of 64", [](File& f) { f.items[0].name.assign(64, 'n'); }},
+        {"unit with a NUL", [](File& f) { f.items[1].unit = std::string("M\0Pa", 4); }},
+        {"negative node count", [](File& f) { f.nodeCount = -1; f.items.pop_back(); }},
+        {"element count 2^31-1", [](File& f) { f.elemCount = 2147483647; f.items.clear(); }},
+    };
     TempDir dir;
-    k7t::ResultFile file;
-    file.nodeCount = 0;
-    file.elemCount = 3;
-    file.items.push_back({7, 0, "no nodes", "", {}});
-    ASSERT_TRUE(k7t::write(dir.file("e.k7t"), file));
-    k7t::ResultFile back;
-    ASSERT_TRUE(k7t::read(dir.file("e.k7t"), back));
-    ASSERT_EQ(back.items.size(), 1u);
-    EXPECT_TRUE(back.items[0].values.empty());
-    EXPECT_EQ(back.elemCount, 3);
+    const std::string path = dir.file("kept.k7t");
+    writeBytes(path, "earlier content");
+    for (const auto& [what, fault] : faults) {
+        SCOPED_TRACE(what);
+        File f = validFile();
+        fault(f);
+        std::string error;
+        EXPECT_FALSE(k7t::write(path, f, &error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(readBytes(path), "earlier content");
+    }
+    // The longest texts that fit are accepted.
+    File f = validFile();
+    f.project.assign(127, 'p');
+    f.items[0].unit.assign(63, 'u');
+    EXPECT_TRUE(k7t::write(path, f));
+}
+
+TEST(K7tWriter, UnwritablePathAndUnreadableFileFail) {
+    TempDir dir;
+    std::string error;
+    EXPECT_FALSE(k7t::write(dir.file("no/such/folder/r.k7t"), validFile(), &error));
+    EXPECT_NE(error.find("cannot be created"), std::string::npos) << error;
+    EXPECT_FALSE(k7t::write(dir.path().string(), validFile(), &error));
+
+    writeBytes(dir.file("t.k7t"), "text\n");
+    File target = validFile();
+    EXPECT_FALSE(k7t::read(dir.file("t.k7t"), target, &error));
+    EXPECT_NE(error.find("text"), std::string::npos) << error;
+    EXPECT_EQ(target.items.size(), 2u);
 }
 
 }  // namespace
