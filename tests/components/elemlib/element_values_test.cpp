@@ -61,28 +61,6 @@ TEST(ElementValues, PrismIsTriangleTimesLineForEitherTurningSense) {
                  {(1 - x - y) * (1 - z), y * (1 - z), x * (1 - z), (1 - x - y) * z, y * z, x * z});
 }
 
-TEST(ElementValues, RelistingAnElementPermutesItsValues) {
-    // The same hexahedron listed from another face: each value follows its node.
-    const int relist[8] = {4, 7, 6, 5, 0, 3, 2, 1};  // new node k is old node relist[k]
-    Element e = kUnitCube;
-    e.X[6] += 0.3;  // make it non-affine
-    e.Z[2] -= 0.2;
-    Element f;
-    f.n = 8;
-    for (int k = 0; k < 8; ++k) {
-        f.X[k] = e.X[relist[k]];
-        f.Y[k] = e.Y[relist[k]];
-        f.Z[k] = e.Z[relist[k]];
-    }
-    auto hexa = Make(8);
-    for (const Vec3& p : {Vec3{0.3, 0.6, 0.2}, Vec3{1.4, -0.3, 0.8}, Vec3{0.9, 0.9, 0.9}}) {
-        double Ne[8], Nf[8];
-        ASSERT_EQ(hexa->GetShapeFunction(p[0], p[1], p[2], e.X, e.Y, e.Z, Ne), 1);
-        ASSERT_EQ(hexa->GetShapeFunction(p[0], p[1], p[2], f.X, f.Y, f.Z, Nf), 1);
-        for (int k = 0; k < 8; ++k) EXPECT_NEAR(Nf[k], Ne[relist[k]], 1e-12);
-    }
-}
-
 TEST(ElementValues, HexahedronCollapsedIntoAPrismInterpolatesLinearlyOnTheTriangle) {
     // Nodes 3 and 4, and 7 and 8, at the same place: the cube's face y = 1 shrinks to an edge and
     // the cell is the prism over the triangle (0,0), (1,0), (0,1). The trilinear functions then
@@ -155,7 +133,7 @@ protected:
         }
         return e;
     }
-    // Returns, expecting the failure code and finite weights that sum to one.
+    // Expects the failure code and finite weights that sum to one (all 1/n when `uniform`).
     void ExpectUnconverged(double x, double y, double z, Element e, bool uniform) {
         double N[8];
         EXPECT_EQ(element_->GetShapeFunction(x, y, z, e.X, e.Y, e.Z, N), 0);
@@ -174,26 +152,21 @@ protected:
     }
 };
 
-TEST_P(UnmappableInput, FlatElement) {
+TEST_P(UnmappableInput, FlatCoincidentAndNonFiniteElements) {
     Element flat = Regular();
     for (int k = 0; k < flat.n; ++k) flat.Z[k] = 0.5 * flat.X[k] - flat.Y[k];  // all in a plane
     ExpectUnconverged(0.2, 0.1, 0.0, flat, false);
     ExpectUnconverged(0.2, 0.1, 3.0, flat, false);
-}
-
-TEST_P(UnmappableInput, CoincidentNodes) {
     Element e = Regular();
     for (int k = 0; k < e.n; ++k) e.X[k] = e.Y[k] = e.Z[k] = 1.5;
     ExpectUnconverged(1.5, 1.5, 1.5, e, true);
     ExpectUnconverged(0.0, 2.0, 1.0, e, true);
-}
 
-TEST_P(UnmappableInput, NonFiniteCoordinates) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     ExpectUnconverged(nan, 0.1, 0.1, Regular(), true);
     ExpectUnconverged(0.1, -inf, 0.1, Regular(), true);
-    Element e = Regular();
+    e = Regular();
     e.Y[e.n - 1] = nan;
     ExpectUnconverged(0.1, 0.1, 0.1, e, true);
     e = Regular();
@@ -206,7 +179,7 @@ TEST_P(UnmappableInput, NonFiniteCoordinates) {
     ExpectUnconverged(0.1, 0.1, 0.1, e, true);
 }
 
-TEST_P(UnmappableInput, NullArraysLeaveTheWeightsAlone) {
+TEST_P(UnmappableInput, NullArraysAndReferencePointsBeyondAnyElement) {
     Element e = Regular();
     double N[8] = {7, 7, 7, 7, 7, 7, 7, 7};
     EXPECT_EQ(element_->GetShapeFunction(0, 0, 0, nullptr, e.Y, e.Z, N), -1);
@@ -215,13 +188,10 @@ TEST_P(UnmappableInput, NullArraysLeaveTheWeightsAlone) {
     EXPECT_EQ(element_->GetShapeFunction(0, 0, 0, e.X, e.Y, e.Z, nullptr), -1);
     EXPECT_FALSE(element_->LocatePoint(0, 0, 0, e.X, nullptr, e.Z).converged);
     element_->ShapeAtReference(0, 0, 0, nullptr);
-}
 
-TEST_P(UnmappableInput, ReferencePointsBeyondAnyElementGiveFiniteWeights) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     for (const Vec3& r : {Vec3{1e300, -1e300, 1e300}, Vec3{0, 0, 1}, Vec3{1e-300, 1e-300, 1},
                           Vec3{nan, 0, 0}}) {
-        double N[8];
         element_->ShapeAtReference(r[0], r[1], r[2], N);
         for (int k = 0; k < GetParam().nodeCount; ++k) EXPECT_TRUE(std::isfinite(N[k]));
     }
@@ -233,19 +203,15 @@ INSTANTIATE_TEST_SUITE_P(AllTypes, UnmappableInput, testing::ValuesIn(AllTypes()
 
 TEST(ElementFactory, MakesOnlyTheFourLinearSolids) {
     CFEM_Elem3D_Factory factory;
-    const struct {
-        CFEM_Elem3D* element;
-        int nodes, faces;
-    } made[] = {{factory.Make_TETRA4(), 4, 4}, {factory.Make_PYRAMID5(), 5, 5},
-                {factory.Make_PRISM6(), 6, 5}, {factory.Make_HEXA8(), 8, 6}};
-    for (const auto& m : made) {
-        ASSERT_NE(m.element, nullptr);
-        EXPECT_EQ(m.element->GetNodeCount(), m.nodes);
-        EXPECT_EQ(m.element->GetFaceCount(), m.faces);
-        std::unique_ptr<CFEM_Elem3D> same(factory.MakeForNodeCount(m.nodes));
-        ASSERT_NE(same, nullptr);
-        EXPECT_EQ(same->GetFaceCount(), m.faces);
-        delete m.element;
+    const std::pair<CFEM_Elem3D*, int> made[] = {{factory.Make_TETRA4(), 4},
+                                                 {factory.Make_PYRAMID5(), 5},
+                                                 {factory.Make_PRISM6(), 6},
+                                                 {factory.Make_HEXA8(), 8}};
+    for (const auto& [element, nodes] : made) {
+        const std::unique_ptr<CFEM_Elem3D> owned(element), same(factory.MakeForNodeCount(nodes));
+        ASSERT_TRUE(owned && same);
+        EXPECT_EQ(owned->GetNodeCount(), nodes);
+        EXPECT_EQ(same->GetNodeCount(), nodes);
     }
     for (int n : {-1, 0, 1, 3, 7, 9, 10, 20}) EXPECT_EQ(factory.MakeForNodeCount(n), nullptr);
 }
