@@ -23,8 +23,11 @@ void registerScanAnchor(const PartKey& key);
 void registerRTreeAnchors(const PartKey& key);  // only with Boost.Geometry
 void registerEmbreeAnchor(const PartKey& key);  // only with Embree
 
-// Real: the wall time of the loop body. Manual: the time the body hands to SetIterationTime.
+// Real: the wall time of the loop body, the benchmark repeated kRepetitions times. Manual: the
+// time the body hands to SetIterationTime, once (such a benchmark takes the least of its own
+// iterations).
 enum class Timing { Real, Manual };
+constexpr int kRepetitions = 3;
 
 // Registers fn under "<stage>/<part label>", reported in milliseconds. The part is made (or
 // taken from the cache) inside the run; a part that cannot be made, or a std::exception out of

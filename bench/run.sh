@@ -9,7 +9,7 @@
 #   bench/run.sh           parts of 10^4, 10^5 and 10^6 cells (hexahedra and tetrahedra)
 #   bench/run.sh --quick   10^4 and 10^5 only (results named <date>-quick)
 # Environment: QVR_BENCH_JOBS (build jobs, default: the CPU count), QVR_BENCH_MIN_TIME (seconds
-# per benchmark, default 0.2), TMPDIR (where the parts are generated), QVR_BENCH_COMMIT (the
+# per benchmark run, default 0.1), TMPDIR (where the parts are generated), QVR_BENCH_COMMIT (the
 # version the page names, default: git describe of the tree).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -54,7 +54,7 @@ load_start=$(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?")
 start=$(date +%s)
 
 "$build/bench/qvr_bench" --qvr_sizes="$sizes" --qvr_types=hex,tet \
-  --benchmark_min_time="${QVR_BENCH_MIN_TIME:-0.2}" \
+  --benchmark_min_time="${QVR_BENCH_MIN_TIME:-0.1}" \
   --benchmark_out="$json" --benchmark_out_format=json
 "$build/bench/qvr_bench_memory" --qvr_sizes="$sizes" --qvr_types=hex,tet \
   > "bench/results/$stamp-memory.csv"

@@ -25,7 +25,7 @@ struct Measurement {
 
 struct RunResults {
     std::map<std::string, std::string> context;  // Google Benchmark's context, as text
-    std::vector<Measurement> measurements;       // in run order
+    std::vector<Measurement> measurements;       // in run order, the fastest of repetitions
 
     const Measurement* find(const std::string& stage, const std::string& type,
                             const std::string& size) const;

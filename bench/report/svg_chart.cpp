@@ -45,9 +45,14 @@ Decades span(const std::vector<double>& values) {
 }  // namespace
 
 std::string renderSvg(const LogLogChart& chart) {
+    // Only points that can be drawn decide the axes.
+    const auto drawable = [](double x, double y) {
+        return x > 0 && y > 0 && std::isfinite(x) && std::isfinite(y);
+    };
     std::vector<double> xs, ys;
     for (const Series& s : chart.series)
         for (const auto& [x, y] : s.points) {
+            if (!drawable(x, y)) continue;
             xs.push_back(x);
             ys.push_back(y);
         }
@@ -102,7 +107,7 @@ std::string renderSvg(const LogLogChart& chart) {
         path.precision(6);
         int n = 0;
         for (const auto& [x, y] : s.points) {
-            if (!(x > 0) || !(y > 0)) continue;
+            if (!drawable(x, y)) continue;
             path << (n++ == 0 ? "M" : " L") << px(x) << ' ' << py(y);
             o << "<circle cx=\"" << px(x) << "\" cy=\"" << py(y) << "\" r=\"3\" fill=\""
               << s.colour << "\"/>\n";

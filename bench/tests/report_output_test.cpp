@@ -1,0 +1,98 @@
+// The report generator's output: number formats, the anchor ratios on the page, the chart.
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "report/format.h"
+#include "report/report_writer.h"
+#include "report/svg_chart.h"
+
+namespace {
+
+using namespace qvr::report;
+
+TEST(Format, SecondsTakeTheUnitThatKeepsThreeDigits) {
+    EXPECT_EQ(formatSeconds(412e-9), "412 ns");
+    EXPECT_EQ(formatSeconds(999e-9), "999 ns");
+    EXPECT_EQ(formatSeconds(1e-6), "1.00 µs");
+    EXPECT_EQ(formatSeconds(30.5e-6), "30.5 µs");
+    EXPECT_EQ(formatSeconds(0.25), "250 ms");
+    EXPECT_EQ(formatSeconds(80.8), "80.8 s");
+    EXPECT_EQ(formatSeconds(0), "–");
+}
+
+TEST(Format, RatesRatiosCountsAndMemory) {
+    EXPECT_EQ(formatRate(17300), "17.3 k/s");
+    EXPECT_EQ(formatRate(2.5e6), "2.50 M/s");
+    EXPECT_EQ(formatRatio(0.213), "0.21×");
+    EXPECT_EQ(formatRatio(1831.4), "1\u2009831×");
+    EXPECT_EQ(formatCount(150764), "150\u2009764");
+    EXPECT_EQ(formatCount(999), "999");
+    EXPECT_EQ(formatCount(-1234), "-1\u2009234");
+    EXPECT_EQ(formatKiB(0), "0");
+    EXPECT_EQ(formatKiB(512), "512 KiB");
+    EXPECT_EQ(formatKiB(10316), "10.1 MiB");
+}
+
+Measurement measured(const std::string& stage, const std::string& size, double perItem) {
+    Measurement m;
+    m.stage = stage;
+    m.type = "hex";
+    m.size = size;
+    m.items = 100;
+    m.cells = size == "1e4" ? 9750 : 102242;
+    m.secondsPerItem = perItem;
+    return m;
+}
+
+TEST(Page, RatiosDivideTheStageByItsAnchorPartByPart) {
+    RunResults run;
+    run.measurements = {measured("ray_pass_search", "1e4", 50e-6),
+                        measured("anchor.embree_ray", "1e4", 0.2e-6),
+                        measured("ray_pass_search", "1e5", 200e-6),
+                        measured("anchor.embree_ray", "1e5", 0.25e-6)};
+    const std::string page = markdownPage(run, MemoryTable{}, RunInfo{});
+    const std::string row = "| `FindPassElemByAnyRay` / Embree ray | 250× | 800× |";
+    EXPECT_NE(page.find(row), std::string::npos) << page;
+    // No measurement for the box queries: their ratio rows are left out, not shown empty.
+    EXPECT_EQ(page.find("`SearchNearBlockID` / R-tree query"), std::string::npos);
+}
+
+TEST(Page, NamesSkippedBenchmarksAndLeavesThemOutOfTheTables) {
+    RunResults run;
+    run.measurements = {measured("near_block_search", "1e4", 2e-6),
+                        measured("anchor.scan_query", "1e4", 10e-6)};
+    run.measurements[1].error = "the scan and the tree disagree";
+    const std::string page = markdownPage(run, MemoryTable{}, RunInfo{});
+    EXPECT_NE(page.find("the scan and the tree disagree"), std::string::npos);
+    EXPECT_EQ(page.find("`SearchNearBlockID` / brute-force scan"), std::string::npos);
+}
+
+int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1))
+        ++n;
+    return n;
+}
+
+TEST(Chart, AxesSpanWholeDecadesAroundThePointsAndSkipNonPositiveOnes) {
+    LogLogChart c;
+    c.xLabel = [](double x) {
+        std::string label = "x";
+        label += std::to_string(static_cast<long long>(x));
+        return label;
+    };
+    c.yLabel = [](double) { return std::string("y"); };
+    c.series.push_back({"#f00", "", {{2e3, 3e-7}, {5e5, 4e-5}, {0.0, 1.0}, {1e4, -1.0}}});
+    c.legend.push_back({"a & b", "#f00", "4 2"});
+    const std::string svg = renderSvg(c);
+    // x from 10^3 to 10^6, y from 10^-7 to 10^-4: four labels on each axis.
+    for (const char* label : {">x1000<", ">x10000<", ">x100000<", ">x1000000<"})
+        EXPECT_NE(svg.find(label), std::string::npos) << label;
+    EXPECT_EQ(count(svg, ">y<"), 4);
+    EXPECT_EQ(count(svg, "<circle"), 2);  // the point at x 0 and the one at y -1 are left out
+    EXPECT_NE(svg.find("a &amp; b"), std::string::npos);
+    EXPECT_EQ(svg.rfind("</svg>"), svg.size() - 7);
+}
+
+}  // namespace

@@ -1,0 +1,139 @@
+// The report generator's reading of benchmark output: the JSON reader, the per-item times and
+// the memory table.
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "report/json_value.h"
+#include "report/memory_table.h"
+#include "report/results.h"
+
+namespace {
+
+using qvr::report::JsonValue;
+
+void writeText(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+TEST(JsonReader, ReadsNestedValuesEscapesAndNumbers) {
+    JsonValue v;
+    std::string error;
+    ASSERT_TRUE(qvr::report::parseJson(
+        R"( {"a": [1, -2.5e-3, true, false, null], "s": "q\"\\\/\n\u0041", "o": {"x": {}}} )", v,
+        error))
+        << error;
+    ASSERT_EQ(v.kind, JsonValue::Kind::Object);
+    const JsonValue& a = v["a"];
+    ASSERT_EQ(a.items.size(), 5u);
+    EXPECT_EQ(a.items[0].number, 1.0);
+    EXPECT_EQ(a.items[1].number, -2.5e-3);
+    EXPECT_TRUE(a.items[2].boolean);
+    EXPECT_EQ(a.items[3].kind, JsonValue::Kind::Bool);
+    EXPECT_FALSE(a.items[3].boolean);
+    EXPECT_EQ(a.items[4].kind, JsonValue::Kind::Null);
+    EXPECT_EQ(v["s"].text, "q\"\\/\nA");
+    EXPECT_EQ(v["o"]["x"].kind, JsonValue::Kind::Object);
+    EXPECT_EQ(v["missing"].kind, JsonValue::Kind::Null);
+    EXPECT_EQ(v["a"]["not an object"].kind, JsonValue::Kind::Null);
+}
+
+TEST(JsonReader, RefusesBrokenDocuments) {
+    for (const char* bad : {"", "{", "[1,]", "{\"a\" 1}", "\"open", "[1] 2", "{\"a\":}", "nul"}) {
+        JsonValue v;
+        std::string error;
+        EXPECT_FALSE(qvr::report::parseJson(bad, v, error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
+}
+
+// Three benchmarks in three time units, one aggregate row and one skipped benchmark.
+const char* const kRun = R"({
+  "context": {"num_cpus": 2, "qvr_layers": "11"},
+  "benchmarks": [
+    {"name": "near_block_search/hex/1e4/real_time", "run_type": "iteration",
+     "iterations": 10, "real_time": 4.0, "cpu_time": 2.0, "time_unit": "ms",
+     "items": 1000, "cells": 9750, "found_per_query": 3.5, "items_per_second": 5e5},
+    {"name": "anchor.rtree_query/hex/1e4/real_time", "run_type": "iteration",
+     "iterations": 100, "real_time": 900.0, "cpu_time": 400.0, "time_unit": "us",
+     "items": 1000, "cells": 9750},
+    {"name": "set_surface_node.exact/hex/1e6/iterations:3/manual_time", "run_type": "iteration",
+     "iterations": 3, "real_time": 2.0e9, "cpu_time": 3.0e9, "time_unit": "ns",
+     "items": 5000, "cells": 988380, "manual_cpu": 1, "ray_ms": 1500, "setup_ms": 400},
+    {"name": "near_block_search/hex/1e4/real_time_mean", "run_type": "aggregate",
+     "iterations": 10, "real_time": 1.0, "cpu_time": 1.0, "time_unit": "ms", "items": 1},
+    {"name": "load_text/tet/1e4/real_time", "run_type": "iteration", "iterations": 0,
+     "real_time": 0, "cpu_time": 0, "time_unit": "ms", "error_occurred": true,
+     "error_message": "the kernel refused the mesh"}
+  ]
+})";
+
+TEST(RunResults, TimePerItemIsCpuTimeOverItemsInSeconds) {
+    TempDir dir;
+    writeText(dir.file("run.json"), kRun);
+    qvr::report::RunResults run;
+    std::string error;
+    ASSERT_TRUE(qvr::report::readResults(dir.file("run.json"), run, error)) << error;
+
+    ASSERT_EQ(run.measurements.size(), 4u);  // the aggregate row is left out
+    const auto* near = run.find("near_block_search", "hex", "1e4");
+    ASSERT_NE(near, nullptr);
+    EXPECT_DOUBLE_EQ(near->secondsPerItem, 2.0e-3 / 1000);  // CPU, not the 4 ms wall time
+    EXPECT_DOUBLE_EQ(near->realSeconds, 4.0e-3);
+    EXPECT_EQ(near->counter("found_per_query"), 3.5);
+    EXPECT_EQ(near->counter("items_per_second", -1), -1);  // Google Benchmark's own field
+    EXPECT_EQ(near->cells, 9750);
+
+    const auto* rtree = run.find("anchor.rtree_query", "hex", "1e4");
+    ASSERT_NE(rtree, nullptr);
+    EXPECT_DOUBLE_EQ(rtree->secondsPerItem, 400e-6 / 1000);
+
+    // A benchmark that times itself: its ray_ms counter, not the manual or CPU time.
+    const auto* rays = run.find("set_surface_node.exact", "hex", "1e6");
+    ASSERT_NE(rays, nullptr);
+    EXPECT_DOUBLE_EQ(rays->secondsPerItem, 1.5 / 5000);
+
+    const auto* skipped = run.find("load_text", "tet", "1e4");
+    ASSERT_NE(skipped, nullptr);
+    EXPECT_EQ(skipped->error, "the kernel refused the mesh");
+
+    EXPECT_EQ(run.types(), (std::vector<std::string>{"hex", "tet"}));
+    EXPECT_EQ(run.sizes(), (std::vector<std::string>{"1e4", "1e6"}));
+    EXPECT_EQ(run.context["num_cpus"], "2");
+    EXPECT_EQ(run.context["qvr_layers"], "11");
+}
+
+TEST(RunResults, RefusesFilesThatAreNotBenchmarkOutput) {
+    TempDir dir;
+    qvr::report::RunResults run;
+    std::string error;
+    EXPECT_FALSE(qvr::report::readResults(dir.file("absent.json"), run, error));
+    writeText(dir.file("other.json"), R"({"context": {}})");
+    EXPECT_FALSE(qvr::report::readResults(dir.file("other.json"), run, error));
+    writeText(dir.file("broken.json"), R"({"benchmarks": [)");
+    EXPECT_FALSE(qvr::report::readResults(dir.file("broken.json"), run, error));
+}
+
+TEST(MemoryTable, ReadsRowsByPartAndStageAndSkipsMalformedLines) {
+    TempDir dir;
+    writeText(dir.file("m.csv"),
+              "part,cells,stage,peak_kib,retained_kib,method\n"
+              "hex/1e4,9750,load_text,3964,132,stage-peak\n"
+              "not,a,row\n"
+              "tet/1e5,103680,initialize_search,10316,9848,process-peak\n");
+    const qvr::report::MemoryTable t = qvr::report::readMemoryTable(dir.file("m.csv"));
+    EXPECT_EQ(t.rows.size(), 2u);
+    const auto* row = t.find("tet/1e5", "initialize_search");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->peakKiB, 10316);
+    EXPECT_EQ(row->retainedKiB, 9848);
+    EXPECT_EQ(row->method, "process-peak");
+    EXPECT_EQ(t.find("hex/1e4", "initialize_search"), nullptr);
+    EXPECT_TRUE(qvr::report::readMemoryTable(dir.file("absent.csv")).rows.empty());
+}
+
+}  // namespace
