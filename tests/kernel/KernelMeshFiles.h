@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -20,31 +21,19 @@ public:
 
     // Adds a node and returns its file number.
     int node(float x, float y, float z) {
-        mesh_.xyz.insert(mesh_.xyz.end(), {x, y, z});
+        for (float c : {x, y, z}) mesh_.xyz.push_back(c);
         return mesh_.nodeCount();
     }
     // Adds a part element over the given file node numbers.
     MeshBuilder& cell(std::initializer_list<int> nodes, float volume = 1.0f,
                       std::uint32_t attrWord = 0, std::int32_t attrCode = 1) {
-        nqbio::PartElement e;
-        e.nNode = static_cast<int>(nodes.size());
-        int j = 0;
-        for (int n : nodes) e.node[j++] = n;
-        e.attrWord = attrWord;
-        e.attrCode = attrCode;
-        e.volume = volume;
+        nqbio::PartElement e{static_cast<int>(nodes.size()), {}, attrWord, attrCode, volume};
+        std::copy(nodes.begin(), nodes.end(), e.node);
         mesh_.parts.push_back(e);
         return *this;
     }
     MeshBuilder& face(int a, int b, int c, int d, int kind = 1, int code = 0) {
-        nqbio::SurfaceElement s;
-        s.node[0] = a;
-        s.node[1] = b;
-        s.node[2] = c;
-        s.node[3] = d;
-        s.kind = kind;
-        s.code = code;
-        mesh_.surfaces.push_back(s);
+        mesh_.surfaces.push_back({{a, b, c, d}, kind, 0, 0, code, 0});
         return *this;
     }
     const nqbio::MeshData& mesh() const { return mesh_; }

@@ -64,80 +64,49 @@ void expectSame(const Snapshot& a, const Snapshot& b) {
     EXPECT_EQ(a.lists, b.lists);
 }
 
-class LoadFailure : public testing::Test {
-protected:
-    void SetUp() override {
-        good_ = writeMesh(dir_, "good.nqb", unitCube("cm", 2.0f).mesh());
-        ASSERT_EQ(load(kernel_, good_).result, 1);
-    }
-    // Loads `path`, expects 3301 and a one-line reader diagnostic that starts with `where`.
-    void expectRefused(const std::string& path, const std::string& where) {
-        const kerneltest::LoadOutcome o = load(kernel_, path);
-        EXPECT_EQ(o.result, 3301);
-        EXPECT_EQ(o.err.rfind(where, 0), 0u) << o.err;
-        EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;
-        EXPECT_NE(o.out.find("Can't open mesh file !"), std::string::npos) << o.out;
-        EXPECT_NE(o.out.find("3301"), std::string::npos) << o.out;
-    }
-
-    TempDir dir_;
-    std::string good_;
-    CQVROptKer kernel_;
-};
-
-TEST_F(LoadFailure, DamagedTextFileChangesNothing) {
-    const Snapshot before(kernel_);
-    const std::string text = "NQBTEXT 1\nUNIT mm\nCOUNTS 3 0 0\nNODES\n0 0 0\n1 1 1\nEND\n";
-    const std::string bad = dir_.file("bad.nqb");
-    { std::ofstream(bad) << text; }
-    expectRefused(bad, bad + ":7: NODES block ends after 2 of 3 nodes");
-    expectSame(before, Snapshot(kernel_));
-}
-
-TEST_F(LoadFailure, DamagedBinaryFileChangesNothingNotEvenTheFormatFlag) {
-    // The format is told before the file is checked; a refused binary file must still not
-    // mark a kernel that holds a text mesh.
-    const Snapshot before(kernel_);
-    ASSERT_FALSE(kernel_.m_bFormatFlag);
-    const std::string binary = writeMesh(dir_, "good.nqbb", unitCube().mesh(), Encoding::Binary);
+TEST(LoadFailure, ARefusedFileChangesNothing) {
+    TempDir dir;
+    const std::string text = dir.file("bad.nqb"), binary = dir.file("bad.nqbb");
+    { std::ofstream(text) << "NQBTEXT 1\nUNIT mm\nCOUNTS 3 0 0\nNODES\n0 0 0\n1 1 1\nEND\n"; }
     std::string bytes;
     {
-        std::ifstream in(binary, std::ios::binary);
+        std::ifstream in(writeMesh(dir, "good.nqbb", unitCube().mesh(), Encoding::Binary),
+                         std::ios::binary);
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    bytes.resize(bytes.size() - 1);
-    const std::string bad = dir_.file("bad.nqbb");
-    { std::ofstream(bad, std::ios::binary) << bytes; }
-    expectRefused(bad, bad + ":423: the file ends after 423 bytes");
-    expectSame(before, Snapshot(kernel_));
-}
-
-TEST_F(LoadFailure, MissingFileDirectoryAndNullName) {
-    const Snapshot before(kernel_);
-    expectRefused(dir_.file("absent.nqb"), dir_.file("absent.nqb") + ":0: cannot open");
-    expectRefused(dir_.path().string(), dir_.path().string() + ":0: cannot read");
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(kernel_.ReadMeshData(nullptr, 0), 3301);
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("Can't open mesh file !"),
-              std::string::npos);
-    expectSame(before, Snapshot(kernel_));
-}
-
-TEST(LoadFailureFresh, AFreshKernelStaysEmpty) {
-    TempDir dir;
-    CQVROptKer kernel;
-    EXPECT_EQ(load(kernel, dir.file("absent.nqb")).result, 3301);
-    EXPECT_EQ(kernel.m_pNode, nullptr);
-    EXPECT_EQ(kernel.m_pSurface, nullptr);
-    EXPECT_EQ(kernel.p_Cell, nullptr);
-    EXPECT_EQ(kernel.m_pNodeKind, nullptr);
-    EXPECT_EQ(kernel.m_nNode, 0);
-    EXPECT_EQ(kernel.m_nSurface, 0);
-    EXPECT_EQ(kernel.m_nInnerCell, 0);
-    // A good file afterwards loads normally.
-    const std::string path = writeMesh(dir, "cube.nqb", unitCube().mesh());
-    EXPECT_EQ(load(kernel, path).result, 1);
-    EXPECT_EQ(kernel.m_nNode, 8);
+    { std::ofstream(binary, std::ios::binary) << bytes.substr(0, bytes.size() - 1); }
+    const std::pair<std::string, std::string> refusals[] = {
+        {text, text + ":7: NODES block ends after 2 of 3 nodes"},
+        // The format is told before the file is checked; a refused binary file must still not
+        // mark a kernel that holds a text mesh.
+        {binary, binary + ":423: the file ends after 423 bytes"},
+        {dir.file("absent.nqb"), dir.file("absent.nqb") + ":0: cannot open"},
+        {dir.path().string(), dir.path().string() + ":0: cannot read"},
+    };
+    const std::string good = writeMesh(dir, "good.nqb", unitCube("cm", 2.0f).mesh());
+    for (bool fresh : {true, false}) {
+        CQVROptKer kernel;
+        if (!fresh) {
+            ASSERT_EQ(load(kernel, good).result, 1);
+        }
+        const Snapshot before(kernel);
+        for (const auto& [path, where] : refusals) {
+            const kerneltest::LoadOutcome o = load(kernel, path);
+            EXPECT_EQ(o.result, 3301);
+            // One reader diagnostic line, then the kernel's own message with the code.
+            EXPECT_EQ(o.err.rfind(where, 0), 0u) << o.err;
+            EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;
+            EXPECT_NE(o.out.find("Can't open mesh file !"), std::string::npos) << o.out;
+            EXPECT_NE(o.out.find("3301"), std::string::npos) << o.out;
+        }
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(kernel.ReadMeshData(nullptr, 0), 3301);
+        testing::internal::GetCapturedStdout();
+        expectSame(before, Snapshot(kernel));
+        // A good file afterwards loads normally.
+        EXPECT_EQ(load(kernel, good).result, 1);
+        EXPECT_EQ(kernel.m_nNode, 8);
+    }
 }
 
 TEST(SecondLoad, ReplacesTheFirstMeshEntirely) {
