@@ -6,6 +6,7 @@
 
 #include "search/adt_margin.h"
 #include "search/adt_storage.h"
+#include "search/box_index.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ CQvrADT::CQvrADT(int slots)
     : slotCount(slots < 1 ? 1 : slots), capacity(0), growStep(kInitialGrowStep), root(0),
       margin(kBoxMargin), low{}, high{}, quarter{}, centre{}, point(nullptr),
       splitValue(nullptr), splitDim(nullptr), highChild(nullptr), lowChild(nullptr),
-      foundCount(nullptr), foundList(nullptr), queue(nullptr) {
+      foundCount(nullptr), foundList(nullptr), queue(nullptr), walkIndex() {
     const auto n = static_cast<std::size_t>(slotCount);
     auto counts = std::make_unique<int[]>(n);
     auto lists = std::make_unique<int*[]>(n);
@@ -42,6 +43,7 @@ int CQvrADT::SetRange(double xmin, double ymin, double zmin, double xmax, double
                       double zmax, int newCapacity, int newGrowStep) {
     if (newCapacity < 1) newCapacity = kFallbackCapacity;
     if (newGrowStep < 1) newGrowStep = kFallbackGrowStep;
+    walkIndex.reset();
 
     const std::size_t entries = qvr::adt::entriesFor(newCapacity);
     qvr::adt::NodeArrays nodes(entries);
@@ -76,4 +78,10 @@ int CQvrADT::GetFoundCount(int slot) {
 const int* CQvrADT::GetFoundList(int slot) {
     if (slot < 0 || slot >= slotCount) return nullptr;
     return foundList[slot];
+}
+
+void CQvrADT::BuildWalkIndex() {
+    walkIndex.reset();
+    if (point == nullptr) return;
+    walkIndex = std::make_unique<qvr::adt::BoxIndex>(*this);
 }

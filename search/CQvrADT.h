@@ -14,6 +14,12 @@
 #ifndef QVR_SEARCH_CQVRADT_H
 #define QVR_SEARCH_CQVRADT_H
 
+#include <memory>
+
+namespace qvr::adt {
+class BoxIndex;
+}
+
 class CQvrADT {
 public:
     int slotCount;        // search slots, at least 1
@@ -33,6 +39,9 @@ public:
     int* foundCount;      // per slot
     int** foundList;      // per slot, capacity + 1 ids, found ids at 1..foundCount
     int** queue;          // per slot, capacity + 1 ids, breadth-first work list
+    // Snapshot index for the ray walk's many small queries; null until BuildWalkIndex and
+    // after any change to the tree.
+    std::unique_ptr<qvr::adt::BoxIndex> walkIndex;
 
     // An empty tree with slotCount search slots (below 1 gives 1); no node arrays until
     // SetRange.
@@ -63,6 +72,12 @@ public:
     // The slot's found list, ids at 1..GetFoundCount(slot); null for a slot out of range or
     // before SetRange. Valid until the next SearchBlock on the slot or a growing AddBlock.
     const int* GetFoundList(int slot);
+
+    // Indexes the items now in the tree for the ray walk (see search/box_index.h); SetRange
+    // and AddBlock drop the index again. Throws std::bad_alloc, leaving no index.
+    void BuildWalkIndex();
+    // The index, or null when there is none.
+    qvr::adt::BoxIndex* WalkIndex() { return walkIndex.get(); }
 };
 
 #endif

@@ -1,4 +1,5 @@
 // The kernel's tree over every skin face and solid cell box.
+#include <climits>
 #include <memory>
 
 #include "QVROptKer.h"
@@ -11,13 +12,37 @@ namespace {
 constexpr int kTreeCapacity = 10000;
 constexpr int kTreeGrowStep = 200000;
 
+// The capacity a tree of `capacity` ids reaches when ids first..last are added in turn: an id
+// up to one growth step beyond the capacity grows it by that step, a farther one is refused.
+long long capacityAfterAdding(long long capacity, long long first, long long last) {
+    for (long long id = first; id <= last;) {
+        if (id <= capacity) {
+            id = capacity + 1;
+        } else if (id > capacity + kTreeGrowStep) {
+            break;  // refused, and so is every later, larger id
+        } else {
+            capacity = capacity + kTreeGrowStep < INT_MAX ? capacity + kTreeGrowStep : INT_MAX;
+        }
+    }
+    return capacity;
+}
+
 }  // namespace
 
 int CQVROptKer::SetADTreeRange(int slotCount) {
+    // The tree is made at the size that filling it with every element would grow it to: the
+    // same capacity and the same arrays, without the copies and the peak of old and new arrays
+    // side by side that each growth costs.
+    long long capacity = kTreeCapacity;
+    if (m_pSurface != nullptr) capacity = capacityAfterAdding(capacity, 1, m_nSurface);
+    if (p_Cell != nullptr) {
+        capacity = capacityAfterAdding(capacity, static_cast<long long>(m_nSurface) + 1,
+                                       static_cast<long long>(m_nSurface) + m_nInnerCell);
+    }
     // The new tree is complete before the old one goes, so a failed allocation keeps the old.
     auto tree = std::make_unique<CQvrADT>(slotCount);
-    tree->SetRange(Box_xMin, Box_yMin, Box_zMin, Box_xMax, Box_yMax, Box_zMax, kTreeCapacity,
-                   kTreeGrowStep);
+    tree->SetRange(Box_xMin, Box_yMin, Box_zMin, Box_xMax, Box_yMax, Box_zMax,
+                   static_cast<int>(capacity), kTreeGrowStep);
     delete m_pADTree;
     m_pADTree = tree.release();
     return 1;

@@ -1,0 +1,160 @@
+// The ray pass search over the walk index: one index query covers a run of steps, and each
+// step then picks its elements from that query's candidates with the tree's own float test.
+//
+// A step finds exactly what the tree would: the candidates hold every element whose box meets
+// the union of the run's step boxes (in float, as the tree rounds them), and an element that
+// meets a step box meets that union. The stop rules are taken step by step as before.
+#include "geometry/indexed_ray_walk.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <limits>
+#include <memory>
+
+#include "search/CQvrADT.h"
+#include "search/box_index.h"
+
+namespace qvr::ray {
+
+namespace {
+
+// Steps covered by one index query, adapted to what the queries find: longer runs mean fewer
+// queries but more candidates for every step to test. A step is about a tenth of the smallest
+// cell, so the starting run spans one to two cells.
+constexpr int kFirstRunSteps = 16;
+constexpr int kMinRunSteps = 4;
+constexpr int kMaxRunSteps = 64;
+// Candidate counts per query below which the next run is doubled, above which it is halved.
+constexpr std::size_t kFewCandidates = 12;
+constexpr std::size_t kManyCandidates = 40;
+constexpr int kDimensions = 6;
+
+// A step box as the tree's search sees it: corners rounded to float.
+struct FloatStep {
+    float lo[3];
+    float hi[3];
+    bool last;
+};
+
+FloatStep toFloat(const Step& s) {
+    return {{static_cast<float>(s.xmin), static_cast<float>(s.ymin), static_cast<float>(s.zmin)},
+            {static_cast<float>(s.xmax), static_cast<float>(s.ymax), static_cast<float>(s.zmax)},
+            s.last};
+}
+
+// The tree's test of an item point against a step box. The domain half of the test (minimum
+// corner not below the domain, maximum corner not above it) holds for every candidate: the
+// index query made it.
+bool meets(const float* p, const FloatStep& s) {
+    return p[0] <= s.hi[0] && p[1] <= s.hi[1] && p[2] <= s.hi[2] && s.lo[0] <= p[3] &&
+           s.lo[1] <= p[4] && s.lo[2] <= p[5];
+}
+
+// The candidates' points by coordinate, so that one step tests all of them in a few vector
+// instructions.
+struct CandidateColumns {
+    const float* c[kDimensions];
+};
+
+// Marks in `hit` the candidates that meet the step and returns how many do.
+int testStep(const CandidateColumns& cols, std::size_t count, const FloatStep& s, int* hit) {
+    const float* x0 = cols.c[0];
+    const float* y0 = cols.c[1];
+    const float* z0 = cols.c[2];
+    const float* x1 = cols.c[3];
+    const float* y1 = cols.c[4];
+    const float* z1 = cols.c[5];
+    int found = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int m = static_cast<int>(x0[i] <= s.hi[0]) & static_cast<int>(y0[i] <= s.hi[1]) &
+                      static_cast<int>(z0[i] <= s.hi[2]) & static_cast<int>(s.lo[0] <= x1[i]) &
+                      static_cast<int>(s.lo[1] <= y1[i]) & static_cast<int>(s.lo[2] <= z1[i]);
+        hit[i] |= m;
+        found += m;
+    }
+    return found;
+}
+
+}  // namespace
+
+const int* walkIndexed(CQVROptKer& k, CQvrADT& tree, StepSequence& steps, int slot,
+                       int& count) {
+    adt::BoxIndex& index = *tree.WalkIndex();
+    adt::WalkWorkspace& ws = index.workspace(slot);
+    ws.passed.clear();
+
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    FloatStep run[kMaxRunSteps];
+    int runSteps = kFirstRunSteps;
+    int lastStep = 0;
+    for (bool finished = false; !finished;) {
+        // The run's union box, in the tree's 6-D query form. NaN corners are skipped: such a
+        // step finds nothing in the tree, and nothing here either.
+        float qlo[kDimensions] = {tree.low[0], tree.low[1], tree.low[2], kInf, kInf, kInf};
+        float qhi[kDimensions] = {-kInf, -kInf, -kInf, tree.high[3], tree.high[4], tree.high[5]};
+        int n = 0;
+        while (n < runSteps) {
+            const FloatStep& s = run[n] = toFloat(steps.next());
+            ++n;
+            for (int a = 0; a < 3; ++a) {
+                if (s.lo[a] < qlo[a + 3]) qlo[a + 3] = s.lo[a];
+                if (s.hi[a] > qhi[a]) qhi[a] = s.hi[a];
+            }
+            if (s.last) break;
+        }
+
+        ws.candidates.clear();
+        ws.candidateBox.clear();
+        index.collect(qlo, qhi, ws.candidates, ws.candidateBox);
+        const std::size_t nc = ws.candidates.size();
+        ws.columns.resize(kDimensions * nc);
+        CandidateColumns cols;
+        for (int d = 0; d < kDimensions; ++d) {
+            float* column = ws.columns.data() + static_cast<std::size_t>(d) * nc;
+            cols.c[d] = column;
+            for (std::size_t c = 0; c < nc; ++c) column[c] = ws.candidateBox[kDimensions * c + static_cast<std::size_t>(d)];
+        }
+        ws.hit.assign(nc, 0);
+        for (int i = 0; i < n; ++i) {
+            const int found = testStep(cols, nc, run[i], ws.hit.data());
+            if (found == 0 || run[i].last) {
+                finished = true;
+                lastStep = i;
+                break;
+            }
+        }
+        for (std::size_t c = 0; c < nc; ++c) {
+            if (ws.hit[c] != 0) ws.passed.push_back(ws.candidates[c]);
+        }
+        if (nc < kFewCandidates) runSteps = std::min(2 * runSteps, kMaxRunSteps);
+        if (nc > kManyCandidates) runSteps = std::max(runSteps / 2, kMinRunSteps);
+    }
+    // What the last step's near block search leaves behind, in the tree's visiting order.
+    ws.lastStep.clear();
+    for (std::size_t c = 0; c < ws.candidates.size(); ++c) {
+        if (meets(ws.candidateBox.data() + kDimensions * c, run[lastStep])) {
+            ws.lastStep.push_back(ws.candidates[c]);
+        }
+    }
+    std::sort(ws.lastStep.begin(), ws.lastStep.end(),
+              [&](int a, int b) { return index.visitRank(a) < index.visitRank(b); });
+    std::sort(ws.passed.begin(), ws.passed.end());
+    ws.passed.erase(std::unique(ws.passed.begin(), ws.passed.end()), ws.passed.end());
+
+    // Both lists are made before either old one goes: a failed allocation changes nothing.
+    std::unique_ptr<int[]> nearList(new int[ws.lastStep.size()]);
+    std::unique_ptr<int[]> passList(new int[ws.passed.size()]);
+    std::copy(ws.lastStep.begin(), ws.lastStep.end(), nearList.get());
+    std::copy(ws.passed.begin(), ws.passed.end(), passList.get());
+
+    std::copy(ws.lastStep.begin(), ws.lastStep.end(), tree.foundList[slot] + 1);
+    tree.foundCount[slot] = static_cast<int>(ws.lastStep.size());
+    delete[] k.m_ppNearBlockList[slot];
+    k.m_ppNearBlockList[slot] = nearList.release();
+    delete[] k.m_ppPassElemList[slot];
+    k.m_ppPassElemList[slot] = passList.release();
+    count = static_cast<int>(ws.passed.size());
+    return k.m_ppPassElemList[slot];
+}
+
+}  // namespace qvr::ray

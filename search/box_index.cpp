@@ -1,0 +1,197 @@
+#include "search/box_index.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "search/CQvrADT.h"
+
+namespace qvr::adt {
+
+namespace {
+
+constexpr int kDimensions = 6;
+// Cells per axis of the grid on which box centres are put in curve order (10 bits each).
+constexpr int kCurveBits = 10;
+constexpr std::uint32_t kCurveCells = 1u << kCurveBits;
+// Radix sort digit width (bits); three passes cover the 30-bit curve key.
+constexpr int kDigitBits = 10;
+constexpr std::uint32_t kDigitValues = 1u << kDigitBits;
+
+// Spreads the low 10 bits of v so that two zero bits follow each.
+std::uint32_t spreadBits(std::uint32_t v) {
+    v &= 0x3ffu;
+    v = (v | (v << 16)) & 0x030000ffu;
+    v = (v | (v << 8)) & 0x0300f00fu;
+    v = (v | (v << 4)) & 0x030c30c3u;
+    v = (v | (v << 2)) & 0x09249249u;
+    return v;
+}
+
+// Grid cell of a coordinate along one axis; out-of-range and NaN values go to the ends.
+std::uint32_t gridCell(float value, float low, float high) {
+    const double extent = static_cast<double>(high) - static_cast<double>(low);
+    if (!(extent > 0.0)) return 0;
+    const double t = (static_cast<double>(value) - low) / extent * kCurveCells;
+    if (!(t > 0.0)) return 0;
+    if (t >= kCurveCells - 1) return kCurveCells - 1;
+    return static_cast<std::uint32_t>(t);
+}
+
+// Sorts `ids` by `keys` (both permuted), least significant digit first.
+void radixSort(std::vector<std::uint32_t>& keys, std::vector<int>& ids) {
+    const std::size_t n = keys.size();
+    std::vector<std::uint32_t> keyTmp(n);
+    std::vector<int> idTmp(n);
+    std::vector<std::size_t> start(kDigitValues + 1);
+    for (int shift = 0; shift < 3 * kCurveBits; shift += kDigitBits) {
+        std::fill(start.begin(), start.end(), 0);
+        for (std::size_t i = 0; i < n; ++i) ++start[((keys[i] >> shift) & (kDigitValues - 1)) + 1];
+        for (std::size_t b = 1; b <= kDigitValues; ++b) start[b] += start[b - 1];
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t at = start[(keys[i] >> shift) & (kDigitValues - 1)]++;
+            keyTmp[at] = keys[i];
+            idTmp[at] = ids[i];
+        }
+        keys.swap(keyTmp);
+        ids.swap(idTmp);
+    }
+}
+
+}  // namespace
+
+BoxIndex::BoxIndex(const CQvrADT& tree)
+    : rank_(static_cast<std::size_t>(tree.capacity) + 1, 0),
+      workspaces_(static_cast<std::size_t>(tree.slotCount)) {
+    // The tree's visiting order of all its items is its breadth-first order with the lower
+    // child first; the work list of that walk is the order itself.
+    std::vector<int> order;
+    if (tree.root != 0) {
+        order.reserve(static_cast<std::size_t>(tree.capacity));
+        order.push_back(tree.root);
+        for (std::size_t r = 0; r < order.size(); ++r) {
+            const int n = order[r];
+            rank_[static_cast<std::size_t>(n)] = static_cast<std::uint32_t>(r);
+            if (tree.lowChild[n] != 0) order.push_back(tree.lowChild[n]);
+            if (tree.highChild[n] != 0) order.push_back(tree.highChild[n]);
+        }
+    }
+
+    const std::size_t count = order.size();
+    std::vector<std::uint32_t> keys(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const float* p = tree.point + kDimensions * static_cast<std::size_t>(order[i]);
+        std::uint32_t key = 0;
+        for (int k = 0; k < 3; ++k) {
+            const float centre = 0.5f * (p[k] + p[k + 3]);
+            key |= spreadBits(gridCell(centre, tree.low[k], tree.high[k])) << k;
+        }
+        keys[i] = key;
+    }
+    radixSort(keys, order);
+    const std::vector<std::uint32_t>& keysSorted = keys;
+
+    ids_ = std::move(order);
+    ids_.shrink_to_fit();
+    points_ = tree.point;
+
+    if (count == 0) return;
+    nodes_.reserve(2 * (count / kLeafSize + 1));
+    buildNode(keysSorted, 0, count, 3 * kCurveBits - 1);
+    nodes_.shrink_to_fit();
+}
+
+int BoxIndex::buildNode(const std::vector<std::uint32_t>& keys, std::size_t begin,
+                        std::size_t end, int bit) {
+    const int at = static_cast<int>(nodes_.size());
+    nodes_.push_back(Node{});
+    // Skip the bits on which the whole range agrees; split where the curve changes octant,
+    // or in the middle when every key is the same.
+    std::size_t split = begin;
+    if (end - begin > static_cast<std::size_t>(kLeafSize)) {
+        for (; bit >= 0; --bit) {
+            const std::uint32_t mask = 1u << bit;
+            if ((keys[begin] & mask) == (keys[end - 1] & mask)) continue;
+            split = static_cast<std::size_t>(
+                std::partition_point(keys.begin() + static_cast<std::ptrdiff_t>(begin),
+                                     keys.begin() + static_cast<std::ptrdiff_t>(end),
+                                     [mask](std::uint32_t k) { return (k & mask) == 0; }) -
+                keys.begin());
+            break;
+        }
+        if (bit < 0) split = begin + (end - begin) / 2;
+    }
+
+    Node n;
+    for (int k = 0; k < 3; ++k) {
+        n.lo[k] = std::numeric_limits<float>::infinity();
+        n.hi[k] = -std::numeric_limits<float>::infinity();
+    }
+    // Comparisons skip NaN coordinates: such an item fails the tree's test anyway.
+    auto widen = [&n](const float* lo, const float* hi) {
+        for (int k = 0; k < 3; ++k) {
+            if (lo[k] < n.lo[k]) n.lo[k] = lo[k];
+            if (hi[k] > n.hi[k]) n.hi[k] = hi[k];
+        }
+    };
+    if (split == begin) {
+        n.first = static_cast<int>(begin);
+        n.count = static_cast<int>(end - begin);
+        for (std::size_t i = begin; i < end; ++i) {
+            const float* p = points_ + kDimensions * static_cast<std::size_t>(ids_[i]);
+            widen(p, p + 3);
+        }
+    } else {
+        const int low = buildNode(keys, begin, split, bit - 1);
+        const int high = buildNode(keys, split, end, bit - 1);
+        widen(nodes_[static_cast<std::size_t>(low)].lo, nodes_[static_cast<std::size_t>(low)].hi);
+        widen(nodes_[static_cast<std::size_t>(high)].lo,
+              nodes_[static_cast<std::size_t>(high)].hi);
+        n.first = high;
+        n.count = 0;
+    }
+    nodes_[static_cast<std::size_t>(at)] = n;
+    return at;
+}
+
+void BoxIndex::collect(const float qlo[6], const float qhi[6], std::vector<int>& out,
+                       std::vector<float>& outBox) const {
+    if (nodes_.empty()) return;
+    // Depth-first; the depth is at most the curve key's bits plus the halvings of a run of
+    // equal keys.
+    int stack[128];
+    int top = 0;
+    stack[top++] = 0;
+    while (top > 0) {
+        const Node& n = nodes_[static_cast<std::size_t>(stack[--top])];
+        if (!(n.lo[0] <= qhi[0] && n.lo[1] <= qhi[1] && n.lo[2] <= qhi[2] &&
+              n.hi[0] >= qlo[3] && n.hi[1] >= qlo[4] && n.hi[2] >= qlo[5])) {
+            continue;
+        }
+        if (n.count == 0) {
+            stack[top++] = n.first;
+            stack[top++] = static_cast<int>(&n - nodes_.data()) + 1;
+            continue;
+        }
+        const auto first = static_cast<std::size_t>(n.first);
+        for (std::size_t i = first; i < first + static_cast<std::size_t>(n.count); ++i) {
+            const float* p = points_ + kDimensions * static_cast<std::size_t>(ids_[i]);
+            bool inside = true;
+            for (int k = 0; k < kDimensions && inside; ++k) {
+                inside = qlo[k] <= p[k] && p[k] <= qhi[k];
+            }
+            if (inside) {
+                out.push_back(ids_[i]);
+                outBox.insert(outBox.end(), p, p + kDimensions);
+            }
+        }
+    }
+}
+
+std::size_t BoxIndex::bytes() const {
+    std::size_t b = ids_.capacity() * sizeof(int) + rank_.capacity() * sizeof(std::uint32_t);
+    b += nodes_.capacity() * sizeof(Node);
+    return b;
+}
+
+}  // namespace qvr::adt

@@ -1,0 +1,82 @@
+// A second, read-only index over the items of a filled alternating digital tree, for the many
+// small queries of the ray walk.
+//
+// The tree answers a query by a breadth-first walk whose pruning works one side of one
+// dimension at a time, so even a box around a single element visits thousands of nodes. This
+// index sorts the items along a space-filling curve through their box centres and splits that
+// sequence where the curve leaves an octant, into a binary hierarchy of tight boxes that
+// finds the few items near a small box in a few dozen node tests. It answers exactly the tree's question, with the tree's own float
+// test on the item points, so a query finds the same set of items as SearchBlock; only the
+// order differs. visitRank() recovers the tree's order: SearchBlock reports the items it
+// finds in a fixed order of all items (level by level from the root, lower child first)
+// restricted to the ones found, and visitRank is the position in that order.
+//
+// The index is a snapshot: any change to the tree invalidates it (the tree drops it).
+#ifndef QVR_SEARCH_BOX_INDEX_H
+#define QVR_SEARCH_BOX_INDEX_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class CQvrADT;
+
+namespace qvr::adt {
+
+// Scratch of one search slot for the ray walk, kept between calls so a walk allocates only
+// the lists it hands out.
+struct WalkWorkspace {
+    std::vector<int> candidates;    // ids found for the current run of steps
+    std::vector<float> candidateBox;  // their points, 6 per candidate, same order
+    std::vector<float> columns;     // the same points by coordinate: 6 columns of candidates
+    std::vector<int> hit;           // per candidate: 1 once a step of the run meets it
+    std::vector<int> passed;        // ids met by any step so far, unsorted, may repeat
+    std::vector<int> lastStep;      // ids met by the last step
+};
+
+class BoxIndex {
+public:
+    // Most items in a leaf.
+    static constexpr int kLeafSize = 8;
+
+    // Indexes every item linked into `tree` and ranks it in the tree's visiting order; one
+    // workspace per search slot. Throws std::bad_alloc.
+    explicit BoxIndex(const CQvrADT& tree);
+
+    // Appends to `out` every item whose point p satisfies qlo[k] <= p[k] <= qhi[k] for all six
+    // k (the tree's test), in no particular order, and its point to `outBox` (6 floats each).
+    void collect(const float qlo[6], const float qhi[6], std::vector<int>& out,
+                 std::vector<float>& outBox) const;
+
+    // Position of item `id` in the tree's breadth-first visiting order (0 for the root).
+    std::uint32_t visitRank(int id) const { return rank_[static_cast<std::size_t>(id)]; }
+
+    // Bytes held by the index (for the memory figures).
+    std::size_t bytes() const;
+
+    WalkWorkspace& workspace(int slot) { return workspaces_[static_cast<std::size_t>(slot)]; }
+
+private:
+    // A node of the hierarchy: the box of the items below it, and either its items (a leaf,
+    // count > 0: items first..first+count-1 of ids_) or its children (count 0: the next node
+    // and node `first`).
+    struct Node {
+        float lo[3];  // smallest minimum corner of the items below
+        float hi[3];  // largest maximum corner of the items below
+        int first;
+        int count;
+    };
+
+    int buildNode(const std::vector<std::uint32_t>& keys, std::size_t begin, std::size_t end,
+                  int bit);
+
+    std::vector<int> ids_;              // items in curve order
+    const float* points_;               // the tree's points, 6 per id
+    std::vector<Node> nodes_;           // depth-first, node 0 the root
+    std::vector<std::uint32_t> rank_;   // per id (capacity + 1 entries)
+    std::vector<WalkWorkspace> workspaces_;
+};
+
+}  // namespace qvr::adt
+
+#endif
