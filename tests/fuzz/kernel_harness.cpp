@@ -1,6 +1,8 @@
-// Kernel target: a mesh the reader accepts is loaded through the public kernel and searched.
-// Checked: the kernel loads whatever the reader accepts, every search hands out real element
-// ids (the ray search ascending and each once), and smoothing keeps a constant field constant.
+// Kernel target: a mesh the reader accepts is loaded through the public kernel and searched,
+// and the extraction tool traces rays into it in both thickness modes.
+// Checked: the kernel and the tool load whatever the reader accepts, every search hands out
+// real element ids (the ray search ascending and each once), smoothing keeps a constant field
+// constant, and the tool answers for every ray it was given.
 // Refused files are left to the reader targets; only accepted ones reach the kernel, so the
 // reader's diagnostics do not flood the output.
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "FuzzHarness.h"
+#include "QVR3DExtractTool.h"
 #include "QVROptKer.h"
 #include "mesh_parsers.h"
 
@@ -42,7 +45,41 @@ std::string checkList(const CQVROptKer& k, const int* ids, int count, bool ascen
     return "";
 }
 
-std::string exercise(CQVROptKer& k) {
+// Rays at up to eight skin nodes along the negated node normals, traced by the tool.
+std::string traceWithTool(const std::string& path, const CQVROptKer& k, const std::vector<double>& nx,
+                          const std::vector<double>& ny, const std::vector<double>& nz) {
+    constexpr int kLayers = 4;
+    std::vector<double> x(1), y(1), z(1), ax(1), ay(1), az(1);
+    for (int s = 1; s <= k.m_nSurface && s <= 8; ++s) {
+        const int n = k.m_pSurface[s].pNode[1];
+        x.push_back(k.m_pNode[n].x), y.push_back(k.m_pNode[n].y), z.push_back(k.m_pNode[n].z);
+        ax.push_back(-nx[n]), ay.push_back(-ny[n]), az.push_back(-nz[n]);
+    }
+    const int rays = static_cast<int>(x.size()) - 1;
+    QVR3DExtractTool tool;
+    std::string name = path;
+    if (tool.SetMeshFileName(name.data()) != 1) return "the tool refused a file the reader accepts";
+    if (rays == 0) return "";
+    for (int mode : {QVR_THICKNESS_CENTROID_PLANE, QVR_THICKNESS_EXACT}) {
+        if (tool.SetThicknessMode(mode) != 1) return "thickness mode refused";
+        if (tool.SetSurfaceNode(rays, kLayers, x.data(), y.data(), z.data(), ax.data(), ay.data(), az.data()) != 1) {
+            return "SetSurfaceNode refused valid arrays";
+        }
+        const int missed = tool.GetNoCrossingCount();
+        if (missed < 0 || missed > rays) return "no-crossing count out of range";
+        std::vector<double> out[7];
+        for (auto& v : out) v.assign(kLayers + 1, 0.0);
+        for (int r = 1; r <= rays; ++r) {
+            if (tool.GetFiber(r, out[0].data(), out[1].data(), out[2].data(), out[3].data(), out[4].data(),
+                              out[5].data(), out[6].data()) != 1) {
+                return "GetFiber refused a ray of the last call";
+            }
+        }
+    }
+    return "";
+}
+
+std::string exercise(CQVROptKer& k, const std::string& path) {
     if (k.InitialzeSearch(2) != 1) return "InitialzeSearch refused";
     int count = -1;
     const int* ids = k.SearchNearBlockID(k.Box_xMin, k.Box_yMin, k.Box_zMin, k.Box_xMax, k.Box_yMax, k.Box_zMax, count, 0);
@@ -67,7 +104,7 @@ std::string exercise(CQVROptKer& k) {
     for (double v : one) {
         if (v != 1.0) return "smoothing changed a constant field";
     }
-    return "";
+    return traceWithTool(path, k, nx, ny, nz);
 }
 
 }  // namespace
@@ -89,7 +126,7 @@ std::string kernelMesh(const std::uint8_t* data, std::size_t size) {
         if (kernel.ReadMeshData(name.data(), allNodeFlag) != 1) {
             fault = "the kernel refused a file the reader accepts";
         } else {
-            fault = exercise(kernel);
+            fault = exercise(kernel, path);
         }
     }
     std::remove(path.c_str());
