@@ -118,9 +118,11 @@ void surfaceNodeSection(std::ostringstream& o, const RunResults& run) {
       << "Each call first sets up the search again over the whole mesh (and, in the exact "
          "mode, the orientation of every skin face); that cost is per call, not per node. It "
          "is left out of the per-node time above and "
-         "shown here. Each measurement calls it on every other node of the traced set and then "
-         "on the whole set; the least CPU time of each gives the cost of the second half of the "
-         "nodes, hence the time per node, and the whole call less its nodes is the set-up. "
+         "shown here: the least CPU time of one-node calls on three nodes spread over the skin. "
+         "The per-node time comes from calls on every other node of the traced set and on the "
+         "whole set: the least CPU time of each differ by the cost of the second half of the "
+         "nodes. Set-up varies from call to call with how much fresh memory the new tree "
+         "touches. "
          "*Whole skin* is what a host waits for one call over every skin node: set-up + skin "
          "nodes × time per node (extrapolated where only a sample was traced).\n\n"
       << "| Part | Mode | Skin nodes | Traced | Set-up per call | Per node | Whole skin | "
@@ -239,6 +241,10 @@ void memorySection(std::ostringstream& o, const RunResults& run, const MemoryTab
 }  // namespace
 
 std::string markdownPage(const RunResults& run, const MemoryTable& memory, const RunInfo& info) {
+    // The run's files share the JSON file's name without its extension.
+    std::string stem = info.resultsFile;
+    if (stem.size() > 5 && stem.compare(stem.size() - 5, 5, ".json") == 0)
+        stem.resize(stem.size() - 5);
     std::ostringstream o;
     o << "# Performance\n\n"
       << "<!-- Written by bench/run.sh through qvr_bench_report (bench/make_report.cpp); the "
@@ -252,8 +258,10 @@ std::string markdownPage(const RunResults& run, const MemoryTable& memory, const
          "was on average "
       << formatRatio(wallOverCpu(run))
       << " the CPU time). The whole run took " << static_cast<int>(std::round(info.minutes))
-      << " min. Raw results: `" << info.resultsFile << "` (Google Benchmark JSON) and the CSV "
-         "beside it.\n\n"
+      << " min. Raw results: `" << stem << ".csv` (one line per benchmark, its fastest "
+         "repetition) and `" << stem << "-memory.csv`; the run also wrote the full Google "
+         "Benchmark output, `" << stem << ".json`, which is too large to keep in the "
+         "repository.\n\n"
       << "Run it again with `bench/run.sh` (all parts) or `bench/run.sh --quick` (no 10^6-cell "
          "parts); it builds `build-bench/` in Release, runs the suite and the memory probe, and "
          "rewrites this page and its chart.\n\n"
