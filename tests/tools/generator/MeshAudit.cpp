@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -23,20 +24,18 @@ namespace {
 // Faces with their corners turning counter-clockwise seen from outside, read off the node
 // orders: the first face of each kind turns counter-clockwise seen from the opposite corner(s).
 const std::vector<std::vector<int>>& outwardFaces(int nodeCount) {
-    static const std::vector<std::vector<int>> tet = {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {2, 0, 3}};
-    static const std::vector<std::vector<int>> pyramid = {
-        {0, 3, 2, 1}, {0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}};
-    static const std::vector<std::vector<int>> prism = {
-        {0, 2, 1}, {3, 4, 5}, {0, 1, 4, 3}, {1, 2, 5, 4}, {2, 0, 3, 5}};
-    static const std::vector<std::vector<int>> hex = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
-                                                      {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
-    static const std::vector<std::vector<int>> none;
+    static const std::vector<std::vector<int>> faces[5] = {
+        {},
+        {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {2, 0, 3}},
+        {{0, 3, 2, 1}, {0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}},
+        {{0, 2, 1}, {3, 4, 5}, {0, 1, 4, 3}, {1, 2, 5, 4}, {2, 0, 3, 5}},
+        {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}}};
     switch (nodeCount) {
-        case 4: return tet;
-        case 5: return pyramid;
-        case 6: return prism;
-        case 8: return hex;
-        default: return none;
+        case 4: return faces[1];
+        case 5: return faces[2];
+        case 6: return faces[3];
+        case 8: return faces[4];
+        default: return faces[0];
     }
 }
 
@@ -100,10 +99,6 @@ std::vector<Point> cellCorners(const nqbio::MeshData& mesh, const nqbio::PartEle
 
 }  // namespace
 
-double minCornerDeterminant(const nqbio::MeshData& mesh, const nqbio::PartElement& cell) {
-    return cornerDeterminants(cellCorners(mesh, cell));
-}
-
 double coneVolume(const nqbio::MeshData& mesh, const nqbio::PartElement& cell) {
     const std::vector<Point> p = cellCorners(mesh, cell);
     const Point apex = mean(p);
@@ -127,12 +122,11 @@ Report inspect(const nqbio::MeshData& mesh) {
     std::set<std::array<int, 8>> cellKeys;
     for (std::size_t c = 0; c < mesh.parts.size(); ++c) {
         const nqbio::PartElement& cell = mesh.parts[c];
-        ++report.cellsByNodeCount[cell.nNode];
         std::array<int, 8> nodes{};
         std::copy(cell.node, cell.node + cell.nNode, nodes.begin());
         std::sort(nodes.begin(), nodes.end());
         if (!cellKeys.insert(nodes).second) ++report.duplicateCells;
-        if (minCornerDeterminant(mesh, cell) <= 0.0) ++report.faultyOrientation;
+        if (cornerDeterminants(cellCorners(mesh, cell)) <= 0.0) ++report.faultyOrientation;
         const double volume = coneVolume(mesh, cell);
         report.cellVolumeSum += volume;
         report.worstVolumeError =

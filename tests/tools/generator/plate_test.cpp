@@ -2,10 +2,11 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
+#include <utility>
 
-#include "GeneratorExpectations.h"
+#include "MeshAudit.h"
 #include "PartGenerator.h"
-#include "TempDir.h"
 
 using qvr::gen::CellType;
 using qvr::gen::PlateSpec;
@@ -16,11 +17,11 @@ constexpr CellType kAllTypes[] = {CellType::Tet, CellType::Pyramid, CellType::Pr
                                   CellType::Mixed};
 
 PlateSpec defaultPlate(CellType type, bool features) {
-    PlateSpec spec;  // 40 x 20 x 2 mm on 20 x 10 x 4 blocks of 2 x 2 x 0.5 mm
-    spec.type = type;
-    spec.ribs = features;
-    spec.hole = features;
-    return spec;
+    PlateSpec plate;  // 40 x 20 x 2 mm on 20 x 10 x 4 blocks of 2 x 2 x 0.5 mm
+    plate.type = type;
+    plate.ribs = features;
+    plate.hole = features;
+    return plate;
 }
 
 }  // namespace
@@ -57,15 +58,13 @@ TEST(Plate, CountsOfNodesCellsAndSkinFacesPerType) {
         EXPECT_EQ(mesh.nodeCount(), c.nodes);
         EXPECT_EQ(static_cast<int>(mesh.parts.size()), c.cells);
         EXPECT_EQ(cellsWithNodes(mesh, c.nodeCount), c.cells);
-        int triangles = 0, quads = 0;
-        for (const nqbio::SurfaceElement& s : mesh.surfaces) {
-            EXPECT_EQ(s.kind, 1);
-            EXPECT_EQ(s.code, 0);
-            (s.node[3] == s.node[2] ? triangles : quads)++;
-        }
-        EXPECT_EQ(triangles, c.triangles);
-        EXPECT_EQ(quads, c.quads);
         EXPECT_EQ(mesh.unit, "mm");
+        int triangles = 0, quads = 0;
+        for (const nqbio::SurfaceElement& f : mesh.surfaces) {
+            EXPECT_EQ(std::make_pair(f.kind, f.code), std::make_pair(1, 0));
+            (f.node[3] == f.node[2] ? triangles : quads)++;
+        }
+        EXPECT_EQ(std::make_pair(triangles, quads), std::make_pair(c.triangles, c.quads));
     }
 }
 
@@ -74,29 +73,29 @@ TEST(Plate, MixedHoldsAllFourKindsOnAnyGrid) {
     for (int nx = 4; nx <= 9; ++nx) {
         for (int nz : {1, 2, 3}) {
             SCOPED_TRACE("nx " + std::to_string(nx) + " nz " + std::to_string(nz));
-            PlateSpec spec = defaultPlate(CellType::Mixed, true);
-            spec.lx = 3.0 * nx;
-            spec.ly = 7.0;
-            spec.nx = nx;
-            spec.ny = 7;
-            spec.nz = nz;
-            spec.ribCount = 1;
-            spec.ribWidth = 1.0;
-            spec.ribHeight = 2.0;
+            PlateSpec plate = defaultPlate(CellType::Mixed, true);
+            plate.lx = 3.0 * nx;
+            plate.ly = 7.0;
+            plate.nx = nx;
+            plate.ny = 7;
+            plate.nz = nz;
+            plate.ribCount = 1;
+            plate.ribWidth = 1.0;
+            plate.ribHeight = 2.0;
             qvr::gen::PlateLayout layout;
-            ASSERT_TRUE(qvr::gen::plateLayout(spec, layout));
+            ASSERT_TRUE(qvr::gen::plateLayout(plate, layout));
             ASSERT_TRUE(layout.hole);
             const double holeArea = (layout.holeX[1] - layout.holeX[0]) * layout.dx *
                                     (layout.holeY[1] - layout.holeY[0]) * layout.dy;
             const double holeRim = 2.0 * ((layout.holeX[1] - layout.holeX[0]) * layout.dx +
                                           (layout.holeY[1] - layout.holeY[0]) * layout.dy);
             const double ribWidth = (layout.ribColumns[0][1] - layout.ribColumns[0][0]) * layout.dy;
-            const double volume = spec.lx * spec.ly * spec.thickness +
-                                  spec.lx * ribWidth * spec.ribHeight - holeArea * spec.thickness;
-            const double area = 2.0 * (spec.lx * spec.ly + (spec.lx + spec.ly) * spec.thickness) +
-                                2.0 * spec.ribHeight * (spec.lx + ribWidth) - 2.0 * holeArea +
-                                holeRim * spec.thickness;
-            const nqbio::MeshData mesh = qvr::gen::makePlate(spec);
+            const double volume = plate.lx * plate.ly * plate.thickness +
+                                  plate.lx * ribWidth * plate.ribHeight - holeArea * plate.thickness;
+            const double area = 2.0 * (plate.lx * plate.ly + (plate.lx + plate.ly) * plate.thickness) +
+                                2.0 * plate.ribHeight * (plate.lx + ribWidth) - 2.0 * holeArea +
+                                holeRim * plate.thickness;
+            const nqbio::MeshData mesh = qvr::gen::makePlate(plate);
             expectSoundMesh(mesh, volume, area);
             for (int n : {4, 5, 6, 8}) EXPECT_GT(cellsWithNodes(mesh, n), 0) << n << "-node cells";
         }
@@ -132,51 +131,29 @@ TEST(Plate, LayoutOfRibsAndCutOut) {
 
 TEST(Plate, UnusableSettingsGiveAnEmptyMesh) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    std::vector<PlateSpec> specs(8, defaultPlate(CellType::Hex, true));
-    specs[0].lx = 0.0;
-    specs[1].thickness = nan;
-    specs[2].ly = 2e9;  // beyond the length limit
-    specs[3].nx = 0;
-    specs[4].nz = -3;
-    specs[5].ribCount = -1;
-    specs[6].ribHeight = -1.0;
-    specs[7].nx = specs[7].ny = 100000;  // beyond the block limit
-    for (std::size_t k = 0; k < specs.size(); ++k) {
-        specs[k].unit = "cm";
-        const nqbio::MeshData mesh = qvr::gen::makePlate(specs[k]);
-        EXPECT_EQ(mesh.nodeCount(), 0) << k;
-        EXPECT_TRUE(mesh.parts.empty()) << k;
-        EXPECT_TRUE(mesh.surfaces.empty()) << k;
+    std::vector<PlateSpec> plates(8, defaultPlate(CellType::Hex, true));
+    plates[0].lx = 0.0;
+    plates[1].thickness = nan;
+    plates[2].ly = 2e9;  // beyond the length limit
+    plates[3].nx = 0;
+    plates[4].nz = -3;
+    plates[5].ribCount = -1;
+    plates[6].ribHeight = -1.0;
+    plates[7].nx = plates[7].ny = 100000;  // beyond the block limit
+    for (std::size_t k = 0; k < plates.size(); ++k) {
+        plates[k].unit = "cm";
+        const nqbio::MeshData mesh = qvr::gen::makePlate(plates[k]);
+        EXPECT_EQ(mesh.nodeCount() + mesh.parts.size() + mesh.surfaces.size(), 0u) << k;
         EXPECT_EQ(mesh.unit, "cm") << k;
         qvr::gen::PlateLayout layout;
         layout.nx = -7;
-        EXPECT_FALSE(qvr::gen::plateLayout(specs[k], layout)) << k;
+        EXPECT_FALSE(qvr::gen::plateLayout(plates[k], layout)) << k;
         EXPECT_EQ(layout.nx, -7) << k;
     }
     // Ribs that are switched off need no sizes.
     PlateSpec noRibs = defaultPlate(CellType::Hex, false);
     noRibs.ribHeight = nan;
     EXPECT_FALSE(qvr::gen::makePlate(noRibs).parts.empty());
-}
-
-TEST(Plate, WrittenMeshPassesTheReader) {
-    const nqbio::MeshData mesh = qvr::gen::makePlate(defaultPlate(CellType::Mixed, true));
-    TempDir dir;
-    for (bool binary : {false, true}) {
-        const std::string path = dir.file(binary ? "plate.nqb" : "plate.txt.nqb");
-        std::string error;
-        ASSERT_TRUE(binary ? nqbio::writeBinary(path, mesh, &error)
-                           : nqbio::writeText(path, mesh, &error))
-            << error;
-        nqbio::MeshData back;
-        ASSERT_TRUE(nqbio::readMesh(path, back, &error)) << error;
-        EXPECT_EQ(back.xyz, mesh.xyz);
-        ASSERT_EQ(back.parts.size(), mesh.parts.size());
-        ASSERT_EQ(back.surfaces.size(), mesh.surfaces.size());
-        for (std::size_t c = 0; c < mesh.parts.size(); ++c) {
-            EXPECT_EQ(back.parts[c].volume, mesh.parts[c].volume);
-        }
-    }
 }
 
 TEST(CellTypeNames, ParseAndNameRoundTrip) {
@@ -190,4 +167,41 @@ TEST(CellTypeNames, ParseAndNameRoundTrip) {
         EXPECT_FALSE(qvr::gen::parseCellType(text, untouched)) << text;
         EXPECT_EQ(untouched, CellType::Prism);
     }
+}
+
+TEST(PlateSizing, CellCountAndBlockShapeFollowTheRequest) {
+    for (CellType type : kAllTypes) {
+        for (bool ribs : {false, true}) {
+            for (long long wanted : {3000LL, 40000LL}) {
+                SCOPED_TRACE(std::string(qvr::gen::cellTypeName(type)) + (ribs ? " ribbed " : " ") +
+                             std::to_string(wanted));
+                const PlateSpec plate = qvr::gen::plateForCellCount(wanted, type, ribs);
+                EXPECT_EQ(std::make_tuple(plate.type, plate.ribs, plate.hole),
+                          std::make_tuple(type, ribs, false));
+                EXPECT_GE(plate.nz, 2);
+                const double got = static_cast<double>(qvr::gen::makePlate(plate).parts.size());
+                EXPECT_GT(got, 0.75 * static_cast<double>(wanted));
+                EXPECT_LT(got, 1.33 * static_cast<double>(wanted));
+                // Blocks close to cubes once there are cells enough for that.
+                const double dx = plate.lx / plate.nx, dy = plate.ly / plate.ny,
+                             dz = plate.thickness / plate.nz;
+                for (double ratio : {dx / dz, dy / dz, dx / dy}) {
+                    EXPECT_TRUE(wanted < 40000 || (ratio > 0.6 && ratio < 1.7)) << ratio;
+                }
+            }
+        }
+    }
+    // One hexahedron per block, no ribs: the cell count is the block count.
+    const PlateSpec million = qvr::gen::plateForCellCount(1000000, CellType::Hex, false);
+    const double cells = static_cast<double>(million.nx) * million.ny * million.nz;
+    EXPECT_TRUE(cells > 0.9e6 && cells < 1.1e6 && million.nz >= 8) << cells;
+    // Tiny and absurd requests stay usable.
+    for (long long wanted : {-5LL, 0LL, 1LL, 7LL}) {
+        const PlateSpec plate = qvr::gen::plateForCellCount(wanted, CellType::Tet, true);
+        EXPECT_TRUE(plate.nx >= 1 && plate.ny >= 1 && plate.nz >= 2) << wanted;
+        EXPECT_FALSE(qvr::gen::makePlate(plate).parts.empty()) << wanted;
+    }
+    const PlateSpec huge = qvr::gen::plateForCellCount(1LL << 62, CellType::Hex, true);
+    qvr::gen::PlateLayout layout;
+    EXPECT_TRUE(qvr::gen::plateLayout(huge, layout));  // within the block limit, not built here
 }
