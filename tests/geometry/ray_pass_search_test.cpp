@@ -32,29 +32,9 @@ struct Reference {
 };
 
 Reference referenceOf(const KernelMeshBuilder& b) {
-    Reference r;
-    r.overall = {1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
-    for (const auto& p : b.nodes()) {
-        const double c[3] = {p.x, p.y, p.z};
-        for (std::size_t a = 0; a < 3; ++a) {
-            r.overall[a] = std::min(r.overall[a], c[a]);
-            r.overall[a + 3] = std::max(r.overall[a + 3], c[a]);
-        }
-    }
-    auto add = [&](const std::vector<int>& nodes) {
-        Box6 box{1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
-        for (int n : nodes) {
-            const double c[3] = {b.node(n).x, b.node(n).y, b.node(n).z};
-            for (std::size_t a = 0; a < 3; ++a) {
-                box[a] = std::min(box[a], c[a]);
-                box[a + 3] = std::max(box[a + 3], c[a]);
-            }
-        }
-        r.boxes.push_back(qvrtest::enlargedFloatBox(box));
-    };
-    for (const auto& f : b.faces()) add(f.nodes);
-    for (const auto& c : b.cells()) add(c.nodes);
-    return r;
+    std::vector<int> all(b.nodes().size());
+    for (std::size_t n = 0; n < all.size(); ++n) all[n] = static_cast<int>(n) + 1;
+    return {qvrtest::treeBoxes(b), qvrtest::boxOf(b, all)};
 }
 
 // The walk written out directly: steps of h from the start point, each step's box scanned

@@ -18,25 +18,6 @@ using qvrtest::CellKind;
 using qvrtest::FBox6;
 using qvrtest::KernelMeshBuilder;
 
-// Element boxes in the kernel's id order (faces, then cells), enlarged as the tree stores them.
-std::vector<FBox6> referenceBoxes(const KernelMeshBuilder& b) {
-    std::vector<FBox6> boxes;
-    auto add = [&](const std::vector<int>& nodes) {
-        Box6 box{1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
-        for (int n : nodes) {
-            const double c[3] = {b.node(n).x, b.node(n).y, b.node(n).z};
-            for (std::size_t a = 0; a < 3; ++a) {
-                box[a] = std::min(box[a], c[a]);
-                box[a + 3] = std::max(box[a + 3], c[a]);
-            }
-        }
-        boxes.push_back(qvrtest::enlargedFloatBox(box));
-    };
-    for (const auto& f : b.faces()) add(f.nodes);
-    for (const auto& c : b.cells()) add(c.nodes);
-    return boxes;
-}
-
 std::vector<int> sorted(const int* ids, int count) {
     std::vector<int> v(ids, ids + count);
     std::sort(v.begin(), v.end());
@@ -51,7 +32,7 @@ struct PrismBlock : ::testing::Test {
         b.addBlock({CellKind::Prism, 4, 3, 2, 1.0, -2.0, 0.5, 1.5, 1.0, 0.75});
         b.install(k);
         ASSERT_EQ(k.InitialzeSearch(2), 1);
-        ref = referenceBoxes(b);
+        ref = qvrtest::treeBoxes(b);
     }
     std::vector<int> brute(const Box6& q) const {
         std::vector<int> ids;

@@ -4,9 +4,11 @@
 #include <cmath>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "KernelMeshBuilder.h"
+#include "ReferenceBoxes.h"
 #include "QVROptKer.h"
 #include "kernel/mesh_tables.h"
 #include "search/CQvrADT.h"
@@ -41,28 +43,13 @@ TEST(SearchSetup, ElementAndOverallBoxes) {
     CQVROptKer k;
     b.install(k);
     ASSERT_EQ(k.InitialzeSearch(1), 1);
-    EXPECT_EQ(k.Box_xMin, -1.0);
-    EXPECT_EQ(k.Box_xMax, 0.0);
-    EXPECT_EQ(k.Box_yMin, 2.0);
-    EXPECT_EQ(k.Box_yMax, 4.0);
-    EXPECT_EQ(k.Box_zMin, 3.0);
-    EXPECT_EQ(k.Box_zMax, 7.0);
+    EXPECT_EQ(std::make_tuple(k.Box_xMin, k.Box_yMin, k.Box_zMin, k.Box_xMax, k.Box_yMax, k.Box_zMax),
+              std::make_tuple(-1.0, 2.0, 3.0, 0.0, 4.0, 7.0));
     auto check = [&](const auto& rec, const std::vector<int>& nodes) {
-        double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
-        for (int n : nodes) {
-            const double c[3] = {b.node(n).x, b.node(n).y, b.node(n).z};
-            for (int a = 0; a < 3; ++a) {
-                lo[a] = std::min(lo[a], c[a]);
-                hi[a] = std::max(hi[a], c[a]);
-            }
-        }
-        EXPECT_EQ(rec.xMin, lo[0]);
-        EXPECT_EQ(rec.yMin, lo[1]);
-        EXPECT_EQ(rec.zMin, lo[2]);
-        EXPECT_EQ(rec.xMax, hi[0]);
-        EXPECT_EQ(rec.yMax, hi[1]);
-        EXPECT_EQ(rec.zMax, hi[2]);
-        EXPECT_EQ(rec.zMid, (hi[2] + lo[2]) * 0.5);
+        const qvrtest::Box6 box = qvrtest::boxOf(b, nodes);
+        EXPECT_EQ(std::make_tuple(rec.xMin, rec.yMin, rec.zMin, rec.xMax, rec.yMax, rec.zMax),
+                  std::make_tuple(box[0], box[1], box[2], box[3], box[4], box[5]));
+        EXPECT_EQ(rec.zMid, (box[5] + box[2]) * 0.5);
     };
     for (int c = 1; c <= k.m_nInnerCell; ++c) check(k.p_Cell[c], b.cells()[static_cast<std::size_t>(c - 1)].nodes);
     for (int f = 1; f <= k.m_nSurface; ++f) check(k.m_pSurface[f], b.faces()[static_cast<std::size_t>(f - 1)].nodes);

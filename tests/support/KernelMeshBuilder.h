@@ -99,7 +99,6 @@ public:
     const std::vector<Vec3>& nodes() const { return nodes_; }      // node n at [n - 1]
     const std::vector<BuiltElement>& cells() const { return cells_; }
     const std::vector<BuiltElement>& faces() const { return faces_; }
-    double totalVolume() const { return totalVolume_; }
     const Vec3& node(int n) const { return nodes_.at(static_cast<std::size_t>(n - 1)); }
 
     // Replaces the kernel's mesh by this one.
@@ -154,6 +153,7 @@ public:
         }
     }
 
+private:
     // Fan vector area of a polygon from its first corner.
     Vec3 vectorArea(const std::vector<int>& poly) const {
         Vec3 s;
@@ -182,7 +182,6 @@ public:
         return {m.x / count, m.y / count, m.z / count};
     }
 
-private:
     void addBlockCells(const BlockSpec& s, const int (&v)[2][2][2], int i, int j, int k,
                        double blockVolume) {
         switch (s.kind) {
@@ -247,9 +246,10 @@ private:
     }
 
     // Adds every face that exactly one cell from firstCell on uses, turned to face away from
-    // that cell's centroid.
+    // that cell's centroid, in the order of first appearance for reproducible numbering.
     void addSkinOf(int firstCell) {
         std::map<std::vector<int>, std::pair<int, std::vector<int>>> seen;
+        std::vector<std::vector<int>> order;
         for (std::size_t c = static_cast<std::size_t>(firstCell); c < cells_.size(); ++c) {
             const std::vector<int>& cell = cells_[c].nodes;
             const Vec3 centre = meanOf(cell);
@@ -264,26 +264,13 @@ private:
                 std::vector<int> key = face;
                 std::sort(key.begin(), key.end());
                 auto& entry = seen[key];
-                entry.first += 1;
+                if (entry.first++ == 0) order.push_back(key);
                 entry.second = face;
             }
         }
-        // Keep the faces in the order of their first appearance for reproducible numbering.
-        std::vector<std::vector<int>> ordered;
-        for (std::size_t c = static_cast<std::size_t>(firstCell); c < cells_.size(); ++c) {
-            const std::vector<int>& cell = cells_[c].nodes;
-            for (const auto& local : localFaces(cell.size())) {
-                std::vector<int> key;
-                for (int l : local) key.push_back(cell[static_cast<std::size_t>(l)]);
-                std::sort(key.begin(), key.end());
-                auto it = seen.find(key);
-                if (it != seen.end() && it->second.first == 1) {
-                    ordered.push_back(it->second.second);
-                    it->second.first = 0;  // taken
-                }
-            }
+        for (const auto& key : order) {
+            if (seen[key].first == 1) addFace(seen[key].second);
         }
-        for (auto& f : ordered) addFace(std::move(f));
     }
 
     template <typename Record>

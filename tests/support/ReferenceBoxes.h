@@ -3,8 +3,11 @@
 #ifndef QVR_TESTS_REFERENCE_BOXES_H
 #define QVR_TESTS_REFERENCE_BOXES_H
 
+#include <algorithm>
 #include <array>
 #include <vector>
+
+#include "KernelMeshBuilder.h"
 
 namespace qvrtest {
 
@@ -35,6 +38,27 @@ inline bool meets(const FBox6& item, const Box6& query) {
         if (!(item[static_cast<std::size_t>(k + 3)] >= qmin)) return false;
     }
     return true;
+}
+
+// The box of the listed nodes of a built mesh.
+inline Box6 boxOf(const KernelMeshBuilder& b, const std::vector<int>& nodes) {
+    Box6 box{1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
+    for (int n : nodes) {
+        const double c[3] = {b.node(n).x, b.node(n).y, b.node(n).z};
+        for (std::size_t a = 0; a < 3; ++a) {
+            box[a] = std::min(box[a], c[a]);
+            box[a + 3] = std::max(box[a + 3], c[a]);
+        }
+    }
+    return box;
+}
+
+// Element boxes in the kernel's id order (faces, then cells), enlarged as the tree keeps them.
+inline std::vector<FBox6> treeBoxes(const KernelMeshBuilder& b) {
+    std::vector<FBox6> boxes;
+    for (const auto& f : b.faces()) boxes.push_back(enlargedFloatBox(boxOf(b, f.nodes)));
+    for (const auto& c : b.cells()) boxes.push_back(enlargedFloatBox(boxOf(b, c.nodes)));
+    return boxes;
 }
 
 }  // namespace qvrtest
