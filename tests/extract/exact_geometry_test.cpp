@@ -98,28 +98,28 @@ bool containsByElementLibrary(const CExtractToolData& d, int cell, double x, dou
 namespace {
 
 nqbio::MeshData turnedMixedPlate() {
-    qvr::gen::PlateSpec spec;
-    spec.lx = 8.0;
-    spec.ly = 6.0;
-    spec.nx = 4;
-    spec.ny = 3;
-    spec.nz = 3;
-    spec.type = CellType::Mixed;
-    nqbio::MeshData mesh = qvr::gen::makePlate(spec);
+    qvr::gen::PlateSpec params;
+    params.lx = 8.0;
+    params.ly = 6.0;
+    params.nx = 4;
+    params.ny = 3;
+    params.nz = 3;
+    params.type = CellType::Mixed;
+    nqbio::MeshData mesh = qvr::gen::makePlate(params);
     qvr::gen::rotate(mesh, {0.3, -1.0, 0.4}, 0.9);
     return mesh;
 }
 
 nqbio::MeshData tetTube() {
-    qvr::gen::TubeSpec spec;
-    spec.innerRadius = 5.0;
-    spec.wall = 2.0;
-    spec.length = 6.0;
-    spec.nTheta = 24;
-    spec.nWall = 2;
-    spec.nZ = 3;
-    spec.type = CellType::Tet;
-    return qvr::gen::makeTube(spec);
+    qvr::gen::TubeSpec params;
+    params.innerRadius = 5.0;
+    params.wall = 2.0;
+    params.length = 6.0;
+    params.nTheta = 24;
+    params.nWall = 2;
+    params.nZ = 3;
+    params.type = CellType::Tet;
+    return qvr::gen::makeTube(params);
 }
 
 class ContainingCells : public testing::TestWithParam<int> {};

@@ -146,15 +146,15 @@ struct RotatedPlate {
     }
 
     RotatedPlate(CellType type, double scaleFactor) : factor(scaleFactor) {
-        qvr::gen::PlateSpec spec;
-        spec.lx = 16.0;
-        spec.ly = 8.0;
-        spec.thickness = kPlateThickness;
-        spec.nx = 8;
-        spec.ny = 4;
-        spec.nz = 2;
-        spec.type = type;
-        flat = qvr::gen::makePlate(spec);
+        qvr::gen::PlateSpec params;
+        params.lx = 16.0;
+        params.ly = 8.0;
+        params.thickness = kPlateThickness;
+        params.nx = 8;
+        params.ny = 4;
+        params.nz = 2;
+        params.type = type;
+        flat = qvr::gen::makePlate(params);
         mesh = flat;
         qvr::gen::rotate(mesh, kFirstAxis, kFirstAngle);
         qvr::gen::rotate(mesh, kSecondAxis, kSecondAngle);
@@ -282,20 +282,20 @@ INSTANTIATE_TEST_SUITE_P(
 namespace {
 
 struct Tube {
-    qvr::gen::TubeSpec spec;
+    qvr::gen::TubeSpec params;
     nqbio::MeshData mesh;
-    double outer() const { return spec.innerRadius + spec.wall; }
+    double outer() const { return params.innerRadius + params.wall; }
     // Nodes lie outside the true circles, so that the facets touch them at their mid-chords.
-    double toCorner() const { return 1.0 / std::cos(std::acos(-1.0) / spec.nTheta); }
+    double toCorner() const { return 1.0 / std::cos(std::acos(-1.0) / params.nTheta); }
     explicit Tube(CellType type) {
-        spec.innerRadius = 10.0;
-        spec.wall = 2.0;
-        spec.length = 12.0;
-        spec.nTheta = 48;
-        spec.nWall = 3;
-        spec.nZ = 4;
-        spec.type = type;
-        mesh = qvr::gen::makeTube(spec);
+        params.innerRadius = 10.0;
+        params.wall = 2.0;
+        params.length = 12.0;
+        params.nTheta = 48;
+        params.nWall = 3;
+        params.nZ = 4;
+        params.type = type;
+        mesh = qvr::gen::makeTube(params);
     }
     // Radial rays from every node of the inner and the outer wall, into the wall.
     HostRays radialRays() const {
@@ -303,7 +303,7 @@ struct Tube {
         for (int n : skinNodes(mesh)) {
             const auto p = nodeOf(mesh, n);
             const double r = std::hypot(p[0], p[1]);
-            if (std::fabs(r - spec.innerRadius * toCorner()) < 1e-4) {
+            if (std::fabs(r - params.innerRadius * toCorner()) < 1e-4) {
                 rays.add(p, {p[0] / r, p[1] / r, 0.0}, n);
             } else if (std::fabs(r - outer() * toCorner()) < 1e-4) {
                 rays.add(p, {-p[0] / r, -p[1] / r, 0.0}, n);
@@ -334,14 +334,14 @@ TEST_P(ExactTube, MeasuresTheWallWithinTheChordError) {
     EXPECT_EQ(t.tool.GetNoCrossingCount(), 0);
     const std::vector<double> exact = t.thickness(n, kLayers);
     for (int i = 1; i <= n; ++i) {
-        EXPECT_NEAR(exact[static_cast<std::size_t>(i)], tube.spec.wall, chordError)
+        EXPECT_NEAR(exact[static_cast<std::size_t>(i)], tube.params.wall, chordError)
             << "node " << rays.node[static_cast<std::size_t>(i)];
     }
 
     ASSERT_EQ(t.tool.SetThicknessMode(QVR_THICKNESS_CENTROID_PLANE), 1);
     ASSERT_EQ(t.set(rays, kLayers), 1);
-    const ModeSummary e = summarise(exact, tube.spec.wall),
-                      a = summarise(t.thickness(n, kLayers), tube.spec.wall);
+    const ModeSummary e = summarise(exact, tube.params.wall),
+                      a = summarise(t.thickness(n, kLayers), tube.params.wall);
     std::cout << "tube " << qvr::gen::cellTypeName(GetParam()) << ": exact collapsed "
               << e.collapsedFraction << " median ratio " << e.medianRatio
               << "; centroid-plane collapsed " << a.collapsedFraction << " median ratio "
@@ -361,12 +361,12 @@ TEST(ExactThickness, ATouchOfTheHoleDoesNotEndTheThickness) {
     Tool t;
     ASSERT_TRUE(t.load(tube.mesh));
     const double pi = std::acos(-1.0);
-    const double ri = tube.spec.innerRadius * tube.toCorner(), ro = tube.outer();
+    const double ri = tube.params.innerRadius * tube.toCorner(), ro = tube.outer();
     constexpr double kLead = 5.0;  // start this far before the touching point
     HostRays rays;
     // On a ring of nodes (a corner of the hole's facets) and halfway between rings (an edge).
-    for (double z : {tube.spec.length / tube.spec.nZ, 1.5 * tube.spec.length / tube.spec.nZ}) {
-        const double angle = 2.0 * pi * 5.0 / tube.spec.nTheta;  // a facet corner angle
+    for (double z : {tube.params.length / tube.params.nZ, 1.5 * tube.params.length / tube.params.nZ}) {
+        const double angle = 2.0 * pi * 5.0 / tube.params.nTheta;  // a facet corner angle
         const Point touch{ri * std::cos(angle), ri * std::sin(angle), z};
         const Point along{-std::sin(angle), std::cos(angle), 0.0};
         rays.add({touch[0] - kLead * along[0], touch[1] - kLead * along[1], z}, along);
@@ -384,14 +384,14 @@ TEST(ExactThickness, ATouchOfTheHoleDoesNotEndTheThickness) {
 }
 
 TEST(ExactThickness, ARayThatLeavesNowhereAheadHasNoThicknessAndIsCounted) {
-    qvr::gen::PlateSpec spec;
-    spec.lx = 4.0;
-    spec.ly = 4.0;
-    spec.nx = 2;
-    spec.ny = 2;
-    spec.nz = 2;
+    qvr::gen::PlateSpec params;
+    params.lx = 4.0;
+    params.ly = 4.0;
+    params.nx = 2;
+    params.ny = 2;
+    params.nz = 2;
     Tool t;
-    ASSERT_TRUE(t.load(qvr::gen::makePlate(spec)));
+    ASSERT_TRUE(t.load(qvr::gen::makePlate(params)));
     HostRays rays;
     rays.add({2.0, 2.0, 0.0}, {0.0, 0.0, -1.0});  // out of the part
     rays.add({2.0, 2.0, 0.0}, {0.0, 0.0, 1.0});   // into it
@@ -407,7 +407,7 @@ TEST(ExactThickness, ARayThatLeavesNowhereAheadHasNoThicknessAndIsCounted) {
                   1);
         for (int j = 1; j <= kLayers; ++j) EXPECT_EQ(out.dist[static_cast<std::size_t>(j)], 0.0);
     }
-    EXPECT_EQ(t.thickness(2, kLayers)[2], spec.thickness);
+    EXPECT_EQ(t.thickness(2, kLayers)[2], params.thickness);
 }
 
 TEST(ThicknessMode, UnknownModesAreRefusedAndTheDefaultIsTheCentroidPlane) {

@@ -59,15 +59,15 @@ class AffineField : public testing::TestWithParam<CellType> {};
 // Oblique rays from every skin node towards the middle of the plate put sample points all over
 // the cells; wherever a point lies in its chosen cell, the six outputs are the affine values.
 TEST_P(AffineField, IsReproducedAtEverySamplePointInsideItsCell) {
-    qvr::gen::PlateSpec spec;
-    spec.lx = 6.0;
-    spec.ly = 4.0;
-    spec.thickness = 2.0;
-    spec.nx = 6;
-    spec.ny = 4;
-    spec.nz = 4;
-    spec.type = GetParam();
-    const nqbio::MeshData mesh = qvr::gen::makePlate(spec);
+    qvr::gen::PlateSpec params;
+    params.lx = 6.0;
+    params.ly = 4.0;
+    params.thickness = 2.0;
+    params.nx = 6;
+    params.ny = 4;
+    params.nz = 4;
+    params.type = GetParam();
+    const nqbio::MeshData mesh = qvr::gen::makePlate(params);
     Loaded m(mesh);
     ASSERT_TRUE(m.ok);
     CExtractToolData& d = m.data;
@@ -125,14 +125,14 @@ INSTANTIATE_TEST_SUITE_P(EveryCellType, AffineField,
 // The six components share one evaluation of the shape functions per point; each must still
 // be exactly what interpolating that component alone gives.
 TEST(FibreExtraction, AgreesBitForBitWithSingleComponentInterpolation) {
-    qvr::gen::PlateSpec spec;
-    spec.lx = 4.0;
-    spec.ly = 4.0;
-    spec.nx = 3;
-    spec.ny = 3;
-    spec.nz = 2;
-    spec.type = CellType::Mixed;
-    Loaded m(qvr::gen::makePlate(spec));
+    qvr::gen::PlateSpec params;
+    params.lx = 4.0;
+    params.ly = 4.0;
+    params.nx = 3;
+    params.ny = 3;
+    params.nz = 2;
+    params.type = CellType::Mixed;
+    Loaded m(qvr::gen::makePlate(params));
     ASSERT_TRUE(m.ok);
     CExtractToolData& d = m.data;
     for (int k = 0; k < 6; ++k) {

@@ -14,15 +14,15 @@ namespace {
 
 // A slab [0,8] x [0,4] x [0,4] of unit blocks: every coordinate an integer.
 nqbio::MeshData unitSlab(CellType type) {
-    qvr::gen::PlateSpec spec;
-    spec.lx = 8.0;
-    spec.ly = 4.0;
-    spec.thickness = 4.0;
-    spec.nx = 8;
-    spec.ny = 4;
-    spec.nz = 4;
-    spec.type = type;
-    return qvr::gen::makePlate(spec);
+    qvr::gen::PlateSpec params;
+    params.lx = 8.0;
+    params.ly = 4.0;
+    params.thickness = 4.0;
+    params.nx = 8;
+    params.ny = 4;
+    params.nz = 4;
+    params.type = type;
+    return qvr::gen::makePlate(params);
 }
 
 // Every skin node with a direction square into the slab from the first of its faces found in

@@ -15,14 +15,14 @@ namespace {
 constexpr int kLayers = 4;
 
 nqbio::MeshData smallPlate() {
-    qvr::gen::PlateSpec spec;
-    spec.lx = 4.0;
-    spec.ly = 4.0;
-    spec.thickness = 2.0;
-    spec.nx = 2;
-    spec.ny = 2;
-    spec.nz = 2;
-    return qvr::gen::makePlate(spec);
+    qvr::gen::PlateSpec params;
+    params.lx = 4.0;
+    params.ly = 4.0;
+    params.thickness = 2.0;
+    params.nx = 2;
+    params.ny = 2;
+    params.nz = 2;
+    return qvr::gen::makePlate(params);
 }
 
 // Rays square into the plate from every skin node of its bottom face.

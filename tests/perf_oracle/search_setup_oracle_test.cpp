@@ -56,9 +56,9 @@ TEST(SearchSetUpOracle, TreeEqualsOneFilledStepByStep) {
     small.ny = 4;
     small.nz = 2;
     int grown = 0;
-    for (const auto& spec : {big, small}) {
+    for (const auto& params : {big, small}) {
         CQVROptKer k;
-        ASSERT_TRUE(oracle::loadPart(qvr::gen::makePlate(spec), k));
+        ASSERT_TRUE(oracle::loadPart(qvr::gen::makePlate(params), k));
         ASSERT_EQ(k.InitialzeSearch(3), 1);
         const auto plain = plainTree(k, 3);
         expectSameTree(*k.m_pADTree, *plain);

@@ -34,10 +34,10 @@ float toFloat(double value) {
 
 }  // namespace
 
-k7t::ResultFile makeFiberResult(const nqbio::MeshData& mesh, const FiberSpec& spec) {
+k7t::ResultFile makeFiberResult(const nqbio::MeshData& mesh, const FiberSpec& params) {
     k7t::ResultFile file;
     file.project = "generated part";
-    file.run = spec.field == FiberField::SkinShellCore ? "skin-shell-core fibre orientation"
+    file.run = params.field == FiberField::SkinShellCore ? "skin-shell-core fibre orientation"
                                                        : "affine fibre orientation";
     file.timeSteps = 1;
     file.nodeCount = mesh.nodeCount();
@@ -51,22 +51,22 @@ k7t::ResultFile makeFiberResult(const nqbio::MeshData& mesh, const FiberSpec& sp
         item.values.reserve(mesh.parts.size());
     }
 
-    const double thickness = spec.zTop - spec.zBottom;
+    const double thickness = params.zTop - params.zBottom;
     const bool layered = std::isfinite(thickness) && thickness > 0.0;
     Vec3 points[8];
     for (const nqbio::PartElement& cell : mesh.parts) {
         Vec3 centroid;
         if (cellPoints(mesh, cell, points)) centroid = cellCentroid(points, cell.nNode);
         Tensor a{};
-        if (spec.field == FiberField::SkinShellCore) {
+        if (params.field == FiberField::SkinShellCore) {
             const double s =
-                layered ? std::clamp((centroid.z - spec.zBottom) / thickness, 0.0, 1.0) : 0.5;
+                layered ? std::clamp((centroid.z - params.zBottom) / thickness, 0.0, 1.0) : 0.5;
             a = skinShellCore(s);
         } else {
             for (int c = 0; c < 6; ++c) {
                 const auto k = static_cast<std::size_t>(c);
-                a[k] = spec.c0[k] + spec.gx[k] * centroid.x + spec.gy[k] * centroid.y +
-                       spec.gz[k] * centroid.z;
+                a[k] = params.c0[k] + params.gx[k] * centroid.x + params.gy[k] * centroid.y +
+                       params.gz[k] * centroid.z;
             }
         }
         for (std::size_t c = 0; c < 6; ++c) file.items[c].values.push_back(toFloat(a[c]));

@@ -52,7 +52,7 @@ struct PlateSpec {
 // Unusable settings (a size that is not positive or above 1e9 mm, a block count below 1,
 // ribCount below 0, more than 2^27 blocks in the grid, whose rib layers span the whole plate)
 // give an empty mesh (no nodes, no cells) with the given unit.
-nqbio::MeshData makePlate(const PlateSpec& spec);
+nqbio::MeshData makePlate(const PlateSpec& params);
 
 // Where the features of makePlate's part fall on its block grid; block ranges are [begin, end).
 struct PlateLayout {
@@ -65,7 +65,7 @@ struct PlateLayout {
     std::array<int, 2> holeX{}, holeY{};
 };
 // False (layout untouched) for settings that makePlate refuses.
-bool plateLayout(const PlateSpec& spec, PlateLayout& layout);
+bool plateLayout(const PlateSpec& params, PlateLayout& layout);
 
 // The default plate (40 x 20 x 2 mm, default ribs when `ribs`) on a grid sized so that the
 // part has about `cells` cells: blocks close to cubes, at least two block layers through the
@@ -85,7 +85,7 @@ struct TubeSpec {
     int nTheta = 64, nWall = 4, nZ = 10;
     CellType type = CellType::Hex;
 };
-nqbio::MeshData makeTube(const TubeSpec& spec);
+nqbio::MeshData makeTube(const TubeSpec& params);
 
 // Rigid rotation about an axis through the origin (angle in radians), and uniform scaling of
 // the coordinates (the unit text stays as it is; volumes scale by factor^3).
@@ -141,7 +141,7 @@ struct FiberSpec {
 // a11 = 0.25 + 0.5 w, a33 = 0.04, a22 = 1 - a11 - a33, a12 = 0.03 (1 - 2s), a13 = 0.01 (2s - 1),
 // a23 = 0.005; every row is diagonally dominant, so the tensor is positive definite.
 // Affine values beyond the float range are written as infinities of their sign.
-k7t::ResultFile makeFiberResult(const nqbio::MeshData& mesh, const FiberSpec& spec);
+k7t::ResultFile makeFiberResult(const nqbio::MeshData& mesh, const FiberSpec& params);
 
 }  // namespace qvr::gen
 

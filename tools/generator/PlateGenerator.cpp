@@ -11,18 +11,18 @@ namespace {
 bool usableLength(double value) { return value > 0.0 && value <= kMaxLength; }
 
 // Rib block ranges in y, merged where they touch or overlap.
-std::vector<std::array<int, 2>> ribColumns(const PlateSpec& spec, double dy) {
+std::vector<std::array<int, 2>> ribColumns(const PlateSpec& params, double dy) {
     std::vector<std::array<int, 2>> ranges;
-    const double blocksWide = std::round(spec.ribWidth / dy);
+    const double blocksWide = std::round(params.ribWidth / dy);
     const long long width =
-        blocksWide >= spec.ny ? spec.ny : std::max(1LL, static_cast<long long>(blocksWide));
-    for (int r = 0; r < spec.ribCount; ++r) {
-        const double centre = spec.ly * (r + 1) / (spec.ribCount + 1);
+        blocksWide >= params.ny ? params.ny : std::max(1LL, static_cast<long long>(blocksWide));
+    for (int r = 0; r < params.ribCount; ++r) {
+        const double centre = params.ly * (r + 1) / (params.ribCount + 1);
         const long long column =
-            std::min<long long>(spec.ny - 1, static_cast<long long>(centre / dy));
+            std::min<long long>(params.ny - 1, static_cast<long long>(centre / dy));
         long long begin = column - (width - 1) / 2;
-        begin = std::max(0LL, std::min(begin, spec.ny - width));
-        const long long end = std::min<long long>(spec.ny, begin + width);
+        begin = std::max(0LL, std::min(begin, params.ny - width));
+        const long long end = std::min<long long>(params.ny, begin + width);
         ranges.push_back({static_cast<int>(begin), static_cast<int>(end)});
     }
     std::sort(ranges.begin(), ranges.end());
@@ -74,54 +74,54 @@ bool inRange(int index, const std::array<int, 2>& range) {
 
 }  // namespace
 
-bool plateLayout(const PlateSpec& spec, PlateLayout& layout) {
-    if (!usableLength(spec.lx) || !usableLength(spec.ly) || !usableLength(spec.thickness)) {
+bool plateLayout(const PlateSpec& params, PlateLayout& layout) {
+    if (!usableLength(params.lx) || !usableLength(params.ly) || !usableLength(params.thickness)) {
         return false;
     }
-    if (spec.nx < 1 || spec.ny < 1 || spec.nz < 1) return false;
-    const bool ribs = spec.ribs && spec.ribCount > 0;
-    if (spec.ribs && spec.ribCount < 0) return false;
-    if (ribs && (!usableLength(spec.ribHeight) || !usableLength(spec.ribWidth))) return false;
+    if (params.nx < 1 || params.ny < 1 || params.nz < 1) return false;
+    const bool ribs = params.ribs && params.ribCount > 0;
+    if (params.ribs && params.ribCount < 0) return false;
+    if (ribs && (!usableLength(params.ribHeight) || !usableLength(params.ribWidth))) return false;
 
     PlateLayout result;
-    result.nx = spec.nx;
-    result.ny = spec.ny;
-    result.nz = spec.nz;
-    result.dx = spec.lx / spec.nx;
-    result.dy = spec.ly / spec.ny;
-    result.dz = spec.thickness / spec.nz;
+    result.nx = params.nx;
+    result.ny = params.ny;
+    result.nz = params.nz;
+    result.dx = params.lx / params.nx;
+    result.dy = params.ly / params.ny;
+    result.dz = params.thickness / params.nz;
     double layers = 0.0;
     if (ribs) {
-        layers = std::max(1.0, std::round(spec.ribHeight / result.dz));
+        layers = std::max(1.0, std::round(params.ribHeight / result.dz));
         if (!(layers <= static_cast<double>(kMaxBlocks))) return false;
     }
-    const double blocks = static_cast<double>(spec.nx) * spec.ny * (spec.nz + layers);
+    const double blocks = static_cast<double>(params.nx) * params.ny * (params.nz + layers);
     if (blocks > static_cast<double>(kMaxBlocks)) return false;
     if (ribs) {
         result.ribLayers = static_cast<int>(layers);
-        result.ribLayerHeight = spec.ribHeight / layers;
-        result.ribColumns = ribColumns(spec, result.dy);
+        result.ribLayerHeight = params.ribHeight / layers;
+        result.ribColumns = ribColumns(params, result.dy);
     }
-    if (spec.hole) placeHole(result);
+    if (params.hole) placeHole(result);
     layout = std::move(result);
     return true;
 }
 
-nqbio::MeshData makePlate(const PlateSpec& spec) {
+nqbio::MeshData makePlate(const PlateSpec& params) {
     PlateLayout layout;
-    if (!plateLayout(spec, layout)) {
+    if (!plateLayout(params, layout)) {
         nqbio::MeshData empty;
-        empty.unit = spec.unit;
+        empty.unit = params.unit;
         return empty;
     }
     const int layers = layout.nz + layout.ribLayers;
     BlockGrid grid(layout.nx, layout.ny, layers, false);
     for (int k = 0; k <= layers; ++k) {
-        const double z = k <= layout.nz ? spec.thickness * k / layout.nz
-                                        : spec.thickness + layout.ribLayerHeight * (k - layout.nz);
+        const double z = k <= layout.nz ? params.thickness * k / layout.nz
+                                        : params.thickness + layout.ribLayerHeight * (k - layout.nz);
         for (int j = 0; j <= layout.ny; ++j) {
             for (int i = 0; i <= layout.nx; ++i) {
-                grid.setPoint(i, j, k, {spec.lx * i / layout.nx, spec.ly * j / layout.ny, z});
+                grid.setPoint(i, j, k, {params.lx * i / layout.nx, params.ly * j / layout.ny, z});
             }
         }
     }
@@ -136,45 +136,45 @@ nqbio::MeshData makePlate(const PlateSpec& spec) {
                     k < layout.nz
                         ? !(layout.hole && inRange(i, layout.holeX) && inRange(j, layout.holeY))
                         : static_cast<bool>(ribColumn[static_cast<std::size_t>(j)]);
-                if (solid) grid.setKind(i, j, k, blockKind(spec.type, i, layout.nx, false, k));
+                if (solid) grid.setKind(i, j, k, blockKind(params.type, i, layout.nx, false, k));
             }
         }
     }
     grid.makeConforming();
-    return grid.build(spec.unit);
+    return grid.build(params.unit);
 }
 
 PlateSpec plateForCellCount(long long cells, CellType type, bool ribs) {
     constexpr int kMinLayers = 2;
-    PlateSpec spec;
-    spec.type = type;
-    spec.ribs = ribs;
+    PlateSpec params;
+    params.type = type;
+    params.ribs = ribs;
     // Half the refusal limit leaves room for the rounding of the grid sizes.
     const double maxBlocks = static_cast<double>(kMaxBlocks / 2);
     const double blocks =
         std::clamp(static_cast<double>(cells) / cellsPerBlock(type), 1.0, maxBlocks);
 
     // Cubic blocks fill the part's volume...
-    const double ribVolume = ribs ? spec.ribCount * spec.ribWidth * spec.lx * spec.ribHeight : 0.0;
-    const double density = std::cbrt(blocks / (spec.lx * spec.ly * spec.thickness + ribVolume));
-    spec.nz = static_cast<int>(std::max<double>(kMinLayers, std::round(spec.thickness * density)));
+    const double ribVolume = ribs ? params.ribCount * params.ribWidth * params.lx * params.ribHeight : 0.0;
+    const double density = std::cbrt(blocks / (params.lx * params.ly * params.thickness + ribVolume));
+    params.nz = static_cast<int>(std::max<double>(kMinLayers, std::round(params.thickness * density)));
     // ...then the in-plane density q (blocks per mm) is set from the layers: the plate holds
     // q^2 lx ly nz blocks, the ribs ribCount * max(1, ribWidth q) * lx q * ribLayers.
     const double layers =
-        ribs ? std::max(1.0, std::round(spec.ribHeight * spec.nz / spec.thickness)) : 0.0;
-    const double plateTerm = spec.lx * spec.ly * spec.nz;
-    const double ribTerm = ribs ? spec.ribCount * spec.lx * layers : 0.0;
-    double q = std::sqrt(blocks / (plateTerm + ribTerm * spec.ribWidth));
-    if (ribs && spec.ribWidth * q < 1.0) {
+        ribs ? std::max(1.0, std::round(params.ribHeight * params.nz / params.thickness)) : 0.0;
+    const double plateTerm = params.lx * params.ly * params.nz;
+    const double ribTerm = ribs ? params.ribCount * params.lx * layers : 0.0;
+    double q = std::sqrt(blocks / (plateTerm + ribTerm * params.ribWidth));
+    if (ribs && params.ribWidth * q < 1.0) {
         q = (-ribTerm + std::sqrt(ribTerm * ribTerm + 4.0 * plateTerm * blocks)) /
             (2.0 * plateTerm);
     }
     // The lattice spans the ribs' height over the whole plate; keep it within the limit.
-    const double lattice = spec.lx * q * spec.ly * q * (spec.nz + layers);
+    const double lattice = params.lx * q * params.ly * q * (params.nz + layers);
     if (lattice > maxBlocks) q *= std::sqrt(maxBlocks / lattice);
-    spec.nx = static_cast<int>(std::max(1.0, std::round(spec.lx * q)));
-    spec.ny = static_cast<int>(std::max(1.0, std::round(spec.ly * q)));
-    return spec;
+    params.nx = static_cast<int>(std::max(1.0, std::round(params.lx * q)));
+    params.ny = static_cast<int>(std::max(1.0, std::round(params.ly * q)));
+    return params;
 }
 
 }  // namespace qvr::gen

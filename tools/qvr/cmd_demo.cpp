@@ -20,30 +20,30 @@ namespace {
 // The sample part: a 2.5 mm plate, 60 x 30 mm, with two ribs and a cut-out, four block layers
 // through the thickness, all four cell kinds.
 gen::PlateSpec demoPlate() {
-    gen::PlateSpec spec;
-    spec.lx = 60.0;
-    spec.ly = 30.0;
-    spec.thickness = 2.5;
-    spec.nx = 40;
-    spec.ny = 20;
-    spec.nz = 4;
-    spec.type = gen::CellType::Mixed;
-    spec.ribs = true;
-    spec.ribCount = 2;
-    spec.ribHeight = 6.0;
-    spec.ribWidth = 3.0;
-    spec.hole = true;
-    return spec;
+    gen::PlateSpec params;
+    params.lx = 60.0;
+    params.ly = 30.0;
+    params.thickness = 2.5;
+    params.nx = 40;
+    params.ny = 20;
+    params.nz = 4;
+    params.type = gen::CellType::Mixed;
+    params.ribs = true;
+    params.ribCount = 2;
+    params.ribHeight = 6.0;
+    params.ribWidth = 3.0;
+    params.hole = true;
+    return params;
 }
 
 void runDemo(const std::string& folder) {
     StageClock clock;
-    const gen::PlateSpec spec = demoPlate();
-    const nqbio::MeshData mesh = gen::makePlate(spec);
+    const gen::PlateSpec params = demoPlate();
+    const nqbio::MeshData mesh = gen::makePlate(params);
     gen::FiberSpec fiber;
     fiber.field = gen::FiberField::SkinShellCore;
     fiber.zBottom = 0.0;
-    fiber.zTop = spec.thickness;
+    fiber.zTop = params.thickness;
     const k7t::ResultFile result = gen::makeFiberResult(mesh, fiber);
     clock.lap("generate");
     makeOutputFolder(folder);
@@ -62,7 +62,7 @@ void runDemo(const std::string& folder) {
     // The node shown: on the underside, in plain plate between the ribs and clear of the
     // cut-out, where the ray crosses the plate square and meets the whole skin-shell-core
     // structure.
-    const long shown = findProfileNear(run.profiles, 0.125 * spec.lx, 0.5 * spec.ly, 0.0);
+    const long shown = findProfileNear(run.profiles, 0.125 * params.lx, 0.5 * params.ly, 0.0);
     const long long shownNode = shown >= 0 ? run.profiles[static_cast<std::size_t>(shown)].fileNode : 0;
     StageClock outputClock;
     const std::vector<std::string> outputs = writeExtractionOutputs(run, folder, shownNode);
@@ -71,7 +71,7 @@ void runDemo(const std::string& folder) {
 
     std::printf("qvr demo: ribbed plate with a cut-out, %g x %g mm, %g mm thick (%d block layers), "
                 "ribs %g mm high; skin-shell-core fibre field\n\n",
-                spec.lx, spec.ly, spec.thickness, spec.nz, spec.ribHeight);
+                params.lx, params.ly, params.thickness, params.nz, params.ribHeight);
     printExtractionSummary(stdout, run);
     if (shown >= 0) {
         std::printf("\n");

@@ -38,20 +38,20 @@ bool given(const GenerateOptions& o, const char* name) { return o.cmd->count(nam
 
 gen::PlateSpec plateSpec(const GenerateOptions& o, gen::CellType type) {
     const bool ribs = o.kind == "ribbed-plate";
-    gen::PlateSpec spec = o.cells > 0 ? gen::plateForCellCount(o.cells, type, ribs) : gen::PlateSpec();
-    spec.type = type;
-    spec.ribs = ribs;
-    spec.hole = o.hole;
-    if (given(o, "--lx")) spec.lx = o.plate.lx;
-    if (given(o, "--ly")) spec.ly = o.plate.ly;
-    if (given(o, "--thickness")) spec.thickness = o.plate.thickness;
-    if (given(o, "--nx")) spec.nx = o.plate.nx;
-    if (given(o, "--ny")) spec.ny = o.plate.ny;
-    if (given(o, "--nz")) spec.nz = o.plate.nz;
-    if (given(o, "--ribs")) spec.ribCount = o.plate.ribCount;
-    if (given(o, "--rib-height")) spec.ribHeight = o.plate.ribHeight;
-    if (given(o, "--rib-width")) spec.ribWidth = o.plate.ribWidth;
-    return spec;
+    gen::PlateSpec params = o.cells > 0 ? gen::plateForCellCount(o.cells, type, ribs) : gen::PlateSpec();
+    params.type = type;
+    params.ribs = ribs;
+    params.hole = o.hole;
+    if (given(o, "--lx")) params.lx = o.plate.lx;
+    if (given(o, "--ly")) params.ly = o.plate.ly;
+    if (given(o, "--thickness")) params.thickness = o.plate.thickness;
+    if (given(o, "--nx")) params.nx = o.plate.nx;
+    if (given(o, "--ny")) params.ny = o.plate.ny;
+    if (given(o, "--nz")) params.nz = o.plate.nz;
+    if (given(o, "--ribs")) params.ribCount = o.plate.ribCount;
+    if (given(o, "--rib-height")) params.ribHeight = o.plate.ribHeight;
+    if (given(o, "--rib-width")) params.ribWidth = o.plate.ribWidth;
+    return params;
 }
 
 // Cells per block of the tube's block lattice, for sizing it from --cells.
@@ -67,23 +67,23 @@ double cellsPerBlock(gen::CellType type) {
 }
 
 gen::TubeSpec tubeSpec(const GenerateOptions& o, gen::CellType type) {
-    gen::TubeSpec spec;
-    spec.type = type;
-    if (given(o, "--radius")) spec.innerRadius = o.tube.innerRadius;
-    if (given(o, "--thickness")) spec.wall = o.plate.thickness;
-    if (given(o, "--length")) spec.length = o.tube.length;
+    gen::TubeSpec params;
+    params.type = type;
+    if (given(o, "--radius")) params.innerRadius = o.tube.innerRadius;
+    if (given(o, "--thickness")) params.wall = o.plate.thickness;
+    if (given(o, "--length")) params.length = o.tube.length;
     if (o.cells > 0) {
         // Blocks close to cubes at the mid-wall radius, nWall through the wall.
         const double blocks = static_cast<double>(o.cells) / cellsPerBlock(type);
-        const double around = 2.0 * kPi * (spec.innerRadius + 0.5 * spec.wall);
-        const double perLayer = blocks / spec.nWall;
-        spec.nTheta = std::max(3, static_cast<int>(std::lround(std::sqrt(perLayer * around / spec.length))));
-        spec.nZ = std::max(1, static_cast<int>(std::lround(perLayer / spec.nTheta)));
+        const double around = 2.0 * kPi * (params.innerRadius + 0.5 * params.wall);
+        const double perLayer = blocks / params.nWall;
+        params.nTheta = std::max(3, static_cast<int>(std::lround(std::sqrt(perLayer * around / params.length))));
+        params.nZ = std::max(1, static_cast<int>(std::lround(perLayer / params.nTheta)));
     }
-    if (given(o, "--n-theta")) spec.nTheta = o.tube.nTheta;
-    if (given(o, "--n-wall")) spec.nWall = o.tube.nWall;
-    if (given(o, "--n-z")) spec.nZ = o.tube.nZ;
-    return spec;
+    if (given(o, "--n-theta")) params.nTheta = o.tube.nTheta;
+    if (given(o, "--n-wall")) params.nWall = o.tube.nWall;
+    if (given(o, "--n-z")) params.nZ = o.tube.nZ;
+    return params;
 }
 
 void runGenerate(const GenerateOptions& o) {
@@ -93,15 +93,15 @@ void runGenerate(const GenerateOptions& o) {
     gen::FiberSpec fiber = o.field == "affine" ? affineFiberField() : gen::FiberSpec();
     nqbio::MeshData mesh;
     if (tube) {
-        const gen::TubeSpec spec = tubeSpec(o, type);
-        mesh = gen::makeTube(spec);
+        const gen::TubeSpec params = tubeSpec(o, type);
+        mesh = gen::makeTube(params);
         fiber.zBottom = 0.0;
-        fiber.zTop = spec.length;
+        fiber.zTop = params.length;
     } else {
-        const gen::PlateSpec spec = plateSpec(o, type);
-        mesh = gen::makePlate(spec);
+        const gen::PlateSpec params = plateSpec(o, type);
+        mesh = gen::makePlate(params);
         fiber.zBottom = 0.0;
-        fiber.zTop = spec.thickness;
+        fiber.zTop = params.thickness;
     }
     if (mesh.parts.empty()) failUsage("the sizes and block counts given make no part");
     if (!o.unit.empty()) mesh.unit = o.unit;

@@ -44,8 +44,8 @@ void runImport(const ImportOptions& o) {
                     r.reorientedCells);
     if (r.flatCells > 0) std::printf("warning: %lld cells have no volume\n", r.flatCells);
     if (!o.fiberOut.empty()) {
-        const gen::FiberSpec spec = o.field == "affine" ? affineFiberField() : skinShellCoreThroughZ(mesh);
-        writeResultOrFail(o.fiberOut, gen::makeFiberResult(mesh, spec));
+        const gen::FiberSpec params = o.field == "affine" ? affineFiberField() : skinShellCoreThroughZ(mesh);
+        writeResultOrFail(o.fiberOut, gen::makeFiberResult(mesh, params));
         std::printf("wrote %s: sample %s fibre field\n", o.fiberOut.c_str(), o.field.c_str());
     }
     std::printf("time: import %s, write %s\n", formatSeconds(clock.stages()[0].seconds).c_str(),
