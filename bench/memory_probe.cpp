@@ -54,6 +54,8 @@ StageMemory MemoryProbe::end() {
     malloc_trim(0);
     const double now = statusKiB("VmRSS");
     m.retainedKiB = now > start_ ? now - start_ : 0.0;
+    // The peak was read first; whatever the process took since still counts.
+    if (m.retainedKiB > m.peakKiB) m.peakKiB = m.retainedKiB;
     return m;
 }
 
