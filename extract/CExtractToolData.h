@@ -11,6 +11,10 @@
 #include "QVR3DExtractTool.h"
 #include "QVROptKer.h"
 
+namespace qvr::extract {
+class ShapeElements;
+}
+
 class CExtractToolData {
 public:
     static constexpr int kFiberComponentCount = 6;
@@ -35,6 +39,9 @@ public:
     void* m_pProgressUser;
     std::vector<signed char> m_faceOutward;  // exact mode: +1 when a face's area vector points
                                              // out of the part, -1 when into it
+    std::vector<int> m_nearestCells;         // AssignNearestCells' scratch, kept between rays:
+    std::vector<double> m_nearestScratch;    // the usable listed cells, their centroids and
+                                             // distances
 
     // Creates the kernel. A failed allocation raises std::bad_alloc and leaves nothing behind.
     CExtractToolData();
@@ -92,9 +99,11 @@ public:
                           double* value);
 
 private:
-    // Shape function values of `cell` at the point into N[0..7]; false for a cell type the
-    // element library does not interpolate (N then all zero).
-    bool CellShapeValues(double x, double y, double z, int cell, double* N) const;
+    // Shape function values of `cell` at the point into N[0..7], with the element of its kind
+    // from `elements`; false for a cell type the element library does not interpolate (N then
+    // all zero).
+    bool CellShapeValues(double x, double y, double z, int cell, double* N,
+                         qvr::extract::ShapeElements& elements) const;
     void ReportProgress(int done, int total) const;
     void ReleaseRayData();
     void ReleaseFiberArrays();

@@ -1,4 +1,6 @@
 // Cell of each sample point: the passed cell with the nearest centroid.
+#include <cstddef>
+
 #include "extract/CExtractToolData.h"
 
 namespace {
@@ -8,20 +10,40 @@ constexpr double kFarthestSquared = 1e30;  // mm^2: a cell at least this far is 
 int CExtractToolData::AssignNearestCells(const int* cellIds, int nCellIds, int inode) {
     if (m_pRayData == nullptr || inode < 1 || inode > m_nSurfaceNode) return -1;
     CRayData& r = m_pRayData[inode];
+
+    // The listed cells' centroids side by side, gathered once for all sample points, so the
+    // distances of one point to every cell come out of one loop the compiler can vectorise.
+    std::vector<int>& cells = m_nearestCells;
+    cells.clear();
+    for (int k = 1; cellIds != nullptr && k <= nCellIds; ++k) {
+        const int c = cellIds[k];
+        if (c >= 1 && c <= m_nInnerCell) cells.push_back(c);
+    }
+    const std::size_t n = cells.size();
+    m_nearestScratch.resize(4 * n);
+    double* const xc = m_nearestScratch.data();
+    double* const yc = xc + n;
+    double* const zc = yc + n;
+    double* const squared = zc + n;
+    for (std::size_t i = 0; i < n; ++i) {
+        const CInnerCell& cell = p_Cell[cells[i]];
+        xc[i] = cell.xc;
+        yc[i] = cell.yc;
+        zc[i] = cell.zc;
+    }
+
     for (int j = 1; j <= r.nPoint; ++j) {
+        const double px = r.pX[j], py = r.pY[j], pz = r.pZ[j];
+        for (std::size_t i = 0; i < n; ++i) {
+            squared[i] = (xc[i] - px) * (xc[i] - px) + (yc[i] - py) * (yc[i] - py) +
+                         (zc[i] - pz) * (zc[i] - pz);
+        }
         double best = kFarthestSquared;
         r.pCellID[j] = 0;
-        if (cellIds == nullptr) continue;
-        for (int k = 1; k <= nCellIds; ++k) {
-            const int c = cellIds[k];
-            if (c < 1 || c > m_nInnerCell) continue;
-            const CInnerCell& cell = p_Cell[c];
-            const double d = (cell.xc - r.pX[j]) * (cell.xc - r.pX[j]) +
-                             (cell.yc - r.pY[j]) * (cell.yc - r.pY[j]) +
-                             (cell.zc - r.pZ[j]) * (cell.zc - r.pZ[j]);
-            if (d < best) {  // strict: of equally near cells the first listed stays
-                best = d;
-                r.pCellID[j] = c;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (squared[i] < best) {  // strict: of equally near cells the first listed stays
+                best = squared[i];
+                r.pCellID[j] = cells[i];
             }
         }
     }

@@ -2,6 +2,7 @@
 // components interpolated in the point's cell.
 #include "extract/CExtractToolData.h"
 #include "extract/cell_type_message.h"
+#include "extract/shape_elements.h"
 
 namespace {
 constexpr int kMaxCellNodes = 8;
@@ -19,6 +20,8 @@ int CExtractToolData::ExtractNodeFiber(int inode, double* dist, double* fiber1, 
 
     const CRayData& r = m_pRayData[inode];  // record 0 has no points: nothing is written
     if (r.nPoint < 1) return 1;
+    // Made when a point first needs its kind, then shared by the ray's points.
+    qvr::extract::ShapeElements elements;
     for (int j = 1; j <= r.nPoint; ++j) {
         const int c = r.pCellID[j];
         if (c < 1 || c > m_nInnerCell) {
@@ -31,7 +34,7 @@ int CExtractToolData::ExtractNodeFiber(int inode, double* dist, double* fiber1, 
         double value[kFiberComponentCount] = {};
         double N[kMaxCellNodes] = {};
         const CInnerCell& cell = p_Cell[c];
-        if (CellShapeValues(r.pX[j], r.pY[j], r.pZ[j], c, N)) {
+        if (CellShapeValues(r.pX[j], r.pY[j], r.pZ[j], c, N, elements)) {
             for (int k = 0; k < kFiberComponentCount; ++k) {
                 const double* nodeValue = m_pNodeFiber[k];
                 double v = 0.0;

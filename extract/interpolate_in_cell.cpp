@@ -1,33 +1,20 @@
 // Finite-element interpolation of node values inside one solid cell, with the element
 // library's shape functions.
-#include <memory>
-
 #include "CFEM_Elem3D.h"
 #include "extract/CExtractToolData.h"
 #include "extract/cell_type_message.h"
+#include "extract/shape_elements.h"
 
 namespace {
-
 constexpr int kMaxCellNodes = 8;
-
-std::unique_ptr<CFEM_Elem3D> makeElement(const CFEM_Elem3D_Factory& factory, int nNode) {
-    switch (nNode) {
-        case 4: return std::unique_ptr<CFEM_Elem3D>(factory.Make_TETRA4());
-        case 5: return std::unique_ptr<CFEM_Elem3D>(factory.Make_PYRAMID5());
-        case 6: return std::unique_ptr<CFEM_Elem3D>(factory.Make_PRISM6());
-        case 8: return std::unique_ptr<CFEM_Elem3D>(factory.Make_HEXA8());
-        default: return nullptr;
-    }
-}
-
 }  // namespace
 
-bool CExtractToolData::CellShapeValues(double x, double y, double z, int cell, double* N) const {
+bool CExtractToolData::CellShapeValues(double x, double y, double z, int cell, double* N,
+                                       qvr::extract::ShapeElements& elements) const {
     for (int k = 0; k < kMaxCellNodes; ++k) N[k] = 0.0;
     const CInnerCell& c = p_Cell[cell];
-    const CFEM_Elem3D_Factory factory;
-    const std::unique_ptr<CFEM_Elem3D> element = makeElement(factory, c.nNode);
-    if (!element || c.pNode == nullptr) return false;
+    CFEM_Elem3D* const element = elements.forNodeCount(c.nNode);
+    if (element == nullptr || c.pNode == nullptr) return false;
 
     double X[kMaxCellNodes] = {}, Y[kMaxCellNodes] = {}, Z[kMaxCellNodes] = {};
     for (int k = 1; k <= c.nNode; ++k) {
@@ -47,7 +34,8 @@ int CExtractToolData::InterpolateInCell(double x, double y, double z, int cell,
         return -1;
     }
     double N[kMaxCellNodes] = {};
-    if (!CellShapeValues(x, y, z, cell, N)) {
+    qvr::extract::ShapeElements elements;
+    if (!CellShapeValues(x, y, z, cell, N, elements)) {
         reportUnknownCellType(p_Cell[cell].nNode);
         return 1;
     }

@@ -1,0 +1,26 @@
+// One element object per supported cell kind, made on first use and kept for a whole run of
+// interpolations: the element library's objects hold no state between calls, so one object
+// serves every cell of its kind and gives the same shape function values as a fresh one.
+#ifndef QVR_EXTRACT_SHAPE_ELEMENTS_H
+#define QVR_EXTRACT_SHAPE_ELEMENTS_H
+
+#include <memory>
+
+#include "CFEM_Elem3D.h"
+
+namespace qvr::extract {
+
+class ShapeElements {
+public:
+    // The element for a cell of nNode nodes (4, 5, 6 or 8); null for any other count.
+    CFEM_Elem3D* forNodeCount(int nNode);
+
+private:
+    static constexpr int kLargestNodeCount = 8;
+    CFEM_Elem3D_Factory factory_;
+    std::unique_ptr<CFEM_Elem3D> byNodeCount_[kLargestNodeCount + 1];
+};
+
+}  // namespace qvr::extract
+
+#endif
