@@ -34,6 +34,8 @@ extern QVROPTKER_API int nQVROptKer;
  * Mesh records. Each has a zeroing default constructor, a destructor that releases nothing,
  * and a member-wise operator= and copy(): pointers are copied, never the arrays behind them.
  * The arrays belong to the table that holds the record (the kernel or the extraction tool).
+ * In a face or cell table loaded by ReadMeshData all node lists lie in one block, which record
+ * 0 (never an item, nNode 0) holds as its pNode.
  */
 
 /* One node. */

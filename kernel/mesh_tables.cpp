@@ -10,9 +10,10 @@ namespace {
 template <typename Record>
 void releaseRecordTable(Record*& table, int count) {
     if (table == nullptr) return;
-    for (int i = 0; i <= count; ++i) {
-        delete[] table[i].pNode;
-        table[i].pNode = nullptr;
+    if (table[0].pNode != nullptr && table[0].pNode[0] == kPooledNodeListsMark) {
+        delete[] table[0].pNode;
+    } else {
+        for (int i = 0; i <= count; ++i) delete[] table[i].pNode;
     }
     delete[] table;
     table = nullptr;

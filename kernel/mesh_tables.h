@@ -9,7 +9,13 @@
 
 namespace qvr {
 
-// Releases a face or cell table together with the node list of each record 0..count.
+// A table whose node lists share one block: record 0, never an item, holds the block, whose
+// first int is this mark; every other record's list lies inside it. In a table whose records
+// each own their list, record 0's list is null or starts with 0.
+inline constexpr int kPooledNodeListsMark = -1;
+
+// Releases a face or cell table together with its node lists: the shared block of a pooled
+// table, otherwise the list of each record 0..count.
 void releaseFaceTable(CFaceElem*& table, int count);
 void releaseCellTable(CInnerCell*& table, int count);
 

@@ -3,6 +3,7 @@
 // The reader checks the whole file before it reports success, so past beginReading the load
 // cannot meet a count the file does not hold. Everything new is built in local storage first
 // and moved into the kernel at the end: a failed allocation leaves the previous mesh intact.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
@@ -75,16 +76,48 @@ void computeAreaVector(CFaceElem& f, const Cnode* nodes) {
     }
 }
 
-// Owns the node lists of a record table until the table is handed to the kernel.
+// Longest node list of a part element.
+constexpr int kMaxCellNodes = 8;
+
+// A record table and its node lists, until the table is handed to the kernel. The lists share
+// one block (see kPooledNodeListsMark): one allocation for the whole table rather than one per
+// record, which saves the allocator's overhead of a small block per record and the time.
 template <typename Record>
 struct TableGuard {
     std::unique_ptr<Record[]> table;
     int count = 0;
-    ~TableGuard() {
-        if (!table) return;
-        for (int i = 0; i <= count; ++i) delete[] table[i].pNode;
+    std::unique_ptr<int[]> lists;
+    std::size_t capacity = 0;
+    std::size_t used = 0;
+
+    // Room for `ints` ints of lists (each list is its node count + 1 ints).
+    void reserveLists(std::size_t ints) {
+        capacity = ints + 1;
+        lists.reset(new int[capacity]);
+        lists[0] = qvr::kPooledNodeListsMark;
+        used = 1;
+    }
+    // Record r's list of nNode nodes (within the reserved room), entry 0 set to 0.
+    int* addList(Record& r, int nNode) {
+        r.pNode = lists.get() + used;
+        r.pNode[0] = 0;
+        r.nNode = nNode;
+        used += static_cast<std::size_t>(nNode) + 1;
+        return r.pNode;
+    }
+    // Gives back reserved room that no list took.
+    void fitLists() {
+        if (used == capacity) return;
+        std::unique_ptr<int[]> fitted(new int[used]);
+        std::copy_n(lists.get(), used, fitted.get());
+        for (int i = 1; i <= count; ++i) {
+            if (table[i].pNode != nullptr) table[i].pNode = fitted.get() + (table[i].pNode - lists.get());
+        }
+        lists = std::move(fitted);
+        capacity = used;
     }
     Record* release() {
+        table[0].pNode = lists.release();
         count = 0;
         return table.release();
     }
@@ -138,6 +171,7 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     TableGuard<CInnerCell> cells;
     cells.table = std::make_unique<CInnerCell[]>(static_cast<std::size_t>(cellCount) + 1);
     cells.count = cellCount;
+    cells.reserveLists(static_cast<std::size_t>(cellCount) * (kMaxCellNodes + 1));
     auto cellKind = std::make_unique<int[]>(static_cast<std::size_t>(cellCount) + 1);
     for (int k = 0; k <= cellCount; ++k) cellKind[k] = 1;
     for (int i = 0; i <= nodeInFile; ++i) nodeInPart[i] = (allNodeFlag == 1) ? 1 : 0;
@@ -167,10 +201,8 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
             ++k;
             if (nNode < 1 || nNode > 8) continue;  // the reader refuses these; never index with them
             CInnerCell& cell = cells.table[k];
-            cell.pNode = new int[static_cast<std::size_t>(nNode) + 1];
-            cell.pNode[0] = 0;
-            cell.nNode = nNode;
-            for (int j = 1; j <= nNode; ++j) cell.pNode[j] = nodes[j - 1];
+            int* const list = cells.addList(cell, nNode);
+            for (int j = 1; j <= nNode; ++j) list[j] = nodes[j - 1];
             totalVolume += static_cast<double>(volume) * volumeFactor;
 
             const bool marked = (static_cast<std::uint32_t>(attrWord) >> 24) != 0;
@@ -193,6 +225,7 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
                 }
             }
         }
+        cells.fitLists();
     }
 
     // Surface element block: kind 1 faces whose code is not 13; repeated corners collapse.
@@ -228,13 +261,15 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     TableGuard<CFaceElem> surfaces;
     surfaces.table = std::make_unique<CFaceElem[]>(static_cast<std::size_t>(surfaceCount) + 1);
     surfaces.count = surfaceCount;
+    std::size_t faceListInts = 0;
+    for (int i = 0; i < surfaceCount; ++i) {
+        faceListInts += static_cast<std::size_t>(faces[static_cast<std::size_t>(i)].nNode) + 1;
+    }
+    surfaces.reserveLists(faceListInts);
     for (int i = 1; i <= surfaceCount; ++i) {
         const WorkingFace& f = faces[static_cast<std::size_t>(i - 1)];
-        CFaceElem& face = surfaces.table[i];
-        face.pNode = new int[static_cast<std::size_t>(f.nNode) + 1];
-        face.pNode[0] = 0;
-        face.nNode = f.nNode;
-        for (int j = 1; j <= f.nNode; ++j) face.pNode[j] = f.node[j - 1];
+        int* const list = surfaces.addList(surfaces.table[i], f.nNode);
+        for (int j = 1; j <= f.nNode; ++j) list[j] = f.node[j - 1];
     }
 
     // Node compaction.
