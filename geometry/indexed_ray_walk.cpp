@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <memory>
 
@@ -75,6 +76,17 @@ int testStep(const CandidateColumns& cols, std::size_t count, const FloatStep& s
     return found;
 }
 
+// Adds an element to the walk's list unless it is there already: consecutive runs find many of
+// the same elements, and a list without repeats is cheaper to sort.
+void addPassed(adt::WalkWorkspace& ws, int id) {
+    const auto bit = static_cast<std::size_t>(id);
+    std::uint64_t& word = ws.seen[bit / 64];
+    const std::uint64_t mask = std::uint64_t{1} << (bit % 64);
+    if ((word & mask) != 0) return;
+    word |= mask;
+    ws.passed.push_back(id);
+}
+
 }  // namespace
 
 const int* walkIndexed(CQVROptKer& k, CQvrADT& tree, StepSequence& steps, int slot,
@@ -124,7 +136,7 @@ const int* walkIndexed(CQVROptKer& k, CQvrADT& tree, StepSequence& steps, int sl
             }
         }
         for (std::size_t c = 0; c < nc; ++c) {
-            if (ws.hit[c] != 0) ws.passed.push_back(ws.candidates[c]);
+            if (ws.hit[c] != 0) addPassed(ws, ws.candidates[c]);
         }
         if (nc < kFewCandidates) runSteps = std::min(2 * runSteps, kMaxRunSteps);
         if (nc > kManyCandidates) runSteps = std::max(runSteps / 2, kMinRunSteps);
@@ -138,8 +150,11 @@ const int* walkIndexed(CQVROptKer& k, CQvrADT& tree, StepSequence& steps, int sl
     }
     std::sort(ws.lastStep.begin(), ws.lastStep.end(),
               [&](int a, int b) { return index.visitRank(a) < index.visitRank(b); });
+    for (int id : ws.passed) {
+        const auto bit = static_cast<std::size_t>(id);
+        ws.seen[bit / 64] &= ~(std::uint64_t{1} << (bit % 64));
+    }
     std::sort(ws.passed.begin(), ws.passed.end());
-    ws.passed.erase(std::unique(ws.passed.begin(), ws.passed.end()), ws.passed.end());
 
     // Both lists are made before either old one goes: a failed allocation changes nothing.
     std::unique_ptr<int[]> nearList(new int[ws.lastStep.size()]);

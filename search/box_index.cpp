@@ -63,6 +63,7 @@ void radixSort(std::vector<std::uint32_t>& keys, std::vector<int>& ids) {
 BoxIndex::BoxIndex(const CQvrADT& tree)
     : rank_(static_cast<std::size_t>(tree.capacity) + 1, 0),
       workspaces_(static_cast<std::size_t>(tree.slotCount)) {
+    for (WalkWorkspace& w : workspaces_) w.seen.assign(rank_.size() / 64 + 1, 0);
     // The tree's visiting order of all its items is its breadth-first order with the lower
     // child first; the work list of that walk is the order itself.
     std::vector<int> order;
@@ -191,6 +192,7 @@ void BoxIndex::collect(const float qlo[6], const float qhi[6], std::vector<int>&
 std::size_t BoxIndex::bytes() const {
     std::size_t b = ids_.capacity() * sizeof(int) + rank_.capacity() * sizeof(std::uint32_t);
     b += nodes_.capacity() * sizeof(Node);
+    for (const WalkWorkspace& w : workspaces_) b += w.seen.capacity() * sizeof(std::uint64_t);
     return b;
 }
 

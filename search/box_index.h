@@ -30,7 +30,8 @@ struct WalkWorkspace {
     std::vector<float> candidateBox;  // their points, 6 per candidate, same order
     std::vector<float> columns;     // the same points by coordinate: 6 columns of candidates
     std::vector<int> hit;           // per candidate: 1 once a step of the run meets it
-    std::vector<int> passed;        // ids met by any step so far, unsorted, may repeat
+    std::vector<int> passed;        // ids met by any step so far, unsorted, each once
+    std::vector<std::uint64_t> seen;  // one bit per id: in `passed`; all clear between walks
     std::vector<int> lastStep;      // ids met by the last step
 };
 
