@@ -11,6 +11,8 @@
 #include "QVR3DExtractTool.h"
 #include "QVROptKer.h"
 
+#include "extract/cell_box_test.h"
+
 namespace qvr::extract {
 class ShapeElements;
 }
@@ -39,9 +41,11 @@ public:
     void* m_pProgressUser;
     std::vector<signed char> m_faceOutward;  // exact mode: +1 when a face's area vector points
                                              // out of the part, -1 when into it
-    std::vector<int> m_nearestCells;         // AssignNearestCells' scratch, kept between rays:
-    std::vector<double> m_nearestScratch;    // the usable listed cells, their centroids and
-                                             // distances
+    // Scratch of the cell choice, kept from ray to ray: the ray's usable passed cells, their
+    // centroids and point distances by coordinate, and (exact mode) their widened boxes.
+    std::vector<int> m_rayCells;
+    std::vector<double> m_rayCellData;
+    std::vector<qvr::extract::WidenedBox> m_rayCellBoxes;
 
     // Creates the kernel. A failed allocation raises std::bad_alloc and leaves nothing behind.
     CExtractToolData();

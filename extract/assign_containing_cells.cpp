@@ -1,40 +1,88 @@
 // Exact mode: each sample point gets a passed cell that contains it.
+//
+// The cell is the first, in order of centroid distance (ties in list order), that contains the
+// point, or else the nearest by centroid. Only cells whose widened box holds the point can
+// contain it, so only those are ordered and tested; the nearest comes from one pass over all.
+// The centroids and widened boxes are gathered once per ray, not once per sample point.
 #include <algorithm>
 #include <cstddef>
 #include <vector>
 
 #include "extract/CExtractToolData.h"
+#include "extract/cell_box_test.h"
+
+namespace {
+
+struct Candidate {
+    double squared;
+    int cell;
+};
+
+bool nearer(const Candidate& a, const Candidate& b) { return a.squared < b.squared; }
+
+}  // namespace
 
 int CExtractToolData::AssignContainingCells(const int* cellIds, int nCellIds, int inode) {
     if (m_pRayData == nullptr || inode < 1 || inode > m_nSurfaceNode) return -1;
     CRayData& r = m_pRayData[inode];
-    struct Candidate {
-        double squared;
-        int cell;
-    };
+
+    std::vector<int>& cells = m_rayCells;
+    cells.clear();
+    for (int k = 1; cellIds != nullptr && k <= nCellIds; ++k) {
+        const int c = cellIds[k];
+        if (c >= 1 && c <= m_nInnerCell) cells.push_back(c);
+    }
+    const std::size_t n = cells.size();
+    if (n == 0) {
+        for (int j = 1; j <= r.nPoint; ++j) r.pCellID[j] = 0;
+        return 1;
+    }
+    // Centroids by coordinate, so that a sample point's distances come out of one loop the
+    // compiler can vectorise.
+    m_rayCellData.resize(4 * n);
+    double* const xc = m_rayCellData.data();
+    double* const yc = xc + n;
+    double* const zc = yc + n;
+    double* const squared = zc + n;
+    m_rayCellBoxes.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const CInnerCell& cell = p_Cell[cells[i]];
+        xc[i] = cell.xc;
+        yc[i] = cell.yc;
+        zc[i] = cell.zc;
+        m_rayCellBoxes[i] = qvr::extract::widenedBox(cell);
+    }
+
     std::vector<Candidate> order;
-    order.reserve(static_cast<std::size_t>(std::max(nCellIds, 0)));
     for (int j = 1; j <= r.nPoint; ++j) {
-        r.pCellID[j] = 0;
-        order.clear();
-        for (int k = 1; cellIds != nullptr && k <= nCellIds; ++k) {
-            const int c = cellIds[k];
-            if (c < 1 || c > m_nInnerCell) continue;
-            const CInnerCell& cell = p_Cell[c];
-            order.push_back({(cell.xc - r.pX[j]) * (cell.xc - r.pX[j]) +
-                                 (cell.yc - r.pY[j]) * (cell.yc - r.pY[j]) +
-                                 (cell.zc - r.pZ[j]) * (cell.zc - r.pZ[j]),
-                             c});
+        const double px = r.pX[j], py = r.pY[j], pz = r.pZ[j];
+        for (std::size_t i = 0; i < n; ++i) {
+            squared[i] = (xc[i] - px) * (xc[i] - px) + (yc[i] - py) * (yc[i] - py) +
+                         (zc[i] - pz) * (zc[i] - pz);
         }
-        if (order.empty()) continue;
-        // Nearest first, ties in list order: on a face between cells the nearer one wins, and
-        // without a containing cell the first entry is the fallback.
-        std::stable_sort(order.begin(), order.end(), [](const Candidate& a, const Candidate& b) {
-            return a.squared < b.squared;
-        });
-        r.pCellID[j] = order.front().cell;
+        order.clear();
+        bool unordered = false;
+        Candidate nearest{squared[0], cells[0]};
+        for (std::size_t i = 0; i < n; ++i) {
+            const Candidate candidate{squared[i], cells[i]};
+            unordered = unordered || candidate.squared != candidate.squared;
+            if (nearer(candidate, nearest)) nearest = candidate;
+            if (qvr::extract::mayContain(m_rayCellBoxes[i], px, py, pz)) order.push_back(candidate);
+        }
+        if (unordered) {
+            // NaN distances leave no strict order: take every listed cell in the order a
+            // stable sort gives them, as the plain search does.
+            order.clear();
+            for (std::size_t i = 0; i < n; ++i) order.push_back({squared[i], cells[i]});
+            std::stable_sort(order.begin(), order.end(), nearer);
+            nearest = order.front();
+        } else {
+            std::stable_sort(order.begin(), order.end(), nearer);
+        }
+        // Without a containing cell the nearest stands.
+        r.pCellID[j] = nearest.cell;
         for (const Candidate& c : order) {
-            if (PointInCell(c.cell, r.pX[j], r.pY[j], r.pZ[j])) {
+            if (PointInCell(c.cell, px, py, pz)) {
                 r.pCellID[j] = c.cell;
                 break;
             }

@@ -13,15 +13,15 @@ int CExtractToolData::AssignNearestCells(const int* cellIds, int nCellIds, int i
 
     // The listed cells' centroids side by side, gathered once for all sample points, so the
     // distances of one point to every cell come out of one loop the compiler can vectorise.
-    std::vector<int>& cells = m_nearestCells;
+    std::vector<int>& cells = m_rayCells;
     cells.clear();
     for (int k = 1; cellIds != nullptr && k <= nCellIds; ++k) {
         const int c = cellIds[k];
         if (c >= 1 && c <= m_nInnerCell) cells.push_back(c);
     }
     const std::size_t n = cells.size();
-    m_nearestScratch.resize(4 * n);
-    double* const xc = m_nearestScratch.data();
+    m_rayCellData.resize(4 * n);
+    double* const xc = m_rayCellData.data();
     double* const yc = xc + n;
     double* const zc = yc + n;
     double* const squared = zc + n;

@@ -5,13 +5,12 @@
 
 #include "CFEM_Elem3D.h"
 #include "extract/CExtractToolData.h"
+#include "extract/cell_box_test.h"
 
 namespace {
 // Lowest shape function value still counted as inside: dimensionless, so the same for cells
 // of any size. Default 1e-7.
 constexpr double kInsideShapeTolerance = 1e-7;
-// Margin of the quick box test, as a fraction of the box diagonal. Default 1e-6.
-constexpr double kBoxMarginRelative = 1e-6;
 constexpr int kMaxCellNodes = 8;
 }  // namespace
 
@@ -20,14 +19,7 @@ bool CExtractToolData::PointInCell(int cell, double x, double y, double z) const
     const CInnerCell& c = p_Cell[cell];
     if (c.pNode == nullptr || c.nNode > kMaxCellNodes) return false;
 
-    const double diagonal = std::sqrt((c.xMax - c.xMin) * (c.xMax - c.xMin) +
-                                      (c.yMax - c.yMin) * (c.yMax - c.yMin) +
-                                      (c.zMax - c.zMin) * (c.zMax - c.zMin));
-    const double margin = kBoxMarginRelative * diagonal;
-    if (x < c.xMin - margin || x > c.xMax + margin || y < c.yMin - margin ||
-        y > c.yMax + margin || z < c.zMin - margin || z > c.zMax + margin) {
-        return false;
-    }
+    if (!qvr::extract::mayContain(c, x, y, z)) return false;
 
     const CFEM_Elem3D_Factory factory;
     const std::unique_ptr<CFEM_Elem3D> element(factory.MakeForNodeCount(c.nNode));

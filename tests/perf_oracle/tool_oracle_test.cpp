@@ -2,6 +2,7 @@
 // straightforward code, bit for bit: every ray record and every GetFiber output.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -55,6 +56,38 @@ HostRays raysFor(CQVROptKer& k, unsigned seed) {
     const Cnode& p = k.m_pNode[1];
     rays.add(p.x, p.y, p.z, 0.0, 0.0, 0.0);
     return rays;
+}
+
+// The exact mode's cell choice written the plain way: every listed cell, stably sorted by
+// centroid distance, tested in turn; the nearest when none contains the point.
+std::vector<int> containingCells(const CExtractToolData& tool, const std::vector<int>& cells,
+                                 const CRayData& r) {
+    struct Candidate {
+        double squared;
+        int cell;
+    };
+    std::vector<int> chosen(static_cast<std::size_t>(r.nPoint) + 1, 0);
+    for (int j = 1; j <= r.nPoint; ++j) {
+        std::vector<Candidate> order;
+        for (std::size_t k = 1; k < cells.size(); ++k) {
+            const CInnerCell& cell = tool.p_Cell[cells[k]];
+            order.push_back({(cell.xc - r.pX[j]) * (cell.xc - r.pX[j]) +
+                                 (cell.yc - r.pY[j]) * (cell.yc - r.pY[j]) +
+                                 (cell.zc - r.pZ[j]) * (cell.zc - r.pZ[j]),
+                             cells[k]});
+        }
+        if (order.empty()) continue;
+        std::stable_sort(order.begin(), order.end(),
+                         [](const Candidate& a, const Candidate& b) { return a.squared < b.squared; });
+        chosen[static_cast<std::size_t>(j)] = order.front().cell;
+        for (const Candidate& c : order) {
+            if (tool.PointInCell(c.cell, r.pX[j], r.pY[j], r.pZ[j])) {
+                chosen[static_cast<std::size_t>(j)] = c.cell;
+                break;
+            }
+        }
+    }
+    return chosen;
 }
 
 class ToolOracle : public ::testing::TestWithParam<int> {};
@@ -119,6 +152,30 @@ TEST_P(ToolOracle, RayRecordsAndFibreProfilesMatchTheStraightforwardCode) {
         }
         EXPECT_GT(withCells, rays.count() / 2) << part.name;
     }
+
+    // The exact mode's cell choice, on the sample points and candidates of its own rays.
+    ASSERT_EQ(tool.SelectThicknessMode(QVR_THICKNESS_EXACT), 1);
+    ASSERT_EQ(tool.BuildRayData(rays.count(), 7, rays.x.data(), rays.y.data(), rays.z.data(),
+                                rays.ax.data(), rays.ay.data(), rays.az.data()),
+              1);
+    int contained = 0;
+    for (int i = 1; i <= rays.count(); ++i) {
+        const CRayData& r = tool.m_pRayData[i];
+        const oracle::PassResult pass =
+            oracle::findPassElem(*tool.m_pOptKer, r.pX[1], r.pY[1], r.pZ[1], r.dx, r.dy, r.dz, 0);
+        std::vector<int> cells{0};
+        for (int id : pass.passed) {
+            if (id > tool.m_nSurface) cells.push_back(id - tool.m_nSurface);
+        }
+        const std::vector<int> want = containingCells(tool, cells, r);
+        ASSERT_EQ(std::vector<int>(r.pCellID + 1, r.pCellID + 8),
+                  std::vector<int>(want.begin() + 1, want.end()))
+            << part.name << " exact ray " << i;
+        for (int j = 1; j <= 7; ++j) {
+            contained += r.pCellID[j] != 0 && tool.PointInCell(r.pCellID[j], r.pX[j], r.pY[j], r.pZ[j]);
+        }
+    }
+    EXPECT_GT(contained, rays.count()) << part.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Parts, ToolOracle, ::testing::Range(0, 10),
