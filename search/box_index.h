@@ -52,6 +52,9 @@ public:
     // Position of item `id` in the tree's breadth-first visiting order (0 for the root).
     std::uint32_t visitRank(int id) const { return rank_[static_cast<std::size_t>(id)]; }
 
+    // Items indexed.
+    std::size_t size() const { return ids_.size(); }
+
     // Bytes held by the index (for the memory figures).
     std::size_t bytes() const;
 
