@@ -58,6 +58,15 @@ void radixSort(std::vector<std::uint32_t>& keys, std::vector<int>& ids) {
     }
 }
 
+// Asks for the cache line holding p ahead of its use (no effect where unsupported).
+inline void prefetch(const void* p) {
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(p);
+#else
+    (void)p;
+#endif
+}
+
 }  // namespace
 
 BoxIndex::BoxIndex(const CQvrADT& tree)
@@ -65,30 +74,44 @@ BoxIndex::BoxIndex(const CQvrADT& tree)
       workspaces_(static_cast<std::size_t>(tree.slotCount)) {
     for (WalkWorkspace& w : workspaces_) w.seen.assign(rank_.size() / 64 + 1, 0);
     // The tree's visiting order of all its items is its breadth-first order with the lower
-    // child first; the work list of that walk is the order itself.
-    std::vector<int> order;
+    // child first; the work list of that walk is the order itself. Its nodes lie anywhere in
+    // the per-id arrays, so the children of nodes a little ahead in the list are fetched early.
+    constexpr std::size_t kPrefetchAhead = 16;
     if (tree.root != 0) {
-        order.reserve(static_cast<std::size_t>(tree.capacity));
-        order.push_back(tree.root);
-        for (std::size_t r = 0; r < order.size(); ++r) {
-            const int n = order[r];
+        std::vector<int> bfs;
+        bfs.reserve(static_cast<std::size_t>(tree.capacity));
+        bfs.push_back(tree.root);
+        for (std::size_t r = 0; r < bfs.size(); ++r) {
+            if (r + kPrefetchAhead < bfs.size()) {
+                const int ahead = bfs[r + kPrefetchAhead];
+                prefetch(tree.lowChild + ahead);
+                prefetch(tree.highChild + ahead);
+                prefetch(rank_.data() + ahead);
+            }
+            const int n = bfs[r];
             rank_[static_cast<std::size_t>(n)] = static_cast<std::uint32_t>(r);
-            if (tree.lowChild[n] != 0) order.push_back(tree.lowChild[n]);
-            if (tree.highChild[n] != 0) order.push_back(tree.highChild[n]);
+            if (tree.lowChild[n] != 0) bfs.push_back(tree.lowChild[n]);
+            if (tree.highChild[n] != 0) bfs.push_back(tree.highChild[n]);
         }
     }
 
-    const std::size_t count = order.size();
-    std::vector<std::uint32_t> keys(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const float* p = tree.point + kDimensions * static_cast<std::size_t>(order[i]);
+    // The items with their curve keys, in id order: the per-id arrays are read front to back.
+    std::vector<int> order;
+    std::vector<std::uint32_t> keys;
+    order.reserve(static_cast<std::size_t>(tree.capacity));
+    keys.reserve(static_cast<std::size_t>(tree.capacity));
+    for (int id = 1; id <= tree.capacity; ++id) {
+        if (tree.splitDim[id] == -1) continue;  // not in the tree
+        const float* p = tree.point + kDimensions * static_cast<std::size_t>(id);
         std::uint32_t key = 0;
         for (int k = 0; k < 3; ++k) {
             const float centre = 0.5f * (p[k] + p[k + 3]);
             key |= spreadBits(gridCell(centre, tree.low[k], tree.high[k])) << k;
         }
-        keys[i] = key;
+        order.push_back(id);
+        keys.push_back(key);
     }
+    const std::size_t count = order.size();
     radixSort(keys, order);
     const std::vector<std::uint32_t>& keysSorted = keys;
 
