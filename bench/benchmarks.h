@@ -1,10 +1,12 @@
 // Registration of the benchmarks of one part, and the helpers every benchmark shares.
 //
 // Names are "<stage>/<cell type>/<size>", e.g. "near_block_search/hex/1e5"; anchors are named
-// "anchor.<what>/<cell type>/<size>". Every benchmark reports the counters `items` (work items
-// per iteration: the unit its time per item is quoted in) and `cells` (the part's actual cell
-// count). The report divides the CPU time per iteration by `items`; benchmarks that time
-// themselves (counter `manual_cpu`) hand Google Benchmark a manual time that is CPU time too.
+// "anchor.<what>/<cell type>/<size>", and the straightforward code the library replaced
+// "straightforward.<stage>/<cell type>/<size>". Every benchmark reports the counters `items`
+// (work items per iteration: the unit its time per item is quoted in) and `cells` (the part's
+// actual cell count). The report divides the CPU time per iteration by `items`; benchmarks that
+// time themselves (counter `manual_cpu`) hand Google Benchmark a manual time that is CPU time
+// too.
 #ifndef QVR_BENCH_BENCHMARKS_H
 #define QVR_BENCH_BENCHMARKS_H
 
@@ -19,6 +21,8 @@ namespace qvr::bench {
 
 void registerMeshStages(const PartKey& key);
 void registerToolStages(const PartKey& key);
+// The straightforward code the library replaced, on the same inputs (straightforward.<stage>).
+void registerStraightforwardStages(const PartKey& key);
 void registerScanAnchor(const PartKey& key);
 void registerRTreeAnchors(const PartKey& key);  // only with Boost.Geometry
 void registerEmbreeAnchor(const PartKey& key);  // only with Embree

@@ -82,7 +82,7 @@ PassResult findPassElem(CQVROptKer& k, double x, double y, double z, double dx, 
     std::set<int> passed;
     double h = k.MinMesh;
     double limit = 2.0 * (std::sqrt(bx * bx + by * by + bz * bz) / std::fabs(h)) + 16.0;
-    if (!(limit < 1e8)) limit = 1e8;
+    if (!(limit < 1e6)) limit = 1e6;
     P3 p{x, y, z};
     P3 q{p.x + h * d.x, p.y + h * d.y, p.z + h * d.z};
     for (double steps = 1.0;; steps += 1.0) {
