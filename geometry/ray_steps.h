@@ -17,11 +17,13 @@ inline constexpr double kShortestDirection = 1e-20;
 // Bound on the walk. A walk of valid input ends at the first step whose end point lies outside
 // the overall box, so all earlier end points lie in the box, on one line, one step apart: it
 // takes at most diagonal / step + 1 steps. The cap allows twice that plus some slack, and never
-// more than kStepCeiling steps; it only ends walks that could not end otherwise (a step of
-// zero, NaN or next to nothing, set through resetMinMesh).
+// more than kStepCeiling steps. InitialzeSearch never makes MinMesh smaller than 1e-4 of the
+// box diagonal, so its own step needs at most about 1e4 steps; the ceiling, a hundred times
+// that, only cuts walks whose step was set below 2e-6 of the diagonal through resetMinMesh
+// (such a walk would otherwise cost seconds per ray) or is zero or NaN.
 inline constexpr double kStepLimitFactor = 2.0;
 inline constexpr double kStepLimitSlack = 16.0;
-inline constexpr double kStepCeiling = 1e8;
+inline constexpr double kStepCeiling = 1e6;
 
 struct Point {
     double x, y, z;

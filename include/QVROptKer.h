@@ -199,8 +199,9 @@ public:
      * the overall box. Ascending ids, each once, never null; valid until the next call on the
      * same slot. A walk whose step no longer moves the point (MinMesh zero or tiny, infinite
      * coordinates) ends there, and no walk takes more than twice the steps a straight walk
-     * across the overall box needs (at most 1e8): only a MinMesh set absurdly small through
-     * resetMinMesh, or NaN input, meets these bounds.
+     * across the overall box needs, and never more than 1e6 steps: only a MinMesh set below
+     * about 2e-6 of the box diagonal through resetMinMesh, or NaN input, meets these bounds
+     * (the set-up's own MinMesh is at least 1e-4 of the diagonal).
      */
     const int* FindPassElemByAnyRay(int& count, double x, double y, double z, double dx,
                                     double dy, double dz, int slot);

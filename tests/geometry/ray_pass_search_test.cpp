@@ -223,6 +223,13 @@ TEST_F(TwoSlabs, HostileInputEndsAndReportsConsistently) {
         expectEnds(1.5, 1.5, 0.5, 0.3, 0.2, 1.0);
         expectEnds(1.5, 1.5, 0.5, 0, 0, 0);
     }
+    // A step of 1e-8 is cut after 1e6 steps, 0.01 along +x from the middle of a unit cell: the
+    // walk never reaches the next cell 0.5 away, as it would in the 5e7 steps it would take.
+    k.resetMinMesh(1e-8);
+    int cutCount = 0;
+    const int* cut = k.FindPassElemByAnyRay(cutCount, 1.5, 1.5, 0.5, 1, 0, 0, 0);
+    ASSERT_EQ(cutCount, 1);
+    EXPECT_FALSE(inUpperSlab(cut[0]));
     // A step of zero from inside an element: only the elements around the start point.
     k.resetMinMesh(0.0);
     const int* ids = k.FindPassElemByAnyRay(count, 1.5, 1.5, 0.5, 0, 0, 1, 0);
