@@ -33,28 +33,34 @@ int CExtractToolData::BuildRayData(int nNode, int nLayer, double* x, double* y, 
     if (!HasMesh()) return -1;
     if (!x || !y || !z || !Ax || !Ay || !Az) return -1;
 
-    // The records are complete before the old ones go, so a failed allocation changes nothing.
+    // A failed allocation, while building or while tracing, leaves no records at all: the
+    // caller then sees the same state whichever allocation failed.
     RayRecordsGuard fresh;
-    fresh.records = std::make_unique<CRayData[]>(static_cast<std::size_t>(nNode) + 1);
-    fresh.count = nNode;
-    const auto slots = static_cast<std::size_t>(nLayer) + 1;
-    for (int i = 1; i <= nNode; ++i) {
-        CRayData& r = fresh.records[i];
-        r.nPoint = nLayer;
-        // Zero-initialised so that a record is never read with undefined cell numbers.
-        r.pX = new double[slots]();
-        r.pY = new double[slots]();
-        r.pZ = new double[slots]();
-        r.pDist = new double[slots]();
-        r.pCellID = new int[slots]();
-        r.pX[1] = x[i];
-        r.pY[1] = y[i];
-        r.pZ[1] = z[i];
-        const double s = 1.0 / (std::sqrt(Ax[i] * Ax[i] + Ay[i] * Ay[i] + Az[i] * Az[i]) +
-                                kLengthGuard);
-        r.dx = s * Ax[i];
-        r.dy = s * Ay[i];
-        r.dz = s * Az[i];
+    try {
+        fresh.records = std::make_unique<CRayData[]>(static_cast<std::size_t>(nNode) + 1);
+        fresh.count = nNode;
+        const auto slots = static_cast<std::size_t>(nLayer) + 1;
+        for (int i = 1; i <= nNode; ++i) {
+            CRayData& r = fresh.records[i];
+            r.nPoint = nLayer;
+            // Zero-initialised so that a record is never read with undefined cell numbers.
+            r.pX = new double[slots]();
+            r.pY = new double[slots]();
+            r.pZ = new double[slots]();
+            r.pDist = new double[slots]();
+            r.pCellID = new int[slots]();
+            r.pX[1] = x[i];
+            r.pY[1] = y[i];
+            r.pZ[1] = z[i];
+            const double s = 1.0 / (std::sqrt(Ax[i] * Ax[i] + Ay[i] * Ay[i] + Az[i] * Az[i]) +
+                                    kLengthGuard);
+            r.dx = s * Ax[i];
+            r.dy = s * Ay[i];
+            r.dz = s * Az[i];
+        }
+    } catch (...) {
+        ReleaseRayData();
+        throw;
     }
 
     ReleaseRayData();
