@@ -147,6 +147,67 @@ void surfaceNodeSection(std::ostringstream& o, const RunResults& run) {
     o << "\n";
 }
 
+void beforeAfterSection(std::ostringstream& o, const RunResults& run) {
+    std::ostringstream stages, skins;
+    for (const std::string& size : run.sizes())
+        for (const std::string& type : run.types()) {
+            for (const BeforeAfter& pair : beforeAfterPairs()) {
+                const Measurement* before = ok(run.find(pair.before, type, size));
+                const Measurement* after = ok(run.find(pair.after, type, size));
+                if (before == nullptr || after == nullptr) continue;
+                stages << "| " << type << "/" << size << " | " << pair.title << " | "
+                       << pair.item << " | " << formatSeconds(before->secondsPerItem) << " | "
+                       << formatSeconds(after->secondsPerItem) << " | "
+                       << formatRatio(ratio(before, after)) << " |\n";
+            }
+            const Measurement* before =
+                ok(run.find("straightforward.set_surface_node.centroid", type, size));
+            const Measurement* after = ok(run.find("set_surface_node.centroid", type, size));
+            if (before == nullptr || after == nullptr) continue;
+            const Measurement* embree = run.find("anchor.embree_ray", type, size);
+            const double setup = after->counter("setup_ms") * 1e-3;
+            const double skin = after->counter("skin_nodes");
+            const double wholeBefore = setup + skin * before->secondsPerItem;
+            const double wholeAfter = setup + skin * after->secondsPerItem;
+            skins << "| " << type << "/" << size << " | " << formatCount(skin) << " | "
+                  << formatSeconds(setup) << " | " << formatSeconds(wholeBefore) << " | "
+                  << formatSeconds(wholeAfter) << " | "
+                  << formatRatio(wholeAfter > 0 ? wholeBefore / wholeAfter : 0.0) << " | "
+                  << formatRatio(ratio(before, embree)) << " | "
+                  << formatRatio(ratio(after, embree)) << " |\n";
+        }
+    if (stages.str().empty()) return;
+    o << "## Before and after\n\n"
+      << "The straightforward code that the faster search and extraction replaced is kept as "
+         "the reference of the bit-for-bit tests (`tests/perf_oracle/straightforward`) and "
+         "timed in the same run, on the same parts, boxes and rays: the tree's own search for "
+         "every box; one tree query per MinMesh step of a ray, the ids gathered in an ordered "
+         "set; per skin node that walk, the nearest centroid-plane crossing and the nearest "
+         "cell centroid of each sample point, as `SetSurfaceNode` traced a node in the default "
+         "mode; a new element object for every component of every sample point in "
+         "`GetFiber`. Before the first timing on a part, each pair is checked to give the same "
+         "answers on these inputs (the same lists in the same order, ray records and fibre "
+         "values bit for bit); a pair that disagrees is skipped and named at the end of the "
+         "page. The straightforward `SetSurfaceNode` traces the "
+      << contextOr(run, "qvr_ray_sample", "?")
+      << " rays of the ray sample (it costs up to a millisecond per node), the library the "
+         "rays of the parts table; `GetFiber` reads the same exact-mode rays both "
+         "ways.\n\n"
+      << "| Part | Stage | Item | Straightforward | Library | Speed-up |\n"
+         "|---|---|---|---:|---:|---:|\n"
+      << stages.str() << "\n";
+    if (skins.str().empty()) return;
+    o << "`SetSurfaceNode` over the whole skin in the default mode, both ways: set-up per call "
+         "+ skin nodes × time per node. The set-up is the library's on both sides (measured "
+         "above; the straightforward code has none of its own). The last two columns set the "
+         "time per node against an Embree ray on the same skin rays (see the anchors "
+         "below).\n\n"
+      << "| Part | Skin nodes | Set-up per call | Whole skin, straightforward | Whole skin, "
+         "library | Speed-up | Straightforward / Embree ray | Library / Embree ray |\n"
+         "|---|---:|---:|---:|---:|---:|---:|---:|\n"
+      << skins.str() << "\n";
+}
+
 void ratioSection(std::ostringstream& o, const RunResults& run) {
     o << "## Ratios to the anchors\n\n"
       << "Time per item of the stage over that of an anchor doing the same work on the same "
@@ -291,6 +352,7 @@ std::string markdownPage(const RunResults& run, const MemoryTable& memory, const
     partsSection(o, run);
     timeTables(o, run);
     surfaceNodeSection(o, run);
+    beforeAfterSection(o, run);
     ratioSection(o, run);
     memorySection(o, run, memory);
     o << "## Scaling\n\n![Time per item against cell count, log-log](" << info.chartFile

@@ -59,4 +59,17 @@ const std::vector<AnchorRatio>& anchorRatios() {
     return ratios;
 }
 
+const std::vector<BeforeAfter>& beforeAfterPairs() {
+    static const std::vector<BeforeAfter> pairs = {
+        {"straightforward.near_block_search", "near_block_search",
+         "`SearchNearBlockID`, box of side MinMesh", "query"},
+        {"straightforward.ray_pass_search", "ray_pass_search",
+         "`FindPassElemByAnyRay`, inward skin ray", "ray"},
+        {"straightforward.set_surface_node.centroid", "set_surface_node.centroid",
+         "`SetSurfaceNode`, default mode, per node", "skin node"},
+        {"straightforward.get_fiber", "get_fiber", "`GetFiber`", "sample point"},
+    };
+    return pairs;
+}
+
 }  // namespace qvr::report

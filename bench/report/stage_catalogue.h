@@ -31,6 +31,15 @@ struct AnchorRatio {
 // Time per item of the stage divided by that of the anchor, over the same work.
 const std::vector<AnchorRatio>& anchorRatios();
 
+// A library stage and the straightforward code it replaced, measured on the same items.
+struct BeforeAfter {
+    const char* before;  // "straightforward.<stage>"
+    const char* after;   // the library stage
+    const char* title;
+    const char* item;
+};
+const std::vector<BeforeAfter>& beforeAfterPairs();
+
 }  // namespace qvr::report
 
 #endif

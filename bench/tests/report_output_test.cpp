@@ -68,6 +68,43 @@ TEST(Page, NamesSkippedBenchmarksAndLeavesThemOutOfTheTables) {
     EXPECT_EQ(page.find("`SearchNearBlockID` / brute-force scan"), std::string::npos);
 }
 
+TEST(Page, BeforeAndAfterSetsEachStraightforwardStageAgainstTheLibrarys) {
+    RunResults run;
+    run.measurements = {measured("set_surface_node.centroid", "1e6", 40e-6),
+                        measured("straightforward.set_surface_node.centroid", "1e6", 600e-6),
+                        measured("anchor.embree_ray", "1e6", 0.5e-6),
+                        measured("near_block_search", "1e6", 1e-6),
+                        measured("straightforward.near_block_search", "1e6", 12e-6),
+                        measured("straightforward.get_fiber", "1e6", 2e-6),
+                        measured("ray_pass_search", "1e6", 30e-6),
+                        measured("straightforward.ray_pass_search", "1e6", 500e-6)};
+    run.measurements[0].counters = {{"setup_ms", 300}, {"skin_nodes", 150000}};
+    run.measurements[7].error = "FindPassElemByAnyRay and the step-by-step walk disagree";
+    const std::string page = markdownPage(run, MemoryTable{}, RunInfo{});
+    EXPECT_NE(page.find("| hex/1e6 | `SetSurfaceNode`, default mode, per node | skin node | "
+                        "600 µs | 40.0 µs | 15.0× |"),
+              std::string::npos)
+        << page;
+    EXPECT_NE(page.find("| hex/1e6 | `SearchNearBlockID`, box of side MinMesh | query | "
+                        "12.0 µs | 1.00 µs | 12.0× |"),
+              std::string::npos);
+    // No library GetFiber, and a straightforward walk that disagreed: no row for either.
+    EXPECT_EQ(page.find("| hex/1e6 | `GetFiber`"), std::string::npos);
+    EXPECT_EQ(page.find("| hex/1e6 | `FindPassElemByAnyRay`"), std::string::npos);
+    // Whole skin: 0.3 s + 150 000 × 600 µs = 90.3 s against 0.3 s + 150 000 × 40 µs = 6.3 s;
+    // per node 1 200 and 80 Embree rays.
+    EXPECT_NE(page.find("| hex/1e6 | 150\u2009000 | 300 ms | 90.3 s | 6.30 s | 14.3× | "
+                        "1\u2009200× | 80.0× |"),
+              std::string::npos)
+        << page;
+
+    // Without straightforward measurements the section is left out.
+    run.measurements.resize(4);
+    run.measurements.erase(run.measurements.begin() + 1);
+    EXPECT_EQ(markdownPage(run, MemoryTable{}, RunInfo{}).find("## Before and after"),
+              std::string::npos);
+}
+
 int count(const std::string& text, const std::string& what) {
     int n = 0;
     for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1))
