@@ -293,6 +293,25 @@ void memorySection(std::ostringstream& o, const RunResults& run, const MemoryTab
         }
         if (any) o << row.str() << "\n";
     }
+    std::ostringstream footprint;
+    bool anyFootprint = false;
+    footprint << "| **Loaded and indexed mesh, bytes per cell**: held (peak) |";
+    for (const std::string& p : parts) {
+        const MeshFootprint f = loadedMeshFootprint(memory, p);
+        anyFootprint = anyFootprint || f.heldBytesPerCell > 0;
+        footprint << ' '
+                  << (f.heldBytesPerCell > 0 ? formatCount(f.heldBytesPerCell) + " (" +
+                                                   formatCount(f.peakBytesPerCell) + ")"
+                                             : std::string("–"))
+                  << " |";
+    }
+    if (anyFootprint)
+        o << footprint.str()
+          << "\n\n*Loaded and indexed mesh*: what `ReadMeshData` (binary mesh) and "
+             "`InitialzeSearch` still hold after they returned, divided by the part's cell "
+             "count; in brackets the highest resident set on the way there (the load's own "
+             "peak, or what the load holds plus the set-up's peak, whichever is higher), per "
+             "cell as well.\n";
     if (method == "process-peak")
         o << "\nThis system could not reset the peak between stages: a stage whose peak stayed "
              "below an earlier one shows 0.\n";

@@ -105,6 +105,18 @@ TEST(Page, BeforeAndAfterSetsEachStraightforwardStageAgainstTheLibrarys) {
               std::string::npos);
 }
 
+TEST(Page, MemorySectionEndsWithTheLoadedMeshPerCell) {
+    RunResults run;
+    run.measurements = {measured("load_binary", "1e4", 1e-7)};
+    MemoryTable memory;
+    memory.rows[{"hex/1e4", "load_binary"}] = {400, 300, "stage-peak", 1000};
+    memory.rows[{"hex/1e4", "initialize_search"}] = {200, 100, "stage-peak", 1000};
+    const std::string page = markdownPage(run, memory, RunInfo{});
+    EXPECT_NE(page.find("| **Loaded and indexed mesh, bytes per cell**: held (peak) | 410 (512) |"),
+              std::string::npos)
+        << page;
+}
+
 int count(const std::string& text, const std::string& what) {
     int n = 0;
     for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1))

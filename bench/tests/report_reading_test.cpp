@@ -132,8 +132,31 @@ TEST(MemoryTable, ReadsRowsByPartAndStageAndSkipsMalformedLines) {
     EXPECT_EQ(row->peakKiB, 10316);
     EXPECT_EQ(row->retainedKiB, 9848);
     EXPECT_EQ(row->method, "process-peak");
+    EXPECT_EQ(row->cells, 103680);
     EXPECT_EQ(t.find("hex/1e4", "initialize_search"), nullptr);
     EXPECT_TRUE(qvr::report::readMemoryTable(dir.file("absent.csv")).rows.empty());
+}
+
+TEST(MemoryTable, LoadedMeshFootprintPerCellFromTheLoadAndTheSetUp) {
+    qvr::report::MemoryTable t;
+    // 1000 cells: the load keeps 300 KiB, the set-up 100 KiB more: 400 KiB = 409.6 bytes per
+    // cell. Peak: the set-up's 200 KiB on top of the load's 300 (500 KiB = 512 bytes per cell)
+    // beats the load's own 400.
+    t.rows[{"hex/1e3", "load_binary"}] = {400, 300, "stage-peak", 1000};
+    t.rows[{"hex/1e3", "initialize_search"}] = {200, 100, "stage-peak", 1000};
+    // Here the load's own peak is the higher one: 900 KiB over 2048 cells = 450 bytes.
+    t.rows[{"tet/1e3", "load_binary"}] = {900, 300, "stage-peak", 2048};
+    t.rows[{"tet/1e3", "initialize_search"}] = {100, 100, "stage-peak", 2048};
+    t.rows[{"hex/1e4", "load_binary"}] = {400, 300, "stage-peak", 1000};
+
+    const auto hex = qvr::report::loadedMeshFootprint(t, "hex/1e3");
+    EXPECT_DOUBLE_EQ(hex.heldBytesPerCell, 409.6);
+    EXPECT_DOUBLE_EQ(hex.peakBytesPerCell, 512.0);
+    const auto tet = qvr::report::loadedMeshFootprint(t, "tet/1e3");
+    EXPECT_DOUBLE_EQ(tet.heldBytesPerCell, 200.0);
+    EXPECT_DOUBLE_EQ(tet.peakBytesPerCell, 450.0);
+    // No set-up measured: nothing to tell.
+    EXPECT_EQ(qvr::report::loadedMeshFootprint(t, "hex/1e4").heldBytesPerCell, 0.0);
 }
 
 }  // namespace
