@@ -4,6 +4,7 @@
 
 #include "QVROptKer.h"
 #include "geometry/surface_mesh_state.h"
+#include "kernel/face_fan.h"
 #include "search/progress_log.h"
 
 namespace {
@@ -19,17 +20,11 @@ struct Vec {
 // a face of two corners or fewer.
 Vec vectorArea(const CFaceElem& f, const Cnode* nodes) {
     Vec s;
-    if (f.nNode <= 2) return s;
-    const Cnode& p1 = nodes[f.pNode[1]];
-    for (int k = 2; k <= f.nNode - 1; ++k) {
-        const Cnode& pk = nodes[f.pNode[k]];
-        const Cnode& pn = nodes[f.pNode[k + 1]];
-        const double ux = pk.x - p1.x, uy = pk.y - p1.y, uz = pk.z - p1.z;
-        const double wx = pn.x - p1.x, wy = pn.y - p1.y, wz = pn.z - p1.z;
-        s.x += 0.5 * (uy * wz - uz * wy);
-        s.y += 0.5 * (uz * wx - ux * wz);
-        s.z += 0.5 * (ux * wy - uy * wx);
-    }
+    qvr::forEachFanTriangle(f, nodes, [&s](double cx, double cy, double cz) {
+        s.x += 0.5 * cx;
+        s.y += 0.5 * cy;
+        s.z += 0.5 * cz;
+    });
     return s;
 }
 

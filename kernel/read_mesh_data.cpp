@@ -14,6 +14,7 @@
 #include "CQVRKNLogErrMsgTool.h"
 #include "NQBIO_Manipulator.h"
 #include "QVROptKer.h"
+#include "kernel/face_fan.h"
 #include "kernel/mesh_tables.h"
 
 namespace {
@@ -63,17 +64,11 @@ void computeAreaVector(CFaceElem& f, const Cnode* nodes) {
     f.ax = 0.0;
     f.ay = 0.0;
     f.az = 0.0;
-    if (f.nNode <= 2) return;
-    const Cnode& p1 = nodes[f.pNode[1]];
-    for (int k = 2; k <= f.nNode - 1; ++k) {
-        const Cnode& pk = nodes[f.pNode[k]];
-        const Cnode& pn = nodes[f.pNode[k + 1]];
-        const double ux = pk.x - p1.x, uy = pk.y - p1.y, uz = pk.z - p1.z;
-        const double wx = pn.x - p1.x, wy = pn.y - p1.y, wz = pn.z - p1.z;
-        f.ax += 0.5 * (uy * wz - uz * wy);
-        f.ay += 0.5 * (uz * wx - ux * wz);
-        f.az += 0.5 * (ux * wy - uy * wx);
-    }
+    qvr::forEachFanTriangle(f, nodes, [&f](double cx, double cy, double cz) {
+        f.ax += 0.5 * cx;
+        f.ay += 0.5 * cy;
+        f.az += 0.5 * cz;
+    });
 }
 
 // Longest node list of a part element.

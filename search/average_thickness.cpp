@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "QVROptKer.h"
+#include "kernel/face_fan.h"
 #include "search/progress_log.h"
 
 namespace {
@@ -15,18 +16,9 @@ constexpr double kThicknessWithoutSkin = 1.0;
 // Adds the area of a face, as a fan of triangles around its first corner, to `area` one
 // triangle at a time (the running total is part of the rounding).
 void addFanArea(const CFaceElem& f, const Cnode* nodes, double& area) {
-    if (f.nNode <= 2) return;
-    const Cnode& p1 = nodes[f.pNode[1]];
-    for (int k = 2; k <= f.nNode - 1; ++k) {
-        const Cnode& pk = nodes[f.pNode[k]];
-        const Cnode& pn = nodes[f.pNode[k + 1]];
-        const double ux = pk.x - p1.x, uy = pk.y - p1.y, uz = pk.z - p1.z;
-        const double wx = pn.x - p1.x, wy = pn.y - p1.y, wz = pn.z - p1.z;
-        const double cx = uy * wz - uz * wy;
-        const double cy = uz * wx - ux * wz;
-        const double cz = ux * wy - uy * wx;
+    qvr::forEachFanTriangle(f, nodes, [&area](double cx, double cy, double cz) {
         area += 0.5 * std::sqrt(cx * cx + cy * cy + cz * cz);
-    }
+    });
 }
 
 }  // namespace
