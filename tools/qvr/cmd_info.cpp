@@ -48,7 +48,11 @@ void meshInfo(const std::string& path) {
     NQBIO_Manipulator::getFileFormat(path.c_str(), format);
     std::string name = path;
     CQVROptKer kernel;
-    const int rc = kernel.ReadMeshData(name.data(), 0);
+    int rc = 0;
+    {
+        const QuietStderr quiet;  // a failure is reported in the host's one line
+        rc = kernel.ReadMeshData(name.data(), 0);
+    }
     if (rc != 1) failLibrary("CQVROptKer::ReadMeshData", rc, path);
     kernel.InitialzeSearch(1);
     const MeshSummary s = summarizeKernel(kernel);

@@ -9,6 +9,7 @@
 #include "cli_error.h"
 #include "mesh_io.h"
 #include "progress_bar.h"
+#include "quiet_stderr.h"
 #include "result_check.h"
 #include "skin_nodes.h"
 
@@ -22,6 +23,16 @@ long long checkMesh(const std::string& path) {
     const nqbio::MeshData mesh = readMeshOrFail(path);
     if (mesh.parts.empty()) failFile(path + ": the mesh has no solid cells");
     return static_cast<long long>(mesh.parts.size());
+}
+
+// Runs a library call that loads a file. The host has read the file with the same readers
+// before, so a failure here is one the readers' own line on standard error would not explain
+// (a pipe that cannot be read twice, a file changed meanwhile): the host's one line, which
+// names the call, is the message.
+template <class Call>
+int quietly(Call call) {
+    const QuietStderr quiet;
+    return call();
 }
 
 // Forwards the tool's progress reports to a progress bar for as long as it lives.
@@ -44,7 +55,7 @@ private:
 std::vector<SkinNode> chooseSkinNodes(const ExtractRequest& request, ExtractionRun& run) {
     std::string meshName = request.meshPath;
     CQVROptKer kernel;
-    const int rc = kernel.ReadMeshData(meshName.data(), 0);
+    const int rc = quietly([&] { return kernel.ReadMeshData(meshName.data(), 0); });
     if (rc != 1) failLibrary("CQVROptKer::ReadMeshData", rc, request.meshPath);
     run.mesh = summarizeKernel(kernel);
     std::vector<SkinNode> skin = findSkinNodes(kernel);
@@ -137,10 +148,10 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
     const auto tool = std::make_unique<QVR3DExtractTool>();
     std::string meshName = request.meshPath;
     std::string resultName = request.resultPath;
-    int rc = tool->SetMeshFileName(meshName.data());
+    int rc = quietly([&] { return tool->SetMeshFileName(meshName.data()); });
     if (rc != 1) failLibrary("QVR3DExtractTool::SetMeshFileName", rc, request.meshPath);
     clock.lap("tool: mesh");
-    rc = tool->SetK7TFileName(resultName.data());
+    rc = quietly([&] { return tool->SetK7TFileName(resultName.data()); });
     if (rc != 1) failLibrary("QVR3DExtractTool::SetK7TFileName", rc, request.resultPath);
     clock.lap("tool: results");
     const int mode = run.mode == ThicknessMode::Exact ? QVR_THICKNESS_EXACT : QVR_THICKNESS_CENTROID_PLANE;

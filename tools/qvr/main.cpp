@@ -5,6 +5,7 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "cli_error.h"
 #include "commands.h"
@@ -38,7 +39,12 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "qvr: %s (try --help)\n", oneLine(e.what()).c_str());
+        // CLI11 checks required arguments and option values before it looks at the words it
+        // could not place, but a mistyped option or command is what explains those failures:
+        // it is named first, as other command lines do.
+        const std::vector<std::string> unknown = app.remaining(true);
+        const std::string text = unknown.empty() ? e.what() : CLI::ExtrasError(unknown).what();
+        std::fprintf(stderr, "qvr: %s (try --help)\n", oneLine(text).c_str());
         return static_cast<int>(ExitCode::Usage);
     } catch (const qvr::cli::CliError& e) {
         std::fflush(stdout);
