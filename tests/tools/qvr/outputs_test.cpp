@@ -1,0 +1,215 @@
+// What the host makes of an extraction: the three output files written from a small hand-made
+// run, the figures over a set of profiles, and the fibre tensors turned with a turned part.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "QvrTestSupport.h"
+#include "TempDir.h"
+#include "csv_writer.h"
+#include "fiber_rotation.h"
+#include "generator/PartGenerator.h"
+#include "profile_stats.h"
+#include "svg_plot.h"
+#include "vtu_writer.h"
+
+using namespace qvr::cli;
+
+namespace {
+
+// Node `node` at x, its ray along +z with two sample points (depth 0 and thickness); every
+// component equals the thickness.
+NodeProfile profile(int node, double thickness, bool crossed = true, double x = 0.0) {
+    NodeProfile p;
+    p.fileNode = node;
+    p.x = x;
+    p.crossed = crossed;
+    p.thickness = thickness;
+    p.depth = {0.0, thickness};
+    std::array<double, kComponentCount> v{};
+    v.fill(thickness);
+    p.value = {v, v};
+    return p;
+}
+
+// A unit square skin (two triangles over kernel nodes 1..4, file numbers 11..14) with three
+// profiles of three sample points: node 11 (ray +z, thickness 2), node 12 (no crossing),
+// node 13 (ray +z, thickness 1); component k at point j is 0.1 (k + 1) + 0.01 j.
+ExtractionRun smallRun() {
+    ExtractionRun run;
+    run.layers = 3;
+    run.skin.xyz = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+    run.skin.fileNode = {11, 12, 13, 14};
+    run.skin.faces = {{1, 2, 3, 0}, {1, 3, 4, 0}};
+    run.skin.corners = {3, 3};
+    const std::tuple<int, double, double, double> nodes[] = {{11, 0, 0, 2}, {12, 1, 0, 0}, {13, 1, 1, 1}};
+    for (const auto& [node, x, y, t] : nodes) {
+        NodeProfile p = profile(node, t > 0 ? t : 1e30, t > 0, x);
+        p.y = y;
+        p.dz = 1.0;
+        p.depth = {0.0, 0.5 * p.thickness, p.thickness};
+        p.value.resize(3);
+        for (std::size_t j = 0; j < 3; ++j)
+            for (std::size_t k = 0; k < kComponentCount; ++k) p.value[j][k] = 0.1 * (k + 1) + 0.01 * j;
+        run.profiles.push_back(p);
+    }
+    return run;
+}
+
+TEST(Outputs, CsvHasOneRowPerNodeAndSamplePointUnderAHeader) {
+    TempDir dir;
+    writeProfilesCsv(dir.file("p.csv"), smallRun());
+    const std::vector<std::string> lines = splitLines(readText(dir.file("p.csv")));
+    ASSERT_EQ(lines.size(), 3u * 3u + 1u);
+    EXPECT_EQ(lines[0], "node,x,y,z,layer,depth,a11,a22,a33,a12,a23,a13");
+    EXPECT_EQ(lines[1], "11,0,0,0,1,0,0.1,0.2,0.3,0.4,0.5,0.6");
+    EXPECT_EQ(lines[3], "11,0,0,0,3,2,0.12,0.22,0.32,0.42,0.52,0.62");
+    // A ray without a crossing keeps its rows, with no numbers where there are none.
+    EXPECT_EQ(lines[5], "12,1,0,0,2,nan,nan,nan,nan,nan,nan,nan");
+    EXPECT_EQ(lines[8], "13,1,1,0,2,0.5,0.11,0.21,0.31,0.41,0.51,0.61");
+}
+
+// Read back the way a VTK reader does: every array fits the grid, the cells are the skin and
+// the rays that crossed.
+TEST(Outputs, VtuGridHoldsTheSkinAndTheCrossingRays) {
+    TempDir dir;
+    writeProfilesVtu(dir.file("p.vtu"), smallRun());
+    const XmlDocument doc = parseXmlFile(dir.file("p.vtu"));
+    ASSERT_TRUE(doc.wellFormed) << doc.error;
+    ASSERT_EQ(doc.named("Piece").size(), 1u);
+    EXPECT_EQ(doc.named("VTKFile")[0]->attributes.at("type"), "UnstructuredGrid");
+    // 4 skin nodes + 2 rays x 3 points; 2 triangles + 2 polylines.
+    const auto& piece = doc.named("Piece")[0]->attributes;
+    const std::size_t points = std::stoul(piece.at("NumberOfPoints"));
+    const std::size_t cells = std::stoul(piece.at("NumberOfCells"));
+    EXPECT_EQ(std::make_pair(points, cells), std::make_pair(10ul, 4ul));
+    std::map<std::string, std::vector<double>> data;
+    for (const XmlElement* a : doc.named("DataArray")) {
+        const std::vector<double> v = numbersOf(a->text);
+        const std::size_t comps = a->attributes.count("NumberOfComponents")
+                                      ? std::stoul(a->attributes.at("NumberOfComponents")) : 1;
+        const std::string name = a->parent + "/" + a->attributes.at("Name");
+        const bool perPoint = a->parent == "PointData" || a->parent == "Points";
+        if (perPoint || a->parent == "CellData") {
+            EXPECT_EQ(v.size(), perPoint ? points * comps : cells) << name;
+        }
+        data[name] = v;
+    }
+    for (const char* name : {"thickness", "depth", "fraction", "a11", "a22", "a33", "a12", "a23", "a13",
+                             "node", "has_profile", "direction"})
+        EXPECT_EQ(data.count(std::string("PointData/") + name), 1u) << name;
+    EXPECT_EQ(data["Cells/types"], (std::vector<double>{5, 5, 4, 4}));
+    EXPECT_EQ(data["Cells/offsets"], (std::vector<double>{3, 6, 9, 12}));
+    EXPECT_EQ(data["CellData/kind"], (std::vector<double>{0, 0, 1, 1}));
+    EXPECT_EQ(data["CellData/node"], (std::vector<double>{0, 0, 11, 13}));
+    const std::vector<double>& connectivity = data["Cells/connectivity"];
+    ASSERT_EQ(connectivity.size(), 12u);
+    for (double c : connectivity) EXPECT_LT(c, static_cast<double>(points));
+    // The last point of node 13's ray: the node plus thickness times the direction.
+    const std::size_t last = static_cast<std::size_t>(connectivity[11]);
+    EXPECT_EQ(std::vector<double>(data["Points/Points"].begin() + 3 * static_cast<long>(last),
+                                  data["Points/Points"].begin() + 3 * static_cast<long>(last) + 3),
+              (std::vector<double>{1, 1, 1}));
+    EXPECT_DOUBLE_EQ(data["PointData/fraction"][last], 1.0);
+    EXPECT_DOUBLE_EQ(data["PointData/a13"][last], 0.62);
+    // Skin node 12 has no profile (its ray found nothing): thickness 0 and has_profile 0.
+    for (std::size_t p = 0; p < points; ++p)
+        if (data["PointData/node"][p] == 12) {
+            EXPECT_EQ(data["PointData/has_profile"][p], 0);
+            EXPECT_EQ(data["PointData/thickness"][p], 0);
+        }
+}
+
+TEST(Outputs, SvgOfTwoPanelsIsWellFormedWithNiceTicks) {
+    TempDir dir;
+    const ExtractionRun run = smallRun();
+    writeProfileSvg(dir.file("p.svg"), "Profiles",
+                    {{"node 11", {0, 0.5, 1}, run.profiles[0].value},
+                     {"mean & <all>", {0, 0.5, 1}, run.profiles[2].value}});
+    const XmlDocument doc = parseXmlFile(dir.file("p.svg"));
+    ASSERT_TRUE(doc.wellFormed) << doc.error;
+    EXPECT_EQ(doc.named("polyline").size(), 2u * kComponentCount);
+    for (const char* name : kComponentNames)
+        EXPECT_TRUE(std::any_of(doc.elements.begin(), doc.elements.end(),
+                                [name](const XmlElement& e) { return e.name == "text" && e.text == name; }))
+            << "legend " << name;
+
+    // Ticks enclose the range in steps of 1, 2 or 5 times a power of ten, with the decimals that
+    // tell neighbouring ticks apart and no more.
+    const double ranges[][2] = {{0, 1}, {-0.0245, 0.7236}, {0.3, 0.3}, {-3e-5, 7e-5}, {12, 950}, {-2, -1}};
+    for (const auto& r : ranges) {
+        const AxisTicks t = niceTicks(r[0], r[1], 5);
+        EXPECT_TRUE(t.first <= r[0] && t.first + t.step * (t.count - 1) >= r[1] && t.count >= 3 &&
+                    t.count <= 12)
+            << r[0] << " " << r[1];
+        const double mantissa = t.step / std::pow(10.0, std::floor(std::log10(t.step) + 1e-9));
+        EXPECT_TRUE(std::fabs(mantissa - 1) < 1e-9 || std::fabs(mantissa - 2) < 1e-9 ||
+                    std::fabs(mantissa - 5) < 1e-9)
+            << t.step;
+        EXPECT_LE(std::pow(10.0, -t.decimals), t.step * 1.001) << t.step;
+        EXPECT_TRUE(t.step < 1.0 ? std::pow(10.0, -t.decimals) >= t.step / 10.0 * 0.999 : t.decimals == 0)
+            << t.step;
+    }
+}
+
+TEST(Outputs, StatisticsCountOnlyRaysThatCrossed) {
+    const ThicknessStats s = thicknessStats(
+        {profile(1, 3.0), profile(2, 1.0), profile(3, 1e30, false), profile(4, 2.0), profile(5, 1e-12)});
+    EXPECT_EQ(std::make_tuple(s.count, s.min, s.max, s.median, s.collapsed),
+              std::make_tuple(4LL, 1e-12, 3.0, 1.5, 1LL));  // even count: the mean of 1 and 2
+    EXPECT_EQ(thicknessStats({profile(1, 5.0), profile(2, 1.0), profile(3, 4.0)}).median, 4.0);
+    // Median 2.5 of {1, 2, 3, 4}: nodes 7 (thickness 2) and 9 (3) are equally near; 7 wins.
+    const std::vector<NodeProfile> set = {profile(9, 3.0), profile(8, 4.0), profile(7, 2.0), profile(6, 1.0),
+                                          profile(5, 2.5, false)};
+    EXPECT_EQ(findRepresentative(set), 2);
+    EXPECT_EQ(findRepresentative({profile(1, 1e30, false)}), -1);
+    EXPECT_EQ(std::make_pair(findProfileOfNode(set, 8), findProfileOfNode(set, 99)), std::make_pair(1L, -1L));
+    // Nearest to x = 10 among the crossed: node 4 at x = 9 (node 3 at x = 10 did not cross).
+    const std::vector<NodeProfile> line = {profile(1, 1, true, 0), profile(3, 1, false, 10),
+                                           profile(4, 1, true, 9)};
+    EXPECT_EQ(findProfileNear(line, 10, 0, 0), 2);
+    const MeanProfile m = meanProfile({profile(1, 1.0), profile(2, 4.0), profile(3, 100.0, false)}, 2);
+    EXPECT_EQ(m.nodes, 2);
+    EXPECT_EQ(m.fraction, (std::vector<double>{0.0, 1.0}));
+    for (const auto& row : m.mean)
+        for (double v : row) EXPECT_EQ(v, 2.5);
+    EXPECT_EQ(meanProfile({}, 3).fraction, (std::vector<double>{0.0, 0.5, 1.0}));
+}
+
+TEST(Outputs, FibreTensorsTurnWithThePart) {
+    // The matrix turns points as the generator turns nodes: e_x, e_y, e_z go to R's columns.
+    nqbio::MeshData mesh;
+    mesh.xyz = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const Matrix3 r = rotationMatrix({1.0, 2.0, 3.0}, 0.7);
+    qvr::gen::rotate(mesh, {1.0, 2.0, 3.0}, 0.7);
+    for (std::size_t n = 0; n < 3; ++n)
+        for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(mesh.xyz[3 * n + i], r[i][n], 1e-6) << n << i;
+    // One cell, components a11 a22 a33 a12 a13 a23 in the item order (ids 4 5 6 9 10 11).
+    const auto turn = [](const std::array<float, 6>& a, const Matrix3& m) {
+        k7t::ResultFile f;
+        f.elemCount = 1;
+        for (std::size_t k = 0; k < 6; ++k) {
+            f.items.emplace_back();
+            f.items.back().id = k7t::kFiberItemIds[k];
+            f.items.back().values = {a[k]};
+        }
+        rotateFiberResult(f, m);
+        std::array<double, 6> out{};
+        for (std::size_t k = 0; k < 6; ++k) out[k] = f.items[k].values[0];
+        return out;
+    };
+    // A quarter turn about z, x' = -y, y' = x: a11' = a22, a22' = a11, a12' = -a12,
+    // a13' = -a23, a23' = a13.
+    const std::array<double, 6> q =
+        turn({0.7f, 0.2f, 0.1f, 0.05f, 0.03f, 0.01f}, rotationMatrix({0, 0, 1}, std::acos(-1.0) / 2));
+    const double expected[6] = {0.2, 0.7, 0.1, -0.05, -0.01, 0.03};
+    for (std::size_t k = 0; k < 6; ++k) EXPECT_NEAR(q[k], expected[k], 1e-7) << k;
+    // Fibres all along x, A = e_x e_x^T, lie along R e_x after any turn.
+    const std::array<double, 6> u = turn({1, 0, 0, 0, 0, 0}, r);
+    const double along[6] = {r[0][0] * r[0][0], r[1][0] * r[1][0], r[2][0] * r[2][0],
+                             r[0][0] * r[1][0], r[0][0] * r[2][0], r[1][0] * r[2][0]};
+    for (std::size_t k = 0; k < 6; ++k) EXPECT_NEAR(u[k], along[k], 1e-6) << k;
+}
+
+}  // namespace
