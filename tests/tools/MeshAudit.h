@@ -42,14 +42,20 @@ inline const std::vector<std::vector<int>>& outwardFaces(int nodeCount) {
     return faces[nodeCount == 4 ? 1 : nodeCount == 5 ? 2 : nodeCount == 6 ? 3 : nodeCount == 8 ? 4 : 0];
 }
 
-// Six times the volumes of the cones from the mean of the corners over each face, faces cut
-// into triangles from their first corner: summed, exact for cells with flat faces.
+// The mean of a cell's corners.
+inline Point centroid(const nqbio::MeshData& mesh, const nqbio::PartElement& cell) {
+    Point sum{};
+    for (int k = 0; k < cell.nNode; ++k)
+        for (int d = 0; d < 3; ++d) sum[d] += point(mesh, cell.node[k])[d] / cell.nNode;
+    return sum;
+}
+
+// Six times the volumes of the cones from the centroid over each face, faces cut into
+// triangles from their first corner: summed, exact for cells with flat faces.
 inline std::vector<double> cones(const nqbio::MeshData& mesh, const nqbio::PartElement& cell) {
     std::vector<Point> p;
-    Point apex{};
     for (int k = 0; k < cell.nNode; ++k) p.push_back(point(mesh, cell.node[k]));
-    for (const Point& q : p)
-        for (int d = 0; d < 3; ++d) apex[d] += q[d] / cell.nNode;
+    const Point apex = centroid(mesh, cell);
     std::vector<double> six;
     for (const std::vector<int>& f : outwardFaces(cell.nNode))
         for (std::size_t k = 1; k + 1 < f.size(); ++k)

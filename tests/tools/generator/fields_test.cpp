@@ -26,13 +26,6 @@ nqbio::MeshData mixedPlate(bool ribs, bool hole, int nz) {
     return qvr::gen::makePlate(plate);
 }
 
-audit::Point centroid(const nqbio::MeshData& mesh, const nqbio::PartElement& cell) {
-    audit::Point sum{};
-    for (int k = 0; k < cell.nNode; ++k)
-        for (int d = 0; d < 3; ++d) sum[d] += audit::point(mesh, cell.node[k])[d] / cell.nNode;
-    return sum;
-}
-
 // a11, a22, a33, a12, a13, a23 of cell c, taken from the items by id.
 std::array<double, 6> tensor(const k7t::ResultFile& file, std::size_t c) {
     const int ids[6] = {4, 5, 6, 9, 10, 11};
@@ -75,7 +68,7 @@ TEST(FiberResult, SkinShellCoreProfileInTheDocumentedItems) {
     for (std::size_t c = 0; c < mesh.parts.size(); ++c) {
         const std::array<double, 6> a = tensor(file, c);
         expectOrientationTensor(a);
-        const double s = centroid(mesh, mesh.parts[c])[2] / 2.0;
+        const double s = audit::centroid(mesh, mesh.parts[c])[2] / 2.0;
         const bool shell = s < 0.1 || s > 0.9, core = std::fabs(s - 0.5) < 0.1;
         EXPECT_TRUE(!shell || (a[0] >= 0.7 && a[0] <= 0.8)) << "shell cell " << c << ": " << a[0];
         EXPECT_TRUE(!core || (a[0] >= 0.2 && a[0] <= 0.3 && a[1] > 0.6)) << "core cell " << c;
@@ -112,7 +105,7 @@ TEST(FiberResult, AffineFieldAtCellCentroids) {
     }
     const k7t::ResultFile file = qvr::gen::makeFiberResult(mesh, fibre);
     for (std::size_t c = 0; c < mesh.parts.size(); ++c) {
-        const audit::Point x = centroid(mesh, mesh.parts[c]);
+        const audit::Point x = audit::centroid(mesh, mesh.parts[c]);
         const std::array<double, 6> a = tensor(file, c);
         for (std::size_t k = 0; k < 6; ++k)
             EXPECT_NEAR(a[k], fibre.c0[k] + fibre.gx[k] * x[0] + fibre.gy[k] * x[1] + fibre.gz[k] * x[2],

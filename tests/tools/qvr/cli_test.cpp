@@ -192,7 +192,10 @@ TEST_P(ExtractPlate, TheBigFacesMeasureThePlateThickness) {
 INSTANTIATE_TEST_SUITE_P(EveryCellType, ExtractPlate,
                          ::testing::Values(PlateCase{"plate", "hex"}, PlateCase{"plate", "prism"},
                                            PlateCase{"plate", "tet"}, PlateCase{"plate", "pyramid"},
-                                           PlateCase{"plate", "mixed"}, PlateCase{"rotated-plate", "tet"}));
+                                           PlateCase{"plate", "mixed"}, PlateCase{"rotated-plate", "tet"}),
+                         [](const ::testing::TestParamInfo<PlateCase>& param) {
+                             return std::string(param.param.kind[0] == 'r' ? "rotated_" : "") + param.param.type;
+                         });
 
 TEST(Extract, NodesLayersModeAndThePlottedNodeFollowTheOptions) {
     TempDir dir;
@@ -283,7 +286,6 @@ TEST(ExitCodes, EachFailureHasItsCodeAndOneLineNamingTheCause) {
         {{"extract", dir.file("none.nqb"), k}, 1, "none.nqb", ""},
         {{"extract", p, dir.file("none.k7t")}, 1, "none.k7t", ""},
         {{"import", dir.file("none.msh"), dir.file("o.nqb")}, 1, "none.msh", ""},
-        {{"convert", dir.file("none.nqb"), dir.file("o.nqb"), "--text"}, 1, "none.nqb", ""},
         {{"extract", write("cut.nqb", mesh.substr(0, mesh.size() / 2)), k}, 1, "cut.nqb", ""},
         {{"info", dir.file("cut.nqb")}, 1, "cut.nqb", ""},
         {{"extract", p, write("cut.k7t", result.substr(0, result.size() - 5))}, 1, "is damaged", ""},
@@ -302,9 +304,7 @@ TEST(ExitCodes, EachFailureHasItsCodeAndOneLineNamingTheCause) {
         {{}, 2, "subcommand", ""},
         {{"extract", p}, 2, "RESULTS", ""},
         {{"extract", p, k, "--layers", "1"}, 2, "--layers", ""},
-        {{"extract", p, k, "--layers", "many"}, 2, "--layers", ""},
         {{"extract", p, k, "--thickness", "approximate"}, 2, "--thickness", ""},
-        {{"generate", "sphere", dir.file("s.nqb")}, 2, "sphere", ""},
         {{"generate", "plate", dir.file("s.nqb"), "--type", "octahedron"}, 2, "octahedron", ""},
         {{"convert", p, dir.file("o.nqb")}, 2, "--binary or --text", ""},
         {{"convert", p, dir.file("o.nqb"), "--binary", "--text"}, 2, "--text", ""},

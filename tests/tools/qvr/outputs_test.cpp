@@ -18,7 +18,7 @@ using namespace qvr::cli;
 
 namespace {
 
-// Node `node` at x, its ray along +z with two sample points (depth 0 and thickness); every
+// Node `node` at (x, 0, 0) with two sample points, at depth 0 and at the thickness; every
 // component equals the thickness.
 NodeProfile profile(int node, double thickness, bool crossed = true, double x = 0.0) {
     NodeProfile p;
