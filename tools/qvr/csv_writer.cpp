@@ -4,6 +4,10 @@
 
 namespace qvr::cli {
 
+namespace {
+constexpr int kSignificant = 10;  // digits per value: float-exact, short enough to read
+}  // namespace
+
 void writeProfilesCsv(const std::string& path, const ExtractionRun& run) {
     OutputFile out(path);
     out.write("node,x,y,z,layer,depth");
@@ -11,13 +15,23 @@ void writeProfilesCsv(const std::string& path, const ExtractionRun& run) {
     out.write("\n");
     for (const NodeProfile& p : run.profiles) {
         for (std::size_t j = 0; j < p.depth.size(); ++j) {
-            out.printf("%d,%.10g,%.10g,%.10g,%zu", p.fileNode, p.x, p.y, p.z, j + 1);
+            out.integer(p.fileNode);
+            for (double c : {p.x, p.y, p.z}) {
+                out.put(',');
+                out.real(c, kSignificant);
+            }
+            out.put(',');
+            out.integer(static_cast<long long>(j + 1));
             if (!p.crossed) {
                 out.write(",nan,nan,nan,nan,nan,nan,nan\n");
                 continue;
             }
-            out.printf(",%.10g", p.depth[j]);
-            for (double v : p.value[j]) out.printf(",%.10g", v);
+            out.put(',');
+            out.real(p.depth[j], kSignificant);
+            for (double v : p.value[j]) {
+                out.put(',');
+                out.real(v, kSignificant);
+            }
             out.write("\n");
         }
     }

@@ -1,6 +1,7 @@
 #include "output_file.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdarg>
 #include <cstring>
 #include <filesystem>
@@ -32,6 +33,23 @@ void OutputFile::printf(const char* format, ...) {
 }
 
 void OutputFile::write(const std::string& text) { std::fwrite(text.data(), 1, text.size(), file_); }
+
+void OutputFile::write(const char* text) { std::fputs(text, file_); }
+
+void OutputFile::put(char c) { std::putc(c, file_); }
+
+void OutputFile::real(double value, int significant) {
+    char digits[64];
+    const auto done = std::to_chars(digits, digits + sizeof digits, value,
+                                    std::chars_format::general, significant);
+    std::fwrite(digits, 1, static_cast<std::size_t>(done.ptr - digits), file_);
+}
+
+void OutputFile::integer(long long value) {
+    char digits[24];
+    const auto done = std::to_chars(digits, digits + sizeof digits, value);
+    std::fwrite(digits, 1, static_cast<std::size_t>(done.ptr - digits), file_);
+}
 
 void OutputFile::close() {
     const bool failed = std::ferror(file_) != 0;

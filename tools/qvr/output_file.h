@@ -20,6 +20,12 @@ public:
 #endif
     void printf(const char* format, ...);
     void write(const std::string& text);
+    void write(const char* text);
+    void put(char c);
+    // The text printf's %.<significant>g gives, and %lld: the writers' per-value path, where
+    // printf's format parsing and multi-precision digits cost more than the rest of a run.
+    void real(double value, int significant);
+    void integer(long long value);
     // Flushes and closes; throws when anything failed to reach the file.
     void close();
 

@@ -14,6 +14,8 @@ constexpr int kVtkPolyLine = 4;
 constexpr int kKindSkinFace = 0;
 constexpr int kKindRay = 1;
 constexpr std::size_t kValuesPerLine = 9;
+constexpr const char* kLineIndent = "          ";
+constexpr int kSignificant = 9;  // digits per value: enough to give every float back
 
 struct Grid {
     std::vector<double> xyz;
@@ -29,8 +31,10 @@ struct Grid {
 void writeReals(OutputFile& out, const char* name, int components, const std::vector<double>& v) {
     out.printf("        <DataArray type=\"Float64\" Name=\"%s\" NumberOfComponents=\"%d\" "
                "format=\"ascii\">\n", name, components);
-    for (std::size_t i = 0; i < v.size(); ++i)
-        out.printf(i % kValuesPerLine == 0 ? "          %.9g" : " %.9g", v[i]);
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        out.write(i % kValuesPerLine == 0 ? kLineIndent : " ");
+        out.real(v[i], kSignificant);
+    }
     out.write(v.empty() ? "" : "\n");
     out.write("        </DataArray>\n");
 }
@@ -38,8 +42,10 @@ void writeReals(OutputFile& out, const char* name, int components, const std::ve
 void writeInts(OutputFile& out, const char* type, const char* name,
                const std::vector<long long>& v) {
     out.printf("        <DataArray type=\"%s\" Name=\"%s\" format=\"ascii\">\n", type, name);
-    for (std::size_t i = 0; i < v.size(); ++i)
-        out.printf(i % kValuesPerLine == 0 ? "          %lld" : " %lld", v[i]);
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        out.write(i % kValuesPerLine == 0 ? kLineIndent : " ");
+        out.integer(v[i]);
+    }
     out.write(v.empty() ? "" : "\n");
     out.write("        </DataArray>\n");
 }
