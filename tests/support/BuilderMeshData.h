@@ -15,23 +15,16 @@ namespace qvrtest {
 // elements of kind 1, code 0, triangles repeating their last corner.
 inline nqbio::MeshData toMeshData(const KernelMeshBuilder& b, float cellVolume) {
     nqbio::MeshData m;
-    m.unit = "mm";
-    for (const auto& p : b.nodes()) {
-        m.xyz.push_back(static_cast<float>(p.x));
-        m.xyz.push_back(static_cast<float>(p.y));
-        m.xyz.push_back(static_cast<float>(p.z));
-    }
+    for (const auto& p : b.nodes())
+        m.xyz.insert(m.xyz.end(), {float(p.x), float(p.y), float(p.z)});
     for (const auto& c : b.cells()) {
-        nqbio::PartElement e;
-        e.nNode = static_cast<int>(c.nodes.size());
-        for (std::size_t j = 0; j < c.nodes.size(); ++j) e.node[j] = c.nodes[j];
-        e.volume = cellVolume;
-        m.parts.push_back(e);
+        m.parts.emplace_back().nNode = static_cast<int>(c.nodes.size());
+        std::copy(c.nodes.begin(), c.nodes.end(), m.parts.back().node);
+        m.parts.back().volume = cellVolume;
     }
     for (const auto& f : b.faces()) {
-        nqbio::SurfaceElement s;
+        nqbio::SurfaceElement& s = m.surfaces.emplace_back();
         for (std::size_t j = 0; j < 4; ++j) s.node[j] = f.nodes[std::min(j, f.nodes.size() - 1)];
-        m.surfaces.push_back(s);
     }
     return m;
 }

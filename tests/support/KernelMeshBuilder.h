@@ -10,7 +10,6 @@
 #define QVR_TESTS_KERNEL_MESH_BUILDER_H
 
 #include <algorithm>
-#include <array>
 #include <map>
 #include <stdexcept>
 #include <vector>
@@ -23,13 +22,8 @@ namespace qvrtest {
 enum class CellKind { Tet, Pyramid, Prism, Hex };
 
 inline const char* cellKindName(CellKind k) {
-    switch (k) {
-        case CellKind::Tet: return "tet";
-        case CellKind::Pyramid: return "pyramid";
-        case CellKind::Prism: return "prism";
-        case CellKind::Hex: return "hex";
-    }
-    return "?";
+    static const char* const names[] = {"tet", "pyramid", "prism", "hex"};
+    return names[static_cast<int>(k)];
 }
 
 struct Vec3 {
@@ -52,51 +46,45 @@ struct BuiltElement {
 
 class KernelMeshBuilder {
 public:
-    // Node numbers are 1-based, in the order of adding.
+    // Nodes, cells and faces are numbered from 1 in the order of adding; a cell's volume adds
+    // to TotalVolume. Each returns the new number.
     int addNode(double x, double y, double z) {
         nodes_.push_back({x, y, z});
         return static_cast<int>(nodes_.size());
     }
-    // A solid cell and its volume (added to TotalVolume). Returns its 1-based index.
     int addCell(std::vector<int> nodes, double volume) {
         cells_.push_back({std::move(nodes)});
         totalVolume_ += volume;
         return static_cast<int>(cells_.size());
     }
-    // A skin face, corners in the order given. Returns its 1-based index.
     int addFace(std::vector<int> nodes) {
         faces_.push_back({std::move(nodes)});
         return static_cast<int>(faces_.size());
     }
 
     void addBlock(const BlockSpec& s) {
-        const int firstCell = static_cast<int>(cells_.size());
-        const int base = static_cast<int>(nodes_.size());
-        auto gridNode = [&](int i, int j, int k) {
-            return base + 1 + i + (s.nx + 1) * (j + (s.ny + 1) * k);
+        const std::size_t firstCell = cells_.size();
+        const int base = static_cast<int>(nodes_.size()) + 1;
+        const auto grid = [&](int i, int j, int k) {
+            return base + i + (s.nx + 1) * (j + (s.ny + 1) * k);
         };
         for (int k = 0; k <= s.nz; ++k)
             for (int j = 0; j <= s.ny; ++j)
                 for (int i = 0; i <= s.nx; ++i)
                     addNode(s.x0 + i * s.hx, s.y0 + j * s.hy, s.z0 + k * s.hz);
-
-        const double blockVolume = s.hx * s.hy * s.hz;
-        for (int k = 0; k < s.nz; ++k) {
-            for (int j = 0; j < s.ny; ++j) {
+        for (int k = 0; k < s.nz; ++k)
+            for (int j = 0; j < s.ny; ++j)
                 for (int i = 0; i < s.nx; ++i) {
-                    // Corners v[a][b][c] of the block, a, b, c the offsets along x, y, z.
-                    int v[2][2][2];
+                    int v[2][2][2];  // corners v[a][b][c], a, b, c the offsets along x, y, z
                     for (int a = 0; a < 2; ++a)
                         for (int b = 0; b < 2; ++b)
-                            for (int c = 0; c < 2; ++c) v[a][b][c] = gridNode(i + a, j + b, k + c);
-                    addBlockCells(s, v, i, j, k, blockVolume);
+                            for (int c = 0; c < 2; ++c) v[a][b][c] = grid(i + a, j + b, k + c);
+                    addBlockCells(s, v, i, j, k);
                 }
-            }
-        }
         addSkinOf(firstCell);
     }
 
-    const std::vector<Vec3>& nodes() const { return nodes_; }      // node n at [n - 1]
+    const std::vector<Vec3>& nodes() const { return nodes_; }  // node n at [n - 1]
     const std::vector<BuiltElement>& cells() const { return cells_; }
     const std::vector<BuiltElement>& faces() const { return faces_; }
     const Vec3& node(int n) const { return nodes_.at(static_cast<std::size_t>(n - 1)); }
@@ -106,20 +94,14 @@ public:
         qvr::releaseArray(k.m_pNode);
         qvr::releaseFaceTable(k.m_pSurface, k.m_nSurface);
         qvr::releaseCellTable(k.p_Cell, k.m_nInnerCell);
-        qvr::releaseArray(k.m_pNodeInPart);
-        qvr::releaseArray(k.m_pNodeKind);
-        qvr::releaseArray(k.m_pNodeNewID);
-        qvr::releaseArray(k.m_pCellKind);
-
-        const int nn = static_cast<int>(nodes_.size());
-        const int nc = static_cast<int>(cells_.size());
+        for (int** a : {&k.m_pNodeInPart, &k.m_pNodeKind, &k.m_pNodeNewID, &k.m_pCellKind})
+            qvr::releaseArray(*a);
+        const int nn = static_cast<int>(nodes_.size()), nc = static_cast<int>(cells_.size());
         const int nf = static_cast<int>(faces_.size());
-        k.m_nNodeInFile = nn;
-        k.m_nNode = nn;
+        k.m_nNodeInFile = k.m_nNode = nn;
         k.m_nInnerCell = nc;
         k.m_nSurface = nf;
         k.TotalVolume = totalVolume_;
-
         k.m_pNode = new Cnode[nn + 1];
         k.m_pNodeInPart = new int[nn + 1]();
         k.m_pNodeKind = new int[nn + 1]();
@@ -128,28 +110,18 @@ public:
             k.m_pNode[n].x = node(n).x;
             k.m_pNode[n].y = node(n).y;
             k.m_pNode[n].z = node(n).z;
-            k.m_pNode[n].orgID = n;
+            k.m_pNode[n].orgID = k.m_pNodeNewID[n] = n;
             k.m_pNodeInPart[n] = 1;
-            k.m_pNodeNewID[n] = n;
         }
-
         k.p_Cell = new CInnerCell[nc + 1];
         k.m_pCellKind = new int[nc + 1]();
-        for (int c = 1; c <= nc; ++c) {
-            CInnerCell& cell = k.p_Cell[c];
-            fillNodes(cell, cells_[static_cast<std::size_t>(c - 1)].nodes);
-            centroid(cell);
-        }
-
+        for (int c = 1; c <= nc; ++c) fill(k.p_Cell[c], cells_[std::size_t(c - 1)].nodes);
         k.m_pSurface = new CFaceElem[nf + 1];
         for (int f = 1; f <= nf; ++f) {
             CFaceElem& face = k.m_pSurface[f];
-            fillNodes(face, faces_[static_cast<std::size_t>(f - 1)].nodes);
-            centroid(face);
-            const Vec3 a = vectorArea(faces_[static_cast<std::size_t>(f - 1)].nodes);
-            face.ax = a.x;
-            face.ay = a.y;
-            face.az = a.z;
+            fill(face, faces_[std::size_t(f - 1)].nodes);
+            const Vec3 a = vectorArea(faces_[std::size_t(f - 1)].nodes);
+            face.ax = a.x, face.ay = a.y, face.az = a.z;
         }
     }
 
@@ -157,13 +129,10 @@ private:
     // Fan vector area of a polygon from its first corner.
     Vec3 vectorArea(const std::vector<int>& poly) const {
         Vec3 s;
-        if (poly.size() < 3) return s;
-        const Vec3& p1 = node(poly[0]);
         for (std::size_t k = 1; k + 1 < poly.size(); ++k) {
-            const Vec3& pk = node(poly[k]);
-            const Vec3& pn = node(poly[k + 1]);
-            const double ux = pk.x - p1.x, uy = pk.y - p1.y, uz = pk.z - p1.z;
-            const double wx = pn.x - p1.x, wy = pn.y - p1.y, wz = pn.z - p1.z;
+            const Vec3 &p = node(poly[0]), &q = node(poly[k]), &r = node(poly[k + 1]);
+            const double ux = q.x - p.x, uy = q.y - p.y, uz = q.z - p.z;
+            const double wx = r.x - p.x, wy = r.y - p.y, wz = r.z - p.z;
             s.x += 0.5 * (uy * wz - uz * wy);
             s.y += 0.5 * (uz * wx - ux * wz);
             s.z += 0.5 * (ux * wy - uy * wx);
@@ -173,28 +142,23 @@ private:
 
     Vec3 meanOf(const std::vector<int>& list) const {
         Vec3 m;
-        for (int n : list) {
-            m.x += node(n).x;
-            m.y += node(n).y;
-            m.z += node(n).z;
-        }
+        for (int n : list) m.x += node(n).x, m.y += node(n).y, m.z += node(n).z;
         const double count = static_cast<double>(list.size());
         return {m.x / count, m.y / count, m.z / count};
     }
 
-    void addBlockCells(const BlockSpec& s, const int (&v)[2][2][2], int i, int j, int k,
-                       double blockVolume) {
+    void addBlockCells(const BlockSpec& s, const int (&v)[2][2][2], int i, int j, int k) {
+        const double volume = s.hx * s.hy * s.hz;
         switch (s.kind) {
             case CellKind::Hex:
                 addCell({v[0][0][0], v[1][0][0], v[1][1][0], v[0][1][0], v[0][0][1], v[1][0][1],
-                         v[1][1][1], v[0][1][1]},
-                        blockVolume);
+                         v[1][1][1], v[0][1][1]}, volume);
                 break;
             case CellKind::Prism:
                 addCell({v[0][0][0], v[1][0][0], v[1][1][0], v[0][0][1], v[1][0][1], v[1][1][1]},
-                        blockVolume / 2.0);
+                        volume / 2.0);
                 addCell({v[0][0][0], v[1][1][0], v[0][1][0], v[0][0][1], v[1][1][1], v[0][1][1]},
-                        blockVolume / 2.0);
+                        volume / 2.0);
                 break;
             case CellKind::Tet: {
                 // One tetrahedron per order of the three axes, all around the diagonal from
@@ -204,32 +168,24 @@ private:
                 for (const auto& o : orders) {
                     int at[3] = {0, 0, 0};
                     std::vector<int> tet{v[0][0][0]};
-                    for (int step = 0; step < 3; ++step) {
-                        at[o[step]] = 1;
-                        tet.push_back(v[at[0]][at[1]][at[2]]);
-                    }
-                    addCell(tet, blockVolume / 6.0);
+                    for (int axis : o) at[axis] = 1, tet.push_back(v[at[0]][at[1]][at[2]]);
+                    addCell(tet, volume / 6.0);
                 }
                 break;
             }
             case CellKind::Pyramid: {
                 const int apex = addNode(s.x0 + (i + 0.5) * s.hx, s.y0 + (j + 0.5) * s.hy,
                                          s.z0 + (k + 0.5) * s.hz);
-                for (const auto& quad : cubeFaces(v)) {
-                    addCell({quad[0], quad[1], quad[2], quad[3], apex}, blockVolume / 6.0);
-                }
+                const int faces[6][4] = {{v[0][0][0], v[0][1][0], v[1][1][0], v[1][0][0]},
+                                         {v[0][0][1], v[1][0][1], v[1][1][1], v[0][1][1]},
+                                         {v[0][0][0], v[1][0][0], v[1][0][1], v[0][0][1]},
+                                         {v[0][1][0], v[0][1][1], v[1][1][1], v[1][1][0]},
+                                         {v[0][0][0], v[0][0][1], v[0][1][1], v[0][1][0]},
+                                         {v[1][0][0], v[1][1][0], v[1][1][1], v[1][0][1]}};
+                for (const auto& q : faces) addCell({q[0], q[1], q[2], q[3], apex}, volume / 6.0);
                 break;
             }
         }
-    }
-
-    static std::array<std::array<int, 4>, 6> cubeFaces(const int (&v)[2][2][2]) {
-        return {{{v[0][0][0], v[0][1][0], v[1][1][0], v[1][0][0]},
-                 {v[0][0][1], v[1][0][1], v[1][1][1], v[0][1][1]},
-                 {v[0][0][0], v[1][0][0], v[1][0][1], v[0][0][1]},
-                 {v[0][1][0], v[0][1][1], v[1][1][1], v[1][1][0]},
-                 {v[0][0][0], v[0][0][1], v[0][1][1], v[0][1][0]},
-                 {v[1][0][0], v[1][1][0], v[1][1][1], v[1][0][1]}}};
     }
 
     // Local faces of a cell by its node count.
@@ -247,19 +203,18 @@ private:
 
     // Adds every face that exactly one cell from firstCell on uses, turned to face away from
     // that cell's centroid, in the order of first appearance for reproducible numbering.
-    void addSkinOf(int firstCell) {
-        std::map<std::vector<int>, std::pair<int, std::vector<int>>> seen;
+    void addSkinOf(std::size_t firstCell) {
+        std::map<std::vector<int>, std::pair<int, std::vector<int>>> seen;  // uses, last face
         std::vector<std::vector<int>> order;
-        for (std::size_t c = static_cast<std::size_t>(firstCell); c < cells_.size(); ++c) {
+        for (std::size_t c = firstCell; c < cells_.size(); ++c) {
             const std::vector<int>& cell = cells_[c].nodes;
             const Vec3 centre = meanOf(cell);
             for (const auto& local : localFaces(cell.size())) {
                 std::vector<int> face;
                 for (int l : local) face.push_back(cell[static_cast<std::size_t>(l)]);
-                const Vec3 a = vectorArea(face);
-                const Vec3 m = meanOf(face);
-                const double outward =
-                    a.x * (m.x - centre.x) + a.y * (m.y - centre.y) + a.z * (m.z - centre.z);
+                const Vec3 a = vectorArea(face), m = meanOf(face);
+                const double outward = a.x * (m.x - centre.x) + a.y * (m.y - centre.y) +
+                                       a.z * (m.z - centre.z);
                 if (outward < 0.0) std::reverse(face.begin() + 1, face.end());
                 std::vector<int> key = face;
                 std::sort(key.begin(), key.end());
@@ -268,30 +223,19 @@ private:
                 entry.second = face;
             }
         }
-        for (const auto& key : order) {
+        for (const auto& key : order)
             if (seen[key].first == 1) addFace(seen[key].second);
-        }
     }
 
+    // A record's node list (pNode[1..nNode]) and centroid, the mean of its nodes.
     template <typename Record>
-    static void fillNodes(Record& r, const std::vector<int>& list) {
+    void fill(Record& r, const std::vector<int>& list) const {
         r.nNode = static_cast<int>(list.size());
         r.pNode = new int[list.size() + 1]();
-        for (std::size_t j = 0; j < list.size(); ++j) r.pNode[j + 1] = list[j];
-    }
-
-    template <typename Record>
-    void centroid(Record& r) const {
-        if (r.nNode < 1) return;
-        double x = 0.0, y = 0.0, z = 0.0;
-        for (int j = 1; j <= r.nNode; ++j) {
-            x += node(r.pNode[j]).x;
-            y += node(r.pNode[j]).y;
-            z += node(r.pNode[j]).z;
-        }
-        r.xc = x / r.nNode;
-        r.yc = y / r.nNode;
-        r.zc = z / r.nNode;
+        std::copy(list.begin(), list.end(), r.pNode + 1);
+        if (list.empty()) return;
+        const Vec3 c = meanOf(list);
+        r.xc = c.x, r.yc = c.y, r.zc = c.z;
     }
 
     std::vector<Vec3> nodes_;

@@ -18,24 +18,20 @@ using FBox6 = std::array<float, 6>;
 // The box as the tree stores it: rounded to float, each minimum lowered by 0.001 of the extent,
 // then each maximum raised by 0.001 of the extent measured from the lowered minimum.
 inline FBox6 enlargedFloatBox(const Box6& b) {
-    const float m = 0.001f;
-    const float x0 = static_cast<float>(b[0]), y0 = static_cast<float>(b[1]),
-                z0 = static_cast<float>(b[2]);
-    const float x1 = static_cast<float>(b[3]), y1 = static_cast<float>(b[4]),
-                z1 = static_cast<float>(b[5]);
-    const float lx = x0 - (x1 - x0) * m;
-    const float ly = y0 - (y1 - y0) * m;
-    const float lz = z0 - (z1 - z0) * m;
-    return {lx, ly, lz, x1 + (x1 - lx) * m, y1 + (y1 - ly) * m, z1 + (z1 - lz) * m};
+    FBox6 f;
+    for (std::size_t a = 0; a < 3; ++a) {
+        const float lo = static_cast<float>(b[a]), hi = static_cast<float>(b[a + 3]);
+        f[a] = lo - (hi - lo) * 0.001f;
+        f[a + 3] = hi + (hi - f[a]) * 0.001f;
+    }
+    return f;
 }
 
 // Whether an enlarged item box meets the query box (rounded to float); touching counts.
 inline bool meets(const FBox6& item, const Box6& query) {
-    for (int k = 0; k < 3; ++k) {
-        const float qmin = static_cast<float>(query[static_cast<std::size_t>(k)]);
-        const float qmax = static_cast<float>(query[static_cast<std::size_t>(k + 3)]);
-        if (!(item[static_cast<std::size_t>(k)] <= qmax)) return false;
-        if (!(item[static_cast<std::size_t>(k + 3)] >= qmin)) return false;
+    for (std::size_t a = 0; a < 3; ++a) {
+        if (!(item[a] <= static_cast<float>(query[a + 3]))) return false;
+        if (!(item[a + 3] >= static_cast<float>(query[a]))) return false;
     }
     return true;
 }
