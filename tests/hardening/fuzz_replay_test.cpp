@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
 #include <vector>
 
 #include "FuzzHarness.h"
@@ -13,33 +12,32 @@
 namespace {
 
 using Harness = std::string (*)(const std::uint8_t*, std::size_t);
+namespace fs = std::filesystem;
 
-std::vector<std::filesystem::path> inputsOf(const std::string& target) {
-    std::vector<std::filesystem::path> files;
-    // The kernel target has no seeds of its own: it starts from the mesh seeds.
-    const std::vector<std::string> seeds = target == "kernel"
-        ? std::vector<std::string>{"corpus/mesh_text", "corpus/mesh_binary", "regressions/kernel"}
-        : std::vector<std::string>{"corpus/" + target, "regressions/" + target};
-    for (const std::string& set : seeds) {
-        const std::filesystem::path dir = std::filesystem::path(QVR_FUZZ_DIR) / set;
-        if (!std::filesystem::is_directory(dir)) continue;
-        for (const auto& f : std::filesystem::directory_iterator(dir)) {
-            if (f.is_regular_file()) files.push_back(f.path());
+// The inputs of the given sets as byte strings, each with its file name.
+std::vector<std::pair<fs::path, std::string>> inputsOf(std::vector<std::string> sets) {
+    std::vector<std::pair<fs::path, std::string>> inputs;
+    for (const std::string& set : sets) {
+        const fs::path dir = fs::path(QVR_FUZZ_DIR) / set;
+        if (!fs::is_directory(dir)) continue;
+        for (const auto& f : fs::directory_iterator(dir)) {
+            if (!f.is_regular_file()) continue;
+            std::ifstream in(f.path(), std::ios::binary);
+            inputs.emplace_back(f.path(), std::string(std::istreambuf_iterator<char>(in), {}));
         }
     }
-    return files;
+    return inputs;
 }
 
 void replay(const std::string& target, Harness harness, std::size_t atLeast) {
-    const std::vector<std::filesystem::path> files = inputsOf(target);
-    EXPECT_GE(files.size(), atLeast) << "corpus of " << target << " missing";
-    for (const auto& path : files) {
-        std::ifstream in(path, std::ios::binary);
-        const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-        const std::string fault =
-            harness(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-        EXPECT_EQ(fault, "") << path;
-    }
+    // The kernel target has no seeds of its own: it starts from the mesh seeds.
+    const auto inputs = target == "kernel"
+        ? inputsOf({"corpus/mesh_text", "corpus/mesh_binary", "regressions/kernel"})
+        : inputsOf({"corpus/" + target, "regressions/" + target});
+    EXPECT_GE(inputs.size(), atLeast) << "corpus of " << target << " missing";
+    for (const auto& [path, bytes] : inputs)
+        EXPECT_EQ(harness(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), "")
+            << path;
 }
 
 TEST(FuzzReplay, MeshText) { replay("mesh_text", qvr::fuzz::meshText, 5); }
@@ -53,13 +51,10 @@ TEST(FuzzReplay, GmshImport) { replay("gmsh", qvr::fuzz::gmshImport, 5); }
 // Inputs of one target given to the others: the readers must refuse foreign files cleanly.
 TEST(FuzzReplay, CrossedInputs) {
     for (const std::string target : {"mesh_text", "mesh_binary", "result", "gmsh"}) {
-        for (const auto& path : inputsOf(target)) {
-            std::ifstream in(path, std::ios::binary);
-            const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+        for (const auto& [path, bytes] : inputsOf({"corpus/" + target, "regressions/" + target})) {
             const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-            EXPECT_EQ(qvr::fuzz::meshText(data, bytes.size()), "") << path;
-            EXPECT_EQ(qvr::fuzz::meshBinary(data, bytes.size()), "") << path;
-            EXPECT_EQ(qvr::fuzz::resultFile(data, bytes.size()), "") << path;
+            for (Harness h : {qvr::fuzz::meshText, qvr::fuzz::meshBinary, qvr::fuzz::resultFile})
+                EXPECT_EQ(h(data, bytes.size()), "") << path;
         }
     }
 }
