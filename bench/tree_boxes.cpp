@@ -10,7 +10,7 @@ TreeBoxes treeBoxes(const CQVROptKer& kernel) {
     TreeBoxes out;
     const CQvrADT* tree = kernel.m_pADTree;
     if (tree == nullptr || tree->point == nullptr) return out;
-    for (int i = 1; i <= tree->capacity; ++i) {
+    for (int i = 1; i <= tree->stored; ++i) {
         if (tree->splitDim[i] < 0) continue;  // never linked in
         const float* p = tree->point + 6 * static_cast<std::size_t>(i);
         out.box.insert(out.box.end(), p, p + 6);

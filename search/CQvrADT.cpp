@@ -14,12 +14,15 @@ constexpr int kInitialGrowStep = 200000;   // ids added per growth until SetRang
 constexpr float kBoxMargin = 0.001f;       // relative enlargement of domain and item boxes
 constexpr int kFallbackCapacity = 10;      // ids, for a capacity below 1
 constexpr int kFallbackGrowStep = 10000;   // ids, for a growth step below 1
+// Ids the arrays hold from the start when the caller does not say how many to expect: a host
+// tree may be given a capacity far beyond the ids it will ever see.
+constexpr int kUnknownExpectedIds = 4096;
 
 }  // namespace
 
 CQvrADT::CQvrADT(int slots)
-    : slotCount(slots < 1 ? 1 : slots), capacity(0), growStep(kInitialGrowStep), root(0),
-      margin(kBoxMargin), low{}, high{}, quarter{}, centre{}, point(nullptr),
+    : slotCount(slots < 1 ? 1 : slots), capacity(0), growStep(kInitialGrowStep), stored(0),
+      root(0), margin(kBoxMargin), low{}, high{}, quarter{}, centre{}, point(nullptr),
       splitValue(nullptr), splitDim(nullptr), highChild(nullptr), lowChild(nullptr),
       foundCount(nullptr), foundList(nullptr), queue(nullptr), walkIndex() {
     const auto n = static_cast<std::size_t>(slotCount);
@@ -40,12 +43,14 @@ CQvrADT::~CQvrADT() {
 }
 
 int CQvrADT::SetRange(double xmin, double ymin, double zmin, double xmax, double ymax,
-                      double zmax, int newCapacity, int newGrowStep) {
+                      double zmax, int newCapacity, int newGrowStep, int expectedIds) {
     if (newCapacity < 1) newCapacity = kFallbackCapacity;
     if (newGrowStep < 1) newGrowStep = kFallbackGrowStep;
+    if (expectedIds < 0) expectedIds = kUnknownExpectedIds;
+    const int newStored = std::min(newCapacity, expectedIds);
     walkIndex.reset();
 
-    const std::size_t entries = qvr::adt::entriesFor(newCapacity);
+    const std::size_t entries = qvr::adt::entriesFor(newStored);
     qvr::adt::NodeArrays nodes(entries);
     qvr::adt::SlotArrays slots(slotCount, entries);
     qvr::adt::installNodes(*this, nodes);
@@ -53,6 +58,7 @@ int CQvrADT::SetRange(double xmin, double ymin, double zmin, double xmax, double
     std::fill_n(foundCount, slotCount, 0);
     capacity = newCapacity;
     growStep = newGrowStep;
+    stored = newStored;
     root = 0;
 
     float box[6] = {static_cast<float>(xmin), static_cast<float>(ymin),

@@ -5,9 +5,13 @@
 // search for the points inside a 6-D region. Coordinates are single precision; boxes are
 // enlarged by `margin` of their own extent on entry.
 //
-// Storage is structure-of-arrays, indexed by item id (1..capacity). Each search slot owns its
-// work queue and result list, sized for every item, so a search allocates nothing and one
-// slot's results survive searches in the others.
+// Storage is structure-of-arrays, indexed by item id. `capacity` is the tree's logical bound:
+// it decides which ids AddBlock takes and grows by growStep when an id just beyond it arrives.
+// The arrays themselves hold only ids 1..stored (stored <= capacity) and grow geometrically
+// when an id beyond them is taken, so a tree made with room for many ids costs memory only for
+// the ids it is given. Each search slot owns its work queue and result list, sized for every
+// id stored, so a search allocates nothing and one slot's results survive searches in the
+// others.
 //
 // Not thread-safe for writes: SetRange and AddBlock must not overlap any search. Searches on
 // different slots may run side by side.
@@ -23,22 +27,24 @@ class BoxIndex;
 class CQvrADT {
 public:
     int slotCount;        // search slots, at least 1
-    int capacity;         // highest id the per-id arrays hold
+    int capacity;         // highest id AddBlock takes without growing the capacity
     int growStep;         // capacity growth when an id beyond it is added
+    int stored;           // highest id the per-id arrays hold, at most capacity
     int root;             // root item id, 0 while empty
     float margin;         // relative enlargement of item boxes
     float low[6];         // 6-D domain
     float high[6];
     float quarter[6];     // a quarter of the domain extent per dimension
     float centre[6];      // the domain centre per dimension
+    // Per-id arrays, ids 0..stored (entry 0 is never an item).
     float* point;         // 6 per id: enlarged box (xmin, ymin, zmin, xmax, ymax, zmax)
     float* splitValue;    // per id: region centre along its split dimension
     int* splitDim;        // per id: 0..5, -1 while the id is not in the tree
     int* highChild;       // per id: child on the upper side, 0 for none
     int* lowChild;        // per id: child on the lower side, 0 for none
     int* foundCount;      // per slot
-    int** foundList;      // per slot, capacity + 1 ids, found ids at 1..foundCount
-    int** queue;          // per slot, capacity + 1 ids, breadth-first work list
+    int** foundList;      // per slot, stored + 1 ids, found ids at 1..foundCount
+    int** queue;          // per slot, stored + 1 ids, breadth-first work list
     // Snapshot index for the ray walk's many small queries; null until BuildWalkIndex and
     // after any change to the tree.
     std::unique_ptr<qvr::adt::BoxIndex> walkIndex;
@@ -50,16 +56,20 @@ public:
     CQvrADT(const CQvrADT&) = delete;
     CQvrADT& operator=(const CQvrADT&) = delete;
 
-    // Sets the domain (enlarged by `margin`) and allocates the arrays for ids 1..capacity
-    // (below 1 gives 10; a growStep below 1 gives 10000). Returns 0. A second call starts a new,
-    // empty tree: the old arrays are released, every slot's found count is reset to 0.
+    // Sets the domain (enlarged by `margin`) and the capacity (below 1 gives 10; a growStep
+    // below 1 gives 10000), and allocates the arrays for ids 1..min(capacity, expectedIds), or
+    // for a few thousand ids when expectedIds is negative (not known). Returns 0. A second call
+    // starts a new, empty tree: the old arrays are released, every slot's found count is reset
+    // to 0. expectedIds changes no answer of the tree, only when its arrays grow.
     int SetRange(double xmin, double ymin, double zmin, double xmax, double ymax, double zmax,
-                 int capacity, int growStep);
+                 int capacity, int growStep, int expectedIds = -1);
     // Inserts item id with its box. Returns 0 when inserted, -1 when the id is already in the
     // tree, -2..-7 when the enlarged box leaves the domain (low x, y, z, then high x, y, z),
     // -8 for an id below 1 or above capacity + growStep and -9 before SetRange; the last two
-    // change nothing. An id above capacity grows the arrays by growStep; every slot keeps its
-    // last result. A box with NaN coordinates is linked in but never found.
+    // change nothing. An id above capacity grows the capacity by growStep; an id above stored
+    // grows the arrays (by half at least, never beyond the capacity); every slot keeps its last
+    // result. A failed allocation (std::bad_alloc) leaves the tree as it was. A box with NaN
+    // coordinates is linked in but never found.
     int AddBlock(int id, double xmin, double ymin, double zmin, double xmax, double ymax,
                  double zmax);
     // Finds every item whose enlarged box meets the query box (touching counts), in

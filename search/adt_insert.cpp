@@ -22,12 +22,25 @@ constexpr int kNotRanged = -9;
 
 constexpr int kDimensions = 6;
 
-// Replaces the per-id arrays by arrays for `newCapacity` ids, keeping ids 0..old capacity, and
-// every slot's lists by new ones. A slot's last result is carried over, so its count and list
-// still agree after the growth.
-void grow(CQvrADT& tree, int newCapacity) {
-    const std::size_t oldEntries = qvr::adt::entriesFor(tree.capacity);
-    const std::size_t entries = qvr::adt::entriesFor(newCapacity);
+// Ids the arrays are grown to at least, so that ids added one by one beyond a small start
+// cost few copies.
+constexpr int kMinStored = 1024;
+
+// The ids the arrays hold once `id` is taken into a tree of `newCapacity`: by half again at
+// least (fewer copies for ids added one by one), never beyond the capacity.
+int storedFor(const CQvrADT& tree, int id, int newCapacity) {
+    const long long half = static_cast<long long>(tree.stored) + tree.stored / 2;
+    const long long want = std::max({static_cast<long long>(id), half,
+                                      static_cast<long long>(kMinStored)});
+    return static_cast<int>(std::min<long long>(want, newCapacity));
+}
+
+// Replaces the per-id arrays by arrays for ids 1..newStored, keeping ids 0..stored, and every
+// slot's lists by new ones. A slot's last result is carried over, so its count and list still
+// agree after the growth. The capacity is the caller's: it is not changed here.
+void grow(CQvrADT& tree, int newStored) {
+    const std::size_t oldEntries = qvr::adt::entriesFor(tree.stored);
+    const std::size_t entries = qvr::adt::entriesFor(newStored);
     qvr::adt::NodeArrays nodes(entries);
     qvr::adt::SlotArrays slots(tree.slotCount, entries);
 
@@ -44,7 +57,7 @@ void grow(CQvrADT& tree, int newCapacity) {
 
     qvr::adt::installNodes(tree, nodes);
     qvr::adt::installSlots(tree, slots);
-    tree.capacity = newCapacity;
+    tree.stored = newStored;
 }
 
 // Outside-domain code of an enlarged item box, or kInserted when it lies inside. NaN
@@ -66,8 +79,12 @@ int CQvrADT::AddBlock(int id, double xmin, double ymin, double zmin, double xmax
     if (point == nullptr) return kNotRanged;
     const long long reach = static_cast<long long>(capacity) + growStep;
     if (id < 1 || id > reach) return kIdOutOfReach;
+    const int newCapacity =
+        id > capacity ? static_cast<int>(std::min<long long>(reach, INT_MAX)) : capacity;
+    // The arrays first: if they cannot grow, the capacity and the walk index stay as they were.
+    if (id > stored) grow(*this, storedFor(*this, id, newCapacity));
+    capacity = newCapacity;
     walkIndex.reset();  // stale from here on, whether or not the id gets linked
-    if (id > capacity) grow(*this, static_cast<int>(std::min<long long>(reach, INT_MAX)));
 
     if (splitDim[id] != -1) return kDuplicateId;
 

@@ -29,7 +29,7 @@ int CQvrADT::SearchBlock(double xmin, double ymin, double zmin, double xmax, dou
     foundCount[slot] = 0;
     if (root == 0) return 0;
 
-    // Breadth first; every item enters the queue at most once, so capacity + 1 entries hold
+    // Breadth first; every item enters the queue at most once, so stored + 1 entries hold
     // any walk.
     int* work = queue[slot];
     int* found = foundList[slot];

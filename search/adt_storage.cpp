@@ -18,12 +18,14 @@ SlotArrays::SlotArrays(int slotCount, std::size_t entries) {
     foundList.reserve(slots);
     queue.reserve(slots);
     for (std::size_t s = 0; s < slots; ++s) {
-        foundList.push_back(std::make_unique<int[]>(entries));
-        queue.push_back(std::make_unique<int[]>(entries));
+        foundList.push_back(std::make_unique_for_overwrite<int[]>(entries));
+        queue.push_back(std::make_unique_for_overwrite<int[]>(entries));
+        foundList.back()[0] = 0;
+        queue.back()[0] = 0;
     }
 }
 
-std::size_t entriesFor(int capacity) { return static_cast<std::size_t>(capacity) + 1; }
+std::size_t entriesFor(int ids) { return static_cast<std::size_t>(ids) + 1; }
 
 void releaseNodes(CQvrADT& tree) {
     delete[] tree.point;

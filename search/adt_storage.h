@@ -24,7 +24,8 @@ struct NodeArrays {
     explicit NodeArrays(std::size_t entries);
 };
 
-// Every slot's found list and work queue for ids 0..entries-1, zeroed.
+// Every slot's found list and work queue for ids 0..entries-1. Only entry 0 is set (to 0):
+// a search writes every entry it reads, and pages a slot never reaches stay untouched.
 struct SlotArrays {
     std::vector<std::unique_ptr<int[]>> foundList;
     std::vector<std::unique_ptr<int[]>> queue;
@@ -32,8 +33,8 @@ struct SlotArrays {
     SlotArrays(int slotCount, std::size_t entries);
 };
 
-// Entries needed for ids 1..capacity (entry 0 is never an item).
-std::size_t entriesFor(int capacity);
+// Entries needed for ids 1..ids (entry 0 is never an item).
+std::size_t entriesFor(int ids);
 
 // Replace the tree's arrays by `fresh`, releasing the old ones; `fresh` is left empty.
 void installNodes(CQvrADT& tree, NodeArrays& fresh);

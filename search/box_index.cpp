@@ -70,7 +70,7 @@ inline void prefetch(const void* p) {
 }  // namespace
 
 BoxIndex::BoxIndex(const CQvrADT& tree)
-    : rank_(static_cast<std::size_t>(tree.capacity) + 1, 0),
+    : rank_(static_cast<std::size_t>(tree.stored) + 1, 0),
       workspaces_(static_cast<std::size_t>(tree.slotCount)) {
     for (WalkWorkspace& w : workspaces_) w.seen.assign(rank_.size() / 64 + 1, 0);
     // The tree's visiting order of all its items is its breadth-first order with the lower
@@ -79,7 +79,7 @@ BoxIndex::BoxIndex(const CQvrADT& tree)
     constexpr std::size_t kPrefetchAhead = 16;
     if (tree.root != 0) {
         std::vector<int> bfs;
-        bfs.reserve(static_cast<std::size_t>(tree.capacity));
+        bfs.reserve(static_cast<std::size_t>(tree.stored));
         bfs.push_back(tree.root);
         for (std::size_t r = 0; r < bfs.size(); ++r) {
             if (r + kPrefetchAhead < bfs.size()) {
@@ -98,9 +98,9 @@ BoxIndex::BoxIndex(const CQvrADT& tree)
     // The items with their curve keys, in id order: the per-id arrays are read front to back.
     std::vector<int> order;
     std::vector<std::uint32_t> keys;
-    order.reserve(static_cast<std::size_t>(tree.capacity));
-    keys.reserve(static_cast<std::size_t>(tree.capacity));
-    for (int id = 1; id <= tree.capacity; ++id) {
+    order.reserve(static_cast<std::size_t>(tree.stored));
+    keys.reserve(static_cast<std::size_t>(tree.stored));
+    for (int id = 1; id <= tree.stored; ++id) {
         if (tree.splitDim[id] == -1) continue;  // not in the tree
         const float* p = tree.point + kDimensions * static_cast<std::size_t>(id);
         std::uint32_t key = 0;

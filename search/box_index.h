@@ -77,7 +77,7 @@ private:
     std::vector<int> ids_;              // items in curve order
     const float* points_;               // the tree's points, 6 per id
     std::vector<Node> nodes_;           // depth-first, node 0 the root
-    std::vector<std::uint32_t> rank_;   // per id (capacity + 1 entries)
+    std::vector<std::uint32_t> rank_;   // per id the tree stores (stored + 1 entries)
     std::vector<WalkWorkspace> workspaces_;
 };
 

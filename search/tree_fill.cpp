@@ -1,4 +1,5 @@
 // The kernel's tree over every skin face and solid cell box.
+#include <algorithm>
 #include <climits>
 #include <memory>
 
@@ -30,19 +31,25 @@ long long capacityAfterAdding(long long capacity, long long first, long long las
 }  // namespace
 
 int CQVROptKer::SetADTreeRange(int slotCount) {
-    // The tree is made at the size that filling it with every element would grow it to: the
-    // same capacity and the same arrays, without the copies and the peak of old and new arrays
-    // side by side that each growth costs.
+    // The tree gets the capacity that filling it with every element would grow it to, so
+    // that ids a host adds later are taken or refused as they would be after such a fill. Its
+    // arrays hold just the elements' ids: no copies on the way, no room that is never used.
     long long capacity = kTreeCapacity;
-    if (m_pSurface != nullptr) capacity = capacityAfterAdding(capacity, 1, m_nSurface);
-    if (p_Cell != nullptr) {
-        capacity = capacityAfterAdding(capacity, static_cast<long long>(m_nSurface) + 1,
-                                       static_cast<long long>(m_nSurface) + m_nInnerCell);
+    long long lastId = 0;
+    if (m_pSurface != nullptr && m_nSurface > 0) {
+        capacity = capacityAfterAdding(capacity, 1, m_nSurface);
+        lastId = m_nSurface;
     }
+    if (p_Cell != nullptr && m_nInnerCell > 0) {
+        const long long first = static_cast<long long>(m_nSurface) + 1;
+        lastId = static_cast<long long>(m_nSurface) + m_nInnerCell;
+        capacity = capacityAfterAdding(capacity, first, lastId);
+    }
+    const int expectedIds = static_cast<int>(std::clamp(lastId, 0LL, capacity));
     // The new tree is complete before the old one goes, so a failed allocation keeps the old.
     auto tree = std::make_unique<CQvrADT>(slotCount);
     tree->SetRange(Box_xMin, Box_yMin, Box_zMin, Box_xMax, Box_yMax, Box_zMax,
-                   static_cast<int>(capacity), kTreeGrowStep);
+                   static_cast<int>(capacity), kTreeGrowStep, expectedIds);
     delete m_pADTree;
     m_pADTree = tree.release();
     return 1;

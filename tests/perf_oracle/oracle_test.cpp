@@ -359,8 +359,10 @@ TEST(SearchOracle, TreeChangedAfterTheSetUpAndHostTrees) {
 }
 
 // The set-up's tree against one filled the plain way: a tree of 10000 ids that grows by 200000
-// as the elements go in one by one. Both must hold the same arrays, entry for entry; the first
-// part has more elements than that, so the plain fill grows its tree, the second not.
+// as the elements go in one by one. Both must have the same capacity and hold the same arrays,
+// entry for entry over every element's id; the first part has more elements than that, so the
+// plain fill grows its capacity, the second not. The set-up's arrays hold the elements' ids
+// and no more, however far the capacity reaches.
 TEST(SearchOracle, SetUpTreeEqualsOneFilledElementByElement) {
     const qvr::gen::PlateSpec big{.nx = 40, .ny = 25, .nz = 5, .type = qvr::gen::CellType::Prism};
     const qvr::gen::PlateSpec small{.nx = 5, .ny = 4, .nz = 2};
@@ -383,7 +385,10 @@ TEST(SearchOracle, SetUpTreeEqualsOneFilledElementByElement) {
         const CQvrADT& a = *k.m_pADTree;
         ASSERT_EQ(std::tie(a.slotCount, a.capacity, a.growStep, a.root),
                   std::tie(plain.slotCount, plain.capacity, plain.growStep, plain.root));
-        const auto n = static_cast<std::size_t>(a.capacity) + 1;
+        const int lastId = k.m_nSurface + k.m_nInnerCell;
+        ASSERT_EQ(a.stored, lastId);
+        ASSERT_GE(plain.stored, lastId);
+        const auto n = static_cast<std::size_t>(lastId) + 1;
         const auto same = [](const auto* p, const auto* q, std::size_t count) {
             return std::memcmp(p, q, count * sizeof *p) == 0;
         };

@@ -137,6 +137,56 @@ TEST_F(TenTree, GrowthKeepsItemsAndResultsAndLeavesNewIdsFree) {
     EXPECT_EQ(tree.capacity, 200);
 }
 
+// Which ids the tree takes and how its capacity grows follow from the capacity and the growth
+// step alone, however many ids its arrays were made for: the same script of ids, worked out by
+// hand from the rule (an id up to one step beyond the capacity is taken and grows the capacity
+// by that step, a farther one is refused untouched), on trees whose arrays start empty, tiny,
+// just short of the capacity, at it or told of more ids than the capacity allows. Every tree
+// ends up answering alike, and a slot's result survives every growth of the arrays.
+TEST(AdtStorage, TheCapacityRuleDoesNotDependOnTheArrays) {
+    constexpr int kMax = std::numeric_limits<int>::max();
+    const struct {
+        int id, code, capacity;
+    } script[] = {
+        {1, 0, 3000},     {2, 0, 3000},     {2, -1, 3000},      {1500, 0, 3000},
+        {3000, 0, 3000},  // the capacity's own last id
+        {3001, 0, 5000},  // one beyond: one step more
+        {7001, -8, 5000}, // beyond capacity + step: refused, nothing grows
+        {7000, 0, 7000},  {3, 0, 7000},     {7000, -1, 7000},   {9001, -8, 7000},
+        {9000, 0, 9000},  {0, -8, 9000},    {-5, -8, 9000},     {kMax, -8, 9000},
+        {8500, -5, 9000}, // out of the domain at high x: not linked, the id stays free
+        {8500, 0, 9000},
+    };
+    std::vector<int> taken;
+    for (const auto& s : script) {
+        if (s.code == 0) taken.push_back(s.id);
+    }
+    std::sort(taken.begin(), taken.end());
+
+    std::vector<int> reference;
+    for (int expected : {-1, 0, 1, 2999, 3000, 100000}) {
+        SCOPED_TRACE(expected);
+        CQvrADT t(2);
+        ASSERT_EQ(t.SetRange(0, 0, 0, 10, 10, 10, 3000, 2000, expected), 0);
+        std::vector<int> kept;
+        for (const auto& s : script) {
+            const double x = (s.id % 89) * 0.1, y = (s.id % 83) * 0.1;
+            const double xmax = s.code == -5 ? 12.0 : x + 0.05;
+            ASSERT_EQ(t.AddBlock(s.id, x, y, 1, xmax, y + 0.05, 1.05), s.code) << s.id;
+            ASSERT_EQ(t.capacity, s.capacity) << s.id;
+            ASSERT_LE(t.stored, t.capacity) << s.id;
+            if (s.id == 2 && kept.empty()) kept = search(t, 0, 0, 0, 10, 10, 10, 1);
+            ASSERT_EQ(found(t, 1), kept) << s.id;
+        }
+        const std::vector<int> all = search(t, 0, 0, 0, 10, 10, 10);
+        std::vector<int> sorted = all;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(sorted, taken);
+        if (reference.empty()) reference = all;
+        EXPECT_EQ(all, reference);  // the same order too
+    }
+}
+
 TEST(AdtOutOfOrder, CallsBeforeSetRangeAndBadIdsAreRefused) {
     CQvrADT t(0);  // below 1 gives one slot
     EXPECT_EQ(t.slotCount, 1);

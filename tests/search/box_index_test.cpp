@@ -34,7 +34,7 @@ Query regionOf(const CQvrADT& t, const double box[6]) {
 // Every linked item whose point lies in the region, by a scan of all ids.
 std::vector<int> scan(const CQvrADT& t, const Query& q) {
     std::vector<int> ids;
-    for (int id = 1; id <= t.capacity; ++id) {
+    for (int id = 1; id <= t.stored; ++id) {
         if (t.splitDim[id] == -1) continue;
         const float* p = t.point + kDims * id;
         bool inside = true;

@@ -245,4 +245,46 @@ TEST(SearchSetup, HostTreeThroughThePublicPair) {
     EXPECT_TRUE(nearIds(k, 0.6, 0.6, 0.6, 1, 1, 1, 0).empty());
 }
 
+// The set-up's tree has the capacity its elements would grow a tree of 10000 ids to (growth
+// step 200000), and a host adding its own ids afterwards meets exactly that rule, though the
+// arrays were made for the elements alone: one small part, capacity 10000, reach 210000.
+TEST(SearchSetup, HostIdsAfterTheSetUpFollowTheTreesCapacity) {
+    CQVROptKer k;
+    oneHex(1, 1, 1).install(k);
+    ASSERT_EQ(k.InitialzeSearch(1), 1);
+    const int elements = k.m_nSurface + k.m_nInnerCell;  // 6 faces and the cell
+    ASSERT_EQ(elements, 7);
+    EXPECT_EQ(k.m_pADTree->capacity, 10000);
+    // A small box in the middle of the cell, away from every face.
+    const auto add = [&](int id) {
+        ASSERT_EQ(k.AddSurfaceToADTree(id, 0.55, 0.55, 0.55, 0.45, 0.45, 0.45), 1);
+    };
+    for (int id : {8, 10000, 410001, 210001, 210000, 9, 410000, 7}) add(id);
+    EXPECT_EQ(k.m_pADTree->capacity, 410000);
+    // 7 is the cell's own id: the host's box under it is refused, the cell stays.
+    EXPECT_EQ(nearIds(k, 0.45, 0.45, 0.45, 0.55, 0.55, 0.55),
+              (std::set<int>{7, 8, 9, 10000, 210000, 410000}));
+    std::set<int> everything{8, 9, 10000, 210000, 410000};
+    for (int id = 1; id <= elements; ++id) everything.insert(id);
+    EXPECT_EQ(nearIds(k, -1, -1, -1, 2, 2, 2), everything);
+}
+
+// A host tree with room for fifty million ids and a hundred of them: the arrays stay near the
+// ids given, the capacity and its growth are the host's.
+TEST(SearchSetup, HostTreeWithALargeCapacityHoldsOnlyItsIds) {
+    CQVROptKer k;
+    ASSERT_EQ(k.SetADTreeRange(10, 10, 10, 0, 0, 0, 1, 50000000, 1000), 1);
+    std::set<int> want;
+    for (int id = 1; id <= 100; ++id) {
+        const double x = id * 0.05;
+        k.AddSurfaceToADTree(id, x + 0.01, 1.01, 1.01, x, 1, 1);
+        want.insert(id);
+    }
+    k.AddSurfaceToADTree(50001001, 5.01, 5.01, 5.01, 5, 5, 5);  // beyond capacity + step
+    k.AddSurfaceToADTree(0, 5.01, 5.01, 5.01, 5, 5, 5);
+    EXPECT_EQ(nearIds(k, 0, 0, 0, 10, 10, 10), want);
+    EXPECT_EQ(k.m_pADTree->capacity, 50000000);
+    EXPECT_LT(k.m_pADTree->stored, 100000);
+}
+
 }  // namespace
