@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,7 +24,7 @@ struct RawResultFile {
     std::uint32_t layoutVersion = 1;
     std::int64_t resultVersion = 0;
     std::int32_t analysisType = 0, solverVersion = 0;
-    std::string project, run, date;   // written up to the field width, no terminator forced
+    std::string project, run, date;  // written up to the field width, no terminator forced
     std::int32_t timeSteps = 0;
     std::optional<std::int32_t> itemCount;  // unset: the number of items
     std::int64_t nodeCount = 0, elemCount = 0;
