@@ -67,41 +67,30 @@ TEST(NumberTokens, RealsAreRoundedThroughDouble) {
     }
 }
 
-TEST(NumberTokens, FormattedFloatsReadBackAndStayShort) {
+// (That every float reads back to its own bits is the writer tests' round trip.)
+TEST(NumberTokens, FormattedFloatsAreTheShortestText) {
     char text[32];
-    const auto format = [&text](float value) {
-        return std::string(text, static_cast<std::size_t>(nqbio::formatFloat(value, text)));
-    };
-    EXPECT_EQ(format(0.1f), "0.1");
-    EXPECT_EQ(format(1.0f), "1");
-    EXPECT_EQ(format(-0.0f), "-0");
-    EXPECT_EQ(format(2.5e-10f), "2.5e-10");
-    // Every float of a sweep across the exponents reads back to its own bits.
-    for (std::uint32_t bits = 0; bits < 0x7F800000u; bits += 0x00012345u) {
-        float value = 0, back = 0;
-        std::memcpy(&value, &bits, 4);
-        const std::string s = format(value);
-        ASSERT_EQ(nqbio::parseFloat(s, back), RealStatus::Ok) << s;
-        ASSERT_EQ(std::memcmp(&back, &bits, 4), 0) << s;
+    for (const auto& [value, shortest] :
+         {std::pair{0.1f, "0.1"}, {1.0f, "1"}, {-0.0f, "-0"}, {2.5e-10f, "2.5e-10"}}) {
+        EXPECT_EQ(std::string(text, static_cast<std::size_t>(nqbio::formatFloat(value, text))),
+                  shortest);
     }
 }
 
 TEST(FileFormat, FirstBytesDecide) {
     TempDir dir;
     const std::string path = dir.file("probe");
-    const std::pair<std::string, int> cases[] = {
-        {"NQBTEXT 1\n", 0},   {"NQBTEXT\t1", 0},    {"NQBTEXT", 0},
-        {"NQBTEXT 7\n", 0},  // the version is beginReading's concern
-        {"NQBTEXT#\n", 0},    {"NQBTEXTX 1\n", -1}, {"nqbtext 1\n", -1}, {" NQBTEXT 1\n", -1},
-        {"NQBB", 1},          {"NQB", -1},          {"", -1},
-    };
     const auto formatOf = [](const char* name) {
         NQBIO_FileFormat format = NQBIO_FORMAT_TEXT;
         const int result = NQBIO_Manipulator::getFileFormat(name, format);
         EXPECT_EQ(result, static_cast<int>(format));
         return result;
     };
-    for (const auto& [bytes, format] : cases) {
+    // The version is beginReading's concern, not the probe's.
+    for (const auto& [bytes, format] :
+         {std::pair<std::string, int>{"NQBTEXT 1\n", 0}, {"NQBTEXT\t1", 0}, {"NQBTEXT", 0},
+          {"NQBTEXT#\n", 0}, {"NQBTEXT 7\n", 0}, {"NQBTEXTX 1\n", -1}, {"nqbtext 1\n", -1},
+          {" NQBTEXT 1\n", -1}, {"NQBB", 1}, {"NQB", -1}, {"", -1}}) {
         nqbtest::writeBytes(path, bytes);
         EXPECT_EQ(formatOf(path.c_str()), format) << bytes;
     }
