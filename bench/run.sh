@@ -50,6 +50,8 @@ cmake --build "$build" --target qvr_bench qvr_bench_memory qvr_bench_report -j"$
 stamp=$(date +%Y-%m-%d)$suffix
 mkdir -p bench/results docs
 json=bench/results/$stamp.json
+# Named before the run writes its results into the tree (which would make it look modified).
+commit=${QVR_BENCH_COMMIT:-$(git describe --always --dirty 2>/dev/null || echo unknown)}
 load_start=$(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?")
 start=$(date +%s)
 
@@ -61,7 +63,6 @@ start=$(date +%s)
 
 load_end=$(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?")
 minutes=$(awk "BEGIN { print ($(date +%s) - $start) / 60 }")
-commit=${QVR_BENCH_COMMIT:-$(git describe --always --dirty 2>/dev/null || echo unknown)}
 
 "$build/bench/qvr_bench_report" --json="$json" --results-name="$json" \
   --memory="bench/results/$stamp-memory.csv" --csv="bench/results/$stamp.csv" \

@@ -36,6 +36,11 @@ std::string formatRate(double r) {
 std::string formatRatio(double r) {
     if (!(r > 0) || !std::isfinite(r)) return "–";
     if (r >= 1000) return formatCount(std::round(r)) + "×";
+    if (r < 0.1) {  // two decimals would print the index against a full scan as 0.00
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.2g", r);
+        return std::string(buf) + "×";
+    }
     return sig3(r) + "×";
 }
 

@@ -11,6 +11,9 @@
 namespace qvr::report {
 namespace {
 
+// Wall over CPU time above which the run is reported as having shared its core.
+constexpr double kSharedWallOverCpu = 1.1;
+
 // Stroke patterns of the cell types in the chart, in the order the types appear.
 const char* const kTypeDashes[] = {"", "7 4", "2 3", "10 3 2 3"};
 
@@ -332,10 +335,13 @@ std::string markdownPage(const RunResults& run, const MemoryTable& memory, const
       << "Measured " << info.date << " at commit `" << info.commit << "`"
       << (info.quick ? " (quick run: the smaller parts only)" : "") << ", on "
       << contextOr(run, "num_cpus", "?") << " CPUs at " << contextOr(run, "mhz_per_cpu", "?")
-      << " MHz. The machine was shared: load average " << info.loadStart
-      << " (1, 5, 15 min) when the run began and " << info.loadEnd
-      << " when it ended, so the benchmark's thread ran only part of the wall time (wall time "
-         "was on average "
+      << " MHz. Load average " << info.loadStart
+      << " (1, 5, 15 min) when the run began and " << info.loadEnd << " when it ended; "
+      << (wallOverCpu(run) > kSharedWallOverCpu
+              ? "the machine was shared, so the benchmark's thread ran only part of the wall "
+                "time (wall time was on average "
+              : "the benchmark's thread had a core to itself nearly all the time (wall time was "
+                "on average ")
       << formatRatio(wallOverCpu(run))
       << " the CPU time). The whole run took " << static_cast<int>(std::round(info.minutes))
       << " min. Raw results: `" << stem << ".csv` (one line per benchmark, its fastest "

@@ -25,6 +25,7 @@ TEST(Format, RatesRatiosCountsAndMemory) {
     EXPECT_EQ(formatRate(17300), "17.3 k/s");
     EXPECT_EQ(formatRate(2.5e6), "2.50 M/s");
     EXPECT_EQ(formatRatio(0.213), "0.21×");
+    EXPECT_EQ(formatRatio(0.000584), "0.00058×");
     EXPECT_EQ(formatRatio(1831.4), "1\u2009831×");
     EXPECT_EQ(formatCount(150764), "150\u2009764");
     EXPECT_EQ(formatCount(999), "999");
