@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -58,11 +59,8 @@ TEST(ShellSort, RandomKeysAscendWithTheirIds) {
         std::vector<int> seen(sid);
         std::sort(seen.begin(), seen.end());
         for (int i = 0; i < n; ++i) ASSERT_EQ(seen[static_cast<std::size_t>(i)], i);
-        for (int i = 0; i < n; ++i) {
-            // Each id still carries its own key.
-            ASSERT_EQ(sk[static_cast<std::size_t>(i)],
-                      key[static_cast<std::size_t>(sid[static_cast<std::size_t>(i)])]);
-        }
+        for (std::size_t i = 0; i < sk.size(); ++i)  // each id still carries its own key
+            ASSERT_EQ(sk[i], key[static_cast<std::size_t>(sid[i])]);
     }
 }
 
@@ -70,17 +68,13 @@ TEST(CrossProduct, UnitVectorsAndAliasing) {
     CQVROptKer k;
     double ax = 1, ay = 0, az = 0, bx = 0, by = 1, bz = 0, cx = 9, cy = 9, cz = 9;
     k.ACrossB(ax, ay, az, bx, by, bz, cx, cy, cz);
-    EXPECT_EQ(cx, 0.0);
-    EXPECT_EQ(cy, 0.0);
-    EXPECT_EQ(cz, 1.0);
+    EXPECT_EQ(std::make_tuple(cx, cy, cz), std::make_tuple(0.0, 0.0, 1.0));
 
     // Result written over a: each component sees the ones written before it.
     // cx = 2*6 - 3*5 = -3; cy = 3*4 - (-3)*6 = 30; cz = (-3)*5 - 30*4 = -135.
     double x = 1, y = 2, z = 3, u = 4, v = 5, w = 6;
     k.ACrossB(x, y, z, u, v, w, x, y, z);
-    EXPECT_EQ(x, -3.0);
-    EXPECT_EQ(y, 30.0);
-    EXPECT_EQ(z, -135.0);
+    EXPECT_EQ(std::make_tuple(x, y, z), std::make_tuple(-3.0, 30.0, -135.0));
 }
 
 }  // namespace

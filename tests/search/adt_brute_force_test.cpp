@@ -1,13 +1,17 @@
-// The tree against a brute-force scan over every item, on random items and query boxes.
+// The tree and the ray walk's index over it against a brute-force scan over every item, on
+// random items and query boxes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <map>
 #include <random>
 #include <vector>
 
 #include "ReferenceBoxes.h"
 #include "search/CQvrADT.h"
+#include "search/box_index.h"
 
 namespace {
 
@@ -21,13 +25,14 @@ class RandomBoxes {
 public:
     explicit RandomBoxes(unsigned seed) : rng_(seed) {}
 
-    // Item boxes of every shape the tree must handle, all inside the domain: ordinary, flat on
-    // one axis, a point, inverted on one axis, long, starting on the domain's lower face.
+    // Item boxes of every shape and size the tree must handle, all inside the domain: ordinary,
+    // flat on one axis, a point, inverted on one axis, long, starting on the domain's lower face.
     Box6 item() {
         const double top = kDomainHi - 6.0;
         const double x = uniform(kDomainLo, top), y = uniform(kDomainLo, top),
                      z = uniform(kDomainLo, top);
-        double ex = uniform(0, 5), ey = uniform(0, 5), ez = uniform(0, 5);
+        const double s = std::pow(10.0, -uniform(0, 3));  // sizes over three decades
+        double ex = s * uniform(0, 5), ey = s * uniform(0, 5), ez = s * uniform(0, 5);
         switch (pick(8)) {
             case 0: ex = 0; break;
             case 1: ex = ey = ez = 0; break;
@@ -40,133 +45,167 @@ public:
         return b;
     }
 
-    // Query boxes: ordinary, flat, inverted, touching a known item box, outside the domain.
+    // Query boxes from a point to a quarter of the domain: ordinary, flat, inverted, touching
+    // a known item box on a face or at a corner, outside the domain.
     Box6 query(const std::vector<FBox6>& items) {
         const double x = uniform(kDomainLo - 30, kDomainHi + 30);
         const double y = uniform(kDomainLo - 30, kDomainHi + 30);
         const double z = uniform(kDomainLo - 30, kDomainHi + 30);
         const double e = uniform(0, 25);
         Box6 q{x, y, z, x + e * uniform(0, 1), y + e * uniform(0, 1), z + e * uniform(0, 1)};
+        const auto anItem = [&]() -> const FBox6& {
+            return items[static_cast<std::size_t>(pick(static_cast<int>(items.size())))];
+        };
         switch (pick(7)) {
-            case 0: q[3] = q[0]; break;                        // flat
-            case 1: std::swap(q[1], q[4]); break;              // inverted on y
-            case 2: {                                          // touching an item from above
-                const FBox6& it = items[static_cast<std::size_t>(pick(static_cast<int>(items.size())))];
-                const int k = pick(3);
+            case 0: q[3] = q[0]; break;
+            case 1: std::swap(q[1], q[4]); break;
+            case 2: {  // touching an item from above
+                const FBox6& it = anItem();
+                const auto k = static_cast<std::size_t>(pick(3));
                 q = {it[0], it[1], it[2], it[3], it[4], it[5]};
-                q[static_cast<std::size_t>(k)] = it[static_cast<std::size_t>(k + 3)];
-                q[static_cast<std::size_t>(k + 3)] = it[static_cast<std::size_t>(k + 3)] + 1.0;
+                q[k] = it[k + 3];
+                q[k + 3] = it[k + 3] + 1.0;
                 break;
             }
-            case 3: {                                          // touching an item at a corner
-                const FBox6& it = items[static_cast<std::size_t>(pick(static_cast<int>(items.size())))];
+            case 3: {
+                const FBox6& it = anItem();
                 q = {it[3], it[4], it[5], it[3] + 2.0, it[4] + 2.0, it[5] + 2.0};
                 break;
             }
-            case 4: q = {kDomainHi + 5, 0, 0, kDomainHi + 9, 10, 10}; break;  // outside
+            case 4: q = {kDomainHi + 5, 0, 0, kDomainHi + 9, 10, 10}; break;
             default: break;
         }
         return q;
     }
 
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
-    double uniform(double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng_); }
+    double uniform(double a, double b) {
+        return std::uniform_real_distribution<double>(a, b)(rng_);
+    }
 
 private:
     std::mt19937 rng_;
 };
 
 std::vector<int> treeResult(CQvrADT& t, int slot) {
-    std::vector<int> ids;
-    const int n = t.GetFoundCount(slot);
     const int* list = t.GetFoundList(slot);
-    for (int i = 1; i <= n; ++i) ids.push_back(list[i]);
-    return ids;
+    return std::vector<int>(list + 1, list + 1 + t.GetFoundCount(slot));
 }
 
-TEST(AdtBruteForce, FindsExactlyTheItemsWhoseEnlargedBoxMeetsTheQuery) {
-    RandomBoxes gen(20240611u);
-    CQvrADT tree(3);
-    // A small capacity and step so that filling grows the tree many times.
-    tree.SetRange(kDomainLo, kDomainLo, kDomainLo, kDomainHi, kDomainHi, kDomainHi, 64, 257);
-
+// A tree with a small capacity and step, so that filling grows it many times, of ids mostly
+// increasing with gaps, some added out of order within reach, some leaving the domain at high x,
+// NaN boxes, and duplicates (refused, or taken when the first went outside).
+struct FilledTree : ::testing::Test {
+    RandomBoxes gen{20240611u};
+    CQvrADT tree{3};
     std::map<int, FBox6> inTree;
     std::vector<FBox6> all;
-    int outside = 0;
-    // Ids mostly increasing, with gaps and some added out of order within reach.
-    std::vector<int> ids;
-    for (int id = 1; id <= 4000; ++id) {
-        if (gen.pick(5) != 0) ids.push_back(id);
-    }
-    for (std::size_t i = 0; i + 1 < ids.size(); i += 7) std::swap(ids[i], ids[i + 1]);
 
-    for (int id : ids) {
-        Box6 b = gen.item();
-        if (gen.pick(25) == 0) {  // leaves the domain at high x, and only there
-            b[0] = std::max(b[0], 0.0);
-            b[3] = kDomainHi + 10;
-        }
-        const FBox6 e = qvrtest::enlargedFloatBox(b);
-        const int code = tree.AddBlock(id, b[0], b[1], b[2], b[3], b[4], b[5]);
-        ASSERT_GE(tree.capacity, id);
-        if (code == 0) {
-            inTree[id] = e;
-            all.push_back(e);
-        } else {
-            ASSERT_EQ(code, -5) << id;
-            ++outside;
-        }
-        if (gen.pick(50) == 0) {
-            EXPECT_EQ(tree.AddBlock(id, 0, 0, 0, 1, 1, 1), code == 0 ? -1 : 0);
-            if (code != 0) {
-                inTree[id] = qvrtest::enlargedFloatBox({0, 0, 0, 1, 1, 1});
-                all.push_back(inTree[id]);
+    void SetUp() override {
+        tree.SetRange(kDomainLo, kDomainLo, kDomainLo, kDomainHi, kDomainHi, kDomainHi, 64, 257);
+        std::vector<int> ids;
+        for (int id = 1; id <= 4000; ++id)
+            if (gen.pick(5) != 0) ids.push_back(id);
+        for (std::size_t i = 0; i + 1 < ids.size(); i += 7) std::swap(ids[i], ids[i + 1]);
+        int outside = 0;
+        for (int id : ids) {
+            Box6 b = gen.item();
+            if (gen.pick(25) == 0) {  // leaves the domain at high x, and only there
+                b[0] = std::max(b[0], 0.0);
+                b[3] = kDomainHi + 10;
+            }
+            if (gen.pick(200) == 0) b[static_cast<std::size_t>(gen.pick(6))] =
+                std::numeric_limits<double>::quiet_NaN();
+            const int code = tree.AddBlock(id, b[0], b[1], b[2], b[3], b[4], b[5]);
+            ASSERT_GE(tree.capacity, id);
+            if (code == 0) {
+                inTree[id] = qvrtest::enlargedFloatBox(b);  // a NaN box meets nothing
+            } else {
+                ASSERT_EQ(code, -5) << id;
+                ++outside;
+            }
+            if (gen.pick(50) == 0) {
+                EXPECT_EQ(tree.AddBlock(id, 0, 0, 0, 1, 1, 1), code == 0 ? -1 : 0);
+                if (code != 0) inTree[id] = qvrtest::enlargedFloatBox({0, 0, 0, 1, 1, 1});
             }
         }
+        for (const auto& [id, e] : inTree) all.push_back(e);
+        ASSERT_GT(outside, 0);
+        ASSERT_GT(tree.capacity, 64 + 257);
     }
-    ASSERT_GT(outside, 0);
-    ASSERT_GT(tree.capacity, 64 + 257);
 
+    std::vector<int> brute(const Box6& q) const {
+        std::vector<int> want;
+        for (const auto& [id, e] : inTree)
+            if (qvrtest::meets(e, q)) want.push_back(id);
+        return want;
+    }
+};
+
+// The tree finds each item once, exactly those whose enlarged box meets the query; each slot
+// keeps its result while the others search. The walk index built over the same tree collects
+// the same items with their stored points, and its visiting ranks give the tree's order.
+TEST_F(FilledTree, TreeAndWalkIndexFindExactlyTheItemsTheScanFinds) {
+    tree.BuildWalkIndex();
+    qvr::adt::BoxIndex* index = tree.WalkIndex();
+    ASSERT_NE(index, nullptr);
+    std::vector<std::vector<int>> kept(3);
+    int nonEmpty = 0;
     for (int round = 0; round < 3000; ++round) {
         const Box6 q = gen.query(all);
-        const int slot = round % 3;
+        const int slot = gen.pick(3);
         tree.SearchBlock(q[0], q[1], q[2], q[3], q[4], q[5], slot);
-        std::vector<int> got = treeResult(tree, slot);
+        const std::vector<int> order = treeResult(tree, slot);
+        std::vector<int> got = order;
         std::sort(got.begin(), got.end());
         ASSERT_TRUE(std::adjacent_find(got.begin(), got.end()) == got.end()) << "repeat";
+        const std::vector<int> want = brute(q);
+        ASSERT_EQ(got, want) << "round " << round;
+        nonEmpty += want.empty() ? 0 : 1;
+        kept[static_cast<std::size_t>(slot)] = order;
+        for (std::size_t s = 0; s < 3; ++s)
+            ASSERT_EQ(treeResult(tree, static_cast<int>(s)), kept[s]);
 
-        std::vector<int> want;
-        for (const auto& [id, e] : inTree) {
-            if (qvrtest::meets(e, q)) want.push_back(id);
+        // The tree's query region: item minima up to the query's maxima, maxima from its minima.
+        float lo[6], hi[6];
+        for (std::size_t k = 0; k < 3; ++k) {
+            lo[k] = tree.low[k], hi[k] = static_cast<float>(q[k + 3]);
+            lo[k + 3] = static_cast<float>(q[k]), hi[k + 3] = tree.high[k + 3];
         }
-        ASSERT_EQ(got, want) << "round " << round << " query " << q[0] << " " << q[1] << " "
-                             << q[2] << " " << q[3] << " " << q[4] << " " << q[5];
+        std::vector<int> collected;
+        std::vector<float> points;
+        index->collect(lo, hi, collected, points);
+        ASSERT_EQ(points.size(), 6 * collected.size());
+        for (std::size_t c = 0; c < collected.size(); ++c)
+            ASSERT_TRUE(std::equal(points.begin() + 6 * static_cast<long>(c),
+                                   points.begin() + 6 * static_cast<long>(c + 1),
+                                   tree.point + 6 * collected[c]));
+        std::sort(collected.begin(), collected.end(),
+                  [&](int a, int b) { return index->visitRank(a) < index->visitRank(b); });
+        ASSERT_EQ(collected, order) << "round " << round;
     }
+    EXPECT_GT(nonEmpty, 500);
 }
 
-TEST(AdtBruteForce, SlotsKeepResultsAcrossInterleavedSearches) {
-    RandomBoxes gen(7u);
-    CQvrADT tree(4);
-    tree.SetRange(kDomainLo, kDomainLo, kDomainLo, kDomainHi, kDomainHi, kDomainHi, 1000, 1000);
-    std::vector<FBox6> all;
-    for (int id = 1; id <= 1500; ++id) {
-        const Box6 b = gen.item();
-        if (tree.AddBlock(id, b[0], b[1], b[2], b[3], b[4], b[5]) == 0)
-            all.push_back(qvrtest::enlargedFloatBox(b));
-    }
-    std::vector<std::vector<int>> kept(4);
-    for (int slot = 0; slot < 4; ++slot) {
-        const Box6 q = gen.query(all);
-        tree.SearchBlock(q[0], q[1], q[2], q[3], q[4], q[5], slot);
-        kept[static_cast<std::size_t>(slot)] = treeResult(tree, slot);
-    }
-    for (int round = 0; round < 200; ++round) {
-        const int slot = gen.pick(4);
-        const Box6 q = gen.query(all);
-        tree.SearchBlock(q[0], q[1], q[2], q[3], q[4], q[5], slot);
-        kept[static_cast<std::size_t>(slot)] = treeResult(tree, slot);
-        for (int s = 0; s < 4; ++s) ASSERT_EQ(treeResult(tree, s), kept[static_cast<std::size_t>(s)]);
-    }
+TEST_F(FilledTree, AnyChangeToTheTreeDropsTheWalkIndex) {
+    tree.BuildWalkIndex();
+    EXPECT_EQ(tree.AddBlock(0, 0, 0, 0, 1, 1, 1), -8);  // refused, nothing changes: kept
+    EXPECT_NE(tree.WalkIndex(), nullptr);
+    tree.AddBlock(tree.capacity + 1, 0, 0, 0, 1, 1, 1);
+    EXPECT_EQ(tree.WalkIndex(), nullptr);
+    tree.BuildWalkIndex();
+    tree.SetRange(0, 0, 0, 1, 1, 1, 10, 10);
+    EXPECT_EQ(tree.WalkIndex(), nullptr);
+
+    // An empty tree gives an index that finds nothing.
+    tree.BuildWalkIndex();
+    ASSERT_NE(tree.WalkIndex(), nullptr);
+    const float lo[6] = {tree.low[0], tree.low[1], tree.low[2], 0, 0, 0};
+    const float hi[6] = {1, 1, 1, tree.high[3], tree.high[4], tree.high[5]};
+    std::vector<int> got;
+    std::vector<float> points;
+    tree.WalkIndex()->collect(lo, hi, got, points);
+    EXPECT_TRUE(got.empty());
 }
 
 }  // namespace

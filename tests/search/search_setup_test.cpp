@@ -15,7 +15,6 @@
 
 namespace {
 
-using qvrtest::BlockSpec;
 using qvrtest::CellKind;
 using qvrtest::KernelMeshBuilder;
 
@@ -53,18 +52,13 @@ TEST(SearchSetup, ElementAndOverallBoxes) {
     };
     for (int c = 1; c <= k.m_nInnerCell; ++c) check(k.p_Cell[c], b.cells()[static_cast<std::size_t>(c - 1)].nodes);
     for (int f = 1; f <= k.m_nSurface; ++f) check(k.m_pSurface[f], b.faces()[static_cast<std::size_t>(f - 1)].nodes);
-}
 
-TEST(SearchSetup, ElementWithoutNodesKeepsTheEmptyBox) {
-    KernelMeshBuilder b = oneHex(1, 1, 1);
+    // An element without nodes keeps the empty box.
     b.addFace({});
-    CQVROptKer k;
     b.install(k);
     k.InitialzeSearch(1);
     const CFaceElem& f = k.m_pSurface[k.m_nSurface];
-    EXPECT_EQ(f.xMax, -1e30);
-    EXPECT_EQ(f.xMin, 1e30);
-    EXPECT_EQ(f.zMid, 0.0);
+    EXPECT_EQ(std::make_tuple(f.xMin, f.xMax, f.zMid), std::make_tuple(1e30, -1e30, 0.0));
 }
 
 // A box of one hexahedron, its TotalVolume (the box's own when 0), and the average thickness
@@ -97,15 +91,11 @@ TEST(SearchSetup, MinMeshAndAverageThickness) {
     }
     // Skin only, no cells: 500 before the floors.
     KernelMeshBuilder b;
-    b.addNode(0, 0, 0);
-    b.addNode(1, 0, 0);
-    b.addNode(0, 1, 0);
-    b.addFace({1, 2, 3});
+    b.addFace({b.addNode(0, 0, 0), b.addNode(1, 0, 0), b.addNode(0, 1, 0)});
     CQVROptKer k;
     b.install(k);
     k.InitialzeSearch(1);
-    EXPECT_EQ(k.AverageThickness, 0.0);
-    EXPECT_EQ(k.MinMesh, 50.0);
+    EXPECT_EQ(std::make_pair(k.AverageThickness, k.MinMesh), std::make_pair(0.0, 50.0));
     // A value set afterwards is kept.
     k.resetMinMesh(0.25);
     EXPECT_EQ(k.MinMesh, 0.25);
@@ -115,11 +105,7 @@ TEST(SearchSetup, QuadAreaIsTheFanFromItsFirstCorner) {
     // A warped quadrilateral: the fan 1-2-3, 1-3-4 gives sqrt(2); the other diagonal would give
     // (sqrt(3) + 1) / 2.
     KernelMeshBuilder b;
-    b.addNode(0, 0, 0);
-    b.addNode(1, 0, 0);
-    b.addNode(1, 1, 1);
-    b.addNode(0, 1, 0);
-    b.addFace({1, 2, 3, 4});
+    b.addFace({b.addNode(0, 0, 0), b.addNode(1, 0, 0), b.addNode(1, 1, 1), b.addNode(0, 1, 0)});
     CQVROptKer k;
     b.install(k);
     k.TotalVolume = 1.0;
@@ -145,13 +131,14 @@ TEST(SearchSetup, NoSkinGivesThicknessOneAndNoThicknessMessages) {
 }
 
 TEST(SearchSetup, MessagesAtLevelOneInOrderAndNoneAtZero) {
-    KernelMeshBuilder b = oneHex(2, 3, 4);
     CQVROptKer k;
-    b.install(k);
-    testing::internal::CaptureStdout();
-    k.InitialzeSearch(1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-
+    oneHex(2, 3, 4).install(k);
+    for (int level : {0, -1}) {
+        k.setParameter(level);
+        testing::internal::CaptureStdout();
+        k.InitialzeSearch(1);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << level;
+    }
     k.setParameter(1);
     testing::internal::CaptureStdout();
     k.InitialzeSearch(1);
@@ -168,24 +155,20 @@ TEST(SearchSetup, MessagesAtLevelOneInOrderAndNoneAtZero) {
         "AverageThickness end\nAverageThickness=0.923077 \n"
         "Adjust MinMesh end\nAfter adjust MinMesh = 0.2 \n";
     EXPECT_EQ(out, want);
-
-    k.setParameter(-1);
-    testing::internal::CaptureStdout();
-    k.InitialzeSearch(1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 TEST(SearchSetup, BeforeAnyMeshTheBoxStaysAtItsSentinels) {
     CQVROptKer k;
+    int count = -1;
+    EXPECT_EQ(k.SearchNearBlockID(0, 0, 0, 1, 1, 1, count, 0), qvr::emptySearchList());  // no tree
+    EXPECT_EQ(count, 0);
     ASSERT_EQ(k.InitialzeSearch(1), 1);
-    EXPECT_EQ(k.Box_xMax, -1e30);
-    EXPECT_EQ(k.Box_zMin, 1e30);
+    EXPECT_EQ(std::make_pair(k.Box_xMax, k.Box_zMin), std::make_pair(-1e30, 1e30));
     EXPECT_EQ(k.AverageThickness, 1.0);
     const double d = -1e30 - 1e30;
     EXPECT_EQ(k.MinMesh, 0.001 * std::sqrt(d * d + d * d + d * d) * 0.1);
-    int count = -1;
-    const int* ids = k.SearchNearBlockID(-1, -1, -1, 1, 1, 1, count, 0);
-    EXPECT_NE(ids, nullptr);
+    count = -1;
+    EXPECT_NE(k.SearchNearBlockID(-1, -1, -1, 1, 1, 1, count, 0), nullptr);
     EXPECT_EQ(count, 0);
 }
 
@@ -194,9 +177,8 @@ TEST(SearchSetup, SlotCountRulesAndRepeatedSetUp) {
     oneHex(1, 1, 1).install(k);
     EXPECT_EQ(k.InitialzeSearch(0), -1);
     EXPECT_EQ(k.InitialzeSearch(-2), -1);
-    EXPECT_EQ(k.m_nSlotCount, 0);
-    EXPECT_EQ(k.m_pADTree, nullptr);
-    EXPECT_EQ(k.m_ppNearBlockList, nullptr);
+    EXPECT_EQ(std::make_tuple(k.m_nSlotCount, k.m_pADTree, k.m_ppNearBlockList),
+              std::make_tuple(0, nullptr, nullptr));
 
     ASSERT_EQ(k.InitialzeSearch(3), 1);
     EXPECT_EQ(k.m_nSlotCount, 3);
@@ -212,9 +194,11 @@ TEST(SearchSetup, SlotCountRulesAndRepeatedSetUp) {
     EXPECT_EQ(k.m_nSlotCount, 1);
     EXPECT_TRUE(nearIds(k, 0, 0, 0, 1, 1, 1).empty());
     EXPECT_EQ(nearIds(k, 5, 5, 5, 7, 6, 6).size(), static_cast<std::size_t>(k.m_nSurface + 2));
-    int count = -1;
-    EXPECT_EQ(k.SearchNearBlockID(0, 0, 0, 9, 9, 9, count, 1), qvr::emptySearchList());
-    EXPECT_EQ(count, 0);
+    for (int slot : {-1, 1, 1000}) {  // slots the set-up did not make find nothing
+        int count = -1;
+        EXPECT_EQ(k.SearchNearBlockID(0, 0, 0, 9, 9, 9, count, slot), qvr::emptySearchList());
+        EXPECT_EQ(count, 0);
+    }
 }
 
 TEST(SearchSetup, HostTreeThroughThePublicPair) {
@@ -230,17 +214,12 @@ TEST(SearchSetup, HostTreeThroughThePublicPair) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "AddSurfaceToADTree end\n");
     EXPECT_EQ(k.m_nSlotCount, 4);
     ASSERT_NE(k.m_pADTree, nullptr);
-    EXPECT_EQ(k.m_pADTree->slotCount, 1);
-    EXPECT_EQ(k.m_pADTree->capacity, 10);
-    EXPECT_EQ(k.m_pADTree->growStep, 10000);
-    EXPECT_EQ(k.Box_xMax, 1.0);
-    EXPECT_EQ(k.Box_zMin, 0.0);
+    EXPECT_EQ(std::make_tuple(k.m_pADTree->slotCount, k.m_pADTree->capacity, k.m_pADTree->growStep),
+              std::make_tuple(1, 10, 10000));
+    EXPECT_EQ(std::make_pair(k.Box_xMax, k.Box_zMin), std::make_pair(1.0, 0.0));
 
     EXPECT_EQ(nearIds(k, 0, 0, 0, 1, 1, 1, 0), std::set<int>{1});
-    int count = -1;
-    const int* ids = k.SearchNearBlockID(0, 0, 0, 1, 1, 1, count, 1);
-    EXPECT_NE(ids, nullptr);
-    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(nearIds(k, 0, 0, 0, 1, 1, 1, 1).empty());  // one tree slot for four
     // Box given maximum corner first: this one lies outside the item.
     EXPECT_TRUE(nearIds(k, 0.6, 0.6, 0.6, 1, 1, 1, 0).empty());
 }
