@@ -108,6 +108,11 @@ private:
     // all zero).
     bool CellShapeValues(double x, double y, double z, int cell, double* N,
                          qvr::extract::ShapeElements& elements) const;
+    // Corner coordinates of `cell` into X, Y, Z[0..nNode-1], as the element library takes them.
+    void CellCorners(const CInnerCell& cell, double* X, double* Y, double* Z) const;
+    // The listed cells (cellIds[1..nCellIds]) that name a solid cell, in list order, into
+    // m_rayCells; a null list gives none.
+    void GatherListedCells(const int* cellIds, int nCellIds);
     void ReportProgress(int done, int total) const;
     void ReleaseRayData();
     void ReleaseFiberArrays();

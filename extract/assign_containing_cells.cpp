@@ -26,12 +26,8 @@ int CExtractToolData::AssignContainingCells(const int* cellIds, int nCellIds, in
     if (m_pRayData == nullptr || inode < 1 || inode > m_nSurfaceNode) return -1;
     CRayData& r = m_pRayData[inode];
 
-    std::vector<int>& cells = m_rayCells;
-    cells.clear();
-    for (int k = 1; cellIds != nullptr && k <= nCellIds; ++k) {
-        const int c = cellIds[k];
-        if (c >= 1 && c <= m_nInnerCell) cells.push_back(c);
-    }
+    GatherListedCells(cellIds, nCellIds);
+    const std::vector<int>& cells = m_rayCells;
     const std::size_t n = cells.size();
     if (n == 0) {
         for (int j = 1; j <= r.nPoint; ++j) r.pCellID[j] = 0;

@@ -7,18 +7,22 @@ namespace {
 constexpr double kFarthestSquared = 1e30;  // mm^2: a cell at least this far is never chosen
 }  // namespace
 
+void CExtractToolData::GatherListedCells(const int* cellIds, int nCellIds) {
+    m_rayCells.clear();
+    for (int k = 1; cellIds != nullptr && k <= nCellIds; ++k) {
+        const int c = cellIds[k];
+        if (c >= 1 && c <= m_nInnerCell) m_rayCells.push_back(c);
+    }
+}
+
 int CExtractToolData::AssignNearestCells(const int* cellIds, int nCellIds, int inode) {
     if (m_pRayData == nullptr || inode < 1 || inode > m_nSurfaceNode) return -1;
     CRayData& r = m_pRayData[inode];
 
     // The listed cells' centroids side by side, gathered once for all sample points, so the
     // distances of one point to every cell come out of one loop the compiler can vectorise.
-    std::vector<int>& cells = m_rayCells;
-    cells.clear();
-    for (int k = 1; cellIds != nullptr && k <= nCellIds; ++k) {
-        const int c = cellIds[k];
-        if (c >= 1 && c <= m_nInnerCell) cells.push_back(c);
-    }
+    GatherListedCells(cellIds, nCellIds);
+    const std::vector<int>& cells = m_rayCells;
     const std::size_t n = cells.size();
     m_rayCellData.resize(4 * n);
     double* const xc = m_rayCellData.data();

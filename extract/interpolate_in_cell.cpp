@@ -9,6 +9,16 @@ namespace {
 constexpr int kMaxCellNodes = 8;
 }  // namespace
 
+void CExtractToolData::CellCorners(const CInnerCell& cell, double* X, double* Y,
+                                   double* Z) const {
+    for (int k = 1; k <= cell.nNode; ++k) {
+        const Cnode& p = m_pNode[cell.pNode[k]];
+        X[k - 1] = p.x;
+        Y[k - 1] = p.y;
+        Z[k - 1] = p.z;
+    }
+}
+
 bool CExtractToolData::CellShapeValues(double x, double y, double z, int cell, double* N,
                                        qvr::extract::ShapeElements& elements) const {
     for (int k = 0; k < kMaxCellNodes; ++k) N[k] = 0.0;
@@ -17,12 +27,7 @@ bool CExtractToolData::CellShapeValues(double x, double y, double z, int cell, d
     if (element == nullptr || c.pNode == nullptr) return false;
 
     double X[kMaxCellNodes] = {}, Y[kMaxCellNodes] = {}, Z[kMaxCellNodes] = {};
-    for (int k = 1; k <= c.nNode; ++k) {
-        const Cnode& p = m_pNode[c.pNode[k]];
-        X[k - 1] = p.x;
-        Y[k - 1] = p.y;
-        Z[k - 1] = p.z;
-    }
+    CellCorners(c, X, Y, Z);
     element->GetShapeFunction(x, y, z, X, Y, Z, N);
     return true;
 }

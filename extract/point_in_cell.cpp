@@ -25,12 +25,7 @@ bool CExtractToolData::PointInCell(int cell, double x, double y, double z) const
     const std::unique_ptr<CFEM_Elem3D> element(factory.MakeForNodeCount(c.nNode));
     if (!element) return false;
     double X[kMaxCellNodes] = {}, Y[kMaxCellNodes] = {}, Z[kMaxCellNodes] = {};
-    for (int k = 1; k <= c.nNode; ++k) {
-        const Cnode& p = m_pNode[c.pNode[k]];
-        X[k - 1] = p.x;
-        Y[k - 1] = p.y;
-        Z[k - 1] = p.z;
-    }
+    CellCorners(c, X, Y, Z);
     const CFEM_PointLocation where = element->LocatePoint(x, y, z, X, Y, Z);
     if (!where.converged) return false;
     if (where.side == CFEM_PointSide::Inside) return true;
