@@ -92,6 +92,9 @@ public:
     int AssignContainingCells(const int* cellIds, int nCellIds, int inode);
     // Whether solid cell `cell` contains the point, within a small tolerance of its own size.
     bool PointInCell(int cell, double x, double y, double z) const;
+    // The same with the element of the cell's kind from `elements`, for runs of tests.
+    bool PointInCell(int cell, double x, double y, double z,
+                     qvr::extract::ShapeElements& elements) const;
 
     // Fibre values at the sample points of one ray. 1, or -1 (nothing written) before rays
     // exist, for an index outside 0..m_nSurfaceNode or for a null array.

@@ -10,6 +10,7 @@
 
 #include "extract/CExtractToolData.h"
 #include "extract/cell_box_test.h"
+#include "extract/shape_elements.h"
 
 namespace {
 
@@ -27,6 +28,8 @@ int CExtractToolData::AssignContainingCells(const int* cellIds, int nCellIds, in
     CRayData& r = m_pRayData[inode];
 
     GatherListedCells(cellIds, nCellIds);
+    // One element per cell kind for all the containment tests of this ray.
+    qvr::extract::ShapeElements elements;
     const std::vector<int>& cells = m_rayCells;
     const std::size_t n = cells.size();
     if (n == 0) {
@@ -78,7 +81,7 @@ int CExtractToolData::AssignContainingCells(const int* cellIds, int nCellIds, in
         // Without a containing cell the nearest stands.
         r.pCellID[j] = nearest.cell;
         for (const Candidate& c : order) {
-            if (PointInCell(c.cell, px, py, pz)) {
+            if (PointInCell(c.cell, px, py, pz, elements)) {
                 r.pCellID[j] = c.cell;
                 break;
             }
