@@ -18,7 +18,7 @@ namespace {
 nqbio::PartElement cell(std::vector<int> nodes) {
     nqbio::PartElement c;
     c.nNode = static_cast<int>(nodes.size());
-    for (std::size_t k = 0; k < nodes.size(); ++k) c.node[k] = nodes[k];
+    std::copy(nodes.begin(), nodes.end(), c.node);
     return c;
 }
 
@@ -26,12 +26,21 @@ nqbio::MeshData oneCell(const std::vector<Point>& corners) {
     nqbio::MeshData mesh;
     std::vector<int> nodes;
     for (const Point& p : corners) {
-        for (double v : p) mesh.xyz.push_back(static_cast<float>(v));
+        mesh.xyz.insert(mesh.xyz.end(), {float(p[0]), float(p[1]), float(p[2])});
         nodes.push_back(mesh.nodeCount());
     }
     mesh.parts.push_back(cell(nodes));
     qvr::gen::computeVolumes(mesh);
     return mesh;
+}
+
+// Unit cubes as blocks.
+BlockGrid lattice(int nx, int ny, int nz) {
+    BlockGrid grid(nx, ny, nz, false);
+    for (int k = 0; k <= nz; ++k)
+        for (int j = 0; j <= ny; ++j)
+            for (int i = 0; i <= nx; ++i) grid.setPoint(i, j, k, {double(i), double(j), double(k)});
+    return grid;
 }
 
 // Volume of the trilinear map of the unit cube through eight corners (in the hexahedron's
@@ -57,13 +66,6 @@ double trilinearVolume(const nqbio::MeshData& mesh, const std::vector<int>& node
         volume += 0.125 * audit::det(d[0], d[1], d[2]);
     }
     return volume;
-}
-
-std::vector<std::array<int, 4>> skinOf(const nqbio::MeshData& mesh) {
-    std::vector<std::array<int, 4>> faces;
-    for (const nqbio::SurfaceElement& s : mesh.surfaces)
-        faces.push_back({s.node[0], s.node[1], s.node[2], s.node[3]});
-    return faces;
 }
 
 }  // namespace
@@ -97,16 +99,14 @@ TEST(CellVolume, FlatWarpedInvertedAndUnusableCells) {
         const nqbio::MeshData mesh = oneCell(corners);
         EXPECT_NEAR(mesh.parts[0].volume, trilinearVolume(mesh, asHex), 1e-5) << corners.size();
     }
-    // Cells that cannot be measured keep their volume.
+    // Cells that cannot be measured keep their volume: a node 0, a node beyond the count, a
+    // triangle and a kind beyond the format's range.
     nqbio::MeshData mesh = oneCell({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}});
-    nqbio::PartElement bad = mesh.parts[0];
-    bad.volume = 7.0f;
-    std::vector<nqbio::PartElement> cells(4, bad);
-    cells[0].node[2] = 0;  // no such node
-    cells[1].node[3] = 5;  // beyond the node count
-    cells[2].nNode = 3;    // not a solid kind
-    cells[3].nNode = 9;    // beyond the format's range
-    mesh.parts.insert(mesh.parts.end(), cells.begin(), cells.end());
+    for (const auto& bad : {cell({1, 2, 0, 4}), cell({1, 2, 3, 5}), cell({1, 2, 3}), cell({1, 2, 3, 4})}) {
+        mesh.parts.push_back(bad);
+        mesh.parts.back().volume = 7.0f;
+    }
+    mesh.parts.back().nNode = 9;
     qvr::gen::computeVolumes(mesh);
     for (std::size_t c = 1; c < mesh.parts.size(); ++c) EXPECT_EQ(mesh.parts[c].volume, 7.0f) << c;
 }
@@ -118,10 +118,13 @@ TEST(Skin, OutwardFacesUsedOnceAndOnlyEqualCornersMatch) {
     mesh.parts.push_back(cell({1, 2, 3, 4, 5, 6, 7, 8}));
     mesh.surfaces.resize(3);
     qvr::gen::deriveSkin(mesh);
-    EXPECT_EQ(skinOf(mesh), (std::vector<std::array<int, 4>>{{1, 4, 3, 2}, {5, 6, 7, 8}, {1, 2, 6, 5},
-                                                             {2, 3, 7, 6}, {3, 4, 8, 7}, {4, 1, 5, 8}}));
-    for (const nqbio::SurfaceElement& s : mesh.surfaces)
+    std::vector<std::array<int, 4>> faces;
+    for (const nqbio::SurfaceElement& s : mesh.surfaces) {
+        faces.push_back({s.node[0], s.node[1], s.node[2], s.node[3]});
         EXPECT_TRUE(s.kind == 1 && s.code == 0 && s.aux1 == 0 && s.aux2 == 0 && s.aux3 == 0);
+    }
+    EXPECT_EQ(faces, (std::vector<std::array<int, 4>>{{1, 4, 3, 2}, {5, 6, 7, 8}, {1, 2, 6, 5},
+                                                      {2, 3, 7, 6}, {3, 4, 8, 7}, {4, 1, 5, 8}}));
 
     // A pyramid (apex 0.7 up) on the cube's top quadrilateral matches it: 5 + 4 faces.
     nqbio::MeshData capped = mesh;
@@ -161,10 +164,8 @@ TEST(Skin, CollapsedFacesOverSharedFacesAndUnusableCells) {
     mesh.parts = {cell({1, 2, 3, 4}), cell({1, 3, 2, 5}), cell({1, 3, 2, 6})};
     qvr::gen::deriveSkin(mesh);
     EXPECT_EQ(mesh.surfaces.size(), 3u * 3u);
-    nqbio::PartElement overlong = cell({1, 2, 3, 4});
-    overlong.nNode = 12;
-    for (const auto& bad :
-         {cell({1, 2, 3, 0}), cell({1, 2, 3, 99}), cell({1, 2, 3}), cell({-4, 1, 2, 3, 5}), overlong})
+    for (const auto& bad : {cell({1, 2, 3, 0}), cell({1, 2, 3, 99}), cell({1, 2, 3}), cell({-4, 1, 2, 3, 5}),
+                            cell({1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4})})
         mesh.parts.push_back(bad);
     qvr::gen::deriveSkin(mesh);
     EXPECT_EQ(mesh.surfaces.size(), 3u * 3u);
@@ -172,26 +173,21 @@ TEST(Skin, CollapsedFacesOverSharedFacesAndUnusableCells) {
 
 TEST(BlockGrid, AnyPatternOfKindsComesOutConforming) {
     // Random kinds put every pair of kinds side by side across every face direction.
-    constexpr BlockKind kKinds[] = {BlockKind::Empty, BlockKind::Hex, BlockKind::Prism, BlockKind::Tet,
-                                    BlockKind::Pyramid};
     constexpr int n = 4;
     std::mt19937 random(20240611);
-    std::uniform_int_distribution<int> pick(0, 4);
+    std::uniform_int_distribution<int> pick(0, 4);  // Empty, Hex, Prism, Tet, Pyramid
     for (int trial = 0; trial < 40; ++trial) {
         SCOPED_TRACE("trial " + std::to_string(trial));
-        BlockGrid grid(n, n, n, false);  // unit cubes as blocks
-        for (int k = 0; k <= n; ++k)
-            for (int j = 0; j <= n; ++j)
-                for (int i = 0; i <= n; ++i) grid.setPoint(i, j, k, {double(i), double(j), double(k)});
+        BlockGrid grid = lattice(n, n, n);
         for (int k = 0; k < n; ++k)
             for (int j = 0; j < n; ++j)
-                for (int i = 0; i < n; ++i) grid.setKind(i, j, k, kKinds[pick(random)]);
+                for (int i = 0; i < n; ++i) grid.setKind(i, j, k, static_cast<BlockKind>(pick(random)));
         grid.makeConforming();
         // The volume is the number of solid blocks, the skin area the number of block faces
         // towards an empty block or the outside.
         int solid = 0, exposed = 0;
-        for (int k = 0; k < n; ++k) {
-            for (int j = 0; j < n; ++j) {
+        for (int k = 0; k < n; ++k)
+            for (int j = 0; j < n; ++j)
                 for (int i = 0; i < n; ++i) {
                     if (grid.kind(i, j, k) == BlockKind::Empty) continue;
                     ++solid;
@@ -200,14 +196,11 @@ TEST(BlockGrid, AnyPatternOfKindsComesOutConforming) {
                                    (grid.kind(i, j + s, k) == BlockKind::Empty) +
                                    (grid.kind(i, j, k + s) == BlockKind::Empty);
                 }
-            }
-        }
         if (solid == 0) continue;
         const nqbio::MeshData mesh = grid.build("mm");
-        const audit::Report r = audit::inspect(mesh);
         // Blocks touching only along edges make the skin's Euler number any value; the rest
         // of the audit holds.
-        expectSoundMesh(mesh, solid, exposed, r.euler);
+        expectSoundMesh(mesh, solid, exposed, audit::inspect(mesh).euler);
     }
 }
 
@@ -226,8 +219,8 @@ TEST(BlockGrid, ConformingPassChangesOnlyClashingBlocksAndBlocksSplitAsDocumente
     for (const auto& b : blocks) grid.setKind(b.i, b.j, b.k, b.set);
     grid.makeConforming();
     for (const auto& b : blocks) EXPECT_EQ(grid.kind(b.i, b.j, b.k), b.after) << b.i << b.j << b.k;
-    EXPECT_EQ(grid.kind(-1, 0, 0), BlockKind::Empty);
-    EXPECT_EQ(grid.kind(0, 0, 3), BlockKind::Empty);
+    EXPECT_EQ(std::make_pair(grid.kind(-1, 0, 0), grid.kind(0, 0, 3)),
+              std::make_pair(BlockKind::Empty, BlockKind::Empty));
 
     // One block of each kind, and a pyramid block beside a tetrahedron block: the cells, nodes
     // (a pyramid block adds its centre) and skin faces (tri, quad) counted by hand.
@@ -242,19 +235,15 @@ TEST(BlockGrid, ConformingPassChangesOnlyClashingBlocksAndBlocksSplitAsDocumente
                   {BlockKind::Pyramid, BlockKind::Tet, 13, 13, 10, 5}};
     for (const auto& s : splits) {
         SCOPED_TRACE(static_cast<int>(s.first) * 10 + static_cast<int>(s.second));
-        BlockGrid pair(2, 1, 1, false);
-        for (int k = 0; k <= 1; ++k)
-            for (int j = 0; j <= 1; ++j)
-                for (int i = 0; i <= 2; ++i) pair.setPoint(i, j, k, {double(i), double(j), double(k)});
+        BlockGrid pair = lattice(2, 1, 1);
         pair.setKind(0, 0, 0, s.first);
         pair.setKind(1, 0, 0, s.second);
         const nqbio::MeshData mesh = pair.build("mm");
-        int triangles = 0;
-        for (const nqbio::SurfaceElement& f : mesh.surfaces) triangles += f.node[3] == f.node[2] ? 1 : 0;
-        EXPECT_EQ(static_cast<int>(mesh.parts.size()), s.cells);
-        EXPECT_EQ(mesh.nodeCount(), s.nodes);
-        EXPECT_EQ(triangles, s.triangles);
-        EXPECT_EQ(static_cast<int>(mesh.surfaces.size()) - triangles, s.quads);
+        const int triangles = static_cast<int>(std::count_if(mesh.surfaces.begin(), mesh.surfaces.end(),
+            [](const nqbio::SurfaceElement& f) { return f.node[3] == f.node[2]; }));
+        EXPECT_EQ(std::make_tuple(static_cast<int>(mesh.parts.size()), mesh.nodeCount(), triangles,
+                                  static_cast<int>(mesh.surfaces.size()) - triangles),
+                  std::make_tuple(s.cells, s.nodes, s.triangles, s.quads));
         const double solid = s.second == BlockKind::Empty ? 1.0 : 2.0;
         expectSoundMesh(mesh, solid, 4.0 * solid + 2.0, 2);
     }

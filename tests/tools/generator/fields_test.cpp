@@ -1,6 +1,7 @@
 // What is done to a part after it is made: rotating and scaling it, and its fibre results.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -28,11 +29,10 @@ nqbio::MeshData mixedPlate(bool ribs, bool hole, int nz) {
 
 // a11, a22, a33, a12, a13, a23 of cell c, taken from the items by id.
 std::array<double, 6> tensor(const k7t::ResultFile& file, std::size_t c) {
-    const int ids[6] = {4, 5, 6, 9, 10, 11};
     std::array<double, 6> a{};
-    for (std::size_t k = 0; k < 6; ++k)
-        for (const k7t::ResultItem& item : file.items)
-            if (item.id == ids[k]) a[k] = item.values.at(c);
+    for (const k7t::ResultItem& item : file.items)
+        a[std::find(std::begin(k7t::kFiberItemIds), std::end(k7t::kFiberItemIds), item.id) -
+          std::begin(k7t::kFiberItemIds)] = item.values.at(c);
     return a;
 }
 
@@ -114,19 +114,12 @@ TEST(FiberResult, AffineFieldAtCellCentroids) {
     }
 }
 
-TEST(Transform, RotateTurnsCounterClockwiseAndScaleScalesLengthsAndVolumes) {
+TEST(Transform, TurnsAndScalingKeepASoundMeshAndRefusedArgumentsNothing) {
     const nqbio::MeshData original = mixedPlate(true, true, 2);
     const audit::Report before = audit::inspect(original);
+    // Any turn keeps the stored volumes, which the audit measures again. (The turn's direction:
+    // the host's tests compare it with the matrix that turns the fibre tensors.)
     nqbio::MeshData mesh = original;
-    qvr::gen::rotate(mesh, {0.0, 0.0, 2.0}, std::acos(-1.0) / 2.0);  // about z: (x, y) -> (-y, x)
-    for (int k = 1; k <= mesh.nodeCount(); ++k) {
-        const audit::Point p = audit::point(original, k), q = audit::point(mesh, k);
-        EXPECT_NEAR(q[0], -p[1], 1e-5);
-        EXPECT_NEAR(q[1], p[0], 1e-5);
-        EXPECT_EQ(q[2], p[2]);
-    }
-    // Any turn keeps the stored volumes, which the audit measures again.
-    mesh = original;
     qvr::gen::rotate(mesh, {1.0, -2.0, 0.5}, 0.7);
     EXPECT_NE(mesh.xyz, original.xyz);
     expectSoundMesh(mesh, before.cellVolumeSum, before.skinArea, before.euler);
@@ -146,6 +139,6 @@ TEST(Transform, RotateTurnsCounterClockwiseAndScaleScalesLengthsAndVolumes) {
     qvr::gen::rotate(mesh, {1.0, 1.0, 0.0}, inf);
     for (double factor : {0.0, -1.0, nan, inf, 1e37}) qvr::gen::scale(mesh, factor);
     EXPECT_EQ(mesh.xyz, original.xyz);
-    for (std::size_t c = 0; c < mesh.parts.size(); ++c)
-        EXPECT_EQ(mesh.parts[c].volume, original.parts[c].volume);
+    EXPECT_TRUE(std::equal(mesh.parts.begin(), mesh.parts.end(), original.parts.begin(),
+                           [](const auto& a, const auto& b) { return a.volume == b.volume; }));
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <tuple>
 
@@ -51,14 +52,8 @@ TEST(Plate, MixedHoldsAllFourKindsOnAnyGrid) {
         for (int nz : {1, 2, 3}) {
             SCOPED_TRACE("nx " + std::to_string(nx) + " nz " + std::to_string(nz));
             PlateSpec plate = defaultPlate(CellType::Mixed, true);
-            plate.lx = 3.0 * nx;
-            plate.ly = 7.0;
-            plate.nx = nx;
-            plate.ny = 7;
-            plate.nz = nz;
-            plate.ribCount = 1;
-            plate.ribWidth = 1.0;
-            plate.ribHeight = 2.0;
+            std::tie(plate.lx, plate.ly, plate.nx, plate.ny, plate.nz) = std::tuple(3.0 * nx, 7.0, nx, 7, nz);
+            std::tie(plate.ribCount, plate.ribWidth, plate.ribHeight) = std::tuple(1, 1.0, 2.0);
             qvr::gen::PlateLayout layout;
             ASSERT_TRUE(qvr::gen::plateLayout(plate, layout));
             ASSERT_TRUE(layout.hole);
@@ -80,12 +75,10 @@ TEST(Plate, MixedHoldsAllFourKindsOnAnyGrid) {
 TEST(Plate, LayoutOfRibsAndCutOut) {
     qvr::gen::PlateLayout layout;
     ASSERT_TRUE(qvr::gen::plateLayout(defaultPlate(CellType::Hex, true), layout));
-    EXPECT_EQ(layout.nx, 20);
-    EXPECT_DOUBLE_EQ(layout.dy, 2.0);
     // Ribs at y = 20/3 and 40/3 fall in block columns 3 and 6; 6 mm over 0.5 mm layers.
+    EXPECT_EQ(std::make_tuple(layout.nx, layout.dy, layout.ribLayers, layout.ribLayerHeight),
+              std::make_tuple(20, 2.0, 12, 0.5));
     EXPECT_EQ(layout.ribColumns, (std::vector<std::array<int, 2>>{{3, 4}, {6, 7}}));
-    EXPECT_EQ(layout.ribLayers, 12);
-    EXPECT_DOUBLE_EQ(layout.ribLayerHeight, 0.5);
     // x: the middle half of columns 1..18; y: the free runs one block clear of sides and ribs
     // are {1}, {} and {8}; the first of the widest wins.
     ASSERT_TRUE(layout.hole);
@@ -102,24 +95,22 @@ TEST(Plate, LayoutOfRibsAndCutOut) {
 
 TEST(Plate, UnusableSettingsGiveAnEmptyMesh) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    std::vector<PlateSpec> plates(8, defaultPlate(CellType::Hex, true));
-    plates[0].lx = 0.0;
-    plates[1].thickness = nan;
-    plates[2].ly = 2e9;  // beyond the length limit
-    plates[3].nx = 0;
-    plates[4].nz = -3;
-    plates[5].ribCount = -1;
-    plates[6].ribHeight = -1.0;
-    plates[7].nx = plates[7].ny = 100000;  // beyond the block limit
-    for (std::size_t k = 0; k < plates.size(); ++k) {
-        plates[k].unit = "cm";
-        const nqbio::MeshData mesh = qvr::gen::makePlate(plates[k]);
-        EXPECT_EQ(mesh.nodeCount() + mesh.parts.size() + mesh.surfaces.size(), 0u) << k;
-        EXPECT_EQ(mesh.unit, "cm") << k;
+    // A length beyond the limit (2e9) and blocks beyond the limit (100000 x 100000) included.
+    const std::function<void(PlateSpec&)> spoil[] = {
+        [](PlateSpec& p) { p.lx = 0.0; },       [nan](PlateSpec& p) { p.thickness = nan; },
+        [](PlateSpec& p) { p.ly = 2e9; },       [](PlateSpec& p) { p.nx = 0; },
+        [](PlateSpec& p) { p.nz = -3; },        [](PlateSpec& p) { p.ribCount = -1; },
+        [](PlateSpec& p) { p.ribHeight = -1; }, [](PlateSpec& p) { p.nx = p.ny = 100000; }};
+    for (std::size_t k = 0; k < std::size(spoil); ++k) {
+        PlateSpec plate = defaultPlate(CellType::Hex, true);
+        plate.unit = "cm";
+        spoil[k](plate);
+        const nqbio::MeshData mesh = qvr::gen::makePlate(plate);
+        EXPECT_EQ(std::make_tuple(mesh.nodeCount() + mesh.parts.size() + mesh.surfaces.size(), mesh.unit),
+                  std::make_tuple(0u, "cm")) << k;
         qvr::gen::PlateLayout layout;
         layout.nx = -7;
-        EXPECT_FALSE(qvr::gen::plateLayout(plates[k], layout)) << k;
-        EXPECT_EQ(layout.nx, -7) << k;
+        EXPECT_FALSE(qvr::gen::plateLayout(plate, layout) || layout.nx != -7) << k;
     }
     // Ribs that are switched off need no sizes.
     PlateSpec noRibs = defaultPlate(CellType::Hex, false);
@@ -137,10 +128,9 @@ TEST(Plate, SizingFromACellCountAndTypeNames) {
             SCOPED_TRACE(std::string(qvr::gen::cellTypeName(type)) + (ribs ? " ribbed " : " ") +
                          std::to_string(wanted));
             const PlateSpec plate = qvr::gen::plateForCellCount(wanted, type, ribs);
-            EXPECT_EQ(std::make_tuple(plate.type, plate.ribs, plate.hole),
-                      std::make_tuple(type, ribs, false));
             const double got = static_cast<double>(qvr::gen::makePlate(plate).parts.size());
-            EXPECT_TRUE(got > 0.75 * wanted && got < 1.33 * wanted && plate.nz >= 2) << got;
+            EXPECT_TRUE(got > 0.75 * wanted && got < 1.33 * wanted && plate.nz >= 2 && plate.type == type &&
+                        plate.ribs == ribs && !plate.hole) << got;
             // Blocks close to cubes once there are cells enough for that.
             const double dx = plate.lx / plate.nx, dy = plate.ly / plate.ny, dz = plate.thickness / plate.nz;
             for (double ratio : {dx / dz, dy / dz, dx / dy})
@@ -177,33 +167,16 @@ TEST(Tube, EveryTypeIsConformingAroundTheSeamAndTheFacetsTouchTheCircles) {
             const nqbio::MeshData mesh = qvr::gen::makeTube(tube);
             const double area = 2.0 * section + 2.0 * nTheta * t * (ri + ro) * tube.length;
             expectSoundMesh(mesh, section * tube.length, area, 0);
-            for (int n : {4, 5, 6, 8}) {
-                const bool allKinds = type == CellType::Mixed && nTheta >= 5;
-                EXPECT_TRUE(!allKinds || cellsWithNodes(mesh, n) > 0) << n << "-node cells";
-            }
-            if (type != CellType::Hex) continue;
-            // Hexahedra only: nTheta around x 3 through the wall x 4 along, all at the corner radii.
-            ASSERT_EQ(mesh.nodeCount(), nTheta * 3 * 4);
-            double nearest = 1e300, farthest = 0.0;
-            for (int k = 1; k <= mesh.nodeCount(); ++k) {
-                const audit::Point p = audit::point(mesh, k);
-                nearest = std::min(nearest, std::hypot(p[0], p[1]));
-                farthest = std::max(farthest, std::hypot(p[0], p[1]));
-            }
-            EXPECT_NEAR(nearest, ri / std::cos(angle), 1e-5);
-            EXPECT_NEAR(farthest, ro / std::cos(angle), 1e-5);
+            for (int n : {4, 5, 6, 8})
+                EXPECT_TRUE(type != CellType::Mixed || nTheta < 5 || cellsWithNodes(mesh, n) > 0) << n;
         }
     }
-    std::vector<TubeSpec> tubes(7, smallTube(CellType::Hex, 8));  // unusable settings
-    tubes[0].innerRadius = 0.0;
-    tubes[1].wall = -1.0;
-    tubes[2].length = std::nan("");
-    tubes[3].nTheta = 2;
-    tubes[4].nWall = 0;
-    tubes[5].nZ = 1 << 30;
-    tubes[6].innerRadius = std::numeric_limits<double>::infinity();
-    for (std::size_t k = 0; k < tubes.size(); ++k) {
-        const nqbio::MeshData mesh = qvr::gen::makeTube(tubes[k]);
-        EXPECT_EQ(mesh.nodeCount() + mesh.parts.size(), 0u) << k;
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const TubeSpec& tube : {TubeSpec{0.0, 1.5, 6.0, 8, 2, 3}, TubeSpec{5.0, -1.0, 6.0, 8, 2, 3},
+                                 TubeSpec{5.0, 1.5, std::nan(""), 8, 2, 3}, TubeSpec{5.0, 1.5, 6.0, 2, 2, 3},
+                                 TubeSpec{5.0, 1.5, 6.0, 8, 0, 3}, TubeSpec{5.0, 1.5, 6.0, 8, 2, 1 << 30},
+                                 TubeSpec{inf, 1.5, 6.0, 8, 2, 3}}) {
+        const nqbio::MeshData mesh = qvr::gen::makeTube(tube);
+        EXPECT_EQ(mesh.nodeCount() + mesh.parts.size(), 0u) << tube.innerRadius << " " << tube.nTheta;
     }
 }

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -15,9 +16,7 @@
 
 inline std::string readText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 inline std::vector<std::string> splitLines(const std::string& text, char separator = '\n') {
@@ -70,8 +69,7 @@ struct XmlDocument {
     std::vector<XmlElement> elements;  // in document order
     std::vector<const XmlElement*> named(const std::string& name) const {
         std::vector<const XmlElement*> found;
-        for (const XmlElement& e : elements)
-            if (e.name == name) found.push_back(&e);
+        for (const XmlElement& e : elements) found.insert(found.end(), e.name == name ? 1 : 0, &e);
         return found;
     }
 };
@@ -113,10 +111,8 @@ inline XmlDocument parseXmlFile(const std::string& path) {
 
 // Whitespace-separated numbers of a DataArray's text.
 inline std::vector<double> numbersOf(const std::string& text) {
-    std::vector<double> values;
     std::istringstream in(text);
-    for (double v; in >> v;) values.push_back(v);
-    return values;
+    return {std::istream_iterator<double>(in), std::istream_iterator<double>()};
 }
 
 #endif
