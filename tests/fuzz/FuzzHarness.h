@@ -21,6 +21,8 @@ std::string kernelMesh(const std::uint8_t* data, std::size_t size);  // kernel o
 // A file name private to this process inside the temporary folder (a RAM disk when there is
 // one), for the targets whose reader only takes a path.
 std::string scratchFile(const std::string& suffix);
+// The input written to scratchFile(suffix); "" when it cannot be written.
+std::string scratchCopy(const std::string& suffix, const std::uint8_t* data, std::size_t size);
 
 }  // namespace qvr::fuzz
 

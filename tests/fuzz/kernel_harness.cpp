@@ -6,9 +6,9 @@
 // Refused files are left to the reader targets; only accepted ones reach the kernel, so the
 // reader's diagnostics do not flood the output.
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "FuzzHarness.h"
@@ -45,35 +45,24 @@ std::string checkList(const CQVROptKer& k, const int* ids, int count, bool ascen
     return "";
 }
 
-// Rays at up to eight skin nodes along the negated node normals, traced by the tool.
-std::string traceWithTool(const std::string& path, const CQVROptKer& k, const std::vector<double>& nx,
-                          const std::vector<double>& ny, const std::vector<double>& nz) {
+// The tool traces the rays (1-based arrays, entry 0 unused) in both thickness modes and must
+// answer for each of them.
+std::string traceWithTool(const std::string& path, std::vector<double> (&ray)[6]) {
     constexpr int kLayers = 4;
-    std::vector<double> x(1), y(1), z(1), ax(1), ay(1), az(1);
-    for (int s = 1; s <= k.m_nSurface && s <= 8; ++s) {
-        const int n = k.m_pSurface[s].pNode[1];
-        x.push_back(k.m_pNode[n].x), y.push_back(k.m_pNode[n].y), z.push_back(k.m_pNode[n].z);
-        ax.push_back(-nx[n]), ay.push_back(-ny[n]), az.push_back(-nz[n]);
-    }
-    const int rays = static_cast<int>(x.size()) - 1;
+    const int rays = static_cast<int>(ray[0].size()) - 1;
     QVR3DExtractTool tool;
     std::string name = path;
     if (tool.SetMeshFileName(name.data()) != 1) return "the tool refused a file the reader accepts";
-    if (rays == 0) return "";
     for (int mode : {QVR_THICKNESS_CENTROID_PLANE, QVR_THICKNESS_EXACT}) {
+        if (rays == 0) break;
         if (tool.SetThicknessMode(mode) != 1) return "thickness mode refused";
-        if (tool.SetSurfaceNode(rays, kLayers, x.data(), y.data(), z.data(), ax.data(), ay.data(), az.data()) != 1) {
-            return "SetSurfaceNode refused valid arrays";
-        }
+        if (tool.SetSurfaceNode(rays, kLayers, ray[0].data(), ray[1].data(), ray[2].data(), ray[3].data(), ray[4].data(), ray[5].data()) != 1) return "SetSurfaceNode refused valid arrays";
         const int missed = tool.GetNoCrossingCount();
         if (missed < 0 || missed > rays) return "no-crossing count out of range";
         std::vector<double> out[7];
         for (auto& v : out) v.assign(kLayers + 1, 0.0);
         for (int r = 1; r <= rays; ++r) {
-            if (tool.GetFiber(r, out[0].data(), out[1].data(), out[2].data(), out[3].data(), out[4].data(),
-                              out[5].data(), out[6].data()) != 1) {
-                return "GetFiber refused a ray of the last call";
-            }
+            if (tool.GetFiber(r, out[0].data(), out[1].data(), out[2].data(), out[3].data(), out[4].data(), out[5].data(), out[6].data()) != 1) return "GetFiber refused a ray of the last call";
         }
     }
     return "";
@@ -89,34 +78,32 @@ std::string exercise(CQVROptKer& k, const std::string& path) {
     std::vector<double> nx(static_cast<std::size_t>(k.m_nNode) + 1, 0.0), ny(nx), nz(nx);
     if (k.ComputeNodeSurfaceNormal(nx.data(), ny.data(), nz.data()) != 1) return "normals refused";
     // Rays into the part from the first skin nodes, along the negated normal and along +x.
+    std::vector<double> ray[6] = {{0}, {0}, {0}, {0}, {0}, {0}};  // x y z, then the direction
     for (int s = 1; s <= k.m_nSurface && s <= 8; ++s) {
         const int n = k.m_pSurface[s].pNode[1];
         const Cnode& p = k.m_pNode[n];
-        ids = k.FindPassElemByAnyRay(count, p.x, p.y, p.z, -nx[n], -ny[n], -nz[n], s % 2);
-        fault = checkList(k, ids, count, true, "ray search");
-        if (!fault.empty()) return fault;
-        ids = k.FindPassElemByAnyRay(count, p.x, p.y, p.z, 1, 0, 0, 0);
-        fault = checkList(k, ids, count, true, "ray search");
-        if (!fault.empty()) return fault;
+        for (const auto& [dx, dy, dz, both] : {std::tuple{-nx[n], -ny[n], -nz[n], s % 2}, {1.0, 0.0, 0.0, 0}}) {
+            ids = k.FindPassElemByAnyRay(count, p.x, p.y, p.z, dx, dy, dz, both);
+            fault = checkList(k, ids, count, true, "ray search");
+            if (!fault.empty()) return fault;
+        }
+        const double v[6] = {p.x, p.y, p.z, -nx[n], -ny[n], -nz[n]};
+        for (int j = 0; j < 6; ++j) ray[j].push_back(v[j]);
     }
     std::vector<double> one(static_cast<std::size_t>(k.m_nNode) + 1, 1.0);
     if (k.SmoothSurfaceNodeValue(one.data(), 2) != 1) return "smoothing refused";
     for (double v : one) {
         if (v != 1.0) return "smoothing changed a constant field";
     }
-    return traceWithTool(path, k, nx, ny, nz);
+    return traceWithTool(path, ray);
 }
 
 }  // namespace
 
 std::string kernelMesh(const std::uint8_t* data, std::size_t size) {
     if (!accepted(data, size)) return "";
-    const std::string path = scratchFile("kernel.nqb");
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-        if (!out) return "";
-    }
+    const std::string path = scratchCopy("kernel.nqb", data, size);
+    if (path.empty()) return "";
     std::string fault;
     {
         CQVROptKer kernel;

@@ -2,10 +2,11 @@
 // scratch file. Checked besides memory safety: the result code agrees with the file's leading
 // bytes, an accepted file's counts are in range and every item hands out exactly its values,
 // and what k7t::write makes of an accepted file reads back the same.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "CQVR3DResultReader_Manipulator.h"
@@ -18,12 +19,6 @@ namespace {
 constexpr std::int64_t kMaxCount = 2147483646;  // 2^31 - 2, the largest cavity count allowed
 constexpr std::size_t kTextProbeBytes = 64;      // bytes that decide a text result file
 constexpr float kGuard = -12345.0f;              // marks entries a call must leave alone
-
-bool writeFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    return static_cast<bool>(out);
-}
 
 // The code the file's first bytes call for, when they decide it alone (0 = either 0 or -3).
 int codeByLeadingBytes(const std::uint8_t* data, std::size_t size) {
@@ -68,28 +63,21 @@ std::string checkOpened(CQVR3DResultReader_Manipulator& reader) {
     }
     // An id the table does not hold: nothing may be written.
     int absent = 0;
-    while (true) {
-        bool used = false;
-        for (int id : ids) used = used || id == absent;
-        if (!used) break;
-        ++absent;
-    }
+    while (std::find(ids.begin(), ids.end(), absent) != ids.end()) ++absent;
     float untouched[2] = {kGuard, kGuard};
     if (reader.GetResultItem(absent, untouched) || untouched[1] != kGuard) return "an absent id was fetched";
     return "";
 }
 
 bool sameItems(const k7t::ResultFile& a, const k7t::ResultFile& b) {
-    if (a.resultVersion != b.resultVersion || a.analysisType != b.analysisType ||
-        a.solverVersion != b.solverVersion || a.project != b.project || a.run != b.run ||
-        a.date != b.date || a.timeSteps != b.timeSteps || a.nodeCount != b.nodeCount ||
-        a.elemCount != b.elemCount || a.items.size() != b.items.size()) {
-        return false;
-    }
+    const auto head = [](const k7t::ResultFile& f) {
+        return std::tie(f.resultVersion, f.analysisType, f.solverVersion, f.project, f.run, f.date, f.timeSteps, f.nodeCount, f.elemCount);
+    };
+    if (head(a) != head(b) || a.items.size() != b.items.size()) return false;
     for (std::size_t k = 0; k < a.items.size(); ++k) {
         const k7t::ResultItem &p = a.items[k], &q = b.items[k];
-        if (p.id != q.id || p.location != q.location || p.name != q.name || p.unit != q.unit ||
-            p.values.size() != q.values.size() ||
+        // Values bit for bit: a NaN must come back as the same NaN.
+        if (std::tie(p.id, p.location, p.name, p.unit) != std::tie(q.id, q.location, q.name, q.unit) || p.values.size() != q.values.size() ||
             (!p.values.empty() && std::memcmp(p.values.data(), q.values.data(), 4 * p.values.size()) != 0)) {
             return false;
         }
@@ -117,8 +105,8 @@ std::string roundTrip(const std::string& path) {
 }  // namespace
 
 std::string resultFile(const std::uint8_t* data, std::size_t size) {
-    const std::string path = scratchFile("input.k7t");
-    if (!writeFile(path, data, size)) return "";  // no room for the scratch file: nothing to test
+    const std::string path = scratchCopy("input.k7t", data, size);
+    if (path.empty()) return "";  // no room for the scratch file: nothing to test
     std::string fault;
     {
         CQVR3DResultReader_Manipulator reader;

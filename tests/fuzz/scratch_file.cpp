@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 #include <unistd.h>
 
@@ -15,6 +16,13 @@ std::string scratchFile(const std::string& suffix) {
                                           ? shm
                                           : std::filesystem::temp_directory_path();
     return (dir / ("qvr-fuzz-" + std::to_string(::getpid()) + "-" + suffix)).string();
+}
+
+std::string scratchCopy(const std::string& suffix, const std::uint8_t* data, std::size_t size) {
+    const std::string path = scratchFile(suffix);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    return out ? path : "";
 }
 
 }  // namespace qvr::fuzz

@@ -177,12 +177,6 @@ TEST(K7tReader, BuffersOfTheMinimumSizeAndNullBuffers) {
     EXPECT_FALSE(reader.GetResultItem(4, nullptr));
 }
 
-std::uint32_t bitsOf(float v) {
-    std::uint32_t b;
-    std::memcpy(&b, &v, 4);
-    return b;
-}
-
 TEST(K7tRoundTrip, HandBuiltFilesReadAsBuiltAndAreWrittenByteForByte) {
     RawResultFile awkward = smallRawFile();
     awkward.resultVersion = std::numeric_limits<std::int64_t>::min();
@@ -216,10 +210,10 @@ TEST(K7tRoundTrip, HandBuiltFilesReadAsBuiltAndAreWrittenByteForByte) {
             const RawItem& y = raw.items[i];
             EXPECT_EQ(std::tie(x.id, x.location, x.name, x.unit),
                       std::tie(y.id, y.location, y.name, y.unit));
-            std::vector<std::uint32_t> got, want;
-            std::transform(x.values.begin(), x.values.end(), std::back_inserter(got), bitsOf);
-            std::transform(y.values.begin(), y.values.end(), std::back_inserter(want), bitsOf);
-            EXPECT_EQ(got, want) << "item " << y.id;
+            ASSERT_EQ(x.values.size(), y.values.size());
+            EXPECT_TRUE(y.values.empty() ||
+                        std::memcmp(x.values.data(), y.values.data(), 4 * y.values.size()) == 0)
+                << "item " << y.id;
         }
         ASSERT_TRUE(k7t::write(dir.file("w.k7t"), back, &error)) << error;
         EXPECT_EQ(readBytes(dir.file("w.k7t")), raw.bytes());
