@@ -2,6 +2,8 @@
 // meshes, and block grids of every mix of kinds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -15,10 +17,11 @@ using qvr::gen::BlockKind;
 
 namespace {
 
+// nNode is the list's length, also past the eight slots a record holds (an overlong cell).
 nqbio::PartElement cell(std::vector<int> nodes) {
     nqbio::PartElement c;
     c.nNode = static_cast<int>(nodes.size());
-    std::copy(nodes.begin(), nodes.end(), c.node);
+    std::copy_n(nodes.begin(), std::min(nodes.size(), std::size(c.node)), c.node);
     return c;
 }
 
