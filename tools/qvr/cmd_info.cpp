@@ -15,6 +15,7 @@
 #include "mesh_summary.h"
 #include "quiet_stderr.h"
 #include "result_check.h"
+#include "utf8_file_name.h"
 
 namespace qvr::cli {
 
@@ -23,7 +24,7 @@ namespace {
 enum class FileKind { Mesh, Result, Gmsh, Unknown };
 
 FileKind sniff(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = qvr_file_names::openFile(path.c_str(), "rb");
     if (!f) failFile(path + ": " + std::strerror(errno));
     char head[16] = {};
     const std::size_t n = std::fread(head, 1, sizeof head, f);

@@ -6,9 +6,17 @@
 
 namespace qvr::cli {
 
+namespace {
+#if defined(_WIN32)
+constexpr const char* kNullDevice = "NUL";
+#else
+constexpr const char* kNullDevice = "/dev/null";
+#endif
+}  // namespace
+
 QuietStderr::QuietStderr() {
     std::fflush(stderr);
-    const int null = ::open("/dev/null", O_WRONLY);
+    const int null = ::open(kNullDevice, O_WRONLY);
     if (null < 0) return;
     saved_ = ::dup(2);
     if (saved_ >= 0) ::dup2(null, 2);

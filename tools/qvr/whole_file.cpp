@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "utf8_file_name.h"
+
 namespace qvr::cli {
 
 namespace {
@@ -17,13 +19,13 @@ struct FileCloser {
 
 bool readWholeFile(const std::string& path, std::string& data, std::string& error) {
     errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    std::unique_ptr<std::FILE, FileCloser> file(qvr_file_names::openFile(path.c_str(), "rb"));
     if (!file) {
         error = errno ? std::strerror(errno) : "cannot open";
         return false;
     }
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    if (std::filesystem::is_directory(qvr_file_names::pathFromName(path.c_str()), ec)) {
         error = "is a directory";
         return false;
     }
