@@ -10,9 +10,10 @@
 
 #include "ExtractTestSupport.h"
 #include "extract/CExtractToolData.h"
-#include "extract/ray_hits_triangle.h"
+#include "extract/ray_triangle.h"
 
 using namespace extract_test;
+using qvr::extract::LineCrossesTriangle;
 using qvr::extract::RayHitsTriangle;
 using qvr::extract::Vec3;
 

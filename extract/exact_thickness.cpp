@@ -1,30 +1,29 @@
-// Exact thickness: where the ray first leaves the material, found on the actual skin faces.
+// Exact thickness: where the ray first leaves the material, found on the actual skin faces, and
+// which side of each skin face is outside the part.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <vector>
 
 #include "extract/CExtractToolData.h"
-#include "extract/ray_hits_triangle.h"
+#include "extract/ray_triangle.h"
+#include "extract/tolerances.h"
+
+using qvr::extract::kCoincidenceRelative;
+using qvr::extract::kMaxFaceNodes;
+using qvr::extract::kPositionRelative;
+using qvr::extract::kTangentCosine;
 
 namespace {
 
 using qvr::extract::Vec3;
 
-// Fraction of the local element size (the longest edge among the faces near the ray) within
-// which a face corner counts as the node itself, a hit as being at the node, two hits as
-// being at the same place, and a ray as meeting a face it passes just outside. Default 1e-6.
-constexpr double kCoincidenceRelative = 1e-6;
-// Floor of that tolerance as a fraction of the node's largest coordinate: meshes stored with
-// single-precision coordinates place their nodes only to about 6e-8 of that, and a distance
-// or a face's slope computed from several such nodes carries a few times that error.
-// Default 1e-6.
-constexpr double kPositionRelative = 1e-6;
-// Cosine between a face's normal and the ray at or below which the ray only grazes the face.
-// Default 1e-6. A face is grazed too when the ray's distance from its plane changes by no more
-// than the coincidence tolerance across the face.
-constexpr double kTangentCosine = 1e-6;
-constexpr int kMaxFaceNodes = 4;
+bool cellHasNode(const CInnerCell& cell, int node) {
+    for (int k = 1; k <= cell.nNode; ++k) {
+        if (cell.pNode[k] == node) return true;
+    }
+    return false;
+}
 
 struct Hit {
     double t;
@@ -47,6 +46,48 @@ double distance(const Vec3& a, const Vec3& b) {
 }
 
 }  // namespace
+
+// The side is taken from the cell the face bounds rather than from the corner order, so that
+// faces written in either winding are read correctly.
+int CExtractToolData::ComputeFaceOrientation() {
+    m_faceOutward.assign(static_cast<std::size_t>(m_nSurface) + 1, 1);
+    if (!HasMesh()) return 1;
+
+    // Cells around each node, as offsets into one list.
+    std::vector<int> first(static_cast<std::size_t>(m_nNode) + 2, 0);
+    for (int c = 1; c <= m_nInnerCell; ++c) {
+        const CInnerCell& cell = p_Cell[c];
+        if (cell.pNode == nullptr) continue;
+        for (int k = 1; k <= cell.nNode; ++k) ++first[static_cast<std::size_t>(cell.pNode[k]) + 1];
+    }
+    for (std::size_t i = 1; i < first.size(); ++i) first[i] += first[i - 1];
+    std::vector<int> cells(static_cast<std::size_t>(first.back()), 0);
+    std::vector<int> fill(first.begin(), first.end() - 1);
+    for (int c = 1; c <= m_nInnerCell; ++c) {
+        const CInnerCell& cell = p_Cell[c];
+        if (cell.pNode == nullptr) continue;
+        for (int k = 1; k <= cell.nNode; ++k) {
+            cells[static_cast<std::size_t>(fill[static_cast<std::size_t>(cell.pNode[k])]++)] = c;
+        }
+    }
+
+    for (int f = 1; f <= m_nSurface; ++f) {
+        const CFaceElem& face = m_pSurface[f];
+        if (face.nNode < 3 || face.pNode == nullptr) continue;
+        const auto node = static_cast<std::size_t>(face.pNode[1]);
+        for (int i = first[node]; i < first[node + 1]; ++i) {
+            const CInnerCell& cell = p_Cell[cells[static_cast<std::size_t>(i)]];
+            bool bounds = true;
+            for (int k = 2; k <= face.nNode && bounds; ++k) bounds = cellHasNode(cell, face.pNode[k]);
+            if (!bounds) continue;
+            const double away = (face.xc - cell.xc) * face.ax + (face.yc - cell.yc) * face.ay +
+                                (face.zc - cell.zc) * face.az;
+            m_faceOutward[static_cast<std::size_t>(f)] = away < 0.0 ? -1 : 1;
+            break;
+        }
+    }
+    return 1;
+}
 
 int CExtractToolData::FindExitCrossing(const int* surfaceIds, int nSurfaceIds, double x,
                                        double y, double z, double dx, double dy, double dz,

@@ -1,4 +1,4 @@
-// Loading the six fibre-orientation items of a result file into the per-cell arrays.
+// Fibre-orientation results: the six items of a result file per cell, and their node means.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +27,35 @@ int countFrom(std::int64_t value) {
 }
 
 }  // namespace
+
+int CExtractToolData::AllocFiberArrays() {
+    // Everything new is allocated before anything old is released, so a failed allocation
+    // leaves the previous arrays in place. Entry 0 is zeroed too: it is never read, but a
+    // defined value keeps memory checkers quiet.
+    const auto cellSlots = static_cast<std::size_t>(m_nInnerCell) + 1;
+    const auto nodeSlots = static_cast<std::size_t>(m_nNode) + 1;
+    std::unique_ptr<double[]> cell[kFiberComponentCount];
+    std::unique_ptr<double[]> node[kFiberComponentCount];
+    for (int k = 0; k < kFiberComponentCount; ++k) {
+        cell[k] = std::make_unique<double[]>(cellSlots);
+        node[k] = std::make_unique<double[]>(nodeSlots);
+    }
+    ReleaseFiberArrays();
+    for (int k = 0; k < kFiberComponentCount; ++k) {
+        m_pCellFiber[k] = cell[k].release();
+        m_pNodeFiber[k] = node[k].release();
+    }
+    return 1;
+}
+
+void CExtractToolData::ReleaseFiberArrays() {
+    for (int k = 0; k < kFiberComponentCount; ++k) {
+        delete[] m_pCellFiber[k];
+        m_pCellFiber[k] = nullptr;
+        delete[] m_pNodeFiber[k];
+        m_pNodeFiber[k] = nullptr;
+    }
+}
 
 int CExtractToolData::ReadFiberResults(char* fileName) {
     if (!HasMesh() || fileName == nullptr) return -1;
@@ -80,5 +109,35 @@ int CExtractToolData::ReadFiberResults(char* fileName) {
     }
     AverageFiberToNodes();
     reader.EndReading();
+    return 1;
+}
+
+// Node values of the fibre components: the plain mean over the cells that list the node.
+int CExtractToolData::AverageFiberToNodes() {
+    if (!HasMesh()) return -1;
+    // The sums start from zero on every call, so loading a second result file on the same mesh
+    // gives that file's means rather than a mixture with the first.
+    for (int k = 0; k < kFiberComponentCount; ++k) {
+        for (int i = 1; i <= m_nNode; ++i) m_pNodeFiber[k][i] = 0.0;
+    }
+    std::vector<int> count(static_cast<std::size_t>(m_nNode) + 1, 0);
+    for (int c = 1; c <= m_nInnerCell; ++c) {
+        const CInnerCell& cell = p_Cell[c];
+        if (cell.nNode < 1 || cell.pNode == nullptr) continue;
+        for (int j = 1; j <= cell.nNode; ++j) {
+            const int node = cell.pNode[j];
+            if (node < 1 || node > m_nNode) continue;
+            for (int k = 0; k < kFiberComponentCount; ++k) {
+                m_pNodeFiber[k][node] += m_pCellFiber[k][c];
+            }
+            count[static_cast<std::size_t>(node)] += 1;
+        }
+    }
+    for (int i = 1; i <= m_nNode; ++i) {
+        const int n = count[static_cast<std::size_t>(i)];
+        if (n <= 1) continue;
+        const double reciprocal = 1.0 / n;
+        for (int k = 0; k < kFiberComponentCount; ++k) m_pNodeFiber[k][i] *= reciprocal;
+    }
     return 1;
 }

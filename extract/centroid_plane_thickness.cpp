@@ -1,15 +1,16 @@
-// Thickness along a ray's line: the nearest centroid plane of a skin face that the line
-// crosses, on either side of the node.
+// Centroid-plane thickness along a ray's line: the nearest centroid plane of a skin face that
+// the line crosses, on either side of the node.
 #include <cmath>
 
 #include "extract/CExtractToolData.h"
+#include "extract/ray_triangle.h"
+#include "extract/tolerances.h"
 
-namespace {
-constexpr double kNoCrossing = 1e30;    // mm: distance when no listed face is crossed
-constexpr double kDivisorGuard = 1e-30; // added to divisors that may vanish
-constexpr double kZeroDistance = 1e-30; // mm: a crossing this close is the node's own plane
-constexpr int kMaxFaceNodes = 4;
-}  // namespace
+using qvr::extract::kDivisorGuard;
+using qvr::extract::kMaxFaceNodes;
+using qvr::extract::kNoCrossing;
+using qvr::extract::kZeroDistance;
+using qvr::extract::LineCrossesTriangle;
 
 int CExtractToolData::FindSurfaceCrossing(const int* surfaceIds, int nSurfaceIds, double x,
                                           double y, double z, double dx, double dy, double dz,

@@ -1,17 +1,15 @@
 // The quick first test of whether a solid cell contains a point: the point must lie in the
-// cell's box widened by a millionth of its diagonal. Shared by the containment test and by the
-// cell choice that skips the cells this test already rules out.
-#ifndef QVR_EXTRACT_CELL_BOX_TEST_H
-#define QVR_EXTRACT_CELL_BOX_TEST_H
+// cell's box widened by kBoxMarginRelative of its diagonal. Shared by the containment test and by
+// the cell choice that skips the cells this test already rules out.
+#ifndef QVR_EXTRACT_CELL_CHOICE_H
+#define QVR_EXTRACT_CELL_CHOICE_H
 
 #include <cmath>
 
 #include "QVROptKer.h"
+#include "extract/tolerances.h"
 
 namespace qvr::extract {
-
-// Margin of the box test, as a fraction of the box diagonal. Default 1e-6.
-inline constexpr double kBoxMarginRelative = 1e-6;
 
 // The cell's box widened by the margin.
 struct WidenedBox {

@@ -1,12 +1,15 @@
-// One element object per supported cell kind, made on first use and kept for a whole run of
+// Finite-element interpolation inside solid cells with the element library's shape functions.
+//
+// One element object per supported cell kind is made on first use and kept for a whole run of
 // interpolations: the element library's objects hold no state between calls, so one object
 // serves every cell of its kind and gives the same shape function values as a fresh one.
-#ifndef QVR_EXTRACT_SHAPE_ELEMENTS_H
-#define QVR_EXTRACT_SHAPE_ELEMENTS_H
+#ifndef QVR_EXTRACT_INTERPOLATION_H
+#define QVR_EXTRACT_INTERPOLATION_H
 
 #include <memory>
 
 #include "CFEM_Elem3D.h"
+#include "extract/tolerances.h"
 
 namespace qvr::extract {
 
@@ -16,9 +19,8 @@ public:
     CFEM_Elem3D* forNodeCount(int nNode);
 
 private:
-    static constexpr int kLargestNodeCount = 8;
     CFEM_Elem3D_Factory factory_;
-    std::unique_ptr<CFEM_Elem3D> byNodeCount_[kLargestNodeCount + 1];
+    std::unique_ptr<CFEM_Elem3D> byNodeCount_[kMaxCellNodes + 1];
 };
 
 }  // namespace qvr::extract

@@ -1,12 +1,65 @@
 // Through-thickness fibre profile at one skin node: per sample point its depth and the six
-// components interpolated in the point's cell.
+// components interpolated in the point's cell with the element library's shape functions.
+#include "extract/interpolation.h"
+
+#include <iostream>
+
 #include "extract/CExtractToolData.h"
-#include "extract/cell_type_message.h"
-#include "extract/shape_elements.h"
+#include "extract/tolerances.h"
+
+using qvr::extract::kMaxCellNodes;
+
+namespace qvr::extract {
+
+CFEM_Elem3D* ShapeElements::forNodeCount(int nNode) {
+    if (nNode < 0 || nNode > kMaxCellNodes) return nullptr;
+    std::unique_ptr<CFEM_Elem3D>& element = byNodeCount_[nNode];
+    if (!element) {
+        switch (nNode) {
+            case 4: element.reset(factory_.Make_TETRA4()); break;
+            case 5: element.reset(factory_.Make_PYRAMID5()); break;
+            case 6: element.reset(factory_.Make_PRISM6()); break;
+            case 8: element.reset(factory_.Make_HEXA8()); break;
+            default: break;
+        }
+    }
+    return element.get();
+}
+
+}  // namespace qvr::extract
 
 namespace {
-constexpr int kMaxCellNodes = 8;
+
+// The tool's one message of its own: a solid cell whose node count the element library does not
+// interpolate. Written to standard output whatever the kernel's print level.
+void reportUnknownCellType(int nNode) {
+    std::cout << "unknown cell type, Nnode = " << nNode << std::endl;
+}
+
 }  // namespace
+
+void CExtractToolData::CellCorners(const CInnerCell& cell, double* X, double* Y,
+                                   double* Z) const {
+    for (int k = 1; k <= cell.nNode; ++k) {
+        const Cnode& p = m_pNode[cell.pNode[k]];
+        X[k - 1] = p.x;
+        Y[k - 1] = p.y;
+        Z[k - 1] = p.z;
+    }
+}
+
+bool CExtractToolData::CellShapeValues(double x, double y, double z, int cell, double* N,
+                                       qvr::extract::ShapeElements& elements) const {
+    for (int k = 0; k < kMaxCellNodes; ++k) N[k] = 0.0;
+    const CInnerCell& c = p_Cell[cell];
+    CFEM_Elem3D* const element = elements.forNodeCount(c.nNode);
+    if (element == nullptr || c.pNode == nullptr) return false;
+
+    double X[kMaxCellNodes] = {}, Y[kMaxCellNodes] = {}, Z[kMaxCellNodes] = {};
+    CellCorners(c, X, Y, Z);
+    element->GetShapeFunction(x, y, z, X, Y, Z, N);
+    return true;
+}
 
 int CExtractToolData::ExtractNodeFiber(int inode, double* dist, double* fiber1, double* fiber2,
                                        double* fiber3, double* fiber4, double* fiber5,

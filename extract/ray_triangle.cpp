@@ -1,11 +1,17 @@
-// The ray is sheared so that it runs along one coordinate axis; the three edge functions of
-// the projected triangle then decide the hit, and a shared edge gives the same edge function
-// (up to sign) in both of its triangles, so no ray slips through between them.
-#include "extract/ray_hits_triangle.h"
+// Line and ray tests against skin triangles, and the split of a quadrilateral skin face into the
+// two triangles both thickness modes test.
+//
+// The exact mode's test shears the ray so that it runs along one coordinate axis; the three edge
+// functions of the projected triangle then decide the hit, and a shared edge gives the same edge
+// function (up to sign) in both of its triangles, so no ray slips through between them.
+#include "extract/ray_triangle.h"
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
+
+#include "extract/CExtractToolData.h"
+#include "extract/tolerances.h"
 
 namespace qvr::extract {
 
@@ -107,4 +113,60 @@ bool RayHitsTriangle(const Vec3& p, const Vec3& d, const Vec3& v0, const Vec3& v
     return true;
 }
 
+
+bool LineCrossesTriangle(double x, double y, double z, double dx, double dy, double dz,
+                         double x0, double y0, double z0, double x1, double y1, double z1,
+                         double x2, double y2, double z2) {
+    const double e1x = x1 - x0, e1y = y1 - y0, e1z = z1 - z0;
+    const double e2x = x2 - x0, e2y = y2 - y0, e2z = z2 - z0;
+    const double tx = x - x0, ty = y - y0, tz = z - z0;
+
+    // q = E2 x A
+    const double qx = e2y * dz - e2z * dy;
+    const double qy = e2z * dx - e2x * dz;
+    const double qz = e2x * dy - e2y * dx;
+    const double det = e1x * qx + e1y * qy + e1z * qz;
+    if (det >= -kEdgeOnDeterminant && det < kEdgeOnDeterminant) return false;
+
+    // r = A x E1
+    const double rx = dy * e1z - dz * e1y;
+    const double ry = dz * e1x - dx * e1z;
+    const double rz = dx * e1y - dy * e1x;
+    const double u = tx * qx + ty * qy + tz * qz;
+    const double v = tx * rx + ty * ry + tz * rz;
+
+    if (det > 0.0) return u >= 0.0 && v >= 0.0 && u + v - det <= 0.0;
+    return u <= 0.0 && v <= 0.0 && u + v - det >= 0.0;
+}
+
 }  // namespace qvr::extract
+
+// Split of a quadrilateral skin face into two triangles along its longest node pair.
+int CExtractToolData::OrderQuadNodes(int face, int* nodes) {
+    if (nodes == nullptr || m_pSurface == nullptr || face < 1 || face > m_nSurface) return -1;
+    if (m_pSurface[face].nNode != 4) return 1;  // only quadrilaterals are split
+
+    constexpr int kPairs[6][2] = {{1, 2}, {1, 3}, {1, 4}, {2, 3}, {2, 4}, {3, 4}};
+    double longest = 0.0;  // coincident nodes never form the split pair
+    int keep = -1;
+    for (int p = 0; p < 6; ++p) {
+        const Cnode& a = m_pNode[nodes[kPairs[p][0]]];
+        const Cnode& b = m_pNode[nodes[kPairs[p][1]]];
+        const double d = std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) +
+                                   (a.z - b.z) * (a.z - b.z));
+        if (d > longest) {  // the first of equally long pairs stays
+            longest = d;
+            keep = p;
+        }
+    }
+    if (keep < 0) return 1;
+
+    const int i = kPairs[keep][0], j = kPairs[keep][1];
+    int reordered[5] = {0, nodes[i], nodes[j], 0, 0};
+    int next = 3;
+    for (int k = 1; k <= 4; ++k) {
+        if (k != i && k != j) reordered[next++] = nodes[k];
+    }
+    for (int k = 1; k <= 4; ++k) nodes[k] = reordered[k];
+    return 1;
+}
