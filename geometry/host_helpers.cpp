@@ -1,4 +1,5 @@
-// Shell sort of a one-based key array, carrying an id array along.
+// The two small helpers the kernel offers its hosts: a cross product on references and a shell
+// sort of a one-based key array that carries an id array along.
 #include <climits>
 
 #include "QVROptKer.h"
@@ -7,6 +8,15 @@ namespace {
 // Largest gap from which the next gap 3h + 1 still fits the count's type.
 constexpr unsigned long kLargestGrowableGap = (ULONG_MAX - 1) / 3;
 }  // namespace
+
+// Each component is written before the next is computed, so when c shares storage with a or b
+// the later components see the new values; callers that alias rely on that order.
+void CQVROptKer::ACrossB(double& ax, double& ay, double& az, double& bx, double& by, double& bz,
+                         double& cx, double& cy, double& cz) {
+    cx = ay * bz - az * by;
+    cy = az * bx - ax * bz;
+    cz = ax * by - ay * bx;
+}
 
 void CQVROptKer::shellSorting(unsigned long n, double* key, int* id) {
     if (key == nullptr || id == nullptr) return;

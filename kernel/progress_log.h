@@ -1,6 +1,6 @@
 // Progress messages of the kernel's search and geometry members.
-#ifndef QVR_SEARCH_PROGRESS_LOG_H
-#define QVR_SEARCH_PROGRESS_LOG_H
+#ifndef QVR_KERNEL_PROGRESS_LOG_H
+#define QVR_KERNEL_PROGRESS_LOG_H
 
 #include <iostream>
 

@@ -1,46 +1,19 @@
-// The geometric pieces of both thickness modes one at a time, against figures worked by hand on
-// unit triangles and cubes: the default mode's line/triangle test, crossing distance and nearest
-// cell, and the exact mode's watertight ray/triangle test.
+// The line and ray tests against single triangles, against figures worked by hand: the
+// centroid-plane mode's line/triangle test and the exact mode's watertight ray/triangle test.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <random>
 #include <utility>
-#include <vector>
 
 #include "ExtractTestSupport.h"
-#include "extract/CExtractToolData.h"
 #include "extract/ray_triangle.h"
 
 using namespace extract_test;
 using qvr::extract::LineCrossesTriangle;
 using qvr::extract::RayHitsTriangle;
 using qvr::extract::Vec3;
-
-namespace {
-
-// Two unit cubes side by side along x, centroids (0.5, 0.5, 0.5) and (1.5, 0.5, 0.5).
-struct TwoCubes {
-    TempDir dir;
-    CExtractToolData data;
-    bool ok = loadInto(data, dir, plate(2.0, 1.0, 1.0, 2, 1, 1));
-    int faceAt(const Point& c) const {  // the skin face with this centroid
-        for (int f = 1; f <= data.m_nSurface; ++f) {
-            const CFaceElem& e = data.m_pSurface[f];
-            if (e.xc == c[0] && e.yc == c[1] && e.zc == c[2]) return f;
-        }
-        return 0;
-    }
-    double crossing(std::vector<int> ids, const Point& p, const Point& d) {
-        ids.insert(ids.begin(), 0);
-        double t = -1.0;
-        data.FindSurfaceCrossing(ids.data(), static_cast<int>(ids.size()) - 1, p[0], p[1], p[2],
-                                 d[0], d[1], d[2], t);
-        return t;
-    }
-};
-
-}  // namespace
 
 // Edges and corners, both sides and the whole line are checked through the slab profiles and
 // the crossing distance; the absolute edge-on bound only here. A right triangle with legs a and
@@ -58,48 +31,6 @@ TEST(LineCrossesTriangle, NeverMeetsATriangleOfDoubledProjectedAreaBelow0006) {
         EXPECT_TRUE(crosses({0, 0.6 * dz, 0.8 * dz}, legs(0.01))) << dz;  // 0.008
         EXPECT_FALSE(crosses({0, std::sqrt(0.75) * dz, 0.5 * dz}, legs(0.01))) << dz;  // 0.005
     }
-}
-
-TEST(FindSurfaceCrossing, MeasuresAlongTheLineToTheNearestPlaneOnEitherSide) {
-    TwoCubes b;
-    ASSERT_TRUE(b.ok);
-    const int bottom = b.faceAt({0.5, 0.5, 0.0}), top = b.faceAt({0.5, 0.5, 1.0}),
-              side = b.faceAt({0.0, 0.5, 0.5});
-    ASSERT_TRUE(bottom && top && side);
-    struct Case {
-        std::vector<int> faces;
-        Point p, d;
-        double t;
-    } const cases[] = {
-        {{bottom, top}, {0.5, 0.5, 0.25}, {0, 0, 1}, 0.25},  // behind counts like ahead
-        {{top, bottom}, {0.5, 0.5, 0.75}, {0, 0, 1}, 0.25},
-        {{bottom}, {0.5, 0.5, 0.75}, {0, 0, -1}, 0.75},
-        {{top}, {0.5, 0.5, 0.5}, {0.6, 0.0, 0.8}, 0.5 / 0.8},  // along the line, not square
-        {{bottom, top}, {0.25, 0.5, 0.0}, {0, 0, 1}, 1.0},     // the node's own face drops out
-        {{bottom}, {0.25, 0.5, 0.0}, {0, 0, 1}, 1e30},
-        {{side}, {0.0, 0.5, 0.5}, {0, 0, 1}, 1e30},            // parallel
-        {{}, {0.5, 0.5, 0.5}, {0, 0, 1}, 1e30},
-    };
-    for (const Case& c : cases) EXPECT_DOUBLE_EQ(b.crossing(c.faces, c.p, c.d), c.t) << c.p[2];
-}
-
-TEST(AssignNearestCells, TakesTheNearestPassedCentroidWithinTheCutOff) {
-    TwoCubes b;
-    ASSERT_TRUE(b.ok);
-    HostRays rays;
-    rays.add({0.5, 0.5, 0.0}, {0, 0, 1});
-    ASSERT_EQ(buildRays(b.data, rays, 3), 1);
-    CRayData& r = b.data.m_pRayData[1];
-    const double xs[4] = {0, 0.9, 1.2, 2e15};  // squared distance of the last above 1e30
-    for (int j = 1; j <= 3; ++j) r.pX[j] = xs[j];  // y and z are the same for both centroids
-    const int both[3] = {0, 1, 2};
-    b.data.AssignNearestCells(both, 2, 1);
-    EXPECT_EQ(std::vector<int>(r.pCellID + 1, r.pCellID + 4), (std::vector<int>{1, 2, 0}));
-    const int secondOnly[2] = {0, 2};
-    b.data.AssignNearestCells(secondOnly, 1, 1);
-    EXPECT_EQ(std::vector<int>(r.pCellID + 1, r.pCellID + 4), (std::vector<int>{2, 2, 0}));
-    b.data.AssignNearestCells(both, 0, 1);
-    EXPECT_EQ(std::vector<int>(r.pCellID + 1, r.pCellID + 4), (std::vector<int>{0, 0, 0}));
 }
 
 // Corners and edges count, the distance is signed, and rays in the plane or without a
