@@ -37,7 +37,7 @@
 #include "QVROptKer.h"
 #include "TempDir.h"
 #include "output_file.h"
-#include "whole_file.h"
+#include "cli_support.h"
 
 namespace {
 

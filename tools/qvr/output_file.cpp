@@ -6,7 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "cli_error.h"
+#include "cli_support.h"
 #include "utf8_file_name.h"
 
 namespace qvr::cli {
