@@ -6,8 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-build=${QVR_WINDOWS_BUILD_DIR:-build-windows}
-linux_qvr=${QVR_LINUX_QVR:-build/tools/qvr/qvr}
+build=$(realpath -m "${QVR_WINDOWS_BUILD_DIR:-build-windows}")
+linux_qvr=$(realpath -m "${QVR_LINUX_QVR:-build/tools/qvr/qvr}")
 jobs=$(nproc)
 
 packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64 binutils-mingw-w64-x86-64 wine wine64
@@ -34,7 +34,7 @@ cmake --build "$build" -j"$jobs"
 echo "build step: $((SECONDS - step_start)) s"
 
 # A private, quiet Wine set up once per build folder.
-export WINEPREFIX="$root/$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "== setting up the Wine prefix"
   step_start=$SECONDS
@@ -46,8 +46,8 @@ fi
 if [ -x "$linux_qvr" ]; then
   echo "== qvr demo: Windows build under Wine against the Linux build"
   demo=$(mktemp -d)
-  (cd "$demo" && wine "$root/$build/bin/qvr.exe" demo --out windows >windows.txt &&
-     "$root/$linux_qvr" demo --out linux >linux.txt)
+  (cd "$demo" && wine "$build/bin/qvr.exe" demo --out windows >windows.txt &&
+     "$linux_qvr" demo --out linux >linux.txt)
   same=0
   for f in "$demo"/linux/*; do
     name=$(basename "$f")
