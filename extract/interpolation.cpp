@@ -5,9 +5,9 @@
 #include <iostream>
 
 #include "extract/CExtractToolData.h"
-#include "extract/tolerances.h"
+#include "kernel/mesh_tables.h"
 
-using qvr::extract::kMaxCellNodes;
+using qvr::kMaxCellNodes;
 
 namespace qvr::extract {
 

@@ -213,9 +213,9 @@ public:
     void shellSorting(unsigned long n, double* key, int* id);
 
     /*
-     * Adds the mean vector area of the skin faces around each node to nx, ny, nz (each
-     * m_nNode + 1 entries, passed as zeros). Nodes on no face keep their values. Returns 1;
-     * -1 when an array is null.
+     * Adds the mean area vector (ax, ay, az as ReadMeshData stores them) of the skin faces
+     * around each node to nx, ny, nz (each m_nNode + 1 entries, passed as zeros). Nodes on no
+     * face keep their values. Returns 1; -1 when an array is null.
      */
     int ComputeNodeSurfaceNormal(double* nx, double* ny, double* nz);
     /*

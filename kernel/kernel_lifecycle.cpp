@@ -16,13 +16,7 @@ CQVROptKer::CQVROptKer()
       m_ppPassElemList(nullptr), m_ppNearBlockList(nullptr) {}
 
 CQVROptKer::~CQVROptKer() {
-    qvr::releaseArray(m_pNode);
-    qvr::releaseFaceTable(m_pSurface, m_nSurface);
-    qvr::releaseCellTable(p_Cell, m_nInnerCell);
-    qvr::releaseArray(m_pNodeInPart);
-    qvr::releaseArray(m_pNodeKind);
-    qvr::releaseArray(m_pNodeNewID);
-    qvr::releaseArray(m_pCellKind);
+    qvr::releaseMesh(*this);
     ReleaseSearch();
 }
 

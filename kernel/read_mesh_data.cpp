@@ -71,9 +71,6 @@ void computeAreaVector(CFaceElem& f, const Cnode* nodes) {
     });
 }
 
-// Longest node list of a part element.
-constexpr int kMaxCellNodes = 8;
-
 // A record table and its node lists, until the table is handed to the kernel. The lists share
 // one block (see kPooledNodeListsMark): one allocation for the whole table rather than one per
 // record, which saves the allocator's overhead of a small block per record and the time.
@@ -166,7 +163,7 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     TableGuard<CInnerCell> cells;
     cells.table = std::make_unique<CInnerCell[]>(static_cast<std::size_t>(cellCount) + 1);
     cells.count = cellCount;
-    cells.reserveLists(static_cast<std::size_t>(cellCount) * (kMaxCellNodes + 1));
+    cells.reserveLists(static_cast<std::size_t>(cellCount) * (qvr::kMaxCellNodes + 1));
     auto cellKind = std::make_unique<int[]>(static_cast<std::size_t>(cellCount) + 1);
     for (int k = 0; k <= cellCount; ++k) cellKind[k] = 1;
     for (int i = 0; i <= nodeInFile; ++i) nodeInPart[i] = (allNodeFlag == 1) ? 1 : 0;
@@ -296,13 +293,7 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     for (int i = 1; i <= surfaceCount; ++i) computeAreaVector(surfaces.table[i], nodeTable.get());
 
     // Commit: release the previous mesh and take the new one.
-    qvr::releaseArray(m_pNode);
-    qvr::releaseFaceTable(m_pSurface, m_nSurface);
-    qvr::releaseCellTable(p_Cell, m_nInnerCell);
-    qvr::releaseArray(m_pNodeInPart);
-    qvr::releaseArray(m_pNodeKind);
-    qvr::releaseArray(m_pNodeNewID);
-    qvr::releaseArray(m_pCellKind);
+    qvr::releaseMesh(*this);
     m_nNodeInFile = nodeInFile;
     m_nInnerCell = cellCount;
     m_nSurface = surfaceCount;
