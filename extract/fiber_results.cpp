@@ -2,13 +2,14 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <iostream>
 #include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "CQVR3DResultReader_Manipulator.h"
 #include "extract/CExtractToolData.h"
+#include "kernel/messages.h"
 
 namespace {
 
@@ -72,8 +73,11 @@ int CExtractToolData::ReadFiberResults(char* fileName) {
     const int nMaxNodes = countFrom(reader.GetMaxCavityNode());
     const int nMaxElems = countFrom(reader.GetMaxCavityElem());
     if (nMaxElems > m_nInnerCell) {
-        std::cout << "The result file has " << nMaxElems << " cavity elements but the mesh has "
-                  << m_nInnerCell << " solid cells: it belongs to another mesh." << std::endl;
+        const std::string text = "The result file has " + std::to_string(nMaxElems) +
+                                 " cavity elements but the mesh has " +
+                                 std::to_string(m_nInnerCell) +
+                                 " solid cells: it belongs to another mesh.";
+        qvr::msg::line(text.c_str());
         reader.EndReading();
         return -1;
     }

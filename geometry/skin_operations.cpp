@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "QVROptKer.h"
-#include "kernel/progress_log.h"
+#include "kernel/messages.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ int CQVROptKer::ComputeNodeSurfaceNormal(double* nx, double* ny, double* nz) {
         }
     }
 
-    qvr::logProgress(m_nPrintLevel, "Compute Node Surface Normal end");
+    qvr::msg::progress(m_nPrintLevel, "Compute Node Surface Normal end");
     return 1;
 }
 

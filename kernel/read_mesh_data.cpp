@@ -5,17 +5,15 @@
 // and moved into the kernel at the end: a failed allocation leaves the previous mesh intact.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "CQVRKNLogErrMsgTool.h"
 #include "NQBIO_Manipulator.h"
 #include "QVROptKer.h"
 #include "kernel/face_fan.h"
 #include "kernel/mesh_tables.h"
+#include "kernel/messages.h"
 
 namespace {
 
@@ -119,24 +117,19 @@ struct TableGuard {
 
 int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     if (NQBIO_GetPackageVersion() != kExpectedReaderVersion) {
-        CQVRKNLogErrMsgTool::printLogStringContent("NQBIO version does not match!", "",
-                                                   std::cout);
+        qvr::msg::log("NQBIO version does not match!");
     }
     NQBIO_Manipulator reader;
-    if (m_nPrintLevel >= 1) {
-        CQVRKNLogErrMsgTool::printLogStringContent(fileName ? fileName : "", "", std::cout);
-    }
+    qvr::msg::progress(m_nPrintLevel, fileName ? fileName : "");
     if (fileName == nullptr) {
-        CQVRKNLogErrMsgTool::printErrorMessageContent(kCannotOpenMesh, "Can't open mesh file !\n",
-                                                      "", "", "", std::cout);
+        qvr::msg::error(kCannotOpenMesh, "Can't open mesh file !\n");
         return kCannotOpenMesh;
     }
     NQBIO_FileFormat format = NQBIO_FORMAT_UNKNOWN;
     NQBIO_Manipulator::getFileFormat(fileName, format);
 
     if (reader.beginReading(fileName, nullptr, 0) <= 0) {
-        CQVRKNLogErrMsgTool::printErrorMessageContent(kCannotOpenMesh, "Can't open mesh file !\n",
-                                                      "", "", "", std::cout);
+        qvr::msg::error(kCannotOpenMesh, "Can't open mesh file !\n");
         return kCannotOpenMesh;
     }
     // Only a file that was read may mark the kernel: a refused file leaves it untouched.
@@ -149,9 +142,9 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     bool unitRecognised = true;
     const double dUnitFactor = unitFactorOf(reader.getHeaderUnitString(), unitRecognised);
     if (!unitRecognised) {
-        CQVRKNLogErrMsgTool::printGeneralMessage("The unit of NQB is illegal. ", "", std::cout);
+        qvr::msg::general("The unit of NQB is illegal. ");
     }
-    if (m_nPrintLevel >= 1) std::printf("dUnitFactor = %lf\n", dUnitFactor);
+    qvr::msg::progressValues(m_nPrintLevel, "dUnitFactor = %lf\n", dUnitFactor);
 
     const auto nodeSlots = static_cast<std::size_t>(nodeInFile) + 1;
     std::vector<Cnode> fileNodes(nodeSlots);
@@ -307,13 +300,13 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     m_pNodeNewID = nodeNewID.release();
     m_pCellKind = cellKind.release();
 
-    if (m_nPrintLevel >= 1) {
-        CQVRKNLogErrMsgTool::printLogStringContent("Mesh file read end", "", std::cout);
+    if (qvr::msg::progressEnabled(m_nPrintLevel)) {
+        qvr::msg::log("Mesh file read end");
         const std::string counts =
             "Number of Sufurace Elems      : " + std::to_string(m_nSurface) + " \n" +
             "Number of Part Elems          : " + std::to_string(m_nInnerCell) + " \n" +
             "Number of Nodes               : " + std::to_string(m_nNode) + " \n";
-        CQVRKNLogErrMsgTool::printLogStringContent(counts.c_str(), "", std::cout);
+        qvr::msg::log(counts.c_str());
     }
     return 1;
 }

@@ -4,12 +4,11 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <memory>
 
 #include "QVROptKer.h"
 #include "kernel/face_fan.h"
-#include "kernel/progress_log.h"
+#include "kernel/messages.h"
 #include "search/CQvrADT.h"
 #include "search/search_slots.h"
 
@@ -133,25 +132,23 @@ int CQVROptKer::FindOverAllBondingBox() {
     if (m_pNode != nullptr) {
         for (int i = 1; i <= m_nNode; ++i) box.takeIn(m_pNode[i]);
     }
-    qvr::logProgress(m_nPrintLevel, "FindOverAllBondingBox end");
-    if (qvr::progressEnabled(m_nPrintLevel)) {
-        std::printf("Box_xMax = %lf, Box_yMax = %lf, Box_zMax = %lf\n ", Box_xMax, Box_yMax,
-                    Box_zMax);
-        std::printf("Box_xMin = %lf, Box_yMin = %lf, Box_zMin = %lf\n ", Box_xMin, Box_yMin,
-                    Box_zMin);
-    }
+    qvr::msg::progress(m_nPrintLevel, "FindOverAllBondingBox end");
+    qvr::msg::progressValues(m_nPrintLevel, "Box_xMax = %lf, Box_yMax = %lf, Box_zMax = %lf\n ",
+                             Box_xMax, Box_yMax, Box_zMax);
+    qvr::msg::progressValues(m_nPrintLevel, "Box_xMin = %lf, Box_yMin = %lf, Box_zMin = %lf\n ",
+                             Box_xMin, Box_yMin, Box_zMin);
     return 1;
 }
 
 int CQVROptKer::FindSurfaceBondingBox() {
     fitElementBoxes(m_pSurface, m_nSurface, m_pNode);
-    qvr::logProgress(m_nPrintLevel, "FindSurfaceBondingBox end");
+    qvr::msg::progress(m_nPrintLevel, "FindSurfaceBondingBox end");
     return 1;
 }
 
 int CQVROptKer::FindInnerCellBondingBox() {
     fitElementBoxes(p_Cell, m_nInnerCell, m_pNode);
-    qvr::logProgress(m_nPrintLevel, "FindInnerCellBondingBox end");
+    qvr::msg::progress(m_nPrintLevel, "FindInnerCellBondingBox end");
     return 1;
 }
 
@@ -187,7 +184,7 @@ int CQVROptKer::AddSurfaceToADTree() {
             m_pADTree->AddBlock(i, f.xMin, f.yMin, f.zMin, f.xMax, f.yMax, f.zMax);
         }
     }
-    qvr::logProgress(m_nPrintLevel, "AddSurfaceToADTree end");
+    qvr::msg::progress(m_nPrintLevel, "AddSurfaceToADTree end");
     return 1;
 }
 
@@ -198,7 +195,7 @@ int CQVROptKer::AddInnerCellToADTree() {
             m_pADTree->AddBlock(m_nSurface + j, c.xMin, c.yMin, c.zMin, c.xMax, c.yMax, c.zMax);
         }
     }
-    qvr::logProgress(m_nPrintLevel, "AddInnerCellToADTree  end");
+    qvr::msg::progress(m_nPrintLevel, "AddInnerCellToADTree  end");
     return 1;
 }
 
@@ -213,12 +210,10 @@ int CQVROptKer::ComputeAverageThickness() {
         return -1;
     }
     AverageThickness = TotalVolume / (area * 0.5);
-    if (qvr::progressEnabled(m_nPrintLevel)) {
-        std::printf("TotalVolume=%lf\n", TotalVolume);
-        std::printf("TotalSurfaceArea/2=%lf\n", area * 0.5);
-    }
-    qvr::logProgress(m_nPrintLevel, "AverageThickness end");
-    if (qvr::progressEnabled(m_nPrintLevel)) std::printf("AverageThickness=%lf \n", AverageThickness);
+    qvr::msg::progressValues(m_nPrintLevel, "TotalVolume=%lf\n", TotalVolume);
+    qvr::msg::progressValues(m_nPrintLevel, "TotalSurfaceArea/2=%lf\n", area * 0.5);
+    qvr::msg::progress(m_nPrintLevel, "AverageThickness end");
+    qvr::msg::progressValues(m_nPrintLevel, "AverageThickness=%lf \n", AverageThickness);
     return 1;
 }
 
@@ -245,8 +240,8 @@ int CQVROptKer::FindMinMesh() {
     if (kThicknessFloor * AverageThickness > MinMesh) MinMesh = kThicknessFloor * AverageThickness;
     MinMesh = MinMesh * kStepFraction;
 
-    qvr::logProgress(m_nPrintLevel, "Adjust MinMesh end");
-    if (qvr::progressEnabled(m_nPrintLevel)) std::printf("After adjust MinMesh = %g \n", MinMesh);
+    qvr::msg::progress(m_nPrintLevel, "Adjust MinMesh end");
+    qvr::msg::progressValues(m_nPrintLevel, "After adjust MinMesh = %g \n", MinMesh);
     return 1;
 }
 
@@ -267,6 +262,6 @@ int CQVROptKer::AddSurfaceToADTree(int id, double xmax, double ymax, double zmax
                                    double ymin, double zmin) {
     if (m_pADTree == nullptr) return 1;
     m_pADTree->AddBlock(id, xmin, ymin, zmin, xmax, ymax, zmax);
-    qvr::logProgress(m_nPrintLevel, "AddSurfaceToADTree end");
+    qvr::msg::progress(m_nPrintLevel, "AddSurfaceToADTree end");
     return 1;
 }
