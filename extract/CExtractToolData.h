@@ -6,6 +6,7 @@
 #ifndef QVR_EXTRACT_CEXTRACTTOOLDATA_H
 #define QVR_EXTRACT_CEXTRACTTOOLDATA_H
 
+#include <string>
 #include <vector>
 
 #include "QVR3DExtractTool.h"
@@ -46,6 +47,10 @@ public:
     std::vector<int> m_rayCells;
     std::vector<double> m_rayCellData;
     std::vector<qvr::extract::WidenedBox> m_rayCellBoxes;
+    // Why the last mesh or result load was refused, and the code it returned; "" and 0 after
+    // one that succeeded.
+    std::string m_lastErrorText;
+    int m_nLastErrorCode;
 
     // Creates the kernel. A failed allocation raises std::bad_alloc and leaves nothing behind.
     CExtractToolData();
@@ -118,6 +123,8 @@ private:
     void ReleaseRayData();
     void ReleaseFiberArrays();
     void DropMesh();
+    // Returns code after keeping it and the text for GetLastErrorCode/GetLastErrorText.
+    int Refuse(int code, const std::string& text);
 };
 
 #endif

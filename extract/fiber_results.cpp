@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr int kRefused = -1;
+
 // The output component each fibre item fills, in the order of k7t::kFiberItemIds (a11, a22,
 // a33, a12, a13, a23): a23 is the fifth output and a13 the sixth.
 constexpr int kComponentOfFetched[CExtractToolData::kFiberComponentCount] = {0, 1, 2, 3, 5, 4};
@@ -57,10 +59,13 @@ void CExtractToolData::ReleaseFiberArrays() {
 }
 
 int CExtractToolData::ReadFiberResults(char* fileName) {
-    if (!HasMesh() || fileName == nullptr) return -1;
+    if (!HasMesh()) return Refuse(kRefused, "no mesh: SetMeshFileName must succeed first");
+    if (fileName == nullptr) return Refuse(kRefused, "no result file name given");
 
     CQVR3DResultReader_Manipulator reader;
-    if (reader.BeginReading(fileName, nullptr) < 0) return -1;
+    if (reader.BeginReading(fileName, nullptr) < 0) {
+        return Refuse(kRefused, std::string(fileName) + ": " + reader.GetLastError());
+    }
 
     // The reader expects these calls before the values; their texts and item details are not
     // needed, and a null buffer is skipped, so none is allocated for them.
@@ -79,7 +84,7 @@ int CExtractToolData::ReadFiberResults(char* fileName) {
                                  " solid cells: it belongs to another mesh.";
         qvr::msg::line(text.c_str());
         reader.EndReading();
-        return -1;
+        return Refuse(kRefused, text);
     }
 
     // An item stored per node holds the node count of values; the buffers take either kind so
@@ -99,6 +104,8 @@ int CExtractToolData::ReadFiberResults(char* fileName) {
     }
     AverageFiberToNodes();
     reader.EndReading();
+    m_lastErrorText.clear();
+    m_nLastErrorCode = 0;
     return 1;
 }
 

@@ -123,6 +123,7 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     qvr::msg::progress(m_nPrintLevel, fileName ? fileName : "");
     if (fileName == nullptr) {
         qvr::msg::error(kCannotOpenMesh, "Can't open mesh file !\n");
+        RecordError(kCannotOpenMesh, "no mesh file name given");
         return kCannotOpenMesh;
     }
     NQBIO_FileFormat format = NQBIO_FORMAT_UNKNOWN;
@@ -130,6 +131,7 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
 
     if (reader.beginReading(fileName, nullptr, 0) <= 0) {
         qvr::msg::error(kCannotOpenMesh, "Can't open mesh file !\n");
+        RecordError(kCannotOpenMesh, reader.getLastError());
         return kCannotOpenMesh;
     }
     // Only a file that was read may mark the kernel: a refused file leaves it untouched.
@@ -178,13 +180,13 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     {
         const double volumeFactor = dUnitFactor * dUnitFactor * dUnitFactor;
         int nNode = 0, attrWord = 0, attrCode = 0;
-        int nodes[8] = {};
+        int nodes[qvr::kMaxCellNodes] = {};
         float volume = 0.0f;
         int k = 0;
         while (k < cellCount &&
                reader.readElementPlasticBlockEntry(nNode, nodes, attrWord, attrCode, volume) >= 0) {
             ++k;
-            if (nNode < 1 || nNode > 8) continue;  // the reader refuses these; never index with them
+            if (nNode < 1 || nNode > qvr::kMaxCellNodes) continue;  // the reader refuses these; never index with them
             CInnerCell& cell = cells.table[k];
             int* const list = cells.addList(cell, nNode);
             for (int j = 1; j <= nNode; ++j) list[j] = nodes[j - 1];
@@ -299,6 +301,7 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     m_pNodeKind = nodeKind.release();
     m_pNodeNewID = nodeNewID.release();
     m_pCellKind = cellKind.release();
+    RecordError(0, nullptr);
 
     if (qvr::msg::progressEnabled(m_nPrintLevel)) {
         qvr::msg::log("Mesh file read end");
