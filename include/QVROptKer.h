@@ -156,6 +156,9 @@ public:
      * error, and GetLastErrorText keeps the same line); the kernel is then unchanged. A null file name also gives 3301.
      * A retained skin face that uses a node no solid cell uses (possible only when allNodeFlag
      * is not 1) is dropped and does not count in m_nSurface.
+     * A successful load drops the tree (the search set-up's or the host's): until the next
+     * InitialzeSearch or SetADTreeRange every search returns the empty result. The slot
+     * tables and their last lists stay.
      */
     int ReadMeshData(char* fileName, int allNodeFlag);
 

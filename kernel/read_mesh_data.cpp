@@ -287,8 +287,10 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     }
     for (int i = 1; i <= surfaceCount; ++i) computeAreaVector(surfaces.table[i], nodeTable.get());
 
-    // Commit: release the previous mesh and take the new one.
+    // Commit: release the previous mesh and take the new one. The tree holds the old mesh's
+    // ids and boxes; a search on it would hand out ids the new tables do not have.
     qvr::releaseMesh(*this);
+    DropSearchTree();
     m_nNodeInFile = nodeInFile;
     m_nInnerCell = cellCount;
     m_nSurface = surfaceCount;

@@ -294,7 +294,7 @@ auto stateOf(const CQVROptKer& k) {
 }
 
 // A refused file leaves the mesh and the search set-up alone and says why in one line; a good
-// one replaces the mesh and clears the reason.
+// one replaces the mesh, clears the reason and drops the set-up made for the old mesh.
 TEST(ReadMesh, ARefusedFileChangesNothingAndAGoodOneReplacesTheMesh) {
     TempDir dir;
     const std::string cube = writeMesh(dir, "cube.nqb", nqbtest::cube("cm", 2.0f).mesh);
@@ -344,6 +344,14 @@ TEST(ReadMesh, ARefusedFileChangesNothingAndAGoodOneReplacesTheMesh) {
     ASSERT_EQ(load(kernel, writeMesh(dir, "tet.nqb", tet.mesh)).result, 1);
     EXPECT_STREQ(kernel.GetLastErrorText(), "");
     EXPECT_EQ(kernel.GetLastErrorCode(), 0);
+    // The cube's tree would answer with ids the tet mesh does not have: until a new set-up
+    // every search finds nothing, also along a ray.
+    EXPECT_EQ(everything(), std::vector<int>{});
+    int count = -1;
+    kernel.FindPassElemByAnyRay(count, 1.0, 1.0, -1.0, 0.0, 0.0, 1.0, 0);
+    EXPECT_EQ(count, 0);
+    ASSERT_EQ(kernel.InitialzeSearch(1), 1);
+    EXPECT_EQ(everything(), (std::vector<int>{1, 2}));
     EXPECT_EQ(std::make_tuple(kernel.m_nNodeInFile, kernel.m_nNode, kernel.m_nInnerCell,
                               kernel.m_nSurface, kernel.p_Cell[1].nNode),
               std::make_tuple(4, 4, 1, 1, 4));
