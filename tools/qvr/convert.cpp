@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "cli_error.h"
+#include "cli_support.h"
 #include "commands.h"
-#include "mesh_io.h"
+#include "mesh_files.h"
 
 namespace qvr::cli {
 

@@ -4,12 +4,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "cli_error.h"
+#include "cli_support.h"
 #include "commands.h"
+#include "fiber_fields.h"
 #include "gmsh_import.h"
-#include "mesh_io.h"
-#include "sample_fields.h"
-#include "timing.h"
+#include "mesh_files.h"
 
 namespace qvr::cli {
 

@@ -5,9 +5,8 @@
 #include <memory>
 
 #include "commands.h"
-#include "extraction_outputs.h"
-#include "extraction_pipeline.h"
-#include "profile_stats.h"
+#include "extraction.h"
+#include "output_writers.h"
 
 namespace qvr::cli {
 

@@ -1,9 +1,67 @@
-#include "result_check.h"
+#include "mesh_files.h"
 
 #include "CQVR3DResultReader_Manipulator.h"
-#include "cli_error.h"
+#include "QVROptKer.h"
+#include "cli_support.h"
 
 namespace qvr::cli {
+
+nqbio::MeshData readMeshOrFail(const std::string& path) {
+    nqbio::MeshData mesh;
+    std::string why;
+    bool ok = false;
+    {
+        QuietStderr quiet;  // the reason is relayed below
+        ok = nqbio::readMesh(path, mesh, &why);
+    }
+    if (!ok) failFile(why.empty() ? path + ": cannot read the mesh" : why);
+    return mesh;
+}
+
+void writeMeshOrFail(const std::string& path, const nqbio::MeshData& mesh, bool binary) {
+    std::string why;
+    const bool ok = binary ? nqbio::writeBinary(path, mesh, &why) : nqbio::writeText(path, mesh, &why);
+    if (!ok) failFile(path + ": cannot write the mesh" + (why.empty() ? "" : ": " + why));
+}
+
+void writeResultOrFail(const std::string& path, const k7t::ResultFile& result) {
+    std::string why;
+    if (!k7t::write(path, result, &why))
+        failFile(path + ": cannot write the results" + (why.empty() ? "" : ": " + why));
+}
+
+MeshSummary summarizeKernel(const CQVROptKer& kernel) {
+    MeshSummary s;
+    s.nodesInFile = kernel.m_nNodeInFile;
+    s.nodes = kernel.m_nNode;
+    s.skinFaces = kernel.m_nSurface;
+    s.totalVolume = kernel.TotalVolume;
+    for (int i = 1; i <= kernel.m_nInnerCell; ++i) {
+        switch (kernel.p_Cell[i].nNode) {
+            case 4: ++s.tets; break;
+            case 5: ++s.pyramids; break;
+            case 6: ++s.prisms; break;
+            case 8: ++s.hexes; break;
+            default: ++s.otherCells; break;
+        }
+    }
+    return s;
+}
+
+std::string cellCountText(const MeshSummary& s) {
+    std::string text;
+    const auto add = [&text](const char* name, long long n) {
+        if (n == 0) return;
+        if (!text.empty()) text += ", ";
+        text += std::string(name) + " " + std::to_string(n);
+    };
+    add("hex", s.hexes);
+    add("prism", s.prisms);
+    add("tet", s.tets);
+    add("pyramid", s.pyramids);
+    add("other", s.otherCells);
+    return text.empty() ? "none" : text;
+}
 
 namespace {
 

@@ -5,12 +5,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "cli_error.h"
+#include "cli_support.h"
 #include "commands.h"
-#include "fiber_rotation.h"
+#include "fiber_fields.h"
 #include "generator/PartGenerator.h"
-#include "mesh_io.h"
-#include "sample_fields.h"
+#include "mesh_files.h"
 
 namespace qvr::cli {
 

@@ -9,12 +9,9 @@
 
 #include "NQBIO_Manipulator.h"
 #include "QVROptKer.h"
-#include "cli_error.h"
+#include "cli_support.h"
 #include "commands.h"
-#include "mesh_io.h"
-#include "mesh_summary.h"
-#include "quiet_stderr.h"
-#include "result_check.h"
+#include "mesh_files.h"
 
 namespace qvr::cli {
 

@@ -4,14 +4,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "cli_support.h"
 #include "commands.h"
-#include "extraction_outputs.h"
-#include "extraction_pipeline.h"
+#include "extraction.h"
 #include "generator/PartGenerator.h"
-#include "mesh_io.h"
+#include "mesh_files.h"
 #include "output_file.h"
-#include "profile_stats.h"
-#include "timing.h"
+#include "output_writers.h"
 
 namespace qvr::cli {
 
