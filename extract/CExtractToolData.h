@@ -77,11 +77,11 @@ public:
 
     // Thickness rays: one ray record per node handed in. 1, or -1 (nothing changed) for bad
     // counts, null arrays or no mesh.
-    int BuildRayData(int nNode, int nLayer, double* x, double* y, double* z, double* Ax,
-                     double* Ay, double* Az);
+    int BuildRayData(int nNode, int nLayer, const double* x, const double* y, const double* z,
+                     const double* Ax, const double* Ay, const double* Az);
     int TraceSurfaceRays();
     int FindSurfaceCrossing(const int* surfaceIds, int nSurfaceIds, double x, double y, double z,
-                            double dx, double dy, double dz, double& distance);
+                            double dx, double dy, double dz, double& distance) const;
     int AssignNearestCells(const int* cellIds, int nCellIds, int inode);
 
     // Exact thickness mode.

@@ -32,7 +32,8 @@ extern QVROPTKER_API int nQVROptKer;
 
 /*
  * Mesh records. Each has a zeroing default constructor, a destructor that releases nothing,
- * and a member-wise operator= and copy(): pointers are copied, never the arrays behind them.
+ * and a member-wise copy constructor, operator= and copy(): pointers are copied, never the
+ * arrays behind them.
  * The arrays belong to the table that holds the record (the kernel or the extraction tool).
  * In a face or cell table loaded by ReadMeshData all node lists lie in one block, which record
  * 0 (never an item, nNode 0) holds as its pNode.
@@ -45,6 +46,7 @@ public:
     int orgID;      /* the node's number in the mesh file (1-based) */
 
     Cnode();
+    Cnode(const Cnode& other) = default;
     ~Cnode();
     Cnode& operator=(const Cnode& other);
     void copy(Cnode& other);
@@ -62,6 +64,7 @@ public:
     double ax, ay, az;            /* area vector: length = area, right-hand rule of corner order */
 
     CFaceElem();
+    CFaceElem(const CFaceElem& other) = default;
     ~CFaceElem();
     CFaceElem& operator=(const CFaceElem& other);
     void copy(CFaceElem& other);
@@ -78,6 +81,7 @@ public:
     double xc, yc, zc;            /* centroid: mean of the nodes */
 
     CInnerCell();
+    CInnerCell(const CInnerCell& other) = default;
     ~CInnerCell();
     CInnerCell& operator=(const CInnerCell& other);
     void copy(CInnerCell& other);
@@ -95,6 +99,7 @@ public:
     int* pCellID;                 /* nPoint + 1 solid cells, 0 for none */
 
     CRayData();
+    CRayData(const CRayData& other) = default;
     ~CRayData();
     CRayData& operator=(const CRayData& other);
     void copy(CRayData& other);

@@ -3,6 +3,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libboost-dev libexpat1-dev)
+# clang-tidy: scripts/clang-tidy-core.sh, run by CI on the library core.
+packages+=(clang-tidy)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
