@@ -2,6 +2,7 @@
 #include <new>
 
 #include "extract/CExtractToolData.h"
+#include "kernel/mesh_arrays.h"
 
 namespace {
 constexpr int kRetainCellNodesOnly = 0;  // allNodeFlag: keep only the nodes solid cells use
@@ -11,6 +12,10 @@ constexpr int kLoaded = 1;
 int CExtractToolData::LoadMesh(char* fileName) {
     const int result = m_pOptKer->ReadMeshData(fileName, kRetainCellNodesOnly);
     if (result != kLoaded) return result;  // the kernel keeps its previous mesh
+    return AdoptKernelMesh();
+}
+
+int CExtractToolData::AdoptKernelMesh() {
     // The ray records name cells of the previous mesh; keeping them would let GetFiber read
     // past the new tables.
     ReleaseRayData();
@@ -33,4 +38,15 @@ int CExtractToolData::TakeMeshTables() {
     m_pSurface = m_pOptKer->m_pSurface;
     m_pNode = m_pOptKer->m_pNode;
     return 1;
+}
+
+int CExtractToolData::LoadMeshArrays(const qvr::MeshArrays& arrays, char* message,
+                                     int messageSize) {
+    const int result = m_pOptKer->SetMeshArrays(
+        arrays.nodeCount, arrays.xyz, arrays.cellBlockCount, arrays.cellBlocks,
+        arrays.faceBlockCount, arrays.faceBlocks, arrays.unit, kRetainCellNodesOnly, message,
+        messageSize);
+    if (result != QVR_ARRAYS_OK) return result;  // the kernel keeps its previous mesh
+    AdoptKernelMesh();
+    return QVR_ARRAYS_OK;
 }

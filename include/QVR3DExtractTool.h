@@ -106,6 +106,20 @@ public:
     int SetMeshFileName(char* fileName);
 
     /*
+     * Loads a mesh handed in as arrays, as SetMeshFileName loads a mesh file: the arguments are
+     * those of CQVROptKer::SetMeshArrays (only the nodes that solid cells use are kept), and the
+     * tool then holds exactly what it holds after loading a mesh file with the same content.
+     * Returns QVR_ARRAYS_OK (1), or another QVRArrayStatus value with the tool unchanged (its
+     * mesh, results and rays kept) and a one-line description in `message` when given. A
+     * successful call drops the fibre values and rays of the previous mesh, as SetMeshFileName
+     * does; after std::bad_alloc the tool holds no mesh.
+     */
+    int SetMeshArrays(int nodeCount, const double* xyz, int cellBlockCount,
+                      const QVRIndexBlock* cellBlocks, int faceBlockCount,
+                      const QVRIndexBlock* faceBlocks, const char* unit,
+                      char* message = nullptr, int messageSize = 0);
+
+    /*
      * Reads the six fibre-orientation items of a result file (ids 4, 5, 6, 9, 10, 11: a11, a22,
      * a33, a12, a13, a23) per solid cell and averages each onto the nodes (plain mean over the
      * cells listing the node). Cavity element e of the file is solid cell e of the mesh.
@@ -118,6 +132,20 @@ public:
      * Loading another file on the same mesh gives exactly that file's node means.
      */
     int SetK7TFileName(char* fileName);
+
+    /*
+     * Takes the six fibre-orientation values of every solid cell from an array instead of a
+     * result file: values[6 * (c - 1) + k] is component k (a11, a22, a33, a12, a23, a13, the
+     * order of GetFiber's outputs) of solid cell c = 1..cellCount, and cellCount must be the
+     * mesh's cell count. The node means follow as for SetK7TFileName; a result file holds
+     * single-precision values, so handing in the file's values gives its profiles bit for bit.
+     * Returns QVR_ARRAYS_OK (1); QVR_ARRAYS_NO_MESH before a mesh is set,
+     * QVR_ARRAYS_INVALID_ARGUMENT for a null array or another cell count, QVR_ARRAYS_NOT_FINITE
+     * for a value that is not finite: the tool is then unchanged and `message`, when given,
+     * says why.
+     */
+    int SetFiberValues(int cellCount, const double* values, char* message = nullptr,
+                       int messageSize = 0);
 
     /*
      * Hands in nNode skin nodes: coordinates x, y, z and ray directions Ax, Ay, Az (any length;

@@ -15,6 +15,7 @@
 #include "NQBIO_Manipulator.h"
 #include "QVROptKer.h"
 #include "kernel/face_fan.h"
+#include "kernel/length_unit.h"
 #include "kernel/mesh_tables.h"
 
 namespace {
@@ -28,16 +29,6 @@ constexpr int kOrdinaryAttrCodeMax = 100;
 constexpr int kOverridingAttrCode = 201;
 constexpr int kSkinFaceKind = 1;
 constexpr int kExcludedFaceCode = 13;
-
-double unitFactorOf(const std::string& unit, bool& recognised) {
-    recognised = true;
-    if (unit.find("mm") != std::string::npos) return 1.0;
-    if (unit.find("cm") != std::string::npos) return 10.0;
-    if (unit.find("inch") != std::string::npos) return 25.4;
-    if (unit.find("um") != std::string::npos) return 0.001;
-    recognised = false;
-    return 1.0;
-}
 
 struct WorkingFace {
     int nNode = 0;
@@ -150,7 +141,7 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     const int surfaceInFile = reader.nMaxElemSurface;
 
     bool unitRecognised = true;
-    const double dUnitFactor = unitFactorOf(reader.getHeaderUnitString(), unitRecognised);
+    const double dUnitFactor = qvr::unitFactorOf(reader.getHeaderUnitString(), unitRecognised);
     if (!unitRecognised) {
         CQVRKNLogErrMsgTool::printGeneralMessage("The unit of NQB is illegal. ", "", std::cout);
     }
