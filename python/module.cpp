@@ -12,7 +12,9 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,6 +67,8 @@ std::vector<QVRIndexBlock> indexBlocks(const std::vector<IntArray>& arrays, cons
         if (a.ndim() != 2)
             raiseValue(std::string(what) + " block " + std::to_string(b) +
                        ": expected an (n, k) array of node indices");
+        if (a.shape(0) > std::numeric_limits<int>::max())
+            raiseValue(std::string(what) + " block " + std::to_string(b) + ": too many items");
         blocks.push_back({static_cast<int>(a.shape(1)), static_cast<int>(a.shape(0)), a.data()});
     }
     return blocks;
@@ -75,6 +79,7 @@ std::unique_ptr<MeshCore> meshFromArrays(const DoubleArray& nodes,
                                          const std::optional<std::vector<IntArray>>& faces,
                                          const std::string& unit) {
     if (nodes.ndim() != 2 || nodes.shape(1) != 3) raiseValue("nodes: expected an (n, 3) array");
+    if (nodes.shape(0) > std::numeric_limits<int>::max() - 1) raiseValue("nodes: too many nodes");
     const std::vector<QVRIndexBlock> cellBlocks = indexBlocks(cells, "cell");
     std::vector<QVRIndexBlock> faceBlocks;
     if (faces) faceBlocks = indexBlocks(*faces, "face");
@@ -87,8 +92,6 @@ std::unique_ptr<MeshCore> meshFromArrays(const DoubleArray& nodes,
     static const QVRIndexBlock kNoFaces{3, 0, nullptr};
     arrays.faceBlocks = faces ? (faceBlocks.empty() ? &kNoFaces : faceBlocks.data()) : nullptr;
     arrays.unit = unit.c_str();
-    if (static_cast<py::ssize_t>(arrays.nodeCount) != nodes.shape(0))
-        raiseValue("nodes: too many nodes");
 
     auto core = std::make_unique<MeshCore>();
     char message[kMessageBytes] = "";
@@ -233,11 +236,9 @@ py::tuple rayElements(MeshCore& core, const DoubleArray& origin, const DoubleArr
     const auto d = point3(direction, "direction");
     core.prepareSearch();
     int count = 0;
-    const int* ids = nullptr;
-    {
-        py::gil_scoped_release release;
-        ids = core.kernel.FindPassElemByAnyRay(count, o[0], o[1], o[2], d[0], d[1], d[2], 0);
-    }
+    // One ray is quick, and the kernel's result slot is shared: the GIL stays held so that
+    // two Python threads never search one kernel at the same time.
+    const int* ids = core.kernel.FindPassElemByAnyRay(count, o[0], o[1], o[2], d[0], d[1], d[2], 0);
     return splitElements(core.kernel, ids, count);
 }
 
@@ -335,6 +336,8 @@ public:
         int status = 0;
         {
             py::gil_scoped_release release;
+            // The tool is not thread-safe; other Python threads may run meanwhile.
+            const std::lock_guard<std::mutex> lock(busy_);
             const auto slots = static_cast<std::size_t>(n) + 1;
             std::vector<double> in[6];
             for (int c = 0; c < 6; ++c) {
@@ -360,7 +363,10 @@ public:
         return py::make_tuple(depth, values);
     }
 
-    int noCrossingCount() const { return tool_.GetNoCrossingCount(); }
+    int noCrossingCount() {
+        const std::lock_guard<std::mutex> lock(busy_);
+        return tool_.GetNoCrossingCount();
+    }
 
 private:
     // The content as arrays again: the same nodes, cells and skin give the same tables.
@@ -391,6 +397,7 @@ private:
     }
 
     QVR3DExtractTool tool_;
+    std::mutex busy_;  // held while the tool runs without the GIL
 };
 
 }  // namespace

@@ -19,16 +19,6 @@ def assert_same_kernel(a, b):
     assert (a.unit, a.cell_count) == (b.unit, b.cell_count)
     for x, y in zip(kernel_view(a), kernel_view(b)):
         np.testing.assert_array_equal(x, y)
-    skin = a.skin_nodes
-    for node in skin[:: max(1, len(skin) // 7)]:
-        p = a.nodes[node].astype(float) * a.unit_factor  # the searches work in millimetres
-        ha, hb = a.near_elements(p - 0.5, p + 0.5), b.near_elements(p - 0.5, p + 0.5)
-        np.testing.assert_array_equal(ha.faces, hb.faces)
-        np.testing.assert_array_equal(ha.cells, hb.cells)
-        inward = -a.node_normals()[node]
-        ra, rb = a.ray_elements(p, inward), b.ray_elements(p, inward)
-        np.testing.assert_array_equal(ra.faces, rb.faces)
-        np.testing.assert_array_equal(ra.cells, rb.cells)
 
 
 @pytest.mark.parametrize("part", PARTS, ids=lambda p: p[0])
@@ -87,18 +77,15 @@ TET = [[0, 1, 2, 3]]
 NODES = [[0, 0, 0], [1, 0, 0], [0, 1, 0], [0, 0, 1]]
 
 
+# The package's own shape checks, and one of the library's messages passed on.
 @pytest.mark.parametrize("nodes, cells, kwargs, says", [
-    (NODES, {"tetra": [[0, 1, 2, 4]]}, {}, "node 4 is outside 0..3"),
-    (NODES, {"tetra": [[0, 2, 1, 3]]}, {}, "inverted"),
-    ([[0, 0, 0], [1, 0, 0], [0, 1, 0], [1, 1, 0]], {"tetra": TET}, {}, "no volume"),
-    ([[0, 0, 0], [1, 0, 0], [0, np.nan, 0], [0, 0, 1]], {"tetra": TET}, {}, "node 2: coordinate 1"),
     (NODES, {"tetra": [[0, 1, 2]]}, {}, "expected an (n, 4) array"),
     (NODES, {"tet": TET}, {}, "cell kind 'tet'"),
     (NODES, {"tetra": [[0.0, 1, 2, 3]]}, {}, "must be integers"),
+    (NODES, {"tetra": [[0, 1, 2, 2**40]]}, {}, "beyond 32 bits"),
     ([[0, 0], [1, 0]], {"tetra": TET}, {}, "(n, 3) array"),
-    (NODES, {"tetra": TET}, {"unit": "furlong"}, "\"furlong\""),
-    (NODES, {"tetra": TET}, {"faces": {"triangle": [[0, 1, 7]]}}, "face 0 (block 0, entry 0)"),
-    (NODES, {}, {}, "no cells"),
+    (NODES, {"tetra": TET}, {"faces": {"quad": [[0, 1, 2]]}}, "face block 'quad'"),
+    (NODES, {"tetra": [[0, 2, 1, 3]]}, {}, "cell 0 (block 0, entry 0) is inverted"),
 ])
 def test_bad_arrays_raise_the_library_message(nodes, cells, kwargs, says):
     with pytest.raises(ValueError) as error:
