@@ -14,9 +14,9 @@
 #include "CQVRKNLogErrMsgTool.h"
 #include "NQBIO_Manipulator.h"
 #include "QVROptKer.h"
-#include "kernel/face_fan.h"
 #include "kernel/length_unit.h"
 #include "kernel/mesh_tables.h"
+#include "kernel/record_geometry.h"
 
 namespace {
 
@@ -34,33 +34,6 @@ struct WorkingFace {
     int nNode = 0;
     int node[4] = {};
 };
-
-template <typename Record>
-void accumulateCentroid(Record& r, const Cnode* nodes) {
-    r.xc = 0.0;
-    r.yc = 0.0;
-    r.zc = 0.0;
-    for (int j = 1; j <= r.nNode; ++j) {
-        const Cnode& p = nodes[r.pNode[j]];
-        r.xc += p.x;
-        r.yc += p.y;
-        r.zc += p.z;
-    }
-    r.xc /= r.nNode;
-    r.yc /= r.nNode;
-    r.zc /= r.nNode;
-}
-
-void computeAreaVector(CFaceElem& f, const Cnode* nodes) {
-    f.ax = 0.0;
-    f.ay = 0.0;
-    f.az = 0.0;
-    qvr::forEachFanTriangle(f, nodes, [&f](double cx, double cy, double cz) {
-        f.ax += 0.5 * cx;
-        f.ay += 0.5 * cy;
-        f.az += 0.5 * cz;
-    });
-}
 
 // Longest node list of a part element.
 constexpr int kMaxCellNodes = 8;
@@ -277,14 +250,14 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
         CInnerCell& cell = cells.table[i];
         if (cell.nNode < 1) continue;
         for (int j = 1; j <= cell.nNode; ++j) cell.pNode[j] = nodeNewID[cell.pNode[j]];
-        accumulateCentroid(cell, nodeTable.get());
+        qvr::setCentroid(cell, nodeTable.get());
     }
     for (int i = 1; i <= surfaceCount; ++i) {
         CFaceElem& face = surfaces.table[i];
         for (int j = 1; j <= face.nNode; ++j) face.pNode[j] = nodeNewID[face.pNode[j]];
-        accumulateCentroid(face, nodeTable.get());
+        qvr::setCentroid(face, nodeTable.get());
     }
-    for (int i = 1; i <= surfaceCount; ++i) computeAreaVector(surfaces.table[i], nodeTable.get());
+    for (int i = 1; i <= surfaceCount; ++i) qvr::setAreaVector(surfaces.table[i], nodeTable.get());
 
     // Commit: release the previous mesh and take the new one.
     qvr::releaseArray(m_pNode);

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "QVROptKer.h"
-#include "kernel/face_fan.h"
 #include "kernel/length_unit.h"
 #include "kernel/mesh_arrays.h"
 #include "kernel/mesh_tables.h"
+#include "kernel/record_geometry.h"
 
 namespace {
 
@@ -45,22 +45,6 @@ struct PooledTable {
         return table.release();
     }
 };
-
-template <typename Record>
-void accumulateCentroid(Record& r, const Cnode* nodes) {
-    r.xc = 0.0;
-    r.yc = 0.0;
-    r.zc = 0.0;
-    for (int j = 1; j <= r.nNode; ++j) {
-        const Cnode& p = nodes[r.pNode[j]];
-        r.xc += p.x;
-        r.yc += p.y;
-        r.zc += p.z;
-    }
-    r.xc /= r.nNode;
-    r.yc /= r.nNode;
-    r.zc /= r.nNode;
-}
 
 // A skin face with its repeated corners dropped, as the file loader keeps it.
 struct DistinctCorners {
@@ -149,24 +133,14 @@ void qvr::installMeshContent(CQVROptKer& kernel, const nqbio::MeshData& content,
     for (int i = 1; i <= cellCount; ++i) {
         CInnerCell& cell = cells.table[i];
         for (int j = 1; j <= cell.nNode; ++j) cell.pNode[j] = nodeNewID[cell.pNode[j]];
-        accumulateCentroid(cell, nodeTable.get());
+        qvr::setCentroid(cell, nodeTable.get());
     }
     for (int i = 1; i <= surfaceCount; ++i) {
         CFaceElem& face = surfaces.table[i];
         for (int j = 1; j <= face.nNode; ++j) face.pNode[j] = nodeNewID[face.pNode[j]];
-        accumulateCentroid(face, nodeTable.get());
+        qvr::setCentroid(face, nodeTable.get());
     }
-    for (int i = 1; i <= surfaceCount; ++i) {
-        CFaceElem& f = surfaces.table[i];
-        f.ax = 0.0;
-        f.ay = 0.0;
-        f.az = 0.0;
-        qvr::forEachFanTriangle(f, nodeTable.get(), [&f](double cx, double cy, double cz) {
-            f.ax += 0.5 * cx;
-            f.ay += 0.5 * cy;
-            f.az += 0.5 * cz;
-        });
-    }
+    for (int i = 1; i <= surfaceCount; ++i) qvr::setAreaVector(surfaces.table[i], nodeTable.get());
 
     // Commit: release the previous mesh and take the new one.
     qvr::releaseArray(kernel.m_pNode);
