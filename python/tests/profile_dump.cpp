@@ -9,7 +9,7 @@
 #include <exception>
 #include <string>
 
-#include "extraction_pipeline.h"
+#include "extraction.h"
 
 int main(int argc, char** argv) {
     if (argc != 5) {
