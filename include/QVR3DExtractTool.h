@@ -17,7 +17,8 @@
  *  - Every array is one-based: entry 0 is never read or written, items sit at 1..count.
  *  - Lengths are millimetres (the mesh file's unit is converted on loading).
  *  - Results: 1 success, -1 failure; SetMeshFileName passes on the kernel's code (3301 for a
- *    mesh file that cannot be read).
+ *    mesh file that cannot be read); SetMeshArrays and SetFiberValues, which take arrays
+ *    instead of files, return a QVRArrayStatus value (1 on success).
  *  - Misuse is safe: a call out of order, a null array or an index out of range returns -1 and
  *    changes nothing (details per member). No call throws, except that a failed allocation
  *    raises std::bad_alloc (the tool is then in a valid state, as noted per member).
