@@ -58,8 +58,8 @@ struct MeshCore {
     }
 };
 
-// Zero-based cell blocks of (n, k) int arrays, checked for shape; the arrays stay alive in
-// `keep` while the blocks point into them.
+// Blocks over (n, k) int arrays of zero-based node indices, checked for shape. The blocks point
+// into the arrays, which the caller keeps alive while it uses them.
 std::vector<QVRIndexBlock> indexBlocks(const std::vector<IntArray>& arrays, const char* what) {
     std::vector<QVRIndexBlock> blocks;
     for (std::size_t b = 0; b < arrays.size(); ++b) {
@@ -93,21 +93,17 @@ std::unique_ptr<MeshCore> meshFromArrays(const DoubleArray& nodes,
     arrays.faceBlocks = faces ? (faceBlocks.empty() ? &kNoFaces : faceBlocks.data()) : nullptr;
     arrays.unit = unit.c_str();
 
+    // The content is built once and installed as SetMeshArrays installs it, without checking
+    // the arrays a second time.
     auto core = std::make_unique<MeshCore>();
-    char message[kMessageBytes] = "";
-    int status = 0;
+    qvr::ArrayFault fault;
+    bool built = false;
     {
         py::gil_scoped_release release;
-        qvr::ArrayFault fault;
-        if (!qvr::buildMeshContent(arrays, core->content, fault)) {
-            qvr::copyMessage(fault.text, message, kMessageBytes);
-            status = fault.status;
-        } else {
-            qvr::installMeshContent(core->kernel, core->content, kRetainCellNodesOnly);
-            status = QVR_ARRAYS_OK;
-        }
+        built = qvr::buildMeshContent(arrays, core->content, fault);
+        if (built) qvr::installMeshContent(core->kernel, core->content, kRetainCellNodesOnly);
     }
-    if (status != QVR_ARRAYS_OK) raiseValue(message);
+    if (!built) raiseValue(fault.text);
     bool recognised = false;
     core->unitFactor = qvr::unitFactorOf(core->content.unit, recognised);
     return core;
@@ -134,7 +130,8 @@ std::unique_ptr<MeshCore> meshFromFile(const std::string& path) {
     return core;
 }
 
-// (nodes, cell blocks as runs of equal node counts, unit) of the content, zero-based.
+// (cell blocks, unit) of the content: the cells as runs of equal node counts in cell order,
+// each an (m, k) array of zero-based node indices.
 py::tuple contentArrays(MeshCore& core) {
     const nqbio::MeshData& m = core.content;
     py::list blocks;
