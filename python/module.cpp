@@ -317,7 +317,8 @@ public:
         if (tool_.SetThicknessMode(mode) != 1) raiseValue("unknown thickness mode");
     }
 
-    // Rays from the given points (mm) along the given directions; (depth, values, no crossing).
+    // Rays from the given points (mm) along the given directions: (depth (n, layers), values
+    // (n, layers, 6)).
     py::tuple trace(const DoubleArray& xyz, const DoubleArray& dirs, int layers) {
         if (xyz.ndim() != 2 || xyz.shape(1) != 3 || dirs.ndim() != 2 || dirs.shape(1) != 3 ||
             dirs.shape(0) != xyz.shape(0))
@@ -379,9 +380,8 @@ private:
             ++blocks.back().count;
             for (int j = 0; j < k; ++j) nodes.back().push_back(list[j] - 1);
         };
-        std::vector<std::vector<int>>::size_type firstFaceList = 0;
         for (const nqbio::PartElement& p : m.parts) add(cells, p.nNode, p.node);
-        firstFaceList = nodes.size();
+        const std::size_t firstFaceList = nodes.size();
         for (const nqbio::SurfaceElement& s : m.surfaces) add(faces, 4, s.node);
         for (std::size_t b = 0; b < cells.size(); ++b) cells[b].nodes = nodes[b].data();
         for (std::size_t b = 0; b < faces.size(); ++b) faces[b].nodes = nodes[firstFaceList + b].data();

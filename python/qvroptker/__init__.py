@@ -271,9 +271,11 @@ class ExtractTool:
             raise ValueError("threads must be 0 (automatic) or more")
         if not isinstance(results, Results):
             results = Results(results)
-        if results._path is None and len(results) != mesh.cell_count:
+        if len(results) > mesh.cell_count or (results._path is None
+                                              and len(results) != mesh.cell_count):
+            # A result file for fewer cells leaves the rest at 0, as the tool reads files.
             raise ValueError(f"expected fibre values for {mesh.cell_count} cells, "
-                             f"got {len(results)}")
+                             f"got {len(results)}: the results belong to another mesh")
         self._mesh = mesh
         self._tool = _core.ToolCore(mesh._core, results._path,
                                     results.tensors.astype(np.float64), _MODES[mode])

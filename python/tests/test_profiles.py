@@ -85,6 +85,10 @@ def test_results_round_trip_and_refusals(make_part, tmp_path):
     np.testing.assert_allclose(results.tensors[:, 4], 0.005, rtol=1e-6)
     with pytest.raises(ValueError, match=f"expected fibre values for {mesh.cell_count} cells"):
         q.ExtractTool(mesh, np.zeros((mesh.cell_count - 1, 6)))
+    other = q.read_results(make_part(*PARTS[0])[1])
+    assert len(other) > mesh.cell_count
+    with pytest.raises(ValueError, match="belong to another mesh"):
+        q.ExtractTool(mesh, other)
     with pytest.raises(ValueError, match="finite"):
         q.Results(np.full((mesh.cell_count, 6), np.inf))
     with pytest.raises(ValueError, match="mode"):
