@@ -253,7 +253,12 @@ void writeMesh(const MeshCore& core, const std::string& path, bool binary) {
 FloatArray readResults(const std::string& path) {
     k7t::ResultFile file;
     std::string error;
-    if (!k7t::read(path, file, &error)) throw py::value_error(error);
+    bool read = false;
+    {
+        py::gil_scoped_release release;
+        read = k7t::read(path, file, &error);
+    }
+    if (!read) throw py::value_error(error);
     FloatArray out({static_cast<py::ssize_t>(file.elemCount), py::ssize_t{kFiberComponents}});
     float* o = out.mutable_data();
     std::fill(o, o + out.size(), 0.0f);
@@ -285,7 +290,12 @@ void writeResults(const std::string& path, const FloatArray& values) {
         file.items.push_back(std::move(item));
     }
     std::string error;
-    if (!k7t::write(path, file, &error)) throw py::value_error(error);
+    bool written = false;
+    {
+        py::gil_scoped_release release;
+        written = k7t::write(path, file, &error);
+    }
+    if (!written) throw py::value_error(error);
 }
 
 // The extraction tool with the mesh and results it was given.
