@@ -40,6 +40,12 @@ def _file_error(error):
     return OSError(str(error))
 
 
+def _refuse_own_source(path, source):
+    """Outputs never replace the file an object was read from (the tool may read it again)."""
+    if source is not None and os.path.exists(path) and os.path.samefile(path, source):
+        raise ValueError(f"{path}: this is the file the object was read from; write elsewhere")
+
+
 def _blocks(cells, kinds, what):
     """(kind, (n, k) int32 array) pairs from a dict or a list of pairs, in the order given."""
     items = cells.items() if isinstance(cells, dict) else cells
@@ -164,6 +170,7 @@ class Mesh:
     # Files and meshio ----------------------------------------------------------------------
     def write(self, path, binary=True):
         """Writes the mesh file (binary or text), with the skin the kernel was given."""
+        _refuse_own_source(os.fspath(path), self._core.source_path)
         try:
             self._core.write(os.fspath(path), bool(binary))
         except ValueError as e:
@@ -218,6 +225,7 @@ class Results:
 
     def write(self, path):
         """Writes the result file (six per-cell fibre items), readable by every tool."""
+        _refuse_own_source(os.fspath(path), self._path)
         try:
             _core.write_results(os.fspath(path), self._tensors)
         except ValueError as e:

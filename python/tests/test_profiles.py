@@ -79,8 +79,13 @@ def test_results_round_trip_and_refusals(make_part, tmp_path):
     assert results.tensors.shape == (mesh.cell_count, 6)
     # Written and read back, the values and hence the profiles stay.
     copy = tmp_path / "copy.k7t"
-    q.Results(results.tensors).write(copy)
+    results.write(copy)
     np.testing.assert_array_equal(q.read_results(copy).tensors, results.tensors)
+    # Neither object overwrites the file it was read from.
+    with pytest.raises(ValueError, match="the file the object was read from"):
+        results.write(result_path)
+    with pytest.raises(ValueError, match="the file the object was read from"):
+        mesh.write(mesh_path)
     # Component order a11 a22 a33 a12 a23 a13: the generator's a23 is the constant 0.005.
     np.testing.assert_allclose(results.tensors[:, 4], 0.005, rtol=1e-6)
     with pytest.raises(ValueError, match=f"expected fibre values for {mesh.cell_count} cells"):
