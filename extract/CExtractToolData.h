@@ -6,6 +6,7 @@
 #ifndef QVR_EXTRACT_CEXTRACTTOOLDATA_H
 #define QVR_EXTRACT_CEXTRACTTOOLDATA_H
 
+#include <string>
 #include <vector>
 
 #include "QVR3DExtractTool.h"
@@ -49,6 +50,10 @@ public:
     std::vector<int> m_rayCells;
     std::vector<double> m_rayCellData;
     std::vector<qvr::extract::WidenedBox> m_rayCellBoxes;
+    // Why the last mesh or result load was refused, and the code it returned; "" and 0 after
+    // one that succeeded.
+    std::string m_lastErrorText;
+    int m_nLastErrorCode;
 
     // Creates the kernel. A failed allocation raises std::bad_alloc and leaves nothing behind.
     CExtractToolData();
@@ -66,8 +71,8 @@ public:
     // fibre arrays sized for them. Returns the kernel's result (1, or 3301 and nothing changed).
     int LoadMesh(char* fileName);
     // The same for a mesh handed in as arrays (QVR3DExtractTool::SetMeshArrays): a
-    // QVRArrayStatus value, with the fault's text in `message` when given.
-    int LoadMeshArrays(const qvr::MeshArrays& arrays, char* message, int messageSize);
+    // QVRArrayStatus value; a refusal is kept for GetLastErrorText.
+    int LoadMeshArrays(const qvr::MeshArrays& arrays);
     int TakeMeshTables();
     int AllocFiberArrays();
 
@@ -76,8 +81,8 @@ public:
     int ReadFiberResults(char* fileName);
     int AverageFiberToNodes();
     // Per-cell values handed in as arrays (QVR3DExtractTool::SetFiberValues): a QVRArrayStatus
-    // value, with the fault's text in `message` when given.
-    int SetCellFiber(int cellCount, const double* values, char* message, int messageSize);
+    // value; a refusal is kept for GetLastErrorText.
+    int SetCellFiber(int cellCount, const double* values);
 
     // Thickness rays: one ray record per node handed in. 1, or -1 (nothing changed) for bad
     // counts, null arrays or no mesh.
@@ -86,7 +91,6 @@ public:
     int TraceSurfaceRays();
     int FindSurfaceCrossing(const int* surfaceIds, int nSurfaceIds, double x, double y, double z,
                             double dx, double dy, double dz, double& distance);
-    int OrderQuadNodes(int face, int* nodes);
     int AssignNearestCells(const int* cellIds, int nCellIds, int inode);
 
     // Exact thickness mode.
@@ -119,14 +123,19 @@ private:
     // Corner coordinates of `cell` into X, Y, Z[0..nNode-1], as the element library takes them.
     void CellCorners(const CInnerCell& cell, double* X, double* Y, double* Z) const;
     // The listed cells (cellIds[1..nCellIds]) that name a solid cell, in list order, into
-    // m_rayCells; a null list gives none.
+    // m_rayCells, and their centroids by coordinate into m_rayCellData; a null list gives none.
     void GatherListedCells(const int* cellIds, int nCellIds);
+    // Squared distances from the point to each gathered centroid, in m_rayCells order; valid
+    // until the next call.
+    const double* SquaredDistances(double px, double py, double pz);
     void ReportProgress(int done, int total) const;
     // After the kernel loaded a mesh: drops the rays and takes the new tables and fibre arrays.
     int AdoptKernelMesh();
     void ReleaseRayData();
     void ReleaseFiberArrays();
     void DropMesh();
+    // Returns code after keeping it and the text for GetLastErrorCode/GetLastErrorText.
+    int Refuse(int code, const std::string& text);
 };
 
 #endif

@@ -6,8 +6,7 @@
 #include "extract/CExtractToolData.h"
 #include "kernel/mesh_arrays.h"
 
-int CExtractToolData::SetCellFiber(int cellCount, const double* values, char* message,
-                                   int messageSize) {
+int CExtractToolData::SetCellFiber(int cellCount, const double* values) {
     qvr::ArrayFault fault;
     if (!HasMesh()) {
         fault = {QVR_ARRAYS_NO_MESH, "no mesh: set a mesh before its fibre values"};
@@ -27,10 +26,7 @@ int CExtractToolData::SetCellFiber(int cellCount, const double* values, char* me
             }
         }
     }
-    if (fault.status != QVR_ARRAYS_OK) {
-        qvr::copyMessage(fault.text, message, messageSize);
-        return fault.status;
-    }
+    if (fault.status != QVR_ARRAYS_OK) return Refuse(fault.status, fault.text);
     // Components in the order of GetFiber's outputs (a11 a22 a33 a12 a23 a13), which is also
     // the order of the tool's cell arrays.
     for (int e = 1; e <= m_nInnerCell; ++e) {
@@ -38,6 +34,7 @@ int CExtractToolData::SetCellFiber(int cellCount, const double* values, char* me
         for (int k = 0; k < kFiberComponentCount; ++k) m_pCellFiber[k][e] = row[k];
     }
     AverageFiberToNodes();
-    qvr::copyMessage("", message, messageSize);
+    m_lastErrorText.clear();
+    m_nLastErrorCode = 0;
     return QVR_ARRAYS_OK;
 }

@@ -6,8 +6,7 @@
 
 int QVR3DExtractTool::SetMeshArrays(int nodeCount, const double* xyz, int cellBlockCount,
                                     const QVRIndexBlock* cellBlocks, int faceBlockCount,
-                                    const QVRIndexBlock* faceBlocks, const char* unit,
-                                    char* message, int messageSize) {
+                                    const QVRIndexBlock* faceBlocks, const char* unit) {
     qvr::MeshArrays arrays;
     arrays.nodeCount = nodeCount;
     arrays.xyz = xyz;
@@ -16,10 +15,9 @@ int QVR3DExtractTool::SetMeshArrays(int nodeCount, const double* xyz, int cellBl
     arrays.faceBlockCount = faceBlockCount;
     arrays.faceBlocks = faceBlocks;
     arrays.unit = unit;
-    return m_pData->LoadMeshArrays(arrays, message, messageSize);
+    return m_pData->LoadMeshArrays(arrays);
 }
 
-int QVR3DExtractTool::SetFiberValues(int cellCount, const double* values, char* message,
-                                     int messageSize) {
-    return m_pData->SetCellFiber(cellCount, values, message, messageSize);
+int QVR3DExtractTool::SetFiberValues(int cellCount, const double* values) {
+    return m_pData->SetCellFiber(cellCount, values);
 }

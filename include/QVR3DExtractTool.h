@@ -99,7 +99,8 @@ public:
      * Returns 1, or the kernel's code when the file cannot be read (3301 for a missing,
      * damaged or null file name); the tool then keeps its previous mesh, results and rays.
      * A refusal is announced by the kernel's line "Error 3301: Can't open mesh file !" on
-     * standard output (and the reader's diagnostic on standard error).
+     * standard output (and the reader's diagnostic on standard error, which GetLastErrorText
+     * also gives).
      * A successful call replaces the previous mesh and drops the fibre values and the ray
      * records of the previous mesh: SetK7TFileName and SetSurfaceNode must follow again.
      * After std::bad_alloc the tool holds no mesh (as if never loaded).
@@ -111,14 +112,13 @@ public:
      * those of CQVROptKer::SetMeshArrays (only the nodes that solid cells use are kept), and the
      * tool then holds exactly what it holds after loading a mesh file with the same content.
      * Returns QVR_ARRAYS_OK (1), or another QVRArrayStatus value with the tool unchanged (its
-     * mesh, results and rays kept) and a one-line description in `message` when given. A
-     * successful call drops the fibre values and rays of the previous mesh, as SetMeshFileName
-     * does; after std::bad_alloc the tool holds no mesh.
+     * mesh, results and rays kept) and GetLastErrorText saying why. A successful call drops
+     * the fibre values and rays of the previous mesh, as SetMeshFileName does; after
+     * std::bad_alloc the tool holds no mesh.
      */
     int SetMeshArrays(int nodeCount, const double* xyz, int cellBlockCount,
                       const QVRIndexBlock* cellBlocks, int faceBlockCount,
-                      const QVRIndexBlock* faceBlocks, const char* unit,
-                      char* message = nullptr, int messageSize = 0);
+                      const QVRIndexBlock* faceBlocks, const char* unit);
 
     /*
      * Reads the six fibre-orientation items of a result file (ids 4, 5, 6, 9, 10, 11: a11, a22,
@@ -142,11 +142,10 @@ public:
      * single-precision values, so handing in the file's values gives its profiles bit for bit.
      * Returns QVR_ARRAYS_OK (1); QVR_ARRAYS_NO_MESH before a mesh is set,
      * QVR_ARRAYS_INVALID_ARGUMENT for a null array or another cell count, QVR_ARRAYS_NOT_FINITE
-     * for a value that is not finite: the tool is then unchanged and `message`, when given,
-     * says why.
+     * for a value that is not finite: the tool is then unchanged and GetLastErrorText says
+     * why.
      */
-    int SetFiberValues(int cellCount, const double* values, char* message = nullptr,
-                       int messageSize = 0);
+    int SetFiberValues(int cellCount, const double* values);
 
     /*
      * Hands in nNode skin nodes: coordinates x, y, z and ray directions Ax, Ay, Az (any length;
@@ -203,6 +202,21 @@ public:
      * removes it. Results do not depend on it. Returns 1. May be called at any time.
      */
     int SetProgressCallback(QVRProgressCallback callback, void* user);
+
+    /*
+     * Why the last SetMeshFileName, SetMeshArrays, SetK7TFileName or SetFiberValues was
+     * refused, as one line without a line end, so that a host can report a refused file
+     * without reading it itself or capturing standard error: for a mesh, the kernel's text
+     * (CQVROptKer::GetLastErrorText: the mesh reader's diagnostic, or the first fault of the
+     * arrays); for a result file, the result reader's reason, or the line about another mesh's
+     * results, or a word on the call's order or null name; for fibre values, the first fault.
+     * "" while none has been refused since the tool was made or since the last one that
+     * succeeded. Never null; valid until the next of those calls. Reading it changes nothing.
+     */
+    const char* GetLastErrorText() const;
+    /* The code the refused call returned (3301, -1 or a QVRArrayStatus value), or 0 when
+     * GetLastErrorText is "". */
+    int GetLastErrorCode() const;
 
 private:
     CExtractToolData* m_pData; /* the tool's state; owned */

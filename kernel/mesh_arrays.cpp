@@ -4,7 +4,6 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "MeshDerivation.h"
 #include "kernel/length_unit.h"
@@ -187,13 +186,6 @@ bool buildMeshContent(const MeshArrays& arrays, nqbio::MeshData& content, ArrayF
     }
     return checkNodes(arrays, content, fault) && checkCells(arrays, content, fault) &&
            checkFaces(arrays, content, fault);
-}
-
-void copyMessage(const std::string& text, char* message, int size) {
-    if (message == nullptr || size < 1) return;
-    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size) - 1);
-    std::memcpy(message, text.data(), n);
-    message[n] = '\0';
 }
 
 }  // namespace qvr

@@ -40,10 +40,6 @@ bool buildMeshContent(const MeshArrays& arrays, nqbio::MeshData& content, ArrayF
 // previous mesh in place.
 void installMeshContent(CQVROptKer& kernel, const nqbio::MeshData& content, int allNodeFlag);
 
-// Copies `text` into message[0..size-1], cut to fit and NUL-terminated; nothing for a null
-// buffer or a size below 1.
-void copyMessage(const std::string& text, char* message, int size);
-
 }  // namespace qvr
 
 #endif

@@ -143,13 +143,7 @@ void qvr::installMeshContent(CQVROptKer& kernel, const nqbio::MeshData& content,
     for (int i = 1; i <= surfaceCount; ++i) qvr::setAreaVector(surfaces.table[i], nodeTable.get());
 
     // Commit: release the previous mesh and take the new one.
-    qvr::releaseArray(kernel.m_pNode);
-    qvr::releaseFaceTable(kernel.m_pSurface, kernel.m_nSurface);
-    qvr::releaseCellTable(kernel.p_Cell, kernel.m_nInnerCell);
-    qvr::releaseArray(kernel.m_pNodeInPart);
-    qvr::releaseArray(kernel.m_pNodeKind);
-    qvr::releaseArray(kernel.m_pNodeNewID);
-    qvr::releaseArray(kernel.m_pCellKind);
+    qvr::releaseMesh(kernel);
     kernel.m_nNodeInFile = nodeInFile;
     kernel.m_nInnerCell = cellCount;
     kernel.m_nSurface = surfaceCount;
@@ -166,8 +160,8 @@ void qvr::installMeshContent(CQVROptKer& kernel, const nqbio::MeshData& content,
 
 int CQVROptKer::SetMeshArrays(int nodeCount, const double* xyz, int cellBlockCount,
                               const QVRIndexBlock* cellBlocks, int faceBlockCount,
-                              const QVRIndexBlock* faceBlocks, const char* unit, int allNodeFlag,
-                              char* message, int messageSize) {
+                              const QVRIndexBlock* faceBlocks, const char* unit,
+                              int allNodeFlag) {
     qvr::MeshArrays arrays;
     arrays.nodeCount = nodeCount;
     arrays.xyz = xyz;
@@ -179,10 +173,12 @@ int CQVROptKer::SetMeshArrays(int nodeCount, const double* xyz, int cellBlockCou
     nqbio::MeshData content;
     qvr::ArrayFault fault;
     if (!qvr::buildMeshContent(arrays, content, fault)) {
-        qvr::copyMessage(fault.text, message, messageSize);
+        RecordError(fault.status, fault.text.c_str());
         return fault.status;
     }
     qvr::installMeshContent(*this, content, allNodeFlag);
-    qvr::copyMessage("", message, messageSize);
+    // The tree holds the old mesh's ids and boxes, as after ReadMeshData.
+    DropSearchTree();
+    RecordError(0, nullptr);
     return QVR_ARRAYS_OK;
 }

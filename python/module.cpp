@@ -34,7 +34,6 @@ constexpr int kFiberComponents = 6;
 // Result item ids in GetFiber's component order (a11 a22 a33 a12 a23 a13).
 constexpr int kItemOfComponent[kFiberComponents] = {4, 5, 6, 9, 11, 10};
 constexpr int kPerElement = 1;
-constexpr int kMessageBytes = 512;
 constexpr int kRetainCellNodesOnly = 0;
 
 using IntArray = py::array_t<int, py::array::c_style | py::array::forcecast>;
@@ -302,27 +301,29 @@ void writeResults(const std::string& path, const FloatArray& values) {
 class ToolCore {
 public:
     ToolCore(MeshCore& mesh, py::object resultPath, const py::object& values, int mode) {
-        char message[kMessageBytes] = "";
         int status = 0;
         if (mesh.sourcePath) {
             std::string name = *mesh.sourcePath;
             py::gil_scoped_release release;
             status = tool_.SetMeshFileName(name.data());
         } else {
-            status = loadContent(mesh.content, message);
+            status = loadContent(mesh.content);
         }
-        if (status != 1) raiseValue(message[0] ? std::string(message) : "the tool refused the mesh");
+        if (status != 1) raiseValue(tool_.GetLastErrorText());
         if (!resultPath.is_none()) {
             std::string name = resultPath.cast<std::string>();
-            if (tool_.SetK7TFileName(name.data()) != 1)
-                raiseValue(name + ": the tool refused the result file (another mesh's results?)");
+            int read = 0;
+            {
+                py::gil_scoped_release release;
+                read = tool_.SetK7TFileName(name.data());
+            }
+            if (read != 1) raiseValue(tool_.GetLastErrorText());
         } else {
             const DoubleArray v = values.cast<DoubleArray>();
             if (v.ndim() != 2 || v.shape(1) != kFiberComponents)
                 raiseValue("fibre values: expected an (n_cells, 6) array");
-            if (tool_.SetFiberValues(static_cast<int>(v.shape(0)), v.data(), message,
-                                     kMessageBytes) != QVR_ARRAYS_OK)
-                raiseValue(message);
+            if (tool_.SetFiberValues(static_cast<int>(v.shape(0)), v.data()) != QVR_ARRAYS_OK)
+                raiseValue(tool_.GetLastErrorText());
         }
         if (tool_.SetThicknessMode(mode) != 1) raiseValue("unknown thickness mode");
     }
@@ -378,7 +379,7 @@ public:
 
 private:
     // The content as arrays again: the same nodes, cells and skin give the same tables.
-    int loadContent(const nqbio::MeshData& m, char* message) {
+    int loadContent(const nqbio::MeshData& m) {
         std::vector<double> xyz(m.xyz.begin(), m.xyz.end());
         std::vector<std::vector<int>> nodes;
         std::vector<QVRIndexBlock> cells, faces;
@@ -399,8 +400,7 @@ private:
         py::gil_scoped_release release;
         return tool_.SetMeshArrays(m.nodeCount(), xyz.data(), static_cast<int>(cells.size()),
                                    cells.data(), static_cast<int>(faces.size()),
-                                   faces.empty() ? &kNoFaces : faces.data(), m.unit.c_str(),
-                                   message, kMessageBytes);
+                                   faces.empty() ? &kNoFaces : faces.data(), m.unit.c_str());
     }
 
     QVR3DExtractTool tool_;

@@ -43,14 +43,11 @@ struct Arrays {
         ++blocks.back().count;
     }
     int nodeCount() const { return static_cast<int>(xyz.size() / 3); }
-    int load(CQVROptKer& k, bool givenFaces, int allNodeFlag = 0, std::string* why = nullptr) {
-        char message[256] = "untouched";
-        const int rc = k.SetMeshArrays(nodeCount(), xyz.data(), static_cast<int>(cells.size()),
+    int load(CQVROptKer& k, bool givenFaces, int allNodeFlag = 0) {
+        return k.SetMeshArrays(nodeCount(), xyz.data(), static_cast<int>(cells.size()),
                                        cells.data(), givenFaces ? static_cast<int>(faces.size()) : 0,
                                        givenFaces ? faces.data() : nullptr, unit.c_str(),
-                                       allNodeFlag, message, sizeof message);
-        if (why) *why = message;
-        return rc;
+                                       allNodeFlag);
     }
 };
 
@@ -153,9 +150,8 @@ TEST(MeshArrays, GiveTheKernelOfTheSameMeshFile) {
                 CQVROptKer fromFile, fromArrays;
                 ASSERT_EQ(fromFile.ReadMeshData(path.data(), allNodeFlag), 1);
                 Arrays arrays(part);
-                std::string why;
-                ASSERT_EQ(arrays.load(fromArrays, givenFaces, allNodeFlag, &why), QVR_ARRAYS_OK) << why;
-                EXPECT_EQ(why, "");
+                ASSERT_EQ(arrays.load(fromArrays, givenFaces, allNodeFlag), QVR_ARRAYS_OK)
+                    << fromArrays.GetLastErrorText();
                 expectSameTables(fromFile, fromArrays);
                 if (allNodeFlag == 0) expectSameAnswers(fromFile, fromArrays);
                 EXPECT_EQ(fromArrays.m_nNode, allNodeFlag == 1 ? part.nodeCount() : usedNodes);
@@ -279,15 +275,17 @@ TEST(MeshArrays, BadArraysAreRefusedAndChangeNothing) {
                                   c.cell.data()};
         const QVRIndexBlock faces{3, 1, c.face.data()};
         const QVRIndexBlock* faceBlocks = c.face.empty() ? nullptr : &faces;
-        char message[200];
         EXPECT_EQ(kernel.SetMeshArrays(c.nodeCount, c.xyz.data(), 1, &cells, faceBlocks ? 1 : 0,
-                                       faceBlocks, c.unit, 0, message, sizeof message),
+                                       faceBlocks, c.unit, 0),
                   c.status);
-        EXPECT_NE(std::string(message).find(c.says), std::string::npos) << message;
+        const std::string why = kernel.GetLastErrorText();
+        EXPECT_NE(why.find(c.says), std::string::npos) << why;
+        EXPECT_EQ(kernel.GetLastErrorCode(), c.status);
         EXPECT_EQ(fingerprint(kernel), before);
         EXPECT_EQ(tool.SetMeshArrays(c.nodeCount, c.xyz.data(), 1, &cells, faceBlocks ? 1 : 0,
                                      faceBlocks, c.unit),
                   c.status);
+        EXPECT_EQ(tool.GetLastErrorText(), why);
     }
     // Shapes that cannot be: a null block array, a block without its nodes, a negative count.
     const QVRIndexBlock nullNodes{4, 1, nullptr}, negative{4, -1, tet.data()};
@@ -298,31 +296,33 @@ TEST(MeshArrays, BadArraysAreRefusedAndChangeNothing) {
     EXPECT_EQ(kernel.SetMeshArrays(5, good.data(), 1, &negative, 0, nullptr, "mm", 0),
               QVR_ARRAYS_INVALID_ARGUMENT);
     EXPECT_EQ(fingerprint(kernel), before);
-    // A short buffer receives the start of the text, terminated.
-    char shortMessage[8] = "xxxxxxx";
-    kernel.SetMeshArrays(0, nullptr, 0, nullptr, 0, nullptr, "mm", 0, shortMessage, 4);
-    EXPECT_EQ(std::string(shortMessage), "no ");
+    // A load that succeeds clears the last refusal and, as a file load does, drops the tree
+    // of the previous mesh.
+    kernel.InitialzeSearch(1);
+    ASSERT_EQ(Arrays(qvr::gen::makePlate({})).load(kernel, false), QVR_ARRAYS_OK);
+    EXPECT_EQ(std::make_tuple(std::string(kernel.GetLastErrorText()), kernel.GetLastErrorCode()),
+              std::make_tuple(std::string(), 0));
+    int found = -1;
+    kernel.SearchNearBlockID(-1e9, -1e9, -1e9, 1e9, 1e9, 1e9, found, 0);
+    EXPECT_EQ(found, 0);
 }
 
 TEST(MeshArrays, FiberValuesNeedTheMeshAndOneFiniteRowPerCell) {
     QVR3DExtractTool tool;
     const std::vector<double> values(6 * 4, 0.25);
-    char message[200];
-    EXPECT_EQ(tool.SetFiberValues(4, values.data(), message, sizeof message), QVR_ARRAYS_NO_MESH);
+    EXPECT_EQ(tool.SetFiberValues(4, values.data()), QVR_ARRAYS_NO_MESH);
     qvr::gen::PlateSpec plate;
     plate.nx = 2, plate.ny = 1, plate.nz = 2;  // four hexahedra
     Arrays arrays(qvr::gen::makePlate(plate));
     ASSERT_EQ(tool.SetMeshArrays(arrays.nodeCount(), arrays.xyz.data(), 1, arrays.cells.data(),
                                  0, nullptr, "mm"),
               QVR_ARRAYS_OK);
-    EXPECT_EQ(tool.SetFiberValues(3, values.data(), message, sizeof message),
-              QVR_ARRAYS_INVALID_ARGUMENT);
-    EXPECT_EQ(std::string(message), "expected values for 4 cells, got 3");
+    EXPECT_EQ(tool.SetFiberValues(3, values.data()), QVR_ARRAYS_INVALID_ARGUMENT);
+    EXPECT_EQ(std::string(tool.GetLastErrorText()), "expected values for 4 cells, got 3");
     std::vector<double> withNaN(values);
     withNaN[6 * 2 + 4] = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_EQ(tool.SetFiberValues(4, withNaN.data(), message, sizeof message),
-              QVR_ARRAYS_NOT_FINITE);
-    EXPECT_EQ(std::string(message), "cell 2: value 4 is not finite");
+    EXPECT_EQ(tool.SetFiberValues(4, withNaN.data()), QVR_ARRAYS_NOT_FINITE);
+    EXPECT_EQ(std::string(tool.GetLastErrorText()), "cell 2: value 4 is not finite");
 
     // A refused call keeps the earlier values and rays: the profile stays as it was.
     ASSERT_EQ(tool.SetFiberValues(4, values.data()), QVR_ARRAYS_OK);
