@@ -5,6 +5,7 @@
 #include <string>
 
 #include "extract/CExtractToolData.h"
+#include "kernel/mesh_arrays.h"
 
 namespace {
 constexpr int kRetainCellNodesOnly = 0;  // allNodeFlag: keep only the nodes solid cells use
@@ -51,6 +52,19 @@ int CExtractToolData::LoadMesh(char* fileName) {
     const int result = m_pOptKer->ReadMeshData(fileName, kRetainCellNodesOnly);
     // The kernel keeps its previous mesh.
     if (result != kLoaded) return Refuse(result, m_pOptKer->GetLastErrorText());
+    return AdoptKernelMesh();
+}
+
+int CExtractToolData::LoadMeshArrays(const qvr::MeshArrays& arrays) {
+    const int result = m_pOptKer->SetMeshArrays(
+        arrays.nodeCount, arrays.xyz, arrays.cellBlockCount, arrays.cellBlocks,
+        arrays.faceBlockCount, arrays.faceBlocks, arrays.unit, kRetainCellNodesOnly);
+    // The kernel keeps its previous mesh.
+    if (result != QVR_ARRAYS_OK) return Refuse(result, m_pOptKer->GetLastErrorText());
+    return AdoptKernelMesh();
+}
+
+int CExtractToolData::AdoptKernelMesh() {
     // The ray records name cells of the previous mesh; keeping them would let GetFiber read
     // past the new tables.
     ReleaseRayData();
