@@ -3,7 +3,7 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed")
 endif()
 foreach(required "fnQVROptKer" "nQVROptKer" "CQVROptKer::ReadMeshData" "Cnode::copy"
-                 "CRayData::operator=")
+                 "CRayData::operator=" "QVR3DExtractTool::GetWallRay")
   string(FIND "${symbols}" "${required}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "missing export: ${required}")
