@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     qvr::cli::addExtractCommand(app);
     qvr::cli::addGenerateCommand(app);
     qvr::cli::addImportCommand(app);
+    qvr::cli::addImportResultsCommand(app);
     qvr::cli::addInfoCommand(app);
     qvr::cli::addConvertCommand(app);
     try {
