@@ -8,20 +8,15 @@
 #include <vector>
 
 #include "extract/CExtractToolData.h"
-#include "extract/ray_hits_triangle.h"
+#include "extract/ray_triangle.h"
+#include "extract/tolerances.h"
 
 namespace qvr::extract {
 
 namespace {
 
 constexpr int kSearchSlot = 0;
-// Lengths at or beyond this (mm) are the centroid-plane mode's "nothing crossed" (1e30).
-constexpr double kNoCrossingLength = 1e29;
 constexpr double kPi = 3.14159265358979323846;
-// Faces within this fraction of the ray's length of the nearest face to the exit point are
-// at the exit point too (an exit on an edge or corner). Default 1e-6, the exact mode's own
-// closeness tolerance.
-constexpr double kExitFaceReachRelative = 1e-6;
 
 Vec3 operator-(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 Vec3 operator+(const Vec3& a, const Vec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
@@ -116,7 +111,7 @@ WallRayMeasure MeasureWallRay(CExtractToolData& tool, int inode) {
     WallRayMeasure m;
     const CRayData& r = tool.m_pRayData[inode];
     const double length = r.pDist[r.nPoint];
-    m.crossed = length > 0.0 && length < kNoCrossingLength;
+    m.crossed = length > 0.0 && length < kNoCrossing;
     if (!m.crossed) return m;
     if (tool.m_faceOutward.size() != static_cast<std::size_t>(tool.m_nSurface) + 1)
         tool.ComputeFaceOrientation();
@@ -128,7 +123,9 @@ WallRayMeasure MeasureWallRay(CExtractToolData& tool, int inode) {
     std::vector<int> ids;
 
     // The exit face: among the faces at the exit point, the one facing most along the ray.
-    const double reach = kExitFaceReachRelative * std::max(length, std::sqrt(dot(exit, exit)));
+    // Faces within the exact mode's closeness tolerance of the nearest one are at the exit
+    // point too (an exit on an edge or corner).
+    const double reach = kCoincidenceRelative * std::max(length, std::sqrt(dot(exit, exit)));
     skin.nearest(exit, 1e-3 * length, length, reach, ids);
     m.exitCosine = -1.0;
     for (int id : ids) {

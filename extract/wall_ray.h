@@ -13,27 +13,13 @@
 //     the part's extent. The second bound keeps rays through a wall close to its rim, whose
 //     midpoint clearance is the distance to the rim.
 // Rays that found no opposite skin run along no wall and through none: they are not wall rays.
-// docs/wall-rays.md gives the measurements the limits were chosen from.
+// The limits are in tolerances.h; docs/wall-rays.md gives the measurements they come from.
 #ifndef QVR_EXTRACT_WALL_RAY_H
 #define QVR_EXTRACT_WALL_RAY_H
 
 class CExtractToolData;
 
 namespace qvr::extract {
-
-// Angle between the exit face's outward normal and the ray up to which the ray leaves square
-// enough through the opposite skin. Default 30 degrees: rays through the plate and rib walls
-// of the generated and imported test parts leave within 0.1 degrees (faceted tube: within half
-// a facet angle); rays from blended edge normals leave at 45 degrees and more.
-inline constexpr double kWallExitAngleDeg = 30.0;
-// Largest ratio of the ray's length to the local wall (twice the midpoint clearance) for a
-// through-wall ray. Default 1.5: square rays through the walls of the test parts measure 1.0
-// (up to 2 within one element of a rim); rays along a wall 4 and more.
-inline constexpr double kWallLengthRatio = 1.5;
-// Longest through-wall ray as a multiple of the part's average thickness (volume over half the
-// skin area), for rays near a rim. Default 1.5: through the walls of the generated parts rays
-// measure 1.1 to 1.3 times it, along them 2.8 times and more.
-inline constexpr double kWallAverageMultiple = 1.5;
 
 struct WallRayMeasure {
     bool crossed = false;       // the ray found the opposite skin (thickness above 0)

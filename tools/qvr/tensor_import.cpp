@@ -11,9 +11,9 @@
 #include <map>
 #include <string_view>
 
-#include "cli_error.h"
+#include "cli_support.h"
 #include "npy_archive.h"
-#include "whole_file.h"
+
 
 namespace qvr::cli {
 

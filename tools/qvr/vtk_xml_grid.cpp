@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstring>
 
-#include "cli_error.h"
+#include "cli_support.h"
 #include "output_file.h"
 
 namespace qvr::cli {

@@ -9,7 +9,7 @@
 #include "CQVR3DResultReader_Manipulator.h"
 #include "QvrTestSupport.h"
 #include "TempDir.h"
-#include "cli_error.h"
+#include "cli_support.h"
 #include "generator/PartGenerator.h"
 #include "npy_archive.h"
 #include "number_text.h"
