@@ -10,6 +10,9 @@ namespace {
 // Sweeps of the cyclic Jacobi method before it stops: a 3x3 matrix reaches rounding level in
 // four to six; 50 only bounds the loop.
 constexpr int kMaxSweeps = 50;
+// Off-diagonal entries at or below this fraction of the matrix's norm count as zero: a few
+// units of rounding, beyond which rotations only move rounding noise around.
+constexpr double kNegligibleRelative = 1e-15;
 }  // namespace
 
 TensorEigen symmetricEigen(double a11, double a22, double a33, double a12, double a23, double a13) {
@@ -22,12 +25,16 @@ TensorEigen symmetricEigen(double a11, double a22, double a33, double a12, doubl
                 return out;
             }
     double v[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    double norm = 0.0;
+    for (const auto& row : a)
+        for (double x : row) norm += x * x;
+    const double negligible = kNegligibleRelative * std::sqrt(norm);
     for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
-        const double off = a[0][1] * a[0][1] + a[1][2] * a[1][2] + a[0][2] * a[0][2];
-        if (off == 0.0) break;
+        bool rotated = false;
         for (int p = 0; p < 2; ++p) {
             for (int q = p + 1; q < 3; ++q) {
-                if (a[p][q] == 0.0) continue;
+                if (std::fabs(a[p][q]) <= negligible) continue;
+                rotated = true;
                 // The rotation in the (p, q) plane that zeroes a[p][q].
                 const double theta = (a[q][q] - a[p][p]) / (2.0 * a[p][q]);
                 const double t = (theta >= 0 ? 1.0 : -1.0) /
@@ -50,6 +57,7 @@ TensorEigen symmetricEigen(double a11, double a22, double a33, double a12, doubl
                 }
             }
         }
+        if (!rotated) break;
     }
     int order[3] = {0, 1, 2};
     for (int i = 0; i < 3; ++i)

@@ -241,9 +241,12 @@ bool arrayValues(const VtuDocument& doc, const std::string& appendedRaw, const V
 
 }  // namespace
 
-bool parseTensorVtu(const std::string& file, CellTensors& out, std::string& error) {
+namespace {
+
+// Parses the XML and separates the appended data; the arrays are decoded on demand.
+bool loadVtu(const std::string& file, VtuDocument& doc, std::string& appendedRaw, std::string& error) {
     // Raw appended data is not XML: it is cut out before parsing and decoded on its own.
-    std::string xml = file, appendedRaw;
+    std::string xml = file;
     const std::size_t appended = file.find("<AppendedData");
     bool raw = false;
     if (appended != std::string::npos) {
@@ -265,7 +268,6 @@ bool parseTensorVtu(const std::string& file, CellTensors& out, std::string& erro
             xml = file.substr(0, tagEnd + 1) + file.substr(close);
         }
     }
-    VtuDocument doc;
     XML_Parser parser = XML_ParserCreate(nullptr);
     XML_SetUserData(parser, &doc);
     XML_SetElementHandler(
@@ -320,7 +322,25 @@ bool parseTensorVtu(const std::string& file, CellTensors& out, std::string& erro
             return false;
         }
     }
+    return true;
+}
 
+}  // namespace
+
+bool readVtuArrays(const std::string& file, std::map<std::string, std::vector<double>>& arrays,
+                   std::string& error) {
+    VtuDocument doc;
+    std::string appendedRaw;
+    if (!loadVtu(file, doc, appendedRaw, error)) return false;
+    for (const VtuArray& a : doc.arrays)
+        if (!arrayValues(doc, appendedRaw, a, arrays[a.parent + "/" + a.name], error)) return false;
+    return true;
+}
+
+bool parseTensorVtu(const std::string& file, CellTensors& out, std::string& error) {
+    VtuDocument doc;
+    std::string appendedRaw;
+    if (!loadVtu(file, doc, appendedRaw, error)) return false;
     const VtuArray* types = nullptr;
     for (const VtuArray& a : doc.arrays)
         if (a.parent == "Cells" && a.name == "types") types = &a;

@@ -22,6 +22,7 @@
 #define QVR_CLI_TENSOR_IMPORT_H
 
 #include <array>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -44,6 +45,11 @@ bool parseTensorCsv(const std::string& text, CellTensors& out, std::string& erro
 bool parseTensorVtu(const std::string& data, CellTensors& out, std::string& error);
 bool parseTensorNpz(const std::string& data, CellTensors& out, std::string& error);
 bool parseTensorNpy(const std::string& data, CellTensors& out, std::string& error);
+
+// Every DataArray of a VTU image decoded, by "<parent element>/<Name>" (e.g. "PointData/wall",
+// "Cells/types", "FieldData/mesh"), in any of the encodings above. False with a reason.
+bool readVtuArrays(const std::string& data, std::map<std::string, std::vector<double>>& arrays,
+                   std::string& error);
 
 // The tag map `qvr import` writes: "cell,gmsh_element_tag" rows. Gmsh tag -> cell number.
 std::unordered_map<long long, long long> readTagMap(const std::string& path);
