@@ -19,14 +19,6 @@ struct ImportResultsOptions {
     std::string mesh, tensors, out, keys = "cells", tagMap;
 };
 
-// The tag map `qvr import` writes beside OUT.nqb: OUT.tags.csv.
-std::string defaultTagMap(const std::string& mesh) {
-    const std::size_t slash = mesh.find_last_of('/');
-    const std::size_t dot = mesh.find_last_of('.');
-    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    return (hasExtension ? mesh.substr(0, dot) : mesh) + ".tags.csv";
-}
-
 void runImportResults(const ImportResultsOptions& o) {
     StageClock clock;
     const nqbio::MeshData mesh = readMeshOrFail(o.mesh);
@@ -35,7 +27,7 @@ void runImportResults(const ImportResultsOptions& o) {
     const CellTensors tensors = readCellTensors(o.tensors);
     std::unordered_map<long long, long long> tags;
     const bool byTag = o.keys == "gmsh-tags";
-    const std::string tagMap = o.tagMap.empty() ? defaultTagMap(o.mesh) : o.tagMap;
+    const std::string tagMap = o.tagMap.empty() ? tagMapPathFor(o.mesh) : o.tagMap;
     if (byTag) tags = readTagMap(tagMap);
     clock.lap("read");
     const k7t::ResultFile result =

@@ -13,6 +13,7 @@
 
 #include "cli_support.h"
 #include "npy_archive.h"
+#include "output_file.h"
 
 
 namespace qvr::cli {
@@ -562,6 +563,25 @@ CellTensors readCellTensors(const std::string& path) {
     else failUsage(path + ": the tensors' format is told by the extension: .csv, .vtu, .npy or .npz");
     if (!ok) failFile(path + ": " + error);
     return t;
+}
+
+std::string tagMapPathFor(const std::string& meshPath) {
+    const std::size_t slash = meshPath.find_last_of('/');
+    const std::size_t dot = meshPath.find_last_of('.');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (hasExtension ? meshPath.substr(0, dot) : meshPath) + ".tags.csv";
+}
+
+void writeTagMap(const std::string& path, const std::vector<long long>& cellTags) {
+    OutputFile out(path);
+    out.write("cell,gmsh_element_tag\n");
+    for (std::size_t c = 0; c < cellTags.size(); ++c) {
+        out.integer(static_cast<long long>(c + 1));
+        out.put(',');
+        out.integer(cellTags[c]);
+        out.put('\n');
+    }
+    out.close();
 }
 
 std::unordered_map<long long, long long> readTagMap(const std::string& path) {

@@ -51,7 +51,11 @@ bool parseTensorNpy(const std::string& data, CellTensors& out, std::string& erro
 bool readVtuArrays(const std::string& data, std::map<std::string, std::vector<double>>& arrays,
                    std::string& error);
 
-// The tag map `qvr import` writes: "cell,gmsh_element_tag" rows. Gmsh tag -> cell number.
+// The tag map `qvr import` writes beside its mesh: MESH with the extension .tags.csv, a header
+// "cell,gmsh_element_tag", then one row per cell.
+std::string tagMapPathFor(const std::string& meshPath);
+void writeTagMap(const std::string& path, const std::vector<long long>& cellTags);
+// Reads a tag map: Gmsh tag -> cell number.
 std::unordered_map<long long, long long> readTagMap(const std::string& path);
 
 // The result file of a mesh of `cells` cells and `nodes` nodes, the tensors placed by their keys (cell numbers,

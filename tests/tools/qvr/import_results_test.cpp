@@ -305,3 +305,27 @@ TEST(NumpyFiles, DamagedImagesAreRefused) {
     flipped[body + 5] = static_cast<char>(flipped[body + 5] ^ 0x55);
     EXPECT_FALSE(parseNpz(flipped, arrays, error));
 }
+
+// `qvr import` writes the Gmsh element tag of every cell it keeps (points, lines and faces
+// have tags too but are no cells), and import-results places tensors keyed by those tags.
+TEST(ImportTagMap, TheMapHoldsTheFileElementTagsOfTheCells) {
+    const std::pair<const char*, std::string> files[] = {{"sparse_tags_22.msh", "cell,gmsh_element_tag\n1,4\n2,5\n"},
+                                                         {"sparse_tags_41.msh", "cell,gmsh_element_tag\n1,3\n2,4\n"}};
+    for (const auto& [file, map] : files) {
+        TempDir dir;
+        const QvrResult r = runQvr({"import", std::string(QVR_TEST_DATA_DIR) + "/gmsh/" + file, dir.file("g.nqb")},
+                                   dir.path());
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(readText(dir.file("g.tags.csv")), map) << file;
+        // The hexahedron's tag keys the hexahedron (cell 1), whatever the row order.
+        const std::string hexTag = map.substr(map.find("\n1,") + 3, 1);
+        const std::string pyramidTag = map.substr(map.find("\n2,") + 3, 1);
+        writeBytes(dir.file("t.csv"), "tag,a11,a22,a33,a12,a23,a13\n" + pyramidTag + ",0.5,0,0,0,0,0\n" + hexTag +
+                                          ",0.25,0,0,0,0,0\n");
+        ASSERT_EQ(runQvr({"import-results", dir.file("g.nqb"), dir.file("t.csv"), dir.file("g.k7t"), "--keys",
+                          "gmsh-tags"}, dir.path()).exitCode, 0);
+        k7t::ResultFile result;
+        ASSERT_TRUE(k7t::read(dir.file("g.k7t"), result));
+        EXPECT_EQ(result.items[0].values, (std::vector<float>{0.25f, 0.5f})) << file;
+    }
+}
