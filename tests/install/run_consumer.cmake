@@ -5,6 +5,13 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefi
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "install failed")
 endif()
+# The command-line host is installed beside the library and runs from there.
+if(EXISTS ${BUILD_DIR}/tools/qvr)
+  execute_process(COMMAND ${prefix}/bin/qvr --version RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "^qvr [0-9]+\\.[0-9]+\\.[0-9]+")
+    message(FATAL_ERROR "installed qvr --version failed: ${rc} ${out}")
+  endif()
+endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${CONSUMER_SRC} -B ${WORK_DIR}/build
   -DCMAKE_PREFIX_PATH=${prefix} "-DCMAKE_CXX_FLAGS=${CONSUMER_FLAGS}"
   "-DCMAKE_EXE_LINKER_FLAGS=${CONSUMER_FLAGS}" RESULT_VARIABLE rc)

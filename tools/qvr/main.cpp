@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
     using qvr::cli::ExitCode;
     CLI::App app{"qvr: through-thickness fibre-orientation profiles at the skin of a moulded "
                  "part, with the QVROptKer library"};
+    app.set_version_flag("--version", std::string("qvr ") + QVR_VERSION);
     app.require_subcommand(1);
     qvr::cli::addDemoCommand(app);
     qvr::cli::addExtractCommand(app);
@@ -38,6 +39,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         // CLI11 checks required arguments and option values before it looks at the words it
