@@ -136,16 +136,22 @@ WallRayMeasure MeasureWallRay(CExtractToolData& tool, int inode) {
         m.exitCosine = std::max(m.exitCosine, outward * dot(Vec3{f.ax, f.ay, f.az}, dir) / area);
     }
 
-    // The local wall: twice the clearance at the midpoint, which is at most half the length
-    // (the ray's own node lies on the skin).
-    const Vec3 middle = start + (0.5 * length) * dir;
-    const double clearance =
-        skin.nearest(middle, 0.5 * tool.m_pOptKer->AverageThickness, 0.5 * length, 0.0, ids);
-    m.lengthRatio = clearance > 0.0 ? length / (2.0 * clearance) : HUGE_VAL;
     const double average = tool.m_pOptKer->AverageThickness;
     m.averageRatio = average > 0.0 ? length / average : HUGE_VAL;
-    m.throughWall = m.exitCosine >= std::cos(kWallExitAngleDeg * kPi / 180.0) &&
-                    (m.lengthRatio <= kWallLengthRatio || m.averageRatio <= kWallAverageMultiple);
+    if (m.exitCosine < std::cos(kWallExitAngleDeg * kPi / 180.0)) return m;
+    if (m.averageRatio <= kWallAverageMultiple) {
+        m.throughWall = true;
+        return m;
+    }
+    // The local wall: twice the clearance at the midpoint. Only whether the clearance reaches
+    // length / (2 kWallLengthRatio) matters, so the search stops there; it starts from the
+    // kernel's smallest element size, so the boxes stay close to the nearest face (their
+    // element counts grow with the cube of their size).
+    const Vec3 middle = start + (0.5 * length) * dir;
+    const double needed = length / (2.0 * kWallLengthRatio);
+    const double clearance = skin.nearest(middle, tool.m_pOptKer->MinMesh, needed, 0.0, ids);
+    m.lengthRatio = clearance > 0.0 ? length / (2.0 * clearance) : HUGE_VAL;
+    m.throughWall = clearance >= needed;
     return m;
 }
 

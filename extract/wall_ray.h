@@ -24,7 +24,9 @@ namespace qvr::extract {
 struct WallRayMeasure {
     bool crossed = false;       // the ray found the opposite skin (thickness above 0)
     double exitCosine = 0.0;    // outward normal of the exit face against the ray
-    double lengthRatio = 0.0;   // length / (2 * midpoint clearance)
+    double lengthRatio = 0.0;   // length / (2 * midpoint clearance), at most kWallLengthRatio
+                                // when the clearance reaches that bound; 0 when the exit
+                                // angle or the average thickness already decided
     double averageRatio = 0.0;  // length / the part's average thickness
     bool throughWall = false;
 };
