@@ -2,6 +2,7 @@
 // it, the tests that tell which of them a call may rely on, and the settings the host may change
 // between calls.
 #include <new>
+#include <string>
 
 #include "extract/CExtractToolData.h"
 
@@ -14,7 +15,8 @@ CExtractToolData::CExtractToolData()
     : m_pOptKer(nullptr), p_Cell(nullptr), m_pSurface(nullptr), m_pNode(nullptr),
       m_pRayData(nullptr), m_nNode(0), m_nInnerCell(0), m_nSurface(0), m_pCellFiber{},
       m_pNodeFiber{}, m_nSurfaceNode(0), m_nThicknessMode(QVR_THICKNESS_CENTROID_PLANE),
-      m_nNoCrossingCount(0), m_pProgress(nullptr), m_pProgressUser(nullptr) {
+      m_nNoCrossingCount(0), m_pProgress(nullptr), m_pProgressUser(nullptr),
+      m_nLastErrorCode(0) {
     m_pOptKer = new CQVROptKer();
 }
 
@@ -49,7 +51,8 @@ void CExtractToolData::DropMesh() {
 
 int CExtractToolData::LoadMesh(char* fileName) {
     const int result = m_pOptKer->ReadMeshData(fileName, kRetainCellNodesOnly);
-    if (result != kLoaded) return result;  // the kernel keeps its previous mesh
+    // The kernel keeps its previous mesh.
+    if (result != kLoaded) return Refuse(result, m_pOptKer->GetLastErrorText());
     // The ray records name cells of the previous mesh; keeping them would let GetFiber read
     // past the new tables.
     ReleaseRayData();
@@ -61,6 +64,8 @@ int CExtractToolData::LoadMesh(char* fileName) {
         DropMesh();
         throw;
     }
+    m_lastErrorText.clear();
+    m_nLastErrorCode = 0;
     return kLoaded;
 }
 
@@ -78,4 +83,10 @@ int CExtractToolData::SelectThicknessMode(int mode) {
     if (mode != QVR_THICKNESS_CENTROID_PLANE && mode != QVR_THICKNESS_EXACT) return -1;
     m_nThicknessMode = mode;
     return 1;
+}
+
+int CExtractToolData::Refuse(int code, const std::string& text) {
+    m_lastErrorText = text;
+    m_nLastErrorCode = code;
+    return code;
 }

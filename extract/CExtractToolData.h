@@ -6,6 +6,7 @@
 #ifndef QVR_EXTRACT_CEXTRACTTOOLDATA_H
 #define QVR_EXTRACT_CEXTRACTTOOLDATA_H
 
+#include <string>
 #include <vector>
 
 #include "QVR3DExtractTool.h"
@@ -46,6 +47,10 @@ public:
     std::vector<int> m_rayCells;
     std::vector<double> m_rayCellData;
     std::vector<qvr::extract::WidenedBox> m_rayCellBoxes;
+    // Why the last mesh or result load was refused, and the code it returned; "" and 0 after
+    // one that succeeded.
+    std::string m_lastErrorText;
+    int m_nLastErrorCode;
 
     // Creates the kernel. A failed allocation raises std::bad_alloc and leaves nothing behind.
     CExtractToolData();
@@ -77,7 +82,6 @@ public:
     int TraceSurfaceRays();
     int FindSurfaceCrossing(const int* surfaceIds, int nSurfaceIds, double x, double y, double z,
                             double dx, double dy, double dz, double& distance);
-    int OrderQuadNodes(int face, int* nodes);
     int AssignNearestCells(const int* cellIds, int nCellIds, int inode);
 
     // Exact thickness mode.
@@ -110,12 +114,17 @@ private:
     // Corner coordinates of `cell` into X, Y, Z[0..nNode-1], as the element library takes them.
     void CellCorners(const CInnerCell& cell, double* X, double* Y, double* Z) const;
     // The listed cells (cellIds[1..nCellIds]) that name a solid cell, in list order, into
-    // m_rayCells; a null list gives none.
+    // m_rayCells, and their centroids by coordinate into m_rayCellData; a null list gives none.
     void GatherListedCells(const int* cellIds, int nCellIds);
+    // Squared distances from the point to each gathered centroid, in m_rayCells order; valid
+    // until the next call.
+    const double* SquaredDistances(double px, double py, double pz);
     void ReportProgress(int done, int total) const;
     void ReleaseRayData();
     void ReleaseFiberArrays();
     void DropMesh();
+    // Returns code after keeping it and the text for GetLastErrorCode/GetLastErrorText.
+    int Refuse(int code, const std::string& text);
 };
 
 #endif

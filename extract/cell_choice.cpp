@@ -15,10 +15,11 @@
 #include "extract/CExtractToolData.h"
 #include "extract/interpolation.h"
 #include "extract/tolerances.h"
+#include "kernel/mesh_tables.h"
 
 using qvr::extract::kFarthestSquared;
 using qvr::extract::kInsideShapeTolerance;
-using qvr::extract::kMaxCellNodes;
+using qvr::kMaxCellNodes;
 
 namespace {
 
@@ -37,35 +38,43 @@ void CExtractToolData::GatherListedCells(const int* cellIds, int nCellIds) {
         const int c = cellIds[k];
         if (c >= 1 && c <= m_nInnerCell) m_rayCells.push_back(c);
     }
+    // The centroids side by side, gathered once for all sample points, so the distances of one
+    // point to every cell come out of one loop the compiler can vectorise.
+    const std::size_t n = m_rayCells.size();
+    m_rayCellData.resize(4 * n);
+    double* const xc = m_rayCellData.data();
+    double* const yc = xc + n;
+    double* const zc = yc + n;
+    for (std::size_t i = 0; i < n; ++i) {
+        const CInnerCell& cell = p_Cell[m_rayCells[i]];
+        xc[i] = cell.xc;
+        yc[i] = cell.yc;
+        zc[i] = cell.zc;
+    }
+}
+
+const double* CExtractToolData::SquaredDistances(double px, double py, double pz) {
+    const std::size_t n = m_rayCells.size();
+    const double* const xc = m_rayCellData.data();
+    const double* const yc = xc + n;
+    const double* const zc = yc + n;
+    double* const squared = m_rayCellData.data() + 3 * n;
+    for (std::size_t i = 0; i < n; ++i) {
+        squared[i] = (xc[i] - px) * (xc[i] - px) + (yc[i] - py) * (yc[i] - py) +
+                     (zc[i] - pz) * (zc[i] - pz);
+    }
+    return squared;
 }
 
 int CExtractToolData::AssignNearestCells(const int* cellIds, int nCellIds, int inode) {
     if (m_pRayData == nullptr || inode < 1 || inode > m_nSurfaceNode) return -1;
     CRayData& r = m_pRayData[inode];
 
-    // The listed cells' centroids side by side, gathered once for all sample points, so the
-    // distances of one point to every cell come out of one loop the compiler can vectorise.
     GatherListedCells(cellIds, nCellIds);
     const std::vector<int>& cells = m_rayCells;
     const std::size_t n = cells.size();
-    m_rayCellData.resize(4 * n);
-    double* const xc = m_rayCellData.data();
-    double* const yc = xc + n;
-    double* const zc = yc + n;
-    double* const squared = zc + n;
-    for (std::size_t i = 0; i < n; ++i) {
-        const CInnerCell& cell = p_Cell[cells[i]];
-        xc[i] = cell.xc;
-        yc[i] = cell.yc;
-        zc[i] = cell.zc;
-    }
-
     for (int j = 1; j <= r.nPoint; ++j) {
-        const double px = r.pX[j], py = r.pY[j], pz = r.pZ[j];
-        for (std::size_t i = 0; i < n; ++i) {
-            squared[i] = (xc[i] - px) * (xc[i] - px) + (yc[i] - py) * (yc[i] - py) +
-                         (zc[i] - pz) * (zc[i] - pz);
-        }
+        const double* const squared = SquaredDistances(r.pX[j], r.pY[j], r.pZ[j]);
         double best = kFarthestSquared;
         r.pCellID[j] = 0;
         for (std::size_t i = 0; i < n; ++i) {
@@ -91,29 +100,13 @@ int CExtractToolData::AssignContainingCells(const int* cellIds, int nCellIds, in
         for (int j = 1; j <= r.nPoint; ++j) r.pCellID[j] = 0;
         return 1;
     }
-    // Centroids by coordinate, so that a sample point's distances come out of one loop the
-    // compiler can vectorise.
-    m_rayCellData.resize(4 * n);
-    double* const xc = m_rayCellData.data();
-    double* const yc = xc + n;
-    double* const zc = yc + n;
-    double* const squared = zc + n;
     m_rayCellBoxes.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const CInnerCell& cell = p_Cell[cells[i]];
-        xc[i] = cell.xc;
-        yc[i] = cell.yc;
-        zc[i] = cell.zc;
-        m_rayCellBoxes[i] = qvr::extract::widenedBox(cell);
-    }
+    for (std::size_t i = 0; i < n; ++i) m_rayCellBoxes[i] = qvr::extract::widenedBox(p_Cell[cells[i]]);
 
     std::vector<Candidate> order;
     for (int j = 1; j <= r.nPoint; ++j) {
         const double px = r.pX[j], py = r.pY[j], pz = r.pZ[j];
-        for (std::size_t i = 0; i < n; ++i) {
-            squared[i] = (xc[i] - px) * (xc[i] - px) + (yc[i] - py) * (yc[i] - py) +
-                         (zc[i] - pz) * (zc[i] - pz);
-        }
+        const double* const squared = SquaredDistances(px, py, pz);
         order.clear();
         bool unordered = false;
         Candidate nearest{squared[0], cells[0]};

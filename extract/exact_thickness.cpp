@@ -9,14 +9,16 @@
 #include "extract/ray_triangle.h"
 #include "extract/tolerances.h"
 
+using qvr::extract::anyFaceTriangle;
 using qvr::extract::kCoincidenceRelative;
-using qvr::extract::kMaxFaceNodes;
 using qvr::extract::kPositionRelative;
 using qvr::extract::kTangentCosine;
+using qvr::extract::longestEdge;
+using qvr::extract::RayHitsTriangle;
 
 namespace {
 
-using qvr::extract::Vec3;
+using qvr::Vec3;
 
 bool cellHasNode(const CInnerCell& cell, int node) {
     for (int k = 1; k <= cell.nNode; ++k) {
@@ -105,11 +107,7 @@ int CExtractToolData::FindExitCrossing(const int* surfaceIds, int nSurfaceIds, d
     double size = 0.0;
     for (int s = 1; s <= nSurfaceIds; ++s) {
         if (!usable(surfaceIds[s])) continue;
-        const CFaceElem& f = m_pSurface[surfaceIds[s]];
-        for (int k = 1; k <= f.nNode; ++k) {
-            const int next = k == f.nNode ? 1 : k + 1;
-            size = std::max(size, distance(at(m_pNode[f.pNode[k]]), at(m_pNode[f.pNode[next]])));
-        }
+        size = std::max(size, longestEdge(m_pSurface[surfaceIds[s]], m_pNode));
     }
     if (!(size > 0.0)) return 0;
     const double position = std::max({std::fabs(x), std::fabs(y), std::fabs(z)});
@@ -122,11 +120,9 @@ int CExtractToolData::FindExitCrossing(const int* surfaceIds, int nSurfaceIds, d
         if (!usable(id)) continue;
         const CFaceElem& face = m_pSurface[id];
 
-        int l[kMaxFaceNodes + 1] = {};
         bool ownFace = false;
         for (int k = 1; k <= face.nNode; ++k) {
-            l[k] = face.pNode[k];
-            ownFace = ownFace || distance(at(m_pNode[l[k]]), p) <= tolerance;
+            ownFace = ownFace || distance(at(m_pNode[face.pNode[k]]), p) <= tolerance;
         }
         if (ownFace) continue;
 
@@ -137,30 +133,19 @@ int CExtractToolData::FindExitCrossing(const int* surfaceIds, int nSurfaceIds, d
             static_cast<std::size_t>(id) < m_faceOutward.size() ? m_faceOutward[static_cast<std::size_t>(id)] : 1;
         const double cosine =
             outward * (face.ax * dx + face.ay * dy + face.az * dz) / (nLength * dLength);
-        double faceSize = 0.0;
-        for (int k = 1; k <= face.nNode; ++k) {
-            const int next = k == face.nNode ? 1 : k + 1;
-            faceSize = std::max(faceSize, distance(at(m_pNode[l[k]]), at(m_pNode[l[next]])));
-        }
+        const double faceSize = longestEdge(face, m_pNode);
         if (std::fabs(cosine) <= kTangentCosine || std::fabs(cosine) * faceSize <= tolerance) {
             continue;
         }
 
+        // A hit behind the node or at it (within the tolerance) does not count: for a
+        // quadrilateral the other triangle is tried.
         double t = 0.0;
-        bool hit = false;
-        if (face.nNode == 3) {
-            hit = qvr::extract::RayHitsTriangle(p, d, at(m_pNode[l[1]]), at(m_pNode[l[2]]),
-                                                at(m_pNode[l[3]]), t, tolerance);
-        } else {
-            OrderQuadNodes(id, l);
-            hit = qvr::extract::RayHitsTriangle(p, d, at(m_pNode[l[1]]), at(m_pNode[l[2]]),
-                                                at(m_pNode[l[3]]), t, tolerance);
-            if (!hit || t <= tolerance) {
-                hit = qvr::extract::RayHitsTriangle(p, d, at(m_pNode[l[1]]), at(m_pNode[l[2]]),
-                                                    at(m_pNode[l[4]]), t, tolerance);
-            }
-        }
-        if (hit && t > tolerance) hits.push_back({t, cosine});
+        const bool hit = anyFaceTriangle(
+            face, m_pNode, [&](const Cnode& a, const Cnode& b, const Cnode& c) {
+                return RayHitsTriangle(p, d, at(a), at(b), at(c), t, tolerance) && t > tolerance;
+            });
+        if (hit) hits.push_back({t, cosine});
     }
 
     std::sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) { return a.t < b.t; });

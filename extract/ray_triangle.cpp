@@ -10,7 +10,6 @@
 #include <cmath>
 #include <utility>
 
-#include "extract/CExtractToolData.h"
 #include "extract/tolerances.h"
 
 namespace qvr::extract {
@@ -141,17 +140,15 @@ bool LineCrossesTriangle(double x, double y, double z, double dx, double dy, dou
 
 }  // namespace qvr::extract
 
-// Split of a quadrilateral skin face into two triangles along its longest node pair.
-int CExtractToolData::OrderQuadNodes(int face, int* nodes) {
-    if (nodes == nullptr || m_pSurface == nullptr || face < 1 || face > m_nSurface) return -1;
-    if (m_pSurface[face].nNode != 4) return 1;  // only quadrilaterals are split
+namespace qvr::extract {
 
+void orderQuadNodes(const Cnode* nodes, int* corners) {
     constexpr int kPairs[6][2] = {{1, 2}, {1, 3}, {1, 4}, {2, 3}, {2, 4}, {3, 4}};
     double longest = 0.0;  // coincident nodes never form the split pair
     int keep = -1;
     for (int p = 0; p < 6; ++p) {
-        const Cnode& a = m_pNode[nodes[kPairs[p][0]]];
-        const Cnode& b = m_pNode[nodes[kPairs[p][1]]];
+        const Cnode& a = nodes[corners[kPairs[p][0]]];
+        const Cnode& b = nodes[corners[kPairs[p][1]]];
         const double d = std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) +
                                    (a.z - b.z) * (a.z - b.z));
         if (d > longest) {  // the first of equally long pairs stays
@@ -159,14 +156,28 @@ int CExtractToolData::OrderQuadNodes(int face, int* nodes) {
             keep = p;
         }
     }
-    if (keep < 0) return 1;
+    if (keep < 0) return;
 
     const int i = kPairs[keep][0], j = kPairs[keep][1];
-    int reordered[5] = {0, nodes[i], nodes[j], 0, 0};
+    int reordered[5] = {0, corners[i], corners[j], 0, 0};
     int next = 3;
     for (int k = 1; k <= 4; ++k) {
-        if (k != i && k != j) reordered[next++] = nodes[k];
+        if (k != i && k != j) reordered[next++] = corners[k];
     }
-    for (int k = 1; k <= 4; ++k) nodes[k] = reordered[k];
-    return 1;
+    for (int k = 1; k <= 4; ++k) corners[k] = reordered[k];
 }
+
+double longestEdge(const CFaceElem& face, const Cnode* nodes) {
+    double longest = 0.0;
+    for (int k = 1; k <= face.nNode; ++k) {
+        const int next = k == face.nNode ? 1 : k + 1;
+        const Cnode& a = nodes[face.pNode[k]];
+        const Cnode& b = nodes[face.pNode[next]];
+        longest = std::max(longest, std::sqrt((a.x - b.x) * (a.x - b.x) +
+                                              (a.y - b.y) * (a.y - b.y) +
+                                              (a.z - b.z) * (a.z - b.z)));
+    }
+    return longest;
+}
+
+}  // namespace qvr::extract

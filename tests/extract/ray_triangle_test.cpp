@@ -13,7 +13,7 @@
 using namespace extract_test;
 using qvr::extract::LineCrossesTriangle;
 using qvr::extract::RayHitsTriangle;
-using qvr::extract::Vec3;
+using qvr::Vec3;
 
 // Edges and corners, both sides and the whole line are checked through the slab profiles and
 // the crossing distance; the absolute edge-on bound only here. A right triangle with legs a and

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -290,11 +291,16 @@ std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const 
 }
 
 std::string utcTimestamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
+    std::time_t now = std::time(nullptr);
+    if (const char* fixed = std::getenv("SOURCE_DATE_EPOCH"); fixed != nullptr && *fixed != '\0') {
+        char* end = nullptr;
+        const long long seconds = std::strtoll(fixed, &end, 10);
+        if (*end == '\0' && seconds >= 0) now = static_cast<std::time_t>(seconds);
+    }
+    const std::tm* utc = std::gmtime(&now);  // the host calls it from one thread only
+    if (utc == nullptr) return "";
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", utc);
     return text;
 }
 

@@ -56,7 +56,8 @@ struct OutputOptions {
     int csvDigits = kDefaultCsvDigits;      // significant digits (number_text.h)
     bool wideCsv = false;                   // one row per node, layers as columns
     VtkEncoding vtu = VtkEncoding::CompressedBinary;
-    std::string date;                       // provenance: when the run was made (UTC, ISO 8601)
+    std::string date;                       // provenance: when the run was made (UTC, ISO
+                                            // 8601); empty: none (qvr demo, reproducible)
 };
 
 // ----------------------------------------------------------------------------------------------
@@ -132,7 +133,8 @@ void writeProfileSvg(const std::string& path, const std::string& title,
 std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const std::string& folder,
                                                 long long plotNode, const OutputOptions& options = {});
 
-// The date and time now as UTC ISO 8601 ("2026-12-05T21:40:16Z"), for OutputOptions::date.
+// The date and time now as UTC ISO 8601 ("2026-12-05T21:40:16Z"), for OutputOptions::date;
+// SOURCE_DATE_EPOCH (seconds since 1970), when set, stands for now, for reproducible files.
 std::string utcTimestamp();
 
 // Counts, thickness figures (over every ray that crossed, and over the wall rays with the count

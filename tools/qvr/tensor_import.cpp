@@ -1,6 +1,8 @@
 #include "tensor_import.h"
 
+#if defined(QVR_HAVE_EXPAT)
 #include <expat.h>
+#endif
 #include <zlib.h>
 
 #include <algorithm>
@@ -269,6 +271,11 @@ bool loadVtu(const std::string& file, VtuDocument& doc, std::string& appendedRaw
             xml = file.substr(0, tagEnd + 1) + file.substr(close);
         }
     }
+#if !defined(QVR_HAVE_EXPAT)
+    (void)doc;
+    error = "this build of qvr reads no VTU files (it was built without expat); give the tensors as .csv, .npy or .npz";
+    return false;
+#else
     XML_Parser parser = XML_ParserCreate(nullptr);
     XML_SetUserData(parser, &doc);
     XML_SetElementHandler(
@@ -316,6 +323,7 @@ bool loadVtu(const std::string& file, VtuDocument& doc, std::string& appendedRaw
                 " at line " + std::to_string(XML_GetCurrentLineNumber(parser)) + ")";
     XML_ParserFree(parser);
     if (!wellFormed) return false;
+#endif
     if (!raw && !doc.appendedText.empty()) {
         const std::string text = stripSpace(doc.appendedText);
         if (text.empty() || text[0] != '_' || !base64Decode(text.substr(1), appendedRaw)) {

@@ -69,14 +69,15 @@ void addProvenance(VtkXmlGrid& g, const ExtractionRun& run, const OutputOptions&
     g.addText("mesh", run.meshPath);
     g.addText("results", run.resultPath);
     g.addText("mode", thicknessModeName(run.mode));
-    g.addText("date", options.date);
+    if (!options.date.empty()) g.addText("date", options.date);
     g.addText("length_unit", "mm");
     g.addText("tensor_order", kTensorOrder);
 }
 
 std::string provenanceComment(const ExtractionRun& run, const OutputOptions& options) {
     std::string text = "qvr extract: mesh " + run.meshPath + ", results " + run.resultPath + ", " +
-                       thicknessModeName(run.mode) + " thickness, " + options.date + "; lengths in mm";
+                       thicknessModeName(run.mode) + " thickness" +
+                       (options.date.empty() ? std::string() : ", " + options.date) + "; lengths in mm";
     // An XML comment may not hold "--".
     for (std::size_t at = text.find("--"); at != std::string::npos; at = text.find("--"))
         text.replace(at, 2, "- -");
