@@ -89,8 +89,9 @@ void writeProfilesCsv(const std::string& path, const ExtractionRun& run, const O
 // six components as one symmetric tensor, VTK order XX YY ZZ XY YZ XZ), "eigenvalues"
 // (descending) and "principal" (unit eigenvector of the largest eigenvalue). On skin nodes the
 // components are those of the first sample point.
-// profiles-rays.vtu: the sample points of the rays that crossed with the same point fields,
-// and per ray layers - 1 line cells with the cell fields "node" and "wall".
+// profiles-rays.vtu: the sample points of the rays that crossed with the same point fields
+// but for the six scalar components (the tensor holds them) and has_profile, and per ray
+// layers - 1 line cells with the cell fields "node" and "wall".
 // Both files carry as field data (texts stored as UInt8 arrays of their bytes): mesh, results,
 // mode, date, length_unit (mm) and tensor_order.
 

@@ -47,14 +47,17 @@ struct PointFields {
     }
 
     // Moves the fields into the grid, in the order the first version of the file had them.
-    void into(VtkXmlGrid& g) {
+    // The rays file (`raysOnly`) leaves out what it would only repeat: the six components as
+    // scalars (its `tensor` holds them) and has_profile (1 on every ray point).
+    void into(VtkXmlGrid& g, bool raysOnly) {
         g.addReals(Section::PointData, "thickness", 1, std::move(thickness));
         g.addReals(Section::PointData, "depth", 1, std::move(depth));
         g.addReals(Section::PointData, "fraction", 1, std::move(fraction));
-        for (int k = 0; k < kComponentCount; ++k)
-            g.addReals(Section::PointData, kComponentNames[k], 1, std::move(comp[k]));
+        if (!raysOnly)
+            for (int k = 0; k < kComponentCount; ++k)
+                g.addReals(Section::PointData, kComponentNames[k], 1, std::move(comp[k]));
         g.addIntegers(Section::PointData, Type::Int32, "node", std::move(node));
-        g.addIntegers(Section::PointData, Type::Int32, "has_profile", std::move(hasProfile));
+        if (!raysOnly) g.addIntegers(Section::PointData, Type::Int32, "has_profile", std::move(hasProfile));
         g.addReals(Section::PointData, "direction", 3, std::move(direction));
         g.addIntegers(Section::PointData, Type::Int32, "wall", std::move(wall));
         g.addReals(Section::PointData, "tensor", 6, std::move(tensor));
@@ -151,7 +154,7 @@ void writeProfilesVtu(const std::string& path, const ExtractionRun& run, const O
     VtkXmlGrid g;
     addProvenance(g, run, options);
     const std::size_t points = f.points(), cells = types.size();
-    f.into(g);
+    f.into(g, false);
     g.addIntegers(Section::CellData, Type::Int32, "kind", std::move(cellKind));
     g.addIntegers(Section::CellData, Type::Int32, "node", std::move(cellNode));
     g.setActive(Section::CellData, "kind", "");
@@ -180,7 +183,7 @@ void writeRaysVtu(const std::string& path, const ExtractionRun& run, const Outpu
     VtkXmlGrid g;
     addProvenance(g, run, options);
     const std::size_t points = f.points(), cells = types.size();
-    f.into(g);
+    f.into(g, true);
     g.addIntegers(Section::CellData, Type::Int32, "node", std::move(cellNode));
     g.addIntegers(Section::CellData, Type::Int32, "wall", std::move(cellWall));
     g.setActive(Section::CellData, "wall", "");

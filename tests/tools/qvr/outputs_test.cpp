@@ -182,7 +182,8 @@ TEST(Outputs, VtuGridHoldsTheSkinAndTheCrossingRays) {
     EXPECT_EQ(rays["Cells/connectivity"], (std::vector<double>{0, 1, 1, 2, 3, 4, 4, 5}));
     EXPECT_EQ(rays["CellData/node"], (std::vector<double>{11, 11, 13, 13}));
     EXPECT_EQ(rays["CellData/wall"], (std::vector<double>{0, 0, 1, 1}));
-    EXPECT_EQ(rays["PointData/a13"].size(), 6u);
+    EXPECT_EQ(rays["PointData/tensor"].size(), 6u * 6u);
+    EXPECT_EQ(rays.count("PointData/a13"), 0u);  // the tensor holds the components
 }
 
 TEST(Outputs, SvgOfTwoPanelsIsWellFormedWithNiceTicks) {
