@@ -218,6 +218,19 @@ public:
      * GetLastErrorText is "". */
     int GetLastErrorCode() const;
 
+    /*
+     * Extension: whether the ray of skin node inode (1..nNode of the last SetSurfaceNode) runs
+     * through the wall (1) or along it (0). Through the wall means: the ray leaves the part
+     * through a face whose outward normal lies within 30 degrees of the ray, and its length is
+     * at most 1.5 times the local wall (twice the distance from the ray's midpoint to the
+     * nearest skin face) or at most 1.5 times the part's average thickness (the kernel's
+     * AverageThickness). Rays from narrow side faces, rims and blended edge normals run along
+     * the wall; a ray that found no opposite skin is not a wall ray (0).
+     * Returns -1 before SetSurfaceNode (or after a new SetMeshFileName) and for inode outside
+     * 1..nNode. Changes no result: it uses the kernel's search lists as scratch only.
+     */
+    int GetWallRay(int inode);
+
 private:
     CExtractToolData* m_pData; /* the tool's state; owned */
 };

@@ -5,7 +5,7 @@ endif()
 foreach(required "fnQVROptKer" "nQVROptKer" "CQVROptKer::ReadMeshData" "Cnode::copy"
                  "CQVROptKer::SetMeshArrays" "QVR3DExtractTool::SetMeshArrays"
                  "QVR3DExtractTool::SetFiberValues"
-                 "CRayData::operator=")
+                 "CRayData::operator=" "QVR3DExtractTool::GetWallRay")
   string(FIND "${symbols}" "${required}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "missing export: ${required}")
