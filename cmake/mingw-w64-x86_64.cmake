@@ -27,6 +27,8 @@ set(CMAKE_CXX_FLAGS_INIT "-D__USE_MINGW_ANSI_STDIO=1")
 # under Wine (and on a user's machine) without the compiler's DLLs beside them.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+# Likewise zlib (the host's compressed output): its archive, not zlib1.dll.
+set(ZLIB_USE_STATIC_LIBS ON)
 
 find_program(QVR_WINE NAMES wine wine64)
 if(QVR_WINE)

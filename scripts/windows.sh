@@ -45,16 +45,18 @@ fi
 
 if [ -x "$linux_qvr" ]; then
   echo "== qvr demo: Windows build under Wine against the Linux build"
+  # Both runs write to a folder of the same name: the file names appear inside some outputs.
   demo=$(mktemp -d)
-  (cd "$demo" && wine "$build/bin/qvr.exe" demo --out windows >windows.txt &&
-     "$linux_qvr" demo --out linux >linux.txt)
+  mkdir "$demo/windows" "$demo/linux"
+  (cd "$demo/windows" && wine "$build/bin/qvr.exe" demo --out out >stdout.txt)
+  (cd "$demo/linux" && "$linux_qvr" demo --out out >stdout.txt)
   same=0
-  for f in "$demo"/linux/*; do
+  for f in "$demo"/linux/out/*; do
     name=$(basename "$f")
-    if cmp -s "$f" "$demo/windows/$name"; then
+    if cmp -s "$f" "$demo/windows/out/$name"; then
       same=$((same + 1))
     else
-      echo "qvr demo: $name differs between the Windows and the Linux build"
+      echo "qvr demo: $name differs between the Windows and the Linux build (outputs in $demo)"
       exit 1
     fi
   done
