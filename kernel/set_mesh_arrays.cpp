@@ -162,14 +162,8 @@ int CQVROptKer::SetMeshArrays(int nodeCount, const double* xyz, int cellBlockCou
                               const QVRIndexBlock* cellBlocks, int faceBlockCount,
                               const QVRIndexBlock* faceBlocks, const char* unit,
                               int allNodeFlag) {
-    qvr::MeshArrays arrays;
-    arrays.nodeCount = nodeCount;
-    arrays.xyz = xyz;
-    arrays.cellBlockCount = cellBlockCount;
-    arrays.cellBlocks = cellBlocks;
-    arrays.faceBlockCount = faceBlockCount;
-    arrays.faceBlocks = faceBlocks;
-    arrays.unit = unit;
+    const qvr::MeshArrays arrays{nodeCount,      xyz,        cellBlockCount, cellBlocks,
+                                 faceBlockCount, faceBlocks, unit};
     nqbio::MeshData content;
     qvr::ArrayFault fault;
     if (!qvr::buildMeshContent(arrays, content, fault)) {
