@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "geometry/watertight_triangle.h"
@@ -73,24 +74,27 @@ private:
 
 inline bool TriangleBvh::slabs(const Node& n, const double origin[3], const double inverse[3],
                                double tNear, double tFar, double& entry) {
-    // Each slab parameter carries at most three roundings; widening it by four units in the
-    // last place keeps the test conservative, so a triangle on a box face is never skipped.
-    constexpr double kWiden = 4.0 * 2.220446049250313e-16;
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
     double lo = tNear, hi = tFar;
     for (int a = 0; a < 3; ++a) {
-        double t0 = (static_cast<double>(n.lo[a]) - origin[a]) * inverse[a];
-        double t1 = (static_cast<double>(n.hi[a]) - origin[a]) * inverse[a];
-        if (t0 > t1) {
-            const double swap = t0;
-            t0 = t1;
-            t1 = swap;
+        const double boxLo = static_cast<double>(n.lo[a]), boxHi = static_cast<double>(n.hi[a]);
+        if (inverse[a] == kInfinity || inverse[a] == -kInfinity) {
+            // The ray runs parallel to this slab: inside it everywhere or nowhere.
+            if (origin[a] < boxLo || origin[a] > boxHi) return false;
+            continue;
         }
-        // A NaN (the origin on the slab's plane, the ray along it) sets no limit.
-        t0 *= t0 > 0.0 ? 1.0 - kWiden : 1.0 + kWiden;
-        t1 *= t1 > 0.0 ? 1.0 + kWiden : 1.0 - kWiden;
+        const bool forward = inverse[a] >= 0.0;
+        const double t0 = ((forward ? boxLo : boxHi) - origin[a]) * inverse[a];
+        const double t1 = ((forward ? boxHi : boxLo) - origin[a]) * inverse[a];
         if (t0 > lo) lo = t0;
         if (t1 < hi) hi = t1;
     }
+    // Each slab parameter carries at most three roundings; widening the entry and exit by four
+    // units in the last place keeps the test conservative, so a triangle on a box face is never
+    // skipped. (Widening is monotonic, so widening the result equals widening every slab.)
+    constexpr double kWiden = 4.0 * std::numeric_limits<double>::epsilon();
+    lo *= lo > 0.0 ? 1.0 - kWiden : 1.0 + kWiden;
+    hi *= hi > 0.0 ? 1.0 + kWiden : 1.0 - kWiden;
     entry = lo;
     return lo <= hi;
 }

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, tools, tests and benchmarks need, when missing.
 set -euo pipefail
 
-packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libboost-dev libexpat1-dev)
+packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libboost-dev libexpat1-dev libembree-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

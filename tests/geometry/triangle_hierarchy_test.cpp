@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "KernelMeshBuilder.h"
+#include "geometry/skin_triangles.h"
 #include "geometry/triangle_bvh.h"
 #include "geometry/watertight_triangle.h"
 
@@ -197,13 +198,15 @@ TEST(TriangleHierarchy, FindsWhatATestOfEveryTriangleFinds) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     Soup s;
     // Triangles over three decades of size, some sliver-thin, some on one point, one with a
-    // NaN corner (left out), all in a 100-unit cube.
+    // NaN corner (left out), all in a 100-unit cube. Coordinates in single precision, so that
+    // they lie exactly on the faces of the hierarchy's boxes.
+    auto f = [](double v) { return static_cast<double>(static_cast<float>(v)); };
     for (int i = 0; i < 3000; ++i) {
         const double size = std::pow(10.0, -2.0 + 3.0 * unit(random));
-        const double cx = 100 * unit(random), cy = 100 * unit(random), cz = 100 * unit(random);
+        const double cx = f(100 * unit(random)), cy = f(100 * unit(random)), cz = f(100 * unit(random));
         const auto p = s.add(cx, cy, cz);
-        const auto q = s.add(cx + size * unit(random), cy + size * unit(random), cz);
-        const auto r = i % 50 == 0 ? p : s.add(cx, cy + size * unit(random), cz + size * unit(random));
+        const auto q = s.add(f(cx + size * unit(random)), f(cy + size * unit(random)), cz);
+        const auto r = i % 50 == 0 ? p : s.add(cx, f(cy + size * unit(random)), f(cz + size * unit(random)));
         s.triangles.push_back({{p, q, r}, i});
     }
     const auto bad = s.add(std::nan(""), 0, 0);
@@ -213,9 +216,15 @@ TEST(TriangleHierarchy, FindsWhatATestOfEveryTriangleFinds) {
     ASSERT_EQ(bvh.triangleCount(), 3000u);
 
     for (int r = 0; r < 600; ++r) {
-        const double o[3] = {100 * unit(random), 100 * unit(random), 100 * unit(random)};
+        double o[3] = {100 * unit(random), 100 * unit(random), 100 * unit(random)};
         double d[3] = {unit(random) - 0.5, unit(random) - 0.5, unit(random) - 0.5};
-        if (r % 7 == 0) d[r % 3] = 0.0;  // directions along box faces
+        if (r % 3 == 0) d[r % 9 / 3] = r % 2 == 0 ? 0.0 : -0.0;  // along box faces, either zero
+        if (r % 5 < 2) {  // from a triangle's corner: on the boxes' faces
+            const double* c = s.at(s.triangles[static_cast<std::size_t>(r)].corner[1]);
+            o[0] = c[0];
+            o[1] = c[1];
+            o[2] = c[2];
+        }
         const auto expected = allHits(s, o, d);
         // Every hit, through the traversal with an unlimited far end.
         ShearedRay ray{};
@@ -271,6 +280,42 @@ TEST(TriangleHierarchy, DegenerateInputGivesAUsableTree) {
     // A far end short of the triangle, or a near end past it, finds nothing.
     EXPECT_FALSE(bvh.closestHit(o, d, 0, 0.5, hit, index));
     EXPECT_FALSE(bvh.closestHit(o, d, 1.0, 1e300, hit, index));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SkinHierarchy, RaysFromEverySkinNodeIntoABlockMeetTheOppositeSkin) {
+    for (auto kind : {qvrtest::CellKind::Hex, qvrtest::CellKind::Tet, qvrtest::CellKind::Prism}) {
+        SCOPED_TRACE(qvrtest::cellKindName(kind));
+        qvrtest::KernelMeshBuilder b;
+        b.addBlock({kind, 4, 3, 2, 0.0, 0.0, 0.0, 1.0, 1.0, 0.5});
+        CQVROptKer k;
+        b.install(k);
+        TriangleBvh bvh;
+        qvr::geom::buildSkinHierarchy(k.m_pSurface, k.m_nSurface, k.m_pNode, k.m_nNode, bvh);
+        std::size_t expected = 0;
+        for (int f = 1; f <= k.m_nSurface; ++f) expected += k.m_pSurface[f].nNode == 4 ? 2 : 1;
+        ASSERT_EQ(bvh.triangleCount(), expected);
+        // Straight down from every node inside the top face (z = 1) onto a node of the bottom,
+        // 1 below. (Along the block's side faces the ray runs on the skin's silhouette, where
+        // either answer is watertight.)
+        int rays = 0;
+        for (int n = 1; n <= k.m_nNode; ++n) {
+            const Cnode& node = k.m_pNode[n];
+            if (node.z != 1.0 || node.x <= 0.0 || node.x >= 4.0 || node.y <= 0.0 || node.y >= 3.0) continue;
+            const double o[3] = {node.x, node.y, node.z}, d[3] = {0.0, 0.0, -1.0};
+            TriangleHit hit{};
+            std::uint32_t index = 0;
+            ASSERT_TRUE(bvh.closestHit(o, d, 1e-9, 1e300, hit, index)) << "node " << n;
+            EXPECT_EQ(hit.t, 1.0);
+            const int face = bvh.triangle(index).item;
+            EXPECT_EQ(k.m_pSurface[face].zc, 0.0);
+            ++rays;
+        }
+        EXPECT_EQ(rays, 3 * 2);
+    }
 }
 
 }  // namespace
