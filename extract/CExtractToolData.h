@@ -11,7 +11,7 @@
 #include "QVR3DExtractTool.h"
 #include "QVROptKer.h"
 
-#include "extract/cell_box_test.h"
+#include "extract/cell_choice.h"
 
 namespace qvr::extract {
 class ShapeElements;
@@ -100,10 +100,6 @@ public:
     // exist, for an index outside 0..m_nSurfaceNode or for a null array.
     int ExtractNodeFiber(int inode, double* dist, double* fiber1, double* fiber2, double* fiber3,
                          double* fiber4, double* fiber5, double* fiber6);
-    // One node array interpolated in one cell. 1 (also for an unsupported cell type, *value
-    // then unchanged), or -1 for a cell number outside 1..m_nInnerCell or null arrays.
-    int InterpolateInCell(double x, double y, double z, int cell, const double* nodeValue,
-                          double* value);
 
 private:
     // Shape function values of `cell` at the point into N[0..7], with the element of its kind
@@ -121,11 +117,5 @@ private:
     void ReleaseFiberArrays();
     void DropMesh();
 };
-
-// Whether the line (not only the ray) through (x, y, z) along (dx, dy, dz) meets the triangle;
-// edges and corners count as inside; nearly edge-on triangles (|det| < 0.006 mm^2) never do.
-bool LineCrossesTriangle(double x, double y, double z, double dx, double dy, double dz,
-                         double x0, double y0, double z0, double x1, double y1, double z1,
-                         double x2, double y2, double z2);
 
 #endif

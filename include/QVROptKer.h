@@ -233,6 +233,10 @@ private:
     int AddInnerCellToADTree();
     int FindMinMesh();
     int ComputeAverageThickness();
+    /* Releases the tree; searches then return the empty result until a new set-up. */
+    void DropSearchTree();
+    /* Releases the tree and both slot tables with their lists. */
+    void ReleaseSearch();
 };
 
 #endif

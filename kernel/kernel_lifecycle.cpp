@@ -1,7 +1,6 @@
 // Construction, destruction and the small setters of the kernel.
 #include "QVROptKer.h"
 #include "kernel/mesh_tables.h"
-#include "search/CQvrADT.h"
 
 namespace {
 constexpr double kInitialMinMesh = 0.1;  // mm, until the search set-up derives it
@@ -20,13 +19,11 @@ CQVROptKer::~CQVROptKer() {
     qvr::releaseArray(m_pNode);
     qvr::releaseFaceTable(m_pSurface, m_nSurface);
     qvr::releaseCellTable(p_Cell, m_nInnerCell);
-    delete m_pADTree;
-    m_pADTree = nullptr;
     qvr::releaseArray(m_pNodeInPart);
     qvr::releaseArray(m_pNodeKind);
     qvr::releaseArray(m_pNodeNewID);
     qvr::releaseArray(m_pCellKind);
-    qvr::releaseSlotTables(*this);
+    ReleaseSearch();
 }
 
 int CQVROptKer::getMsgPtr(CQVRKNLogErrMsgTool* tool) {

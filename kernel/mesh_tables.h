@@ -1,4 +1,4 @@
-// Release and resize helpers for the kernel's raw one-based tables.
+// Release helpers for the kernel's raw one-based mesh tables.
 //
 // The exported kernel keeps its tables as raw arrays because hosts read them directly; these
 // helpers keep the ownership rules in one place.
@@ -24,19 +24,6 @@ void releaseArray(T*& array) {
     delete[] array;
     array = nullptr;
 }
-
-// Makes both slot tables hold exactly slotCount entries. Lists of slots that remain are kept;
-// lists of dropped slots are released; new entries are empty.
-void resizeSlotTables(CQVROptKer& kernel, int slotCount);
-// Releases both slot tables with every list in them.
-void releaseSlotTables(CQVROptKer& kernel);
-
-// A list that callers may read but that is never released: the answer of a search that
-// cannot run (no tree, slot out of range).
-const int* emptySearchList();
-
-// Whether `slot` names an existing entry of the slot tables.
-bool slotInRange(const CQVROptKer& kernel, int slot);
 
 }  // namespace qvr
 

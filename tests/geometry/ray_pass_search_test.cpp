@@ -12,7 +12,7 @@
 #include "KernelMeshBuilder.h"
 #include "QVROptKer.h"
 #include "ReferenceBoxes.h"
-#include "kernel/mesh_tables.h"
+#include "search/search_slots.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli_error.h"
+#include "cli_support.h"
 #include "commands.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "cli_error.h"
+#include "cli_support.h"
 
 namespace qvr::cli {
 

@@ -12,7 +12,7 @@
 #include "MeshAudit.h"
 #include "QvrTestSupport.h"
 #include "TempDir.h"
-#include "fiber_rotation.h"
+#include "fiber_fields.h"
 
 namespace {
 

@@ -8,12 +8,9 @@
 
 #include "QvrTestSupport.h"
 #include "TempDir.h"
-#include "csv_writer.h"
-#include "fiber_rotation.h"
+#include "fiber_fields.h"
 #include "generator/PartGenerator.h"
-#include "profile_stats.h"
-#include "svg_plot.h"
-#include "vtu_writer.h"
+#include "output_writers.h"
 
 using namespace qvr::cli;
 

@@ -1,0 +1,71 @@
+// qvr extract MESH RESULTS: profiles at the skin nodes of the user's own files.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <memory>
+
+#include "commands.h"
+#include "extraction.h"
+#include "output_writers.h"
+
+namespace qvr::cli {
+
+namespace {
+
+struct ExtractOptions {
+    std::string mesh, results;
+    int layers = kDefaultLayers;
+    std::string nodes = "all";
+    std::string out = "qvr-extract";
+    long long plotNode = 0;
+    std::string thickness = "exact";
+};
+
+void runExtract(const ExtractOptions& o) {
+    ExtractRequest request;
+    request.meshPath = o.mesh;
+    request.resultPath = o.results;
+    request.layers = o.layers;
+    if (o.nodes != "all") request.nodesFile = o.nodes;
+    request.mode = o.thickness == "centroid" ? ThicknessMode::CentroidPlane : ThicknessMode::Exact;
+    const ExtractionRun run = runExtraction(request);
+    const std::vector<std::string> files = writeExtractionOutputs(run, o.out, o.plotNode);
+    printExtractionSummary(stdout, run);
+    const long shown = o.plotNode != 0 ? findProfileOfNode(run.profiles, o.plotNode)
+                                       : findRepresentative(run.profiles);
+    if (shown >= 0) {
+        std::printf("\n");
+        printProfileTable(stdout, run.profiles[static_cast<std::size_t>(shown)]);
+    }
+    std::printf("\nfiles written:\n");
+    for (const std::string& f : files) std::printf("  %s\n", f.c_str());
+}
+
+}  // namespace
+
+void addExtractCommand(CLI::App& app) {
+    auto o = std::make_shared<ExtractOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "extract", "Through-thickness fibre-orientation profiles at the skin nodes of a mesh");
+    cmd->add_option("MESH", o->mesh, "mesh file (.nqb, text or binary)")->required();
+    cmd->add_option("RESULTS", o->results, "fibre-orientation result file (.k7t)")->required();
+    cmd->add_option("--layers", o->layers, "sample points per ray, from the node to the opposite skin")
+        ->check(CLI::Range(2, 100000))
+        ->capture_default_str();
+    cmd->add_option("--nodes", o->nodes,
+                    "'all' skin nodes, or a file listing node numbers of the mesh file")
+        ->capture_default_str();
+    cmd->add_option("--out", o->out, "output folder")->capture_default_str();
+    cmd->add_option("--plot-node", o->plotNode,
+                    "node (number in the mesh file) shown in profile.svg; default: the node whose "
+                    "thickness is closest to the median")
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--thickness", o->thickness,
+                    "exact: the first stretch of the ray inside the material; centroid: to the "
+                    "centroid plane of the crossed skin face")
+        ->check(CLI::IsMember({"exact", "centroid"}))
+        ->capture_default_str();
+    cmd->callback([o] { runExtract(*o); });
+}
+
+}  // namespace qvr::cli

@@ -1,0 +1,268 @@
+#include "extraction.h"
+
+#include <charconv>
+#include <cmath>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "NQBIO_Manipulator.h"
+#include "QVR3DExtractTool.h"
+#include "QVROptKer.h"
+#include "cli_support.h"
+#include "mesh_files.h"
+
+namespace qvr::cli {
+
+const char* const kComponentNames[kComponentCount] = {"a11", "a22", "a33", "a12", "a23", "a13"};
+
+const char* thicknessModeName(ThicknessMode mode) {
+    return mode == ThicknessMode::Exact ? "exact" : "centroid";
+}
+
+std::vector<SkinNode> findSkinNodes(CQVROptKer& kernel) {
+    const int n = kernel.m_nNode;
+    std::vector<char> onSkin(static_cast<std::size_t>(n) + 1, 0);
+    for (int f = 1; f <= kernel.m_nSurface; ++f) {
+        const CFaceElem& face = kernel.m_pSurface[f];
+        for (int k = 1; k <= face.nNode; ++k)
+            if (face.pNode[k] >= 1 && face.pNode[k] <= n) onSkin[static_cast<std::size_t>(face.pNode[k])] = 1;
+    }
+    std::vector<double> nx(static_cast<std::size_t>(n) + 1, 0.0);
+    std::vector<double> ny(nx), nz(nx);
+    kernel.ComputeNodeSurfaceNormal(nx.data(), ny.data(), nz.data());
+    std::vector<SkinNode> nodes;
+    for (int i = 1; i <= n; ++i) {
+        const std::size_t k = static_cast<std::size_t>(i);
+        if (!onSkin[k]) continue;
+        const Cnode& node = kernel.m_pNode[i];
+        nodes.push_back({i, node.orgID, node.x, node.y, node.z, -nx[k], -ny[k], -nz[k]});
+    }
+    return nodes;
+}
+
+std::vector<SkinNode> selectSkinNodes(const std::vector<SkinNode>& skin,
+                                      const std::vector<long long>& fileNumbers,
+                                      long long nodesInFile, const std::string& source) {
+    std::unordered_map<long long, std::size_t> byFileNumber;
+    for (std::size_t i = 0; i < skin.size(); ++i) byFileNumber.emplace(skin[i].fileNode, i);
+    std::unordered_set<long long> taken;
+    std::vector<SkinNode> chosen;
+    for (long long number : fileNumbers) {
+        if (!taken.insert(number).second) continue;
+        const auto it = byFileNumber.find(number);
+        if (it == byFileNumber.end()) {
+            if (number < 1 || number > nodesInFile)
+                failUsage(source + ": node " + std::to_string(number) + " is not in the mesh (1.." +
+                          std::to_string(nodesInFile) + ")");
+            failUsage(source + ": node " + std::to_string(number) + " is not a skin node");
+        }
+        chosen.push_back(skin[it->second]);
+    }
+    if (chosen.empty()) failUsage(source + ": lists no node");
+    return chosen;
+}
+
+std::vector<long long> readNodeList(const std::string& path) {
+    std::string data, why;
+    if (!readWholeFile(path, data, why)) failFile(path + ": " + why);
+    std::vector<long long> numbers;
+    std::size_t pos = 0;
+    int line = 1;
+    while (pos < data.size()) {
+        const char c = data[pos];
+        if (c == '\n') {
+            ++line;
+            ++pos;
+        } else if (c == ' ' || c == '\t' || c == '\r' || c == ',' || c == ';') {
+            ++pos;
+        } else if (c == '#') {
+            while (pos < data.size() && data[pos] != '\n') ++pos;
+        } else {
+            long long value = 0;
+            const char* first = data.data() + pos;
+            const char* last = data.data() + data.size();
+            const auto [ptr, ec] = std::from_chars(first, last, value);
+            const bool ends = ptr == last || *ptr == ' ' || *ptr == '\t' || *ptr == '\r' ||
+                              *ptr == '\n' || *ptr == ',' || *ptr == ';' || *ptr == '#';
+            if (ec != std::errc() || !ends)
+                failFile(path + ":" + std::to_string(line) + ": expected a node number");
+            numbers.push_back(value);
+            pos = static_cast<std::size_t>(ptr - data.data());
+        }
+    }
+    return numbers;
+}
+
+SkinSurface copySkin(const CQVROptKer& kernel) {
+    SkinSurface skin;
+    skin.xyz.reserve(3 * static_cast<std::size_t>(kernel.m_nNode));
+    skin.fileNode.reserve(static_cast<std::size_t>(kernel.m_nNode));
+    for (int i = 1; i <= kernel.m_nNode; ++i) {
+        const Cnode& node = kernel.m_pNode[i];
+        skin.xyz.insert(skin.xyz.end(), {node.x, node.y, node.z});
+        skin.fileNode.push_back(node.orgID);
+    }
+    for (int f = 1; f <= kernel.m_nSurface; ++f) {
+        const CFaceElem& face = kernel.m_pSurface[f];
+        if (face.nNode != 3 && face.nNode != 4) continue;
+        std::array<int, 4> corners{};
+        for (int k = 1; k <= face.nNode; ++k) corners[static_cast<std::size_t>(k - 1)] = face.pNode[k];
+        skin.faces.push_back(corners);
+        skin.corners.push_back(face.nNode);
+    }
+    return skin;
+}
+
+namespace {
+
+// Reads the mesh through the reader before the library does, so that a damaged file is
+// reported once, with the reader's reason, and the library only sees files it can load.
+long long checkMesh(const std::string& path) {
+    const nqbio::MeshData mesh = readMeshOrFail(path);
+    if (mesh.parts.empty()) failFile(path + ": the mesh has no solid cells");
+    return static_cast<long long>(mesh.parts.size());
+}
+
+// Runs a library call that loads a file. The host has read the file with the same readers
+// before, so a failure here is one the readers' own line on standard error would not explain
+// (a pipe that cannot be read twice, a file changed meanwhile): the host's one line, which
+// names the call, is the message.
+template <class Call>
+int quietly(Call call) {
+    const QuietStderr quiet;
+    return call();
+}
+
+// Forwards the tool's progress reports to a progress bar for as long as it lives.
+class ProgressHook {
+public:
+    ProgressHook(QVR3DExtractTool& tool, ProgressBar& bar) : tool_(tool) {
+        tool_.SetProgressCallback(&ProgressHook::report, &bar);
+    }
+    ~ProgressHook() { tool_.SetProgressCallback(nullptr, nullptr); }
+    ProgressHook(const ProgressHook&) = delete;
+    ProgressHook& operator=(const ProgressHook&) = delete;
+
+private:
+    static void report(int done, int, void* user) { static_cast<ProgressBar*>(user)->update(done); }
+    QVR3DExtractTool& tool_;
+};
+
+// The host's own kernel finds the skin and its normals, on the mesh as the tool loads it.
+std::vector<SkinNode> chooseSkinNodes(const ExtractRequest& request, ExtractionRun& run) {
+    std::string meshName = request.meshPath;
+    CQVROptKer kernel;
+    const int rc = quietly([&] { return kernel.ReadMeshData(meshName.data(), 0); });
+    if (rc != 1) failLibrary("CQVROptKer::ReadMeshData", rc, request.meshPath);
+    run.mesh = summarizeKernel(kernel);
+    std::vector<SkinNode> skin = findSkinNodes(kernel);
+    run.skinNodes = static_cast<long long>(skin.size());
+    if (skin.empty()) failFile(request.meshPath + ": the mesh has no skin faces");
+    run.skin = copySkin(kernel);
+    if (request.nodesFile.empty()) return skin;
+    return selectSkinNodes(skin, readNodeList(request.nodesFile), run.mesh.nodesInFile,
+                           request.nodesFile);
+}
+
+// SetSurfaceNode with the nodes and their directions in one-based arrays.
+void traceRays(QVR3DExtractTool& tool, const std::vector<SkinNode>& nodes, int layers, bool progress) {
+    const int n = static_cast<int>(nodes.size());
+    std::vector<double> x(nodes.size() + 1, 0.0);
+    std::vector<double> y(x), z(x), ax(x), ay(x), az(x);
+    for (std::size_t k = 1; k <= nodes.size(); ++k) {
+        const SkinNode& s = nodes[k - 1];
+        x[k] = s.x;
+        y[k] = s.y;
+        z[k] = s.z;
+        ax[k] = s.ax;
+        ay[k] = s.ay;
+        az[k] = s.az;
+    }
+    ProgressBar bar("thickness", n, progress && ProgressBar::stderrIsTerminal());
+    const ProgressHook hook(tool, bar);
+    const int rc = tool.SetSurfaceNode(n, layers, x.data(), y.data(), z.data(), ax.data(),
+                                       ay.data(), az.data());
+    if (rc != 1) failLibrary("QVR3DExtractTool::SetSurfaceNode", rc, std::to_string(n) + " nodes");
+}
+
+// GetFiber for every node, in the order handed to SetSurfaceNode.
+std::vector<NodeProfile> collectProfiles(QVR3DExtractTool& tool, const std::vector<SkinNode>& nodes,
+                                         int layers, bool progress) {
+    const std::size_t points = static_cast<std::size_t>(layers) + 1;
+    std::vector<double> dist(points), f[kComponentCount];
+    for (auto& component : f) component.assign(points, 0.0);
+    std::vector<NodeProfile> profiles;
+    profiles.reserve(nodes.size());
+    ProgressBar bar("fibre values", static_cast<long long>(nodes.size()),
+                    progress && ProgressBar::stderrIsTerminal());
+    for (std::size_t i = 1; i <= nodes.size(); ++i) {
+        const int rc = tool.GetFiber(static_cast<int>(i), dist.data(), f[0].data(), f[1].data(),
+                                     f[2].data(), f[3].data(), f[4].data(), f[5].data());
+        if (rc != 1) failLibrary("QVR3DExtractTool::GetFiber", rc, "node index " + std::to_string(i));
+        const SkinNode& s = nodes[i - 1];
+        NodeProfile p;
+        p.fileNode = s.fileNode;
+        p.x = s.x;
+        p.y = s.y;
+        p.z = s.z;
+        const double length = std::sqrt(s.ax * s.ax + s.ay * s.ay + s.az * s.az);
+        if (length > 0.0) {
+            p.dx = s.ax / length;
+            p.dy = s.ay / length;
+            p.dz = s.az / length;
+        }
+        // No crossing: 1e30 in the centroid-plane mode, 0 in the exact mode (which ignores
+        // hits at the node), and 0 too where the ray passed no cell.
+        p.thickness = dist[points - 1];
+        p.crossed = p.thickness > 0.0 && p.thickness < kNoCrossingDistanceMm;
+        p.depth.assign(dist.begin() + 1, dist.end());
+        p.value.resize(points - 1);
+        for (std::size_t j = 1; j < points; ++j)
+            for (std::size_t k = 0; k < kComponentCount; ++k) p.value[j - 1][k] = f[k][j];
+        profiles.push_back(std::move(p));
+        bar.update(static_cast<long long>(i));
+    }
+    return profiles;
+}
+
+}  // namespace
+
+ExtractionRun runExtraction(const ExtractRequest& request) {
+    if (request.layers < 2) failUsage("--layers must be 2 or more");
+    ExtractionRun run;
+    run.meshPath = request.meshPath;
+    run.resultPath = request.resultPath;
+    run.layers = request.layers;
+    run.mode = request.mode.value_or(ThicknessMode::Exact);
+    StageClock clock;
+
+    const long long cells = checkMesh(request.meshPath);
+    checkFiberResult(readResultHeader(request.resultPath), cells, request.resultPath);
+    clock.lap("check inputs");
+    const std::vector<SkinNode> chosen = chooseSkinNodes(request, run);
+    clock.lap("skin normals");
+
+    const auto tool = std::make_unique<QVR3DExtractTool>();
+    std::string meshName = request.meshPath;
+    std::string resultName = request.resultPath;
+    int rc = quietly([&] { return tool->SetMeshFileName(meshName.data()); });
+    if (rc != 1) failLibrary("QVR3DExtractTool::SetMeshFileName", rc, request.meshPath);
+    clock.lap("tool: mesh");
+    rc = quietly([&] { return tool->SetK7TFileName(resultName.data()); });
+    if (rc != 1) failLibrary("QVR3DExtractTool::SetK7TFileName", rc, request.resultPath);
+    clock.lap("tool: results");
+    const int mode = run.mode == ThicknessMode::Exact ? QVR_THICKNESS_EXACT : QVR_THICKNESS_CENTROID_PLANE;
+    rc = tool->SetThicknessMode(mode);
+    if (rc != 1) failLibrary("QVR3DExtractTool::SetThicknessMode", rc, thicknessModeName(run.mode));
+
+    traceRays(*tool, chosen, request.layers, request.progress);
+    clock.lap("thickness rays");
+    run.profiles = collectProfiles(*tool, chosen, request.layers, request.progress);
+    run.raysWithoutCrossing = tool->GetNoCrossingCount();
+    clock.lap("fibre values");
+    run.stages = clock.stages();
+    return run;
+}
+
+}  // namespace qvr::cli

@@ -1,0 +1,120 @@
+// qvr info FILE: what a mesh or result file holds.
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "NQBIO_Manipulator.h"
+#include "QVROptKer.h"
+#include "cli_support.h"
+#include "commands.h"
+#include "mesh_files.h"
+
+namespace qvr::cli {
+
+namespace {
+
+enum class FileKind { Mesh, Result, Gmsh, Unknown };
+
+FileKind sniff(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) failFile(path + ": " + std::strerror(errno));
+    char head[16] = {};
+    const std::size_t n = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    const std::string text(head, n);
+    if (text.rfind("K7TB", 0) == 0) return FileKind::Result;
+    if (text.rfind("NQBB", 0) == 0 || text.rfind("NQBTEXT", 0) == 0) return FileKind::Mesh;
+    if (text.rfind("$MeshFormat", 0) == 0) return FileKind::Gmsh;
+    // Let the readers name what is wrong with a file that carries their extension.
+    const auto endsWith = [&path](const char* ext) {
+        const std::size_t len = std::strlen(ext);
+        return path.size() >= len && path.compare(path.size() - len, len, ext) == 0;
+    };
+    if (endsWith(".k7t")) return FileKind::Result;
+    if (endsWith(".nqb")) return FileKind::Mesh;
+    return FileKind::Unknown;
+}
+
+void meshInfo(const std::string& path) {
+    const nqbio::MeshData data = readMeshOrFail(path);
+    NQBIO_FileFormat format = NQBIO_FORMAT_UNKNOWN;
+    NQBIO_Manipulator::getFileFormat(path.c_str(), format);
+    std::string name = path;
+    CQVROptKer kernel;
+    int rc = 0;
+    {
+        const QuietStderr quiet;  // a failure is reported in the host's one line
+        rc = kernel.ReadMeshData(name.data(), 0);
+    }
+    if (rc != 1) failLibrary("CQVROptKer::ReadMeshData", rc, path);
+    kernel.InitialzeSearch(1);
+    const MeshSummary s = summarizeKernel(kernel);
+    std::printf("mesh file      %s (%s encoding, unit \"%s\")\n", path.c_str(),
+                format == NQBIO_FORMAT_BINARY ? "binary" : "text", data.unit.c_str());
+    std::printf("nodes          %lld in the file, %lld used by cells\n", s.nodesInFile, s.nodes);
+    std::printf("cells          %lld: tetrahedra %lld, pyramids %lld, prisms %lld, hexahedra %lld",
+                s.cells(), s.tets, s.pyramids, s.prisms, s.hexes);
+    if (s.otherCells) std::printf(", other %lld", s.otherCells);
+    std::printf("\nskin faces     %lld retained of %zu surface elements\n", s.skinFaces,
+                data.surfaces.size());
+    std::printf("box            (%.6g, %.6g, %.6g) .. (%.6g, %.6g, %.6g) mm\n", kernel.Box_xMin,
+                kernel.Box_yMin, kernel.Box_zMin, kernel.Box_xMax, kernel.Box_yMax, kernel.Box_zMax);
+    std::printf("total volume   %.6g mm^3\n", kernel.TotalVolume);
+    std::printf("avg thickness  %.6g mm (volume / half the skin area)\n", kernel.AverageThickness);
+    std::printf("min mesh size  %.6g mm (ray search step)\n", kernel.MinMesh);
+}
+
+void resultInfo(const std::string& path) {
+    const ResultHeader h = readResultHeader(path);
+    k7t::ResultFile file;
+    std::string why;
+    {
+        QuietStderr quiet;
+        if (!k7t::read(path, file, &why)) failFile(path + ": " + why);
+    }
+    std::printf("result file    %s\n", path.c_str());
+    std::printf("version        %lld, analysis type %d, solver version %d, time steps %d\n",
+                static_cast<long long>(h.resultVersion), h.analysisType, h.solverVersion, h.timeSteps);
+    std::printf("project        %s\nrun            %s\ndate           %s\n", h.project.c_str(),
+                h.run.c_str(), h.date.c_str());
+    std::printf("cavity         %lld nodes, %lld elements\n", static_cast<long long>(h.nodeCount),
+                static_cast<long long>(h.elemCount));
+    std::printf("items          %zu\n", h.items.size());
+    std::printf("  %6s  %-8s  %10s  %12s  %12s  %-32s  %s\n", "id", "per", "values", "min", "max",
+                "name", "unit");
+    for (const k7t::ResultItem& item : file.items) {
+        double lo = 0.0, hi = 0.0;
+        if (!item.values.empty()) {
+            const auto [a, b] = std::minmax_element(item.values.begin(), item.values.end());
+            lo = *a;
+            hi = *b;
+        }
+        std::printf("  %6d  %-8s  %10zu  %12.6g  %12.6g  %-32s  %s\n", item.id,
+                    item.location == 0 ? "node" : "element", item.values.size(), lo, hi,
+                    item.name.c_str(), item.unit.c_str());
+    }
+}
+
+}  // namespace
+
+void addInfoCommand(CLI::App& app) {
+    auto file = std::make_shared<std::string>();
+    CLI::App* cmd = app.add_subcommand("info", "Describe a mesh (.nqb) or result (.k7t) file");
+    cmd->add_option("FILE", *file, "mesh or result file")->required();
+    cmd->callback([file] {
+        switch (sniff(*file)) {
+            case FileKind::Mesh: meshInfo(*file); break;
+            case FileKind::Result: resultInfo(*file); break;
+            case FileKind::Gmsh:
+                failFile(*file + ": a Gmsh mesh; convert it first with `qvr import`");
+            case FileKind::Unknown:
+                failFile(*file + ": neither a mesh file (.nqb) nor a result file (.k7t)");
+        }
+    });
+}
+
+}  // namespace qvr::cli

@@ -1,0 +1,140 @@
+#include "mesh_files.h"
+
+#include "CQVR3DResultReader_Manipulator.h"
+#include "QVROptKer.h"
+#include "cli_support.h"
+
+namespace qvr::cli {
+
+nqbio::MeshData readMeshOrFail(const std::string& path) {
+    nqbio::MeshData mesh;
+    std::string why;
+    bool ok = false;
+    {
+        QuietStderr quiet;  // the reason is relayed below
+        ok = nqbio::readMesh(path, mesh, &why);
+    }
+    if (!ok) failFile(why.empty() ? path + ": cannot read the mesh" : why);
+    return mesh;
+}
+
+void writeMeshOrFail(const std::string& path, const nqbio::MeshData& mesh, bool binary) {
+    std::string why;
+    const bool ok = binary ? nqbio::writeBinary(path, mesh, &why) : nqbio::writeText(path, mesh, &why);
+    if (!ok) failFile(path + ": cannot write the mesh" + (why.empty() ? "" : ": " + why));
+}
+
+void writeResultOrFail(const std::string& path, const k7t::ResultFile& result) {
+    std::string why;
+    if (!k7t::write(path, result, &why))
+        failFile(path + ": cannot write the results" + (why.empty() ? "" : ": " + why));
+}
+
+MeshSummary summarizeKernel(const CQVROptKer& kernel) {
+    MeshSummary s;
+    s.nodesInFile = kernel.m_nNodeInFile;
+    s.nodes = kernel.m_nNode;
+    s.skinFaces = kernel.m_nSurface;
+    s.totalVolume = kernel.TotalVolume;
+    for (int i = 1; i <= kernel.m_nInnerCell; ++i) {
+        switch (kernel.p_Cell[i].nNode) {
+            case 4: ++s.tets; break;
+            case 5: ++s.pyramids; break;
+            case 6: ++s.prisms; break;
+            case 8: ++s.hexes; break;
+            default: ++s.otherCells; break;
+        }
+    }
+    return s;
+}
+
+std::string cellCountText(const MeshSummary& s) {
+    std::string text;
+    const auto add = [&text](const char* name, long long n) {
+        if (n == 0) return;
+        if (!text.empty()) text += ", ";
+        text += std::string(name) + " " + std::to_string(n);
+    };
+    add("hex", s.hexes);
+    add("prism", s.prisms);
+    add("tet", s.tets);
+    add("pyramid", s.pyramids);
+    add("other", s.otherCells);
+    return text.empty() ? "none" : text;
+}
+
+namespace {
+
+constexpr int kLocationPerElement = 1;
+// The reader's buffers: header texts up to 128 bytes, names and units up to 64.
+constexpr std::size_t kHeaderTextBytes = 129;
+constexpr std::size_t kItemTextBytes = 65;
+
+const char* beginReadingMeaning(int code) {
+    switch (code) {
+        case -1: return "cannot be opened or read";
+        case -2: return "is not a result file";
+        case -3: return "is damaged";
+        case -4: return "is a text result file (binary .k7t expected)";
+        default: return "cannot be read";
+    }
+}
+
+}  // namespace
+
+ResultHeader readResultHeader(const std::string& path) {
+    CQVR3DResultReader_Manipulator reader;
+    const int code = reader.BeginReading(path.c_str(), nullptr);
+    if (code != 0) {
+        std::string text = path + ": result file " + beginReadingMeaning(code);
+        const std::string reason = reader.GetLastError();
+        if (!reason.empty()) text += ": " + reason;
+        failFile(text);
+    }
+    ResultHeader h;
+    h.resultVersion = reader.GetResultVersion();
+    char project[kHeaderTextBytes] = {}, run[kHeaderTextBytes] = {}, date[kHeaderTextBytes] = {};
+    int itemCount = 0;
+    reader.GetHeadInfo(h.analysisType, h.solverVersion, project, run, date, h.timeSteps,
+                       itemCount);
+    h.project = project;
+    h.run = run;
+    h.date = date;
+    h.nodeCount = reader.GetMaxCavityNode();
+    h.elemCount = reader.GetMaxCavityElem();
+    const std::size_t n = itemCount > 0 ? static_cast<std::size_t>(itemCount) : 0;
+    std::vector<int> ids(n), locations(n);
+    std::vector<std::vector<char>> nameStore(n, std::vector<char>(kItemTextBytes, '\0'));
+    std::vector<std::vector<char>> unitStore(nameStore);
+    std::vector<char*> names(n), units(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        names[k] = nameStore[k].data();
+        units[k] = unitStore[k].data();
+    }
+    reader.GetResultItemInfo(ids.data(), names.data(), units.data(), locations.data());
+    for (std::size_t k = 0; k < n; ++k)
+        h.items.push_back({ids[k], locations[k], names[k], units[k]});
+    reader.EndReading();
+    return h;
+}
+
+void checkFiberResult(const ResultHeader& header, long long cells, const std::string& path) {
+    if (header.elemCount != cells)
+        failFile(path + ": the results belong to another mesh: " +
+                 std::to_string(header.elemCount) + " cavity elements, the mesh has " +
+                 std::to_string(cells) + " cells");
+    const int wanted[6] = {4, 5, 6, 9, 10, 11};
+    std::string missing;
+    for (int id : wanted) {
+        bool found = false;
+        for (const ResultItemInfo& item : header.items)
+            found = found || (item.id == id && item.location == kLocationPerElement);
+        if (found) continue;
+        if (!missing.empty()) missing += ' ';
+        missing += std::to_string(id);
+    }
+    if (!missing.empty())
+        failFile(path + ": no per-element fibre-orientation item with id " + missing);
+}
+
+}  // namespace qvr::cli
