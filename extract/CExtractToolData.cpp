@@ -4,6 +4,7 @@
 #include <new>
 
 #include "extract/CExtractToolData.h"
+#include "kernel/chunked_threads.h"
 
 namespace {
 constexpr int kRetainCellNodesOnly = 0;  // allNodeFlag: keep only the nodes solid cells use
@@ -14,7 +15,8 @@ CExtractToolData::CExtractToolData()
     : m_pOptKer(nullptr), p_Cell(nullptr), m_pSurface(nullptr), m_pNode(nullptr),
       m_pRayData(nullptr), m_nNode(0), m_nInnerCell(0), m_nSurface(0), m_pCellFiber{},
       m_pNodeFiber{}, m_nSurfaceNode(0), m_nThicknessMode(QVR_THICKNESS_CENTROID_PLANE),
-      m_nNoCrossingCount(0), m_pProgress(nullptr), m_pProgressUser(nullptr) {
+      m_nNoCrossingCount(0), m_pProgress(nullptr), m_pProgressUser(nullptr), m_nThreadCount(1),
+      m_nSearchSlots(0), m_bExactReady(false), m_nProgressReported(0) {
     m_pOptKer = new CQVROptKer();
 }
 
@@ -38,6 +40,7 @@ bool CExtractToolData::HasRays() const { return HasMesh() && m_pRayData != nullp
 
 void CExtractToolData::DropMesh() {
     ReleaseRayData();
+    DropSearchStructures();
     ReleaseFiberArrays();
     p_Cell = nullptr;
     m_pSurface = nullptr;
@@ -51,8 +54,9 @@ int CExtractToolData::LoadMesh(char* fileName) {
     const int result = m_pOptKer->ReadMeshData(fileName, kRetainCellNodesOnly);
     if (result != kLoaded) return result;  // the kernel keeps its previous mesh
     // The ray records name cells of the previous mesh; keeping them would let GetFiber read
-    // past the new tables.
+    // past the new tables. The search structures describe the previous mesh too.
     ReleaseRayData();
+    DropSearchStructures();
     try {
         TakeMeshTables();
         AllocFiberArrays();
@@ -71,6 +75,12 @@ int CExtractToolData::TakeMeshTables() {
     p_Cell = m_pOptKer->p_Cell;
     m_pSurface = m_pOptKer->m_pSurface;
     m_pNode = m_pOptKer->m_pNode;
+    return 1;
+}
+
+int CExtractToolData::SelectThreadCount(int n) {
+    if (n < 0) return -1;
+    m_nThreadCount = n == 0 ? qvr::hardwareThreadCount() : n;
     return 1;
 }
 

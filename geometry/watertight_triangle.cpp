@@ -23,15 +23,16 @@ int exactSignOfDifference(double p, double q, double r, double s) {
 // space): Qx*Py - Qy*Px. Swapping P and Q negates it exactly.
 double edgeFunction(const double* P, const double* Q) { return Q[0] * P[1] - Q[1] * P[0]; }
 
-// The sign an edge function takes for the ray shifted by (eps, eps^2) in ray space, eps -> 0+,
-// when its value at the ray itself is exactly zero. The shift changes the function by
-// (Qy - Py)*eps - (Qx - Px)*eps^2; the signs of these differences are exact.
-int tieBreakSign(const double* P, const double* Q) {
-    const double ey = Q[1] - P[1];
-    if (ey != 0.0) return ey > 0.0 ? 1 : -1;
-    const double ex = Q[0] - P[0];
-    if (ex != 0.0) return ex > 0.0 ? -1 : 1;
-    return 0;  // both corners on one ray-space point: the edge is seen end-on
+// The sign an edge function takes for the ray shifted by eps*u + eps^2*v in ray space, eps ->
+// 0+, with u the ray's nudge and v = (-u.y, u.x), when its value at the ray itself is exactly
+// zero. The shift p changes the function by p.x*(Qy - Py) - p.y*(Qx - Px); the signs of both
+// orders are taken exactly, so that every triangle sees one and the same shift.
+int tieBreakSign(const ShearedRay& ray, const double* P, const double* Q) {
+    const double ex = Q[0] - P[0], ey = Q[1] - P[1];
+    const double ux = ray.nudge[0], uy = ray.nudge[1];
+    const int first = exactSignOfDifference(ux, ey, uy, ex);  // u x e, as p.x*ey - p.y*ex
+    if (first != 0) return first;
+    return -exactSignOfDifference(ux, ex, -uy, ey);  // v x e = -(u . e)
 }
 
 }  // namespace
@@ -59,7 +60,17 @@ bool shearRay(const double o[3], const double d[3], ShearedRay& ray) {
     ray.sy = d[ky] / d[kz];
     ray.sz = 1.0 / d[kz];
     for (int a = 0; a < 3; ++a) ray.origin[a] = o[a];
+    ray.nudge[0] = 1.0;
+    ray.nudge[1] = 0.0;
     return true;
+}
+
+void nudgeRayToward(ShearedRay& ray, const double toward[3]) {
+    const double x = toward[ray.kx] - ray.sx * toward[ray.kz];
+    const double y = toward[ray.ky] - ray.sy * toward[ray.kz];
+    if (!std::isfinite(x) || !std::isfinite(y) || (x == 0.0 && y == 0.0)) return;
+    ray.nudge[0] = x;
+    ray.nudge[1] = y;
 }
 
 bool intersectTriangle(const ShearedRay& ray, const double a[3], const double b[3],
@@ -89,7 +100,7 @@ bool intersectTriangle(const ShearedRay& ray, const double a[3], const double b[
         sign[e] = exactSignOfDifference(Q[0], P[1], Q[1], P[0]);
         if (sign[e] == 0) {
             onEdge[e] = 1;
-            sign[e] = tieBreakSign(P, Q);
+            sign[e] = tieBreakSign(ray, P, Q);
             if (sign[e] == 0) return false;
         }
     }

@@ -6,9 +6,10 @@
 // negated), so two triangles sharing an edge always agree on which side of it the ray passes:
 // no hit slips through the gap between them. An edge function that rounds to exactly zero is
 // recomputed exactly; when it is truly zero (the ray meets the edge itself) the tie goes to
-// the side an infinitesimal shift of the ray in ray space would pick, so that a ray through a
-// shared edge or a shared corner meets exactly one of the triangles around it in a flat fan -
-// never none, never two. No tolerance is involved, so the test does not depend on the scale.
+// the side an infinitesimal shift of the ray (across it, in a direction the ray carries) would
+// pick, so that a ray through a shared edge or a shared corner meets exactly one of the
+// triangles around it in a flat fan - never none, never two. No tolerance is involved, so the
+// test does not depend on the scale.
 #ifndef QVR_GEOMETRY_WATERTIGHT_TRIANGLE_H
 #define QVR_GEOMETRY_WATERTIGHT_TRIANGLE_H
 
@@ -20,11 +21,18 @@ struct ShearedRay {
     double origin[3];
     int kx, ky, kz;
     double sx, sy, sz;
+    // Direction of the infinitesimal shift that settles ties, in ray space (the shift is eps
+    // along it plus eps^2 across it); not zero.
+    double nudge[2];
 };
 
-// Prepares the ray from origin o along direction d. False (ray unusable) when d is zero or not
-// finite.
+// Prepares the ray from origin o along direction d, ties settled by a shift along ray-space x.
+// False (ray unusable) when d is zero or o or d is not finite.
 bool shearRay(const double o[3], const double d[3], ShearedRay& ray);
+
+// Settles ties by shifting the ray towards `toward` (a 3-D direction; its part along the ray
+// does not count). Keeps the shift as it is when `toward` is along the ray, zero or not finite.
+void nudgeRayToward(ShearedRay& ray, const double toward[3]);
 
 // Where on the triangle the ray met it. For Edge, `feature` is the edge (0: corners 1-2,
 // 1: corners 2-0, 2: corners 0-1); for Corner the corner (0, 1, 2).
