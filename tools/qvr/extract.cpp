@@ -19,6 +19,7 @@ struct ExtractOptions {
     std::string out = "qvr-extract";
     long long plotNode = 0;
     std::string thickness = "exact";
+    int threads = 0;
 };
 
 void runExtract(const ExtractOptions& o) {
@@ -28,6 +29,7 @@ void runExtract(const ExtractOptions& o) {
     request.layers = o.layers;
     if (o.nodes != "all") request.nodesFile = o.nodes;
     request.mode = o.thickness == "centroid" ? ThicknessMode::CentroidPlane : ThicknessMode::Exact;
+    request.threads = o.threads;
     const ExtractionRun run = runExtraction(request);
     const std::vector<std::string> files = writeExtractionOutputs(run, o.out, o.plotNode);
     printExtractionSummary(stdout, run);
@@ -42,6 +44,13 @@ void runExtract(const ExtractOptions& o) {
 }
 
 }  // namespace
+
+void addThreadsOption(CLI::App& cmd, int& threads) {
+    cmd.add_option("--threads", threads,
+                   "threads tracing the rays; 0: all cores (results are the same on any count)")
+        ->check(CLI::Range(0, 4096))
+        ->capture_default_str();
+}
 
 void addExtractCommand(CLI::App& app) {
     auto o = std::make_shared<ExtractOptions>();
@@ -65,6 +74,7 @@ void addExtractCommand(CLI::App& app) {
                     "centroid plane of the crossed skin face")
         ->check(CLI::IsMember({"exact", "centroid"}))
         ->capture_default_str();
+    addThreadsOption(*cmd, o->threads);
     cmd->callback([o] { runExtract(*o); });
 }
 

@@ -1,5 +1,7 @@
 #include "extraction.h"
 
+#include <string>
+
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -255,6 +257,8 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
     const int mode = run.mode == ThicknessMode::Exact ? QVR_THICKNESS_EXACT : QVR_THICKNESS_CENTROID_PLANE;
     rc = tool->SetThicknessMode(mode);
     if (rc != 1) failLibrary("QVR3DExtractTool::SetThicknessMode", rc, thicknessModeName(run.mode));
+    rc = tool->SetThreadCount(request.threads);
+    if (rc != 1) failLibrary("QVR3DExtractTool::SetThreadCount", rc, std::to_string(request.threads));
 
     traceRays(*tool, chosen, request.layers, request.progress);
     clock.lap("thickness rays");

@@ -104,6 +104,7 @@ struct ExtractRequest {
     std::string nodesFile;                  // empty: every skin node
     std::optional<ThicknessMode> mode;      // unset: exact
     bool progress = true;                   // progress bars when stderr is a terminal
+    int threads = 0;                        // threads tracing the rays; 0: every hardware thread
 };
 
 // Throws CliError for bad input files (file), a node list naming non-skin nodes (usage) or a

@@ -219,6 +219,24 @@ TEST(Extract, NodesLayersModeAndThePlottedNodeFollowTheOptions) {
     EXPECT_TRUE(has(r.out, "centroid mode")) << r.out;
 }
 
+// The profiles do not depend on how many threads trace the rays; a negative count is refused.
+TEST(Extract, ThreadCountsGiveTheSameProfilesByteForByte) {
+    TempDir dir;
+    const std::string s = dir.path().string();
+    ASSERT_TRUE(runs({"generate", "ribbed-plate", dir.file("p.nqb"), dir.file("p.k7t"), "--cells", "3000", "--type", "mixed"}, s));
+    std::string first;
+    for (const char* threads : {"1", "3", "0"}) {
+        const std::string out = dir.file(std::string("t") + threads);
+        const QvrResult r = runQvr({"extract", dir.file("p.nqb"), dir.file("p.k7t"), "--out", out, "--threads", threads}, s);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const std::string csv = readText(out + "/profiles.csv");
+        ASSERT_FALSE(csv.empty());
+        if (first.empty()) first = csv;
+        EXPECT_TRUE(csv == first) << threads << " threads";
+    }
+    EXPECT_EQ(runQvr({"extract", dir.file("p.nqb"), dir.file("p.k7t"), "--threads", "-1"}, s).exitCode, 2);
+}
+
 TEST(Demo, WritesTheInputsAndOneProfilePerSkinNodeAndShowsANodeUnderThePlate) {
     TempDir dir;
     const std::string out = dir.file("demo");
