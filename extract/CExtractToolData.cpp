@@ -2,6 +2,7 @@
 // it, the tests that tell which of them a call may rely on, and the settings the host may change
 // between calls.
 #include <new>
+#include <string>
 
 #include "extract/CExtractToolData.h"
 #include "kernel/chunked_threads.h"
@@ -16,7 +17,7 @@ CExtractToolData::CExtractToolData()
       m_pRayData(nullptr), m_nNode(0), m_nInnerCell(0), m_nSurface(0), m_pCellFiber{},
       m_pNodeFiber{}, m_nSurfaceNode(0), m_nThicknessMode(QVR_THICKNESS_CENTROID_PLANE),
       m_nNoCrossingCount(0), m_pProgress(nullptr), m_pProgressUser(nullptr), m_nThreadCount(1),
-      m_nSearchSlots(0), m_bExactReady(false), m_nProgressReported(0) {
+      m_nSearchSlots(0), m_bExactReady(false), m_nProgressReported(0), m_nLastErrorCode(0) {
     m_pOptKer = new CQVROptKer();
 }
 
@@ -52,7 +53,8 @@ void CExtractToolData::DropMesh() {
 
 int CExtractToolData::LoadMesh(char* fileName) {
     const int result = m_pOptKer->ReadMeshData(fileName, kRetainCellNodesOnly);
-    if (result != kLoaded) return result;  // the kernel keeps its previous mesh
+    // The kernel keeps its previous mesh.
+    if (result != kLoaded) return Refuse(result, m_pOptKer->GetLastErrorText());
     // The ray records name cells of the previous mesh; keeping them would let GetFiber read
     // past the new tables. The search structures describe the previous mesh too.
     ReleaseRayData();
@@ -65,6 +67,8 @@ int CExtractToolData::LoadMesh(char* fileName) {
         DropMesh();
         throw;
     }
+    m_lastErrorText.clear();
+    m_nLastErrorCode = 0;
     return kLoaded;
 }
 
@@ -88,4 +92,10 @@ int CExtractToolData::SelectThicknessMode(int mode) {
     if (mode != QVR_THICKNESS_CENTROID_PLANE && mode != QVR_THICKNESS_EXACT) return -1;
     m_nThicknessMode = mode;
     return 1;
+}
+
+int CExtractToolData::Refuse(int code, const std::string& text) {
+    m_lastErrorText = text;
+    m_nLastErrorCode = code;
+    return code;
 }

@@ -7,6 +7,7 @@
 #define QVR_EXTRACT_CEXTRACTTOOLDATA_H
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "QVR3DExtractTool.h"
@@ -57,6 +58,10 @@ public:
     // Scratch of each tracing thread, kept from call to call.
     std::vector<std::unique_ptr<qvr::extract::RayScratch>> m_scratch;
     int m_nProgressReported;     // the count last handed to the progress callback
+    // Why the last mesh or result load was refused, and the code it returned; "" and 0 after
+    // one that succeeded.
+    std::string m_lastErrorText;
+    int m_nLastErrorCode;
 
     // Creates the kernel. A failed allocation raises std::bad_alloc and leaves nothing behind.
     CExtractToolData();
@@ -88,7 +93,6 @@ public:
     int TraceSurfaceRays();
     int FindSurfaceCrossing(const int* surfaceIds, int nSurfaceIds, double x, double y, double z,
                             double dx, double dy, double dz, double& distance);
-    int OrderQuadNodes(int face, int* nodes);
     // Nearest passed cell of each sample point of record inode, with the scratch of the
     // calling thread (the tool's first scratch when none is given).
     int AssignNearestCells(const int* cellIds, int nCellIds, int inode);
@@ -150,6 +154,8 @@ private:
     void ReleaseRayData();
     void ReleaseFiberArrays();
     void DropMesh();
+    // Returns code after keeping it and the text for GetLastErrorCode/GetLastErrorText.
+    int Refuse(int code, const std::string& text);
 };
 
 #endif

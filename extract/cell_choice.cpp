@@ -12,10 +12,11 @@
 #include "extract/CExtractToolData.h"
 #include "extract/interpolation.h"
 #include "extract/tolerances.h"
+#include "kernel/mesh_tables.h"
 
 using qvr::extract::kFarthestSquared;
 using qvr::extract::kInsideShapeTolerance;
-using qvr::extract::kMaxCellNodes;
+using qvr::kMaxCellNodes;
 
 
 void CExtractToolData::GatherListedCells(const int* cellIds, int nCellIds,

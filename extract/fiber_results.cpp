@@ -2,22 +2,23 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <iostream>
+#include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "CQVR3DResultReader_Manipulator.h"
 #include "extract/CExtractToolData.h"
+#include "kernel/messages.h"
 
 namespace {
 
-constexpr std::size_t kHeadTextBytes = 1024;
-constexpr std::size_t kItemTextBytes = 260;
+constexpr int kRefused = -1;
 
-// Items in the order they are fetched, and the component array each one fills: a23 (item 11)
-// is the fifth output and a13 (item 10) the sixth.
-constexpr int kFetchedItems[CExtractToolData::kFiberComponentCount] = {4, 5, 6, 9, 10, 11};
+// The output component each fibre item fills, in the order of k7t::kFiberItemIds (a11, a22,
+// a33, a12, a13, a23): a23 is the fifth output and a13 the sixth.
 constexpr int kComponentOfFetched[CExtractToolData::kFiberComponentCount] = {0, 1, 2, 3, 5, 4};
+static_assert(std::size(k7t::kFiberItemIds) == CExtractToolData::kFiberComponentCount);
 
 // A count the reader reports as a 64-bit value, clamped to what an int table can hold.
 int countFrom(std::int64_t value) {
@@ -58,38 +59,32 @@ void CExtractToolData::ReleaseFiberArrays() {
 }
 
 int CExtractToolData::ReadFiberResults(char* fileName) {
-    if (!HasMesh() || fileName == nullptr) return -1;
+    if (!HasMesh()) return Refuse(kRefused, "no mesh: SetMeshFileName must succeed first");
+    if (fileName == nullptr) return Refuse(kRefused, "no result file name given");
 
     CQVR3DResultReader_Manipulator reader;
-    if (reader.BeginReading(fileName, nullptr) < 0) return -1;
+    if (reader.BeginReading(fileName, nullptr) < 0) {
+        return Refuse(kRefused, std::string(fileName) + ": " + reader.GetLastError());
+    }
 
+    // The reader expects these calls before the values; their texts and item details are not
+    // needed, and a null buffer is skipped, so none is allocated for them.
     reader.GetResultVersion();
     int analysisType = 0, solverVersion = 0, timeSteps = 0, nItemCount = 0;
-    std::vector<char> project(kHeadTextBytes, '\0'), run(kHeadTextBytes, '\0'),
-        date(kHeadTextBytes, '\0');
-    reader.GetHeadInfo(analysisType, solverVersion, project.data(), run.data(), date.data(),
-                       timeSteps, nItemCount);
-    nItemCount = std::max(nItemCount, 0);
-
-    // Item information: read because the reader expects the call, otherwise unused.
-    const auto items = static_cast<std::size_t>(nItemCount);
-    std::vector<int> itemIds(items + 1, 0), itemLocations(items + 1, 0);
-    std::vector<char> nameText(items * kItemTextBytes + 1, '\0');
-    std::vector<char> unitText(items * kItemTextBytes + 1, '\0');
-    std::vector<char*> names(items + 1, nullptr), units(items + 1, nullptr);
-    for (std::size_t i = 0; i < items; ++i) {
-        names[i] = nameText.data() + i * kItemTextBytes;
-        units[i] = unitText.data() + i * kItemTextBytes;
-    }
-    reader.GetResultItemInfo(itemIds.data(), names.data(), units.data(), itemLocations.data());
+    reader.GetHeadInfo(analysisType, solverVersion, nullptr, nullptr, nullptr, timeSteps,
+                       nItemCount);
+    reader.GetResultItemInfo(nullptr, nullptr, nullptr, nullptr);
 
     const int nMaxNodes = countFrom(reader.GetMaxCavityNode());
     const int nMaxElems = countFrom(reader.GetMaxCavityElem());
     if (nMaxElems > m_nInnerCell) {
-        std::cout << "The result file has " << nMaxElems << " cavity elements but the mesh has "
-                  << m_nInnerCell << " solid cells: it belongs to another mesh." << std::endl;
+        const std::string text = "The result file has " + std::to_string(nMaxElems) +
+                                 " cavity elements but the mesh has " +
+                                 std::to_string(m_nInnerCell) +
+                                 " solid cells: it belongs to another mesh.";
+        qvr::msg::line(text.c_str());
         reader.EndReading();
-        return -1;
+        return Refuse(kRefused, text);
     }
 
     // An item stored per node holds the node count of values; the buffers take either kind so
@@ -98,7 +93,7 @@ int CExtractToolData::ReadFiberResults(char* fileName) {
     std::vector<float> values[kFiberComponentCount];
     for (int i = 0; i < kFiberComponentCount; ++i) {
         values[i].assign(slots, 0.0f);
-        reader.GetResultItem(kFetchedItems[i], values[i].data());
+        reader.GetResultItem(k7t::kFiberItemIds[i], values[i].data());
     }
 
     for (int e = 1; e <= nMaxElems; ++e) {
@@ -109,6 +104,8 @@ int CExtractToolData::ReadFiberResults(char* fileName) {
     }
     AverageFiberToNodes();
     reader.EndReading();
+    m_lastErrorText.clear();
+    m_nLastErrorCode = 0;
     return 1;
 }
 

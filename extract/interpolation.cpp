@@ -2,12 +2,13 @@
 // components interpolated in the point's cell with the element library's shape functions.
 #include "extract/interpolation.h"
 
-#include <iostream>
+#include <string>
 
 #include "extract/CExtractToolData.h"
-#include "extract/tolerances.h"
+#include "kernel/messages.h"
+#include "kernel/mesh_tables.h"
 
-using qvr::extract::kMaxCellNodes;
+using qvr::kMaxCellNodes;
 
 namespace qvr::extract {
 
@@ -33,7 +34,8 @@ namespace {
 // The tool's one message of its own: a solid cell whose node count the element library does not
 // interpolate. Written to standard output whatever the kernel's print level.
 void reportUnknownCellType(int nNode) {
-    std::cout << "unknown cell type, Nnode = " << nNode << std::endl;
+    const std::string text = "unknown cell type, Nnode = " + std::to_string(nNode);
+    qvr::msg::line(text.c_str());
 }
 
 }  // namespace

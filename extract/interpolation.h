@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "CFEM_Elem3D.h"
-#include "extract/tolerances.h"
+#include "kernel/mesh_tables.h"
 
 namespace qvr::extract {
 

@@ -1,14 +1,9 @@
-// The centroid-plane mode's line test against skin triangles, and the split of a quadrilateral
-// skin face into the two triangles both thickness modes test.
+// The centroid-plane mode's line test against skin triangles.
 #include "extract/ray_triangle.h"
 
-#include <algorithm>
 #include <cmath>
-#include <utility>
 
-#include "extract/CExtractToolData.h"
 #include "extract/tolerances.h"
-#include "geometry/skin_triangles.h"
 
 namespace qvr::extract {
 
@@ -38,11 +33,3 @@ bool LineCrossesTriangle(double x, double y, double z, double dx, double dy, dou
 }
 
 }  // namespace qvr::extract
-
-// Split of a quadrilateral skin face into two triangles along its longest node pair.
-int CExtractToolData::OrderQuadNodes(int face, int* nodes) {
-    if (nodes == nullptr || m_pSurface == nullptr || face < 1 || face > m_nSurface) return -1;
-    if (m_pSurface[face].nNode != 4) return 1;  // only quadrilaterals are split
-    qvr::geom::orderQuadNodes(m_pNode, nodes);
-    return 1;
-}

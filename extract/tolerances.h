@@ -7,13 +7,6 @@
 
 namespace qvr::extract {
 
-// ---- Limits of the cell and face tables -------------------------------------------------------
-
-// Most nodes of a solid cell the element library interpolates (the hexahedron). Unit: count.
-inline constexpr int kMaxCellNodes = 8;
-// Most corners of a skin face (the quadrilateral). Unit: count.
-inline constexpr int kMaxFaceNodes = 4;
-
 // ---- Centroid-plane thickness -----------------------------------------------------------------
 
 // Thickness reported when no listed skin face is crossed. Unit: mm. Default 1e30, the documented

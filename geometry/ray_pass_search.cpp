@@ -21,6 +21,7 @@
 #include <set>
 
 #include "QVROptKer.h"
+#include "kernel/vec3.h"
 #include "search/CQvrADT.h"
 #include "search/box_index.h"
 #include "search/search_slots.h"
@@ -41,10 +42,6 @@ inline constexpr double kStepLimitFactor = 2.0;
 inline constexpr double kStepLimitSlack = 16.0;
 inline constexpr double kStepCeiling = 1e6;
 
-struct Point {
-    double x, y, z;
-};
-
 inline double stepLimit(const CQVROptKer& k, double step) {
     const double dx = k.Box_xMax - k.Box_xMin;
     const double dy = k.Box_yMax - k.Box_yMin;
@@ -55,16 +52,16 @@ inline double stepLimit(const CQVROptKer& k, double step) {
     return steps < kStepCeiling ? steps : kStepCeiling;  // NaN takes the ceiling too
 }
 
-inline bool outsideBox(const CQVROptKer& k, const Point& q) {
+inline bool outsideBox(const CQVROptKer& k, const Vec3& q) {
     return q.x < k.Box_xMin || q.y < k.Box_yMin || q.z < k.Box_zMin || q.x > k.Box_xMax ||
            q.y > k.Box_yMax || q.z > k.Box_zMax;
 }
 
 // The unit direction of the walk.
-inline Point unitDirection(double dx, double dy, double dz) {
+inline Vec3 unitDirection(double dx, double dy, double dz) {
     const double length = std::sqrt(dx * dx + dy * dy + dz * dz);
-    if (length < kShortestDirection) return Point{0.0, 0.0, 1.0};
-    return Point{dx / length, dy / length, dz / length};
+    if (length < kShortestDirection) return Vec3{0.0, 0.0, 1.0};
+    return Vec3{dx / length, dy / length, dz / length};
 }
 
 // One step: its box from p to q, and whether the walk ends after it whatever it finds.
@@ -76,10 +73,10 @@ struct Step {
 // Lays out the steps one after the other, exactly as the walk takes them.
 class StepSequence {
 public:
-    StepSequence(const CQVROptKer& k, double x, double y, double z, const Point& d)
+    StepSequence(const CQVROptKer& k, double x, double y, double z, const Vec3& d)
         : k_(k), d_(d), p_{x, y, z}, limit_(stepLimit(k, k.MinMesh)) {
         const double h = k.MinMesh;
-        q_ = Point{p_.x + h * d_.x, p_.y + h * d_.y, p_.z + h * d_.z};
+        q_ = Vec3{p_.x + h * d_.x, p_.y + h * d_.y, p_.z + h * d_.z};
     }
 
     Step next() {
@@ -92,7 +89,7 @@ public:
         s.zmax = d_.z < 0.0 ? p_.z : q_.z;
         const bool left = outsideBox(k_, q_);
         const double h = k_.MinMesh;
-        const Point ahead{q_.x + h * d_.x, q_.y + h * d_.y, q_.z + h * d_.z};
+        const Vec3 ahead{q_.x + h * d_.x, q_.y + h * d_.y, q_.z + h * d_.z};
         // A step that no longer moves the point would repeat forever.
         const bool advanced = ahead.x != q_.x || ahead.y != q_.y || ahead.z != q_.z;
         s.last = left || !advanced || taken_ >= limit_;
@@ -104,9 +101,9 @@ public:
 
 private:
     const CQVROptKer& k_;
-    Point d_;
-    Point p_;
-    Point q_{};
+    Vec3 d_;
+    Vec3 p_;
+    Vec3 q_{};
     double limit_;
     double taken_ = 1.0;  // steps taken including the one being laid out
 };
@@ -122,7 +119,7 @@ constexpr int kMaxRunSteps = 64;
 // Candidate counts per query below which the next run is doubled, above which it is halved.
 constexpr std::size_t kFewCandidates = 12;
 constexpr std::size_t kManyCandidates = 40;
-constexpr int kDimensions = 6;
+using adt::kDimensions;
 
 // A step box as the tree's search sees it: corners rounded to float.
 struct FloatStep {
@@ -295,7 +292,7 @@ const int* CQVROptKer::FindPassElemByAnyRay(int& count, double x, double y, doub
     count = 0;
     if (m_pADTree == nullptr || !qvr::slotInRange(*this, slot)) return qvr::emptySearchList();
 
-    const qvr::ray::Point d = qvr::ray::unitDirection(dx, dy, dz);
+    const qvr::Vec3 d = qvr::ray::unitDirection(dx, dy, dz);
     qvr::ray::StepSequence steps(*this, x, y, z, d);
     if (slot < m_pADTree->slotCount && m_pADTree->WalkIndex() != nullptr) {
         return qvr::ray::walkIndexed(*this, *m_pADTree, steps, slot, count);

@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "QVROptKer.h"
-#include "kernel/face_fan.h"
-#include "kernel/progress_log.h"
+#include "kernel/messages.h"
 
 namespace {
 
@@ -16,42 +15,22 @@ bool holdsSkinMesh(const CQVROptKer& k) {
            (k.m_nSurface == 0 || k.m_pSurface != nullptr);
 }
 
-struct Vec {
-    double x = 0.0, y = 0.0, z = 0.0;
-};
-
-// Vector area of a face as a fan of triangles (1, k, k + 1) from its first corner; zero for
-// a face of two corners or fewer.
-Vec vectorArea(const CFaceElem& f, const Cnode* nodes) {
-    Vec s;
-    qvr::forEachFanTriangle(f, nodes, [&s](double cx, double cy, double cz) {
-        s.x += 0.5 * cx;
-        s.y += 0.5 * cy;
-        s.z += 0.5 * cz;
-    });
-    return s;
-}
-
 }  // namespace
 
 int CQVROptKer::ComputeNodeSurfaceNormal(double* nx, double* ny, double* nz) {
     if (nx == nullptr || ny == nullptr || nz == nullptr) return -1;
     if (!holdsSkinMesh(*this)) return 1;
 
-    const auto faces = static_cast<std::size_t>(m_nSurface) + 1;
-    std::vector<Vec> area(faces);
     std::vector<int> faceCount(static_cast<std::size_t>(m_nNode) + 1, 0);
 
-    for (int e = 1; e <= m_nSurface; ++e) area[static_cast<std::size_t>(e)] = vectorArea(m_pSurface[e], m_pNode);
-
+    // Each face's area vector as loading stored it (a fan of triangles from its first corner).
     for (int e = 1; e <= m_nSurface; ++e) {
         const CFaceElem& f = m_pSurface[e];
-        const Vec& s = area[static_cast<std::size_t>(e)];
         for (int j = 1; j <= f.nNode; ++j) {
             const int n = f.pNode[j];
-            nx[n] += s.x;
-            ny[n] += s.y;
-            nz[n] += s.z;
+            nx[n] += f.ax;
+            ny[n] += f.ay;
+            nz[n] += f.az;
             ++faceCount[static_cast<std::size_t>(n)];
         }
     }
@@ -65,7 +44,7 @@ int CQVROptKer::ComputeNodeSurfaceNormal(double* nx, double* ny, double* nz) {
         }
     }
 
-    qvr::logProgress(m_nPrintLevel, "Compute Node Surface Normal end");
+    qvr::msg::progress(m_nPrintLevel, "Compute Node Surface Normal end");
     return 1;
 }
 

@@ -21,4 +21,14 @@ void releaseRecordTable(Record*& table, int count) {
 void releaseFaceTable(CFaceElem*& table, int count) { releaseRecordTable(table, count); }
 void releaseCellTable(CInnerCell*& table, int count) { releaseRecordTable(table, count); }
 
+void releaseMesh(CQVROptKer& kernel) {
+    releaseArray(kernel.m_pNode);
+    releaseFaceTable(kernel.m_pSurface, kernel.m_nSurface);
+    releaseCellTable(kernel.p_Cell, kernel.m_nInnerCell);
+    releaseArray(kernel.m_pNodeInPart);
+    releaseArray(kernel.m_pNodeKind);
+    releaseArray(kernel.m_pNodeNewID);
+    releaseArray(kernel.m_pCellKind);
+}
+
 }  // namespace qvr

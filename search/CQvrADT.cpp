@@ -141,7 +141,7 @@ constexpr int kAboveHighZ = -7;
 constexpr int kIdOutOfReach = -8;
 constexpr int kNotRanged = -9;
 
-constexpr int kDimensions = 6;
+using qvr::adt::kDimensions;
 
 // Ids the arrays are grown to at least, so that ids added one by one beyond a small start
 // cost few copies.

@@ -1,5 +1,5 @@
-// Box queries over the kernel's tree, one result list per search slot, and the tree over boxes
-// of the host's own that the same query answers.
+// Box queries over the kernel's tree (its own or one the host filled), one result list per
+// search slot.
 //
 // With the tree indexed by the search set-up, a small query goes to the walk index, which finds
 // the same elements in a handful of node tests; ordering them by the tree's visiting ranks
@@ -11,7 +11,6 @@
 #include <memory>
 
 #include "QVROptKer.h"
-#include "kernel/progress_log.h"
 #include "search/CQvrADT.h"
 #include "search/box_index.h"
 #include "search/search_slots.h"
@@ -44,9 +43,6 @@ bool searchIndexed(CQvrADT& tree, qvr::adt::BoxIndex& index, double xmin, double
     return true;
 }
 
-// The host's tree always has a single search slot, whatever slot count the tables get.
-constexpr int kHostTreeSlots = 1;
-
 }  // namespace
 
 const int* CQVROptKer::SearchNearBlockID(double xmin, double ymin, double zmin, double xmax,
@@ -70,29 +66,4 @@ const int* CQVROptKer::SearchNearBlockID(double xmin, double ymin, double zmin, 
     m_ppNearBlockList[slot] = list.release();
     count = found;
     return m_ppNearBlockList[slot];
-}
-
-int CQVROptKer::SetADTreeRange(double xmax, double ymax, double zmax, double xmin, double ymin,
-                               double zmin, int slotCount, int capacity, int growStep) {
-    if (slotCount < 1) return -1;
-    auto tree = std::make_unique<CQvrADT>(kHostTreeSlots);
-    tree->SetRange(xmin, ymin, zmin, xmax, ymax, zmax, capacity, growStep);
-    qvr::resizeSlotTables(*this, slotCount);
-    delete m_pADTree;
-    m_pADTree = tree.release();
-    Box_xMax = xmax;
-    Box_yMax = ymax;
-    Box_zMax = zmax;
-    Box_xMin = xmin;
-    Box_yMin = ymin;
-    Box_zMin = zmin;
-    return 1;
-}
-
-int CQVROptKer::AddSurfaceToADTree(int id, double xmax, double ymax, double zmax, double xmin,
-                                   double ymin, double zmin) {
-    if (m_pADTree == nullptr) return 1;
-    m_pADTree->AddBlock(id, xmin, ymin, zmin, xmax, ymax, zmax);
-    qvr::logProgress(m_nPrintLevel, "AddSurfaceToADTree end");
-    return 1;
 }

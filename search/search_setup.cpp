@@ -1,15 +1,14 @@
 // The kernel's search set-up after a mesh has been loaded: overall and element boxes, the tree
 // over every skin face and solid cell box, the average part thickness and the step length of
-// the ray pass search.
+// the ray pass search. Also the set-up of a tree over boxes of the host's own.
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <memory>
 
 #include "QVROptKer.h"
 #include "kernel/face_fan.h"
-#include "kernel/progress_log.h"
+#include "kernel/messages.h"
 #include "search/CQvrADT.h"
 #include "search/search_slots.h"
 
@@ -19,6 +18,41 @@ namespace {
 constexpr double kEmptyMax = -1e30;
 constexpr double kEmptyMin = 1e30;
 
+// The six bounds of a box where they are stored: the kernel's overall box or an element's.
+struct BoxBounds {
+    double& xMax;
+    double& yMax;
+    double& zMax;
+    double& xMin;
+    double& yMin;
+    double& zMin;
+
+    // Maximum corner first, as the public set-up takes a box.
+    void set(double xmax, double ymax, double zmax, double xmin, double ymin, double zmin) {
+        xMax = xmax;
+        yMax = ymax;
+        zMax = zmax;
+        xMin = xmin;
+        yMin = ymin;
+        zMin = zmin;
+    }
+    // The empty box, which any real coordinate replaces.
+    void setEmpty() { set(kEmptyMax, kEmptyMax, kEmptyMax, kEmptyMin, kEmptyMin, kEmptyMin); }
+    // Widened to take in the node; NaN coordinates are passed over.
+    void takeIn(const Cnode& p) {
+        if (p.x > xMax) xMax = p.x;
+        if (p.x < xMin) xMin = p.x;
+        if (p.y > yMax) yMax = p.y;
+        if (p.y < yMin) yMin = p.y;
+        if (p.z > zMax) zMax = p.z;
+        if (p.z < zMin) zMin = p.z;
+    }
+};
+
+BoxBounds overallBox(CQVROptKer& k) {
+    return {k.Box_xMax, k.Box_yMax, k.Box_zMax, k.Box_xMin, k.Box_yMin, k.Box_zMin};
+}
+
 // Sets an element's box to the extent of its nodes; an element without nodes keeps the empty
 // box and gets zMid 0.
 template <typename Element>
@@ -26,21 +60,9 @@ void fitElementBoxes(Element* table, int count, const Cnode* nodes) {
     if (table == nullptr || nodes == nullptr) return;
     for (int e = 1; e <= count; ++e) {
         Element& el = table[e];
-        el.xMax = kEmptyMax;
-        el.yMax = kEmptyMax;
-        el.zMax = kEmptyMax;
-        el.xMin = kEmptyMin;
-        el.yMin = kEmptyMin;
-        el.zMin = kEmptyMin;
-        for (int j = 1; j <= el.nNode; ++j) {
-            const Cnode& p = nodes[el.pNode[j]];
-            if (p.x > el.xMax) el.xMax = p.x;
-            if (p.x < el.xMin) el.xMin = p.x;
-            if (p.y > el.yMax) el.yMax = p.y;
-            if (p.y < el.yMin) el.yMin = p.y;
-            if (p.z > el.zMax) el.zMax = p.z;
-            if (p.z < el.zMin) el.zMin = p.z;
-        }
+        BoxBounds box{el.xMax, el.yMax, el.zMax, el.xMin, el.yMin, el.zMin};
+        box.setEmpty();
+        for (int j = 1; j <= el.nNode; ++j) box.takeIn(nodes[el.pNode[j]]);
         el.zMid = (el.zMax + el.zMin) * 0.5;
     }
 }
@@ -82,6 +104,9 @@ constexpr double kDiagonalFloor = 0.001;       // of the overall box diagonal
 constexpr double kThicknessFloor = 0.1;        // of the average thickness
 constexpr double kStepFraction = 0.1;          // of the adjusted size
 
+// The host's tree always has a single search slot, whatever slot count the tables get.
+constexpr int kHostTreeSlots = 1;
+
 }  // namespace
 
 int CQVROptKer::InitialzeSearch(int slotCount) {
@@ -102,42 +127,28 @@ int CQVROptKer::InitialzeSearch(int slotCount) {
 }
 
 int CQVROptKer::FindOverAllBondingBox() {
-    Box_xMax = kEmptyMax;
-    Box_yMax = kEmptyMax;
-    Box_zMax = kEmptyMax;
-    Box_xMin = kEmptyMin;
-    Box_yMin = kEmptyMin;
-    Box_zMin = kEmptyMin;
+    BoxBounds box = overallBox(*this);
+    box.setEmpty();
     if (m_pNode != nullptr) {
-        for (int i = 1; i <= m_nNode; ++i) {
-            const Cnode& p = m_pNode[i];
-            if (p.x > Box_xMax) Box_xMax = p.x;
-            if (p.x < Box_xMin) Box_xMin = p.x;
-            if (p.y > Box_yMax) Box_yMax = p.y;
-            if (p.y < Box_yMin) Box_yMin = p.y;
-            if (p.z > Box_zMax) Box_zMax = p.z;
-            if (p.z < Box_zMin) Box_zMin = p.z;
-        }
+        for (int i = 1; i <= m_nNode; ++i) box.takeIn(m_pNode[i]);
     }
-    qvr::logProgress(m_nPrintLevel, "FindOverAllBondingBox end");
-    if (qvr::progressEnabled(m_nPrintLevel)) {
-        std::printf("Box_xMax = %lf, Box_yMax = %lf, Box_zMax = %lf\n ", Box_xMax, Box_yMax,
-                    Box_zMax);
-        std::printf("Box_xMin = %lf, Box_yMin = %lf, Box_zMin = %lf\n ", Box_xMin, Box_yMin,
-                    Box_zMin);
-    }
+    qvr::msg::progress(m_nPrintLevel, "FindOverAllBondingBox end");
+    qvr::msg::progressValues(m_nPrintLevel, "Box_xMax = %lf, Box_yMax = %lf, Box_zMax = %lf\n ",
+                             Box_xMax, Box_yMax, Box_zMax);
+    qvr::msg::progressValues(m_nPrintLevel, "Box_xMin = %lf, Box_yMin = %lf, Box_zMin = %lf\n ",
+                             Box_xMin, Box_yMin, Box_zMin);
     return 1;
 }
 
 int CQVROptKer::FindSurfaceBondingBox() {
     fitElementBoxes(m_pSurface, m_nSurface, m_pNode);
-    qvr::logProgress(m_nPrintLevel, "FindSurfaceBondingBox end");
+    qvr::msg::progress(m_nPrintLevel, "FindSurfaceBondingBox end");
     return 1;
 }
 
 int CQVROptKer::FindInnerCellBondingBox() {
     fitElementBoxes(p_Cell, m_nInnerCell, m_pNode);
-    qvr::logProgress(m_nPrintLevel, "FindInnerCellBondingBox end");
+    qvr::msg::progress(m_nPrintLevel, "FindInnerCellBondingBox end");
     return 1;
 }
 
@@ -173,7 +184,7 @@ int CQVROptKer::AddSurfaceToADTree() {
             m_pADTree->AddBlock(i, f.xMin, f.yMin, f.zMin, f.xMax, f.yMax, f.zMax);
         }
     }
-    qvr::logProgress(m_nPrintLevel, "AddSurfaceToADTree end");
+    qvr::msg::progress(m_nPrintLevel, "AddSurfaceToADTree end");
     return 1;
 }
 
@@ -184,7 +195,7 @@ int CQVROptKer::AddInnerCellToADTree() {
             m_pADTree->AddBlock(m_nSurface + j, c.xMin, c.yMin, c.zMin, c.xMax, c.yMax, c.zMax);
         }
     }
-    qvr::logProgress(m_nPrintLevel, "AddInnerCellToADTree  end");
+    qvr::msg::progress(m_nPrintLevel, "AddInnerCellToADTree  end");
     return 1;
 }
 
@@ -199,12 +210,10 @@ int CQVROptKer::ComputeAverageThickness() {
         return -1;
     }
     AverageThickness = TotalVolume / (area * 0.5);
-    if (qvr::progressEnabled(m_nPrintLevel)) {
-        std::printf("TotalVolume=%lf\n", TotalVolume);
-        std::printf("TotalSurfaceArea/2=%lf\n", area * 0.5);
-    }
-    qvr::logProgress(m_nPrintLevel, "AverageThickness end");
-    if (qvr::progressEnabled(m_nPrintLevel)) std::printf("AverageThickness=%lf \n", AverageThickness);
+    qvr::msg::progressValues(m_nPrintLevel, "TotalVolume=%lf\n", TotalVolume);
+    qvr::msg::progressValues(m_nPrintLevel, "TotalSurfaceArea/2=%lf\n", area * 0.5);
+    qvr::msg::progress(m_nPrintLevel, "AverageThickness end");
+    qvr::msg::progressValues(m_nPrintLevel, "AverageThickness=%lf \n", AverageThickness);
     return 1;
 }
 
@@ -231,7 +240,28 @@ int CQVROptKer::FindMinMesh() {
     if (kThicknessFloor * AverageThickness > MinMesh) MinMesh = kThicknessFloor * AverageThickness;
     MinMesh = MinMesh * kStepFraction;
 
-    qvr::logProgress(m_nPrintLevel, "Adjust MinMesh end");
-    if (qvr::progressEnabled(m_nPrintLevel)) std::printf("After adjust MinMesh = %g \n", MinMesh);
+    qvr::msg::progress(m_nPrintLevel, "Adjust MinMesh end");
+    qvr::msg::progressValues(m_nPrintLevel, "After adjust MinMesh = %g \n", MinMesh);
+    return 1;
+}
+
+// A tree over boxes of the host's own, queried through SearchNearBlockID.
+int CQVROptKer::SetADTreeRange(double xmax, double ymax, double zmax, double xmin, double ymin,
+                               double zmin, int slotCount, int capacity, int growStep) {
+    if (slotCount < 1) return -1;
+    auto tree = std::make_unique<CQvrADT>(kHostTreeSlots);
+    tree->SetRange(xmin, ymin, zmin, xmax, ymax, zmax, capacity, growStep);
+    qvr::resizeSlotTables(*this, slotCount);
+    delete m_pADTree;
+    m_pADTree = tree.release();
+    overallBox(*this).set(xmax, ymax, zmax, xmin, ymin, zmin);
+    return 1;
+}
+
+int CQVROptKer::AddSurfaceToADTree(int id, double xmax, double ymax, double zmax, double xmin,
+                                   double ymin, double zmin) {
+    if (m_pADTree == nullptr) return 1;
+    m_pADTree->AddBlock(id, xmin, ymin, zmin, xmax, ymax, zmax);
+    qvr::msg::progress(m_nPrintLevel, "AddSurfaceToADTree end");
     return 1;
 }

@@ -10,6 +10,7 @@
 #include "CQVR3DResultReader_Manipulator.h"
 #include "k7t_layout.h"
 #include "little_endian.h"
+#include "utf8_file_name.h"
 
 namespace k7t {
 
@@ -133,12 +134,12 @@ bool writeAll(std::FILE* out, const ResultFile& file) {
 bool write(const std::string& path, const ResultFile& file, std::string* error) {
     const std::string problem = checkContent(file);
     if (!problem.empty()) return fail(error, path + ": " + problem);
-    std::unique_ptr<std::FILE, FileCloser> out(std::fopen(path.c_str(), "wb"));
+    std::unique_ptr<std::FILE, FileCloser> out(qvr_file_names::openFile(path.c_str(), "wb"));
     if (!out) return fail(error, path + ": cannot be created");
     bool written = writeAll(out.get(), file);
     written = (std::fclose(out.release()) == 0) && written;
     if (!written) {
-        std::remove(path.c_str());
+        qvr_file_names::removeFile(path.c_str());
         return fail(error, path + ": write failed");
     }
     return true;

@@ -8,6 +8,7 @@
 #include "little_endian.h"
 #include "nqb_layout.h"
 #include "output_file.h"
+#include "utf8_file_name.h"
 
 namespace nqbio {
 
@@ -70,7 +71,7 @@ bool writeBinary(const std::string& path, const MeshData& mesh, std::string* err
     if (ok) {
         writeContent(out, mesh);
         ok = out.close(reason);
-        if (!ok) std::remove(path.c_str());  // never leave a half-written mesh behind
+        if (!ok) qvr_file_names::removeFile(path.c_str());  // never leave a half-written mesh behind
     }
     if (!ok && error != nullptr) *error = reason;
     return ok;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "utf8_file_name.h"
+
 namespace nqbio {
 
 namespace {
@@ -17,7 +19,7 @@ OutputFile::~OutputFile() {
 
 bool OutputFile::open(const std::string& path, std::string& reason) {
     errno = 0;
-    file_ = std::fopen(path.c_str(), "wb");
+    file_ = qvr_file_names::openFile(path.c_str(), "wb");
     if (file_ == nullptr) {
         reason = "cannot create " + path + ": " + std::generic_category().message(errno);
         return false;

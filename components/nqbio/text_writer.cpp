@@ -10,6 +10,7 @@
 #include "nqb_layout.h"
 #include "number_tokens.h"
 #include "output_file.h"
+#include "utf8_file_name.h"
 
 namespace nqbio {
 
@@ -113,7 +114,7 @@ bool writeText(const std::string& path, const MeshData& mesh, std::string* error
     if (ok) {
         writeContent(out, mesh);
         ok = out.close(reason);
-        if (!ok) std::remove(path.c_str());  // never leave a half-written mesh behind
+        if (!ok) qvr_file_names::removeFile(path.c_str());  // never leave a half-written mesh behind
     }
     if (!ok && error != nullptr) *error = reason;
     return ok;

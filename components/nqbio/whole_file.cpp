@@ -7,6 +7,8 @@
 #include <new>
 #include <system_error>
 
+#include "utf8_file_name.h"
+
 namespace nqbio {
 
 namespace {
@@ -26,7 +28,7 @@ std::string errnoText(int code) { return std::generic_category().message(code); 
 
 bool isDirectory(const char* path) {
     std::error_code ec;
-    return std::filesystem::is_directory(path, ec);
+    return std::filesystem::is_directory(qvr_file_names::pathFromName(path), ec);
 }
 
 bool openForReading(const char* path, FilePtr& file, std::string& reason) {
@@ -39,7 +41,7 @@ bool openForReading(const char* path, FilePtr& file, std::string& reason) {
         return false;
     }
     errno = 0;
-    file.reset(std::fopen(path, "rb"));
+    file.reset(qvr_file_names::openFile(path, "rb"));
     if (!file) {
         reason = "cannot open: " + errnoText(errno);
         return false;
@@ -54,7 +56,7 @@ bool readWholeFile(const char* path, FileBytes& out, std::string& reason) {
     if (!openForReading(path, file, reason)) return false;
 
     std::error_code ec;
-    const std::uintmax_t hint = std::filesystem::file_size(path, ec);
+    const std::uintmax_t hint = std::filesystem::file_size(qvr_file_names::pathFromName(path), ec);
     // One byte beyond the expected size lets the loop see the end without another allocation.
     std::size_t capacity = ec ? kMinGrowthBytes : static_cast<std::size_t>(hint) + 1;
     std::unique_ptr<unsigned char[]> buffer;

@@ -44,7 +44,9 @@ struct Loaded : Tool {
 TEST(CallOrder, BeforeAMeshOnlyTheSettingsAreAccepted) {
     Loaded t;
     FiberOutput out(kLayers);
+    EXPECT_STREQ(t.tool.GetLastErrorText(), "");
     EXPECT_EQ(t.loadResult(fiberResult(8, [](int, int) { return 1.0f; })), -1);
+    EXPECT_NE(std::string(t.tool.GetLastErrorText()).find("SetMeshFileName"), std::string::npos);
     EXPECT_EQ(t.set(t.rays, kLayers), -1);
     EXPECT_EQ(t.get(1, out), -1);
     EXPECT_EQ(t.get(0, out), -1);
@@ -104,6 +106,18 @@ TEST(CallOrder, RefusedCallsChangeNothing) {
     for (std::size_t i = 0; i < refusals.size(); ++i) {
         SCOPED_TRACE("refusal " + std::to_string(i));
         EXPECT_EQ(refusals[i].first(), refusals[i].second);
+        // The four file loads say why in one line and keep their code; the later refusals
+        // name no file and leave the last reason as it was.
+        const std::string why = t.tool.GetLastErrorText();
+        EXPECT_EQ(t.tool.GetLastErrorCode(), i < 4 ? refusals[i].second : -1);
+        EXPECT_EQ(why.find('\n'), std::string::npos) << why;
+        EXPECT_FALSE(why.empty());
+        if (i % 2 == 0 && i < 4) {
+            EXPECT_EQ(why.rfind(missing + ":", 0), 0u) << why;
+        }
+        if (i >= 4) {
+            EXPECT_EQ(why, "no result file name given");
+        }
         EXPECT_TRUE(out.untouched());
         EXPECT_EQ(t.tool.GetNoCrossingCount(), 1);
         EXPECT_TRUE(t.outputs() == before);

@@ -94,6 +94,12 @@ TEST(ResultLoading, RefusedFilesLeaveTheValuesAlone) {
     std::string text = p.dir.file("text.k7t");
     std::ofstream(text) << "RESULTS 1\nitem 4 per element\n1.0\n2.0\n";
     EXPECT_EQ(p.tool.SetK7TFileName(text.data()), -1);
+    // The reader's reason after the file's name, in one line.
+    const std::string why = p.tool.GetLastErrorText();
+    EXPECT_EQ(why.rfind(text + ": ", 0), 0u) << why;
+    EXPECT_GT(why.size(), text.size() + 2);
+    EXPECT_EQ(why.find('\n'), std::string::npos) << why;
+    EXPECT_EQ(p.tool.GetLastErrorCode(), -1);
 
     // One cavity element more than the mesh has cells: the results of another part.
     testing::internal::CaptureStdout();
@@ -101,6 +107,11 @@ TEST(ResultLoading, RefusedFilesLeaveTheValuesAlone) {
     const std::string said = testing::internal::GetCapturedStdout();
     EXPECT_FALSE(said.empty());
     EXPECT_EQ(said.find('\n'), said.size() - 1) << said;  // exactly one line
+    EXPECT_EQ(p.tool.GetLastErrorText() + std::string("\n"), said);
 
     EXPECT_EQ(p.nodeValues(0), before);
+    // A file that is read clears the reason.
+    ASSERT_EQ(p.loadResult(fiberResult(p.cells(), value)), 1);
+    EXPECT_STREQ(p.tool.GetLastErrorText(), "");
+    EXPECT_EQ(p.tool.GetLastErrorCode(), 0);
 }

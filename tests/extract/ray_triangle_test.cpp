@@ -1,5 +1,5 @@
-// The centroid-plane mode's line/triangle test against figures worked by hand (the exact mode's
-// watertight test is tested with the triangle hierarchy).
+// The line and ray tests against single triangles, against figures worked by hand: the
+// centroid-plane mode's line/triangle test and the exact mode's watertight ray/triangle test.
 #include <gtest/gtest.h>
 
 #include <array>

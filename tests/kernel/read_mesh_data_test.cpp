@@ -293,6 +293,8 @@ auto stateOf(const CQVROptKer& k) {
                            cube ? k.m_pNode[7].x + k.p_Cell[1].pNode[8] + k.m_pSurface[6].ax : 0);
 }
 
+// A refused file leaves the mesh and the search set-up alone and says why in one line; a good
+// one replaces the mesh, clears the reason and drops the set-up made for the old mesh.
 TEST(ReadMesh, ARefusedFileChangesNothingAndAGoodOneReplacesTheMesh) {
     TempDir dir;
     const std::string cube = writeMesh(dir, "cube.nqb", nqbtest::cube("cm", 2.0f).mesh);
@@ -304,8 +306,17 @@ TEST(ReadMesh, ARefusedFileChangesNothingAndAGoodOneReplacesTheMesh) {
     nqbtest::writeBytes(binary, good.substr(0, good.size() - 1));
 
     CQVROptKer kernel;
+    EXPECT_STREQ(kernel.GetLastErrorText(), "");
     ASSERT_EQ(load(kernel, cube).result, 1);
+    ASSERT_EQ(kernel.InitialzeSearch(1), 1);
     const auto before = stateOf(kernel);
+    auto everything = [&kernel] {
+        int count = -1;
+        const int* ids = kernel.SearchNearBlockID(-1e3, -1e3, -1e3, 1e3, 1e3, 1e3, count, 0);
+        return std::vector<int>(ids, ids + count);
+    };
+    const std::vector<int> cubeIds = everything();
+    ASSERT_EQ(cubeIds.size(), 7u);  // six faces and the cell
     for (const auto& [path, where] : {std::make_pair(text, text + ":13: "),
                                       std::make_pair(binary, binary + ":423: ")}) {
         const Load o = load(kernel, path);
@@ -315,17 +326,32 @@ TEST(ReadMesh, ARefusedFileChangesNothingAndAGoodOneReplacesTheMesh) {
         EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;
         EXPECT_NE(o.out.find("Can't open mesh file !"), std::string::npos) << o.out;
         EXPECT_NE(o.out.find("3301"), std::string::npos) << o.out;
+        // The same diagnostic, without the line end, for a host that does not read stderr.
+        EXPECT_EQ(kernel.GetLastErrorText() + std::string("\n"), o.err);
+        EXPECT_EQ(kernel.GetLastErrorCode(), 3301);
     }
     testing::internal::CaptureStdout();
     EXPECT_EQ(kernel.ReadMeshData(nullptr, 0), 3301);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("3301"), std::string::npos);
+    EXPECT_STREQ(kernel.GetLastErrorText(), "no mesh file name given");
     EXPECT_EQ(stateOf(kernel), before);
+    EXPECT_EQ(everything(), cubeIds);
 
     // A smaller mesh in another unit replaces the cube entirely.
     MeshBuilder tet("mm");
     tet.mesh.xyz = {0, 0, 0, 3, 0, 0, 0, 3, 0, 0, 0, 3};
     tet.cell({1, 2, 3, 4}, 4.5f).face(1, 3, 2, 2);
     ASSERT_EQ(load(kernel, writeMesh(dir, "tet.nqb", tet.mesh)).result, 1);
+    EXPECT_STREQ(kernel.GetLastErrorText(), "");
+    EXPECT_EQ(kernel.GetLastErrorCode(), 0);
+    // The cube's tree would answer with ids the tet mesh does not have: until a new set-up
+    // every search finds nothing, also along a ray.
+    EXPECT_EQ(everything(), std::vector<int>{});
+    int count = -1;
+    kernel.FindPassElemByAnyRay(count, 1.0, 1.0, -1.0, 0.0, 0.0, 1.0, 0);
+    EXPECT_EQ(count, 0);
+    ASSERT_EQ(kernel.InitialzeSearch(1), 1);
+    EXPECT_EQ(everything(), (std::vector<int>{1, 2}));
     EXPECT_EQ(std::make_tuple(kernel.m_nNodeInFile, kernel.m_nNode, kernel.m_nInnerCell,
                               kernel.m_nSurface, kernel.p_Cell[1].nNode),
               std::make_tuple(4, 4, 1, 1, 4));

@@ -12,6 +12,7 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "mesh_files.h"
+#include "utf8_file_name.h"
 
 namespace qvr::cli {
 
@@ -20,7 +21,7 @@ namespace {
 enum class FileKind { Mesh, Result, Gmsh, Unknown };
 
 FileKind sniff(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = qvr_file_names::openFile(path.c_str(), "rb");
     if (!f) failFile(path + ": " + std::strerror(errno));
     char head[16] = {};
     const std::size_t n = std::fread(head, 1, sizeof head, f);

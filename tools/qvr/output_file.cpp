@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "cli_support.h"
+#include "utf8_file_name.h"
 
 namespace qvr::cli {
 
@@ -16,7 +17,7 @@ constexpr std::size_t kWriteBufferBytes = std::size_t{1} << 20;
 
 OutputFile::OutputFile(const std::string& path) : path_(path) {
     errno = 0;
-    file_ = std::fopen(path.c_str(), "wb");
+    file_ = qvr_file_names::openFile(path.c_str(), "wb");
     if (!file_) failFile(path + ": cannot create: " + (errno ? std::strerror(errno) : "unknown error"));
     std::setvbuf(file_, nullptr, _IOFBF, kWriteBufferBytes);
 }
@@ -60,8 +61,9 @@ void OutputFile::close() {
 
 void makeOutputFolder(const std::string& path) {
     std::error_code ec;
-    std::filesystem::create_directories(path, ec);
-    if (ec || !std::filesystem::is_directory(path, ec))
+    const std::filesystem::path folder = qvr_file_names::pathFromName(path.c_str());
+    std::filesystem::create_directories(folder, ec);
+    if (ec || !std::filesystem::is_directory(folder, ec))
         failFile(path + ": cannot create the output folder" + (ec ? ": " + ec.message() : ""));
 }
 

@@ -6,6 +6,14 @@
 #include <cstdio>
 #include <string>
 
+// The cross build for Windows uses the MinGW C library's own printf (C99 formats such as %zu),
+// which GCC checks as gnu_printf; elsewhere the C library's printf.
+#if defined(__MINGW32__)
+#define QVR_PRINTF_FORMAT gnu_printf
+#else
+#define QVR_PRINTF_FORMAT printf
+#endif
+
 namespace qvr::cli {
 
 class OutputFile {
@@ -16,7 +24,7 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
 #if defined(__GNUC__)
-    __attribute__((format(printf, 2, 3)))
+    __attribute__((format(QVR_PRINTF_FORMAT, 2, 3)))
 #endif
     void printf(const char* format, ...);
     void write(const std::string& text);
