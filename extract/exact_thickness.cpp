@@ -112,6 +112,9 @@ int CExtractToolData::FindExitCrossing(double x, double y, double z, double dx, 
     startCell = 0;
     if (!m_bExactReady || m_skinHierarchy.empty()) return 0;
     const double o[3] = {x, y, z}, d[3] = {dx, dy, dz};
+    // A start that is not finite meets no box in order; leave it before the hierarchy visits
+    // every node.
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return 0;
     qvr::geom::ShearedRay ray{};
     const bool usable = qvr::geom::shearRay(o, d, ray);
 
@@ -146,7 +149,8 @@ int CExtractToolData::FindExitCrossing(double x, double y, double z, double dx, 
     // into the material, so that a ray running exactly along the skin (in the plane of one of
     // them) counts as running just inside it when it meets an edge or corner exactly.
     double inward[3] = {0.0, 0.0, 0.0};
-    m_skinHierarchy.traverse(o, d, 0.0, 0.0, [&](std::uint32_t i, double&) {
+    const double anyAxis[3] = {0.0, 0.0, 1.0};  // the boxes that hold a point, whatever d is
+    m_skinHierarchy.traverse(o, usable ? d : anyAxis, 0.0, 0.0, [&](std::uint32_t i, double&) {
         const auto f = static_cast<std::size_t>(m_skinHierarchy.triangle(i).item);
         const CFaceElem& face = m_pSurface[f];
         if (!ownFace(face)) return;
@@ -155,7 +159,8 @@ int CExtractToolData::FindExitCrossing(double x, double y, double z, double dx, 
         inward[1] -= m_faceOutward[f] * face.ay;
         inward[2] -= m_faceOutward[f] * face.az;
     });
-    if (usable) qvr::geom::nudgeRayToward(ray, inward);
+    if (!usable) return 0;  // no direction (zero or not finite): it leaves nowhere ahead
+    qvr::geom::nudgeRayToward(ray, inward);
 
     double from = 0.0;  // crossings at or before this point along the ray are passed over
     for (int pass = 0; pass < kMaxGrazePasses; ++pass) {
@@ -168,7 +173,7 @@ int CExtractToolData::FindExitCrossing(double x, double y, double z, double dx, 
             const CFaceElem& face = m_pSurface[f];
             if (ownFace(face)) return;
             qvr::geom::TriangleHit h{};
-            if (!usable || !qvr::geom::intersectTriangle(ray, m_skinHierarchy.corner(tri.corner[0]),
+            if (!qvr::geom::intersectTriangle(ray, m_skinHierarchy.corner(tri.corner[0]),
                                                          m_skinHierarchy.corner(tri.corner[1]),
                                                          m_skinHierarchy.corner(tri.corner[2]), h)) {
                 return;
