@@ -86,8 +86,10 @@ enum QVRThicknessMode {
 
 /*
  * Progress of SetSurfaceNode: called with the number of rays traced so far and the total,
- * about every 1% of the rays and always once with done == total. `user` is the pointer given
- * to SetProgressCallback. The callback must not call back into the tool, and must not throw.
+ * about every 1% of the rays and always once with done == total, always on the thread that
+ * called SetSurfaceNode (on several threads, as often as that thread gets to it: counts may
+ * skip). `user` is the pointer given to SetProgressCallback. The callback must not call back
+ * into the tool, and must not throw.
  */
 typedef void (*QVRProgressCallback)(int done, int total, void* user);
 
