@@ -171,14 +171,13 @@ int CExtractToolData::FindExitCrossing(double x, double y, double z, double dx, 
             const qvr::geom::TriangleBvh::Triangle& tri = m_skinHierarchy.triangle(i);
             const auto f = static_cast<std::size_t>(tri.item);
             const CFaceElem& face = m_pSurface[f];
-            if (ownFace(face)) return;
             qvr::geom::TriangleHit h{};
             if (!qvr::geom::intersectTriangle(ray, m_skinHierarchy.corner(tri.corner[0]),
                                                          m_skinHierarchy.corner(tri.corner[1]),
                                                          m_skinHierarchy.corner(tri.corner[2]), h)) {
                 return;
             }
-            if (!(h.t > from) || h.t > tFar) return;
+            if (!(h.t > from) || h.t > tFar || ownFace(face)) return;
             const double along = m_faceOutward[f] * (face.ax * dx + face.ay * dy + face.az * dz);
             const double area = std::sqrt(face.ax * face.ax + face.ay * face.ay + face.az * face.az);
             const double cosine = along / (area * dLength);
