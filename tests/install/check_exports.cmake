@@ -3,8 +3,10 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed")
 endif()
 foreach(required "fnQVROptKer" "nQVROptKer" "CQVROptKer::ReadMeshData" "Cnode::copy"
-                 "CRayData::operator=" "QVR3DExtractTool::SetThreadCount"
-                 "QVR3DExtractTool::GetThreadCount")
+                 "CQVROptKer::SetMeshArrays" "QVR3DExtractTool::SetMeshArrays"
+                 "QVR3DExtractTool::SetFiberValues"
+                 "CRayData::operator=" "QVR3DExtractTool::GetWallRay"
+                 "QVR3DExtractTool::SetThreadCount" "QVR3DExtractTool::GetThreadCount")
   string(FIND "${symbols}" "${required}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "missing export: ${required}")

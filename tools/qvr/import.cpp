@@ -9,13 +9,14 @@
 #include "fiber_fields.h"
 #include "gmsh_import.h"
 #include "mesh_files.h"
+#include "tensor_import.h"
 
 namespace qvr::cli {
 
 namespace {
 
 struct ImportOptions {
-    std::string in, out, unit = "mm", fiberOut, field = "skin-shell-core";
+    std::string in, out, unit = "mm", fiberOut, field = "skin-shell-core", tagMap;
     bool binary = false;
 };
 
@@ -27,6 +28,9 @@ void runImport(const ImportOptions& o) {
     if (!importGmshFile(o.in, o.unit, mesh, r, error)) failFile(error);
     clock.lap("import");
     writeMeshOrFail(o.out, mesh, o.binary);
+    const std::string tagMap = o.tagMap.empty() ? tagMapPathFor(o.out) : o.tagMap;
+    if (tagMap == o.in || tagMap == o.out) failUsage("--tag-map " + tagMap + ": names the input or the mesh");
+    writeTagMap(tagMap, r.cellTags);
     clock.lap("write");
     double volume = 0.0;
     for (const nqbio::PartElement& e : mesh.parts) volume += e.volume;
@@ -38,10 +42,12 @@ void runImport(const ImportOptions& o) {
                 o.out.c_str(), o.binary ? "binary" : "text", r.nodesKept,
                 r.tets + r.pyramids + r.prisms + r.hexes, r.hexes, r.prisms, r.tets, r.pyramids,
                 r.skinFaces, volume, o.unit.c_str());
+    std::printf("wrote %s: the Gmsh element tag of every cell (for import-results --keys gmsh-tags)\n",
+                tagMap.c_str());
     if (r.reorientedCells > 0)
         std::printf("note: %lld cells were listed inside out and have been turned around\n",
                     r.reorientedCells);
-    if (r.flatCells > 0) std::printf("warning: %lld cells have no volume\n", r.flatCells);
+    if (r.flatCells > 0) std::fprintf(stderr, "qvr: warning: %lld cells have no volume\n", r.flatCells);
     if (!o.fiberOut.empty()) {
         const gen::FiberSpec params = o.field == "affine" ? affineFiberField() : skinShellCoreThroughZ(mesh);
         writeResultOrFail(o.fiberOut, gen::makeFiberResult(mesh, params));
@@ -69,6 +75,9 @@ void addImportCommand(CLI::App& app) {
                                          "part's z extent) or affine")
         ->check(CLI::IsMember({"skin-shell-core", "affine"}))
         ->capture_default_str();
+    cmd->add_option("--tag-map", o->tagMap,
+                    "where to write the Gmsh element tag of every cell (default: OUT_NQB with the "
+                    "extension .tags.csv)");
     cmd->callback([o] { runImport(*o); });
 }
 
