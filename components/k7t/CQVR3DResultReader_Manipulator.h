@@ -99,8 +99,9 @@ extern const char* const kFiberItemNames[6];
 // Writes the file; false (with a reason) when it cannot be written or the content is
 // inconsistent (value counts not matching the locations, duplicate ids, texts too long).
 // Also refused: a location other than 0 or 1, a node or element count outside 0..2^31-2, and
-// texts holding a NUL character. Inconsistent content is refused before the file is touched;
-// a file that fails while being written is removed.
+// texts holding a NUL character. The file is written under a temporary name beside `path` and
+// renamed over it when complete: refused content, a failed or an interrupted write leave `path`
+// as it was.
 bool write(const std::string& path, const ResultFile& file, std::string* error = nullptr);
 // Reads the whole file through the reader; false with the reader's reason, `file` untouched.
 bool read(const std::string& path, ResultFile& file, std::string* error = nullptr);

@@ -2,9 +2,9 @@
 #include <string>
 
 #include "NQBIO_Manipulator.h"
+#include "common/whole_file.h"
 #include "mesh_parsers.h"
 #include "nqb_layout.h"
-#include "whole_file.h"
 
 namespace nqbio {
 
@@ -36,7 +36,7 @@ int NQBIO_GetPackageVersion() { return nqbio::layout::kPackageVersion; }
 int NQBIO_Manipulator::getFileFormat(const char* fileName, NQBIO_FileFormat& format) {
     format = NQBIO_FORMAT_UNKNOWN;
     std::string start;
-    if (fileName != nullptr && nqbio::readFileStart(fileName, nqbio::kFormatProbeBytes, start)) {
+    if (fileName != nullptr && qvr::common::readFileStart(fileName, nqbio::kFormatProbeBytes, start)) {
         format = nqbio::detectFormat(start);
     }
     return format;

@@ -10,6 +10,7 @@
 #include "QVR3DExtractTool.h"
 #include "QVROptKer.h"
 #include "cli_support.h"
+#include "common/whole_file.h"
 #include "mesh_files.h"
 
 namespace qvr::cli {
@@ -65,7 +66,7 @@ std::vector<SkinNode> selectSkinNodes(const std::vector<SkinNode>& skin,
 
 std::vector<long long> readNodeList(const std::string& path) {
     std::string data, why;
-    if (!readWholeFile(path, data, why)) failFile(path + ": " + why);
+    if (!common::readWholeFile(path.c_str(), data, why)) failFile(path + ": " + why);
     std::vector<long long> numbers;
     std::size_t pos = 0;
     int line = 1;

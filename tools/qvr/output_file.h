@@ -1,17 +1,20 @@
-// A file being written by a command: formatted writes through a large buffer, and one clear
-// error (CliError, file) when the file cannot be created or written.
+// A file being written by a command: formatted writes through a large buffer into a temporary
+// file beside the target, renamed over the target by close(), and one clear error (CliError,
+// file) when the file cannot be created or written. An output abandoned on an error path (no
+// close()) leaves the target as it was.
 #ifndef QVR_CLI_OUTPUT_FILE_H
 #define QVR_CLI_OUTPUT_FILE_H
 
-#include <cstdio>
 #include <string>
+#include <string_view>
+
+#include "common/output_file.h"
 
 namespace qvr::cli {
 
 class OutputFile {
 public:
     explicit OutputFile(const std::string& path);
-    ~OutputFile();  // closes without checking when close() was not called (an error path)
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
@@ -19,19 +22,18 @@ public:
     __attribute__((format(printf, 2, 3)))
 #endif
     void printf(const char* format, ...);
-    void write(const std::string& text);
-    void write(const char* text);
-    void put(char c);
+    void write(std::string_view text) { file_.append(text); }
+    void put(char c) { file_.append(std::string_view(&c, 1)); }
     // The text printf's %.<significant>g gives, and %lld: the writers' per-value path, where
     // printf's format parsing and multi-precision digits cost more than the rest of a run.
     void real(double value, int significant);
     void integer(long long value);
-    // Flushes and closes; throws when anything failed to reach the file.
+
+    // Completes the file under its final name; throws when anything failed to reach the disk.
     void close();
 
 private:
-    std::string path_;
-    std::FILE* file_ = nullptr;
+    common::OutputFile file_;
 };
 
 // Creates the folder and its parents; throws CliError (file) when that fails.
