@@ -111,6 +111,15 @@ bool writeBinary(const std::string& path, const MeshData& mesh, std::string* err
 // and leaves `mesh` unchanged.
 bool readMesh(const std::string& path, MeshData& mesh, std::string* error = nullptr);
 
+// The unit text of a mesh file, from its first few kilobytes only (text: the UNIT line with its
+// comment and surrounding blanks removed; binary: the header's field up to its first NUL). False
+// when the path is not a regular file or its start holds no unit line.
+bool readMeshUnit(const std::string& path, std::string& unit);
+
+// Whether the mesh loader knows the unit and scales lengths by it: a unit text that holds mm,
+// cm, inch or um. Any other unit is read as millimetres.
+bool isKnownUnit(const std::string& unit);
+
 }  // namespace nqbio
 
 #endif

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "command_files.h"
 #include "commands.h"
 #include "extraction.h"
 #include "output_writers.h"
@@ -28,6 +29,10 @@ void runExtract(const ExtractOptions& o) {
     request.layers = o.layers;
     if (o.nodes != "all") request.nodesFile = o.nodes;
     request.mode = o.thickness == "centroid" ? ThicknessMode::CentroidPlane : ThicknessMode::Exact;
+    request.plotNode = o.plotNode;
+    const std::vector<std::string> outputs = extractionOutputPaths(o.out);
+    checkDistinctFiles({{"MESH", o.mesh}, {"RESULTS", o.results}, {"--nodes", request.nodesFile}},
+                       {{"--out", outputs[0]}, {"--out", outputs[1]}, {"--out", outputs[2]}});
     const ExtractionRun run = runExtraction(request);
     const std::vector<std::string> files = writeExtractionOutputs(run, o.out, o.plotNode);
     printExtractionSummary(stdout, run);

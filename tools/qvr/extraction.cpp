@@ -10,6 +10,7 @@
 #include "QVR3DExtractTool.h"
 #include "QVROptKer.h"
 #include "cli_support.h"
+#include "command_files.h"
 #include "common/whole_file.h"
 #include "mesh_files.h"
 
@@ -117,18 +118,9 @@ SkinSurface copySkin(const CQVROptKer& kernel) {
 
 namespace {
 
-// Reads the mesh through the reader before the library does, so that a damaged file is
-// reported once, with the reader's reason, and the library only sees files it can load.
-long long checkMesh(const std::string& path) {
-    const nqbio::MeshData mesh = readMeshOrFail(path);
-    if (mesh.parts.empty()) failFile(path + ": the mesh has no solid cells");
-    return static_cast<long long>(mesh.parts.size());
-}
-
-// Runs a library call that loads a file. The host has read the file with the same readers
-// before, so a failure here is one the readers' own line on standard error would not explain
-// (a pipe that cannot be read twice, a file changed meanwhile): the host's one line, which
-// names the call, is the message.
+// Runs a library call that loads a file. When it fails, the host reads the file with the same
+// reader to relay the reader's reason in its one line, so the reader's own copy of that line on
+// standard error is held back here.
 template <class Call>
 int quietly(Call call) {
     const QuietStderr quiet;
@@ -150,13 +142,21 @@ private:
     QVR3DExtractTool& tool_;
 };
 
-// The host's own kernel finds the skin and its normals, on the mesh as the tool loads it.
-std::vector<SkinNode> chooseSkinNodes(const ExtractRequest& request, ExtractionRun& run) {
-    std::string meshName = request.meshPath;
-    CQVROptKer kernel;
+// The host's own kernel loads the mesh and finds the skin and its normals, on the mesh as the
+// tool loads it. A file the kernel refuses is read once more, by the mesh reader, for its reason.
+void loadKernel(CQVROptKer& kernel, const StagedInput& mesh, ExtractionRun& run) {
+    std::string meshName = mesh.path();
     const int rc = quietly([&] { return kernel.ReadMeshData(meshName.data(), 0); });
-    if (rc != 1) failLibrary("CQVROptKer::ReadMeshData", rc, request.meshPath);
+    if (rc != 1) {
+        readMeshOrFail(mesh.path());
+        failLibrary("CQVROptKer::ReadMeshData", rc, mesh.name());
+    }
     run.mesh = summarizeKernel(kernel);
+    if (run.mesh.cells() == 0) failFile(mesh.name() + ": the mesh has no solid cells");
+}
+
+std::vector<SkinNode> chooseSkinNodes(CQVROptKer& kernel, const ExtractRequest& request,
+                                      ExtractionRun& run) {
     std::vector<SkinNode> skin = findSkinNodes(kernel);
     run.skinNodes = static_cast<long long>(skin.size());
     if (skin.empty()) failFile(request.meshPath + ": the mesh has no skin faces");
@@ -164,6 +164,43 @@ std::vector<SkinNode> chooseSkinNodes(const ExtractRequest& request, ExtractionR
     if (request.nodesFile.empty()) return skin;
     return selectSkinNodes(skin, readNodeList(request.nodesFile), run.mesh.nodesInFile,
                            request.nodesFile);
+}
+
+// What can be refused before the tool runs: a plot node without a ray, and more sample points
+// than an extraction may ask for.
+void checkRequestAgainstNodes(const ExtractRequest& request, const std::vector<SkinNode>& chosen) {
+    if (request.plotNode != 0) {
+        bool found = false;
+        for (const SkinNode& s : chosen) found = found || s.fileNode == request.plotNode;
+        if (!found)
+            failUsage("--plot-node " + std::to_string(request.plotNode) +
+                      ": no profile was extracted at that node");
+    }
+    const long long points = static_cast<long long>(chosen.size()) * request.layers;
+    if (points > kMaxSamplePoints)
+        failUsage("--layers " + std::to_string(request.layers) + " at " +
+                  std::to_string(chosen.size()) + " nodes asks for " + std::to_string(points) +
+                  " sample points, more than the " + std::to_string(kMaxSamplePoints) +
+                  " one extraction writes: lower --layers or choose fewer nodes with --nodes");
+}
+
+// The notes a user needs before the library speaks: a unit the loader does not know (lengths
+// are then read as millimetres), and cells the element library cannot interpolate (the tool
+// names each on standard output while the values are collected).
+void noteMeshOddities(const StagedInput& mesh, const ExtractionRun& run) {
+    std::string unit;
+    if (nqbio::readMeshUnit(mesh.path(), unit) && !nqbio::isKnownUnit(unit))
+        std::fprintf(stderr,
+                     "qvr: note: %s: unit \"%s\" is not one the mesh format knows (mm, cm, inch, um); "
+                     "its lengths are read as millimetres\n",
+                     mesh.name().c_str(), unit.c_str());
+    if (run.mesh.otherCells > 0)
+        std::fprintf(stderr,
+                     "qvr: note: %s: %lld cells have a node count the element library cannot "
+                     "interpolate; sample points given to them get nan, and the extraction tool "
+                     "reports each on standard output\n",
+                     mesh.name().c_str(), run.mesh.otherCells);
+    std::fflush(stderr);
 }
 
 // SetSurfaceNode with the nodes and their directions in one-based arrays.
@@ -189,7 +226,8 @@ void traceRays(QVR3DExtractTool& tool, const std::vector<SkinNode>& nodes, int l
 
 // GetFiber for every node, in the order handed to SetSurfaceNode.
 std::vector<NodeProfile> collectProfiles(QVR3DExtractTool& tool, const std::vector<SkinNode>& nodes,
-                                         int layers, bool progress) {
+                                         int layers, ThicknessMode mode, bool uninterpolable,
+                                         bool progress) {
     const std::size_t points = static_cast<std::size_t>(layers) + 1;
     std::vector<double> dist(points), f[kComponentCount];
     for (auto& component : f) component.assign(points, 0.0);
@@ -213,14 +251,24 @@ std::vector<NodeProfile> collectProfiles(QVR3DExtractTool& tool, const std::vect
             p.dy = s.ay / length;
             p.dz = s.az / length;
         }
-        // No crossing: 1e30 in the centroid-plane mode, 0 in the exact mode (which ignores
-        // hits at the node), and 0 too where the ray passed no cell.
+        // No crossing: exactly kCentroidNoCrossingMm in the centroid-plane mode, 0 in the exact
+        // mode (which ignores hits at the node), and 0 too where the ray passed no cell.
         p.thickness = dist[points - 1];
-        p.crossed = p.thickness > 0.0 && p.thickness < kNoCrossingDistanceMm;
+        p.crossed = p.thickness > 0.0 &&
+                    !(mode == ThicknessMode::CentroidPlane && p.thickness == kCentroidNoCrossingMm);
         p.depth.assign(dist.begin() + 1, dist.end());
         p.value.resize(points - 1);
-        for (std::size_t j = 1; j < points; ++j)
-            for (std::size_t k = 0; k < kComponentCount; ++k) p.value[j - 1][k] = f[k][j];
+        for (std::size_t j = 1; j < points; ++j) {
+            bool allZero = true;
+            for (std::size_t k = 0; k < kComponentCount; ++k) {
+                p.value[j - 1][k] = f[k][j];
+                allZero = allZero && f[k][j] == 0.0;
+            }
+            // The tool gives 0 for every component of a point in a cell the element library
+            // cannot interpolate; a fibre tensor (trace 1) is never all zeros, so on a mesh with
+            // such cells those points are the ones without a value.
+            if (uninterpolable && allZero) p.value[j - 1].fill(kNoValue);
+        }
         profiles.push_back(std::move(p));
         bar.update(static_cast<long long>(i));
     }
@@ -238,15 +286,21 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
     run.mode = request.mode.value_or(ThicknessMode::Exact);
     StageClock clock;
 
-    const long long cells = checkMesh(request.meshPath);
-    checkFiberResult(readResultHeader(request.resultPath), cells, request.resultPath);
+    // Each input is read from the user's path once; pipes are kept in a private copy.
+    const StagedInput mesh(request.meshPath);
+    const StagedInput result(request.resultPath);
+    CQVROptKer kernel;
+    loadKernel(kernel, mesh, run);
+    checkFiberResult(readResultHeader(result.path(), result.name()), run.mesh, request.resultPath);
     clock.lap("check inputs");
-    const std::vector<SkinNode> chosen = chooseSkinNodes(request, run);
+    const std::vector<SkinNode> chosen = chooseSkinNodes(kernel, request, run);
+    checkRequestAgainstNodes(request, chosen);
+    noteMeshOddities(mesh, run);
     clock.lap("skin normals");
 
     const auto tool = std::make_unique<QVR3DExtractTool>();
-    std::string meshName = request.meshPath;
-    std::string resultName = request.resultPath;
+    std::string meshName = mesh.path();
+    std::string resultName = result.path();
     int rc = quietly([&] { return tool->SetMeshFileName(meshName.data()); });
     if (rc != 1) failLibrary("QVR3DExtractTool::SetMeshFileName", rc, request.meshPath);
     clock.lap("tool: mesh");
@@ -259,7 +313,8 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
 
     traceRays(*tool, chosen, request.layers, request.progress);
     clock.lap("thickness rays");
-    run.profiles = collectProfiles(*tool, chosen, request.layers, request.progress);
+    run.profiles = collectProfiles(*tool, chosen, request.layers, run.mode, run.mesh.otherCells > 0,
+                                   request.progress);
     run.raysWithoutCrossing = tool->GetNoCrossingCount();
     clock.lap("fibre values");
     run.stages = clock.stages();

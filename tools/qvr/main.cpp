@@ -9,6 +9,7 @@
 
 #include "cli_support.h"
 #include "commands.h"
+#include "common/output_file.h"
 
 namespace {
 
@@ -26,6 +27,9 @@ int main(int argc, char** argv) {
     CLI::App app{"qvr: through-thickness fibre-orientation profiles at the skin of a moulded "
                  "part, with the QVROptKer library"};
     app.require_subcommand(1);
+    // Ctrl-C removes the temporary files of the outputs being written; the files under their
+    // final names stay as they were.
+    qvr::common::removeTemporaryFilesOnInterrupt();
     qvr::cli::addDemoCommand(app);
     qvr::cli::addExtractCommand(app);
     qvr::cli::addGenerateCommand(app);

@@ -72,15 +72,20 @@ MeanProfile meanProfile(const std::vector<NodeProfile>& profiles, int layers) {
     m.mean.assign(n, {});
     for (std::size_t j = 0; j < n; ++j)
         m.fraction[j] = n > 1 ? static_cast<double>(j) / static_cast<double>(n - 1) : 0.0;
+    // Points without a value (kNoValue) are left out of their point's mean.
+    std::vector<long long> valued(n, 0);
     for (const NodeProfile& p : profiles) {
         if (!p.crossed || p.value.size() != n) continue;
         ++m.nodes;
-        for (std::size_t j = 0; j < n; ++j)
+        for (std::size_t j = 0; j < n; ++j) {
+            if (std::isnan(p.value[j][0])) continue;
+            ++valued[j];
             for (std::size_t k = 0; k < kComponentCount; ++k) m.mean[j][k] += p.value[j][k];
+        }
     }
     if (m.nodes > 0)
-        for (auto& row : m.mean)
-            for (double& v : row) v /= static_cast<double>(m.nodes);
+        for (std::size_t j = 0; j < n; ++j)
+            for (double& v : m.mean[j]) v = valued[j] > 0 ? v / static_cast<double>(valued[j]) : kNoValue;
     return m;
 }
 
@@ -425,6 +430,10 @@ void writeProfileSvg(const std::string& path, const std::string& title,
     out.close();
 }
 
+std::vector<std::string> extractionOutputPaths(const std::string& folder) {
+    return {folder + "/profiles.csv", folder + "/profiles.vtu", folder + "/profile.svg"};
+}
+
 std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const std::string& folder,
                                                 long long plotNode) {
     long plotted = -1;
@@ -439,9 +448,10 @@ std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const 
         plotted = findRepresentative(run.profiles);
     }
     makeOutputFolder(folder);
-    const std::string csv = folder + "/profiles.csv";
-    const std::string vtu = folder + "/profiles.vtu";
-    const std::string svg = folder + "/profile.svg";
+    const std::vector<std::string> paths = extractionOutputPaths(folder);
+    const std::string& csv = paths[0];
+    const std::string& vtu = paths[1];
+    const std::string& svg = paths[2];
     writeProfilesCsv(csv, run);
     writeProfilesVtu(vtu, run);
 

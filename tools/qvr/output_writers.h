@@ -97,6 +97,9 @@ void writeProfileSvg(const std::string& path, const std::string& title,
 // Writes the three files into `folder` (created when missing) and returns their paths. The
 // plot shows `plotNode` (a file node number; 0: the representative node). Throws CliError
 // (usage) when plotNode has no profile, (file) when a file cannot be written.
+// The paths writeExtractionOutputs writes in `folder`: profiles.csv, profiles.vtu, profile.svg.
+std::vector<std::string> extractionOutputPaths(const std::string& folder);
+
 std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const std::string& folder,
                                                 long long plotNode);
 
