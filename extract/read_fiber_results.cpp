@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -11,8 +12,8 @@
 
 namespace {
 
-constexpr std::size_t kHeadTextBytes = 1024;
-constexpr std::size_t kItemTextBytes = 260;
+constexpr std::size_t kHeadTextBytes = k7t::kHeadTextBufferBytes;
+constexpr std::size_t kItemTextBytes = k7t::kItemTextBufferBytes;
 
 // Items in the order they are fetched, and the component array each one fills: a23 (item 11)
 // is the fifth output and a13 (item 10) the sixth.
@@ -63,9 +64,16 @@ int CExtractToolData::ReadFiberResults(char* fileName) {
         return -1;
     }
 
-    // An item stored per node holds the node count of values; the buffers take either kind so
-    // that a file whose fibre items are per node cannot write past them.
-    const auto slots = static_cast<std::size_t>(std::max(nMaxElems, nMaxNodes)) + 1;
+    // A fibre item stored per node holds the node count of values, which the reader has checked
+    // against the file's length; only then are the buffers that long. A node count that no
+    // fetched item fills (a header claiming 2^31 nodes in a small file) is never allocated for.
+    std::size_t slots = static_cast<std::size_t>(nMaxElems) + 1;
+    for (std::size_t i = 0; i < items; ++i) {
+        const bool fetched = std::find(std::begin(kFetchedItems), std::end(kFetchedItems), itemIds[i]) !=
+                             std::end(kFetchedItems);
+        if (fetched && itemLocations[i] == 0)
+            slots = std::max(slots, static_cast<std::size_t>(nMaxNodes) + 1);
+    }
     std::vector<float> values[kFiberComponentCount];
     for (int i = 0; i < kFiberComponentCount; ++i) {
         values[i].assign(slots, 0.0f);

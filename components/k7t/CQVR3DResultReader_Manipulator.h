@@ -7,6 +7,7 @@
 #ifndef CQVR3DRESULTREADER_MANIPULATOR_H
 #define CQVR3DRESULTREADER_MANIPULATOR_H
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -23,6 +24,11 @@ constexpr int kDamaged = -3;        // starts with K7TB, but the layout version,
                                     // item table or the file's length do not agree
 constexpr int kTextResultFile = -4; // no K7TB, and the first 64 bytes (or all of a shorter
                                     // file) are printable ASCII, tabs, CR or LF
+
+// Buffer sizes a caller of GetHeadInfo and GetResultItemInfo provides: the longest text of each
+// field (project and run 128 bytes, date 64, item names and units 64) and its NUL.
+constexpr std::size_t kHeadTextBufferBytes = 129;  // project, run; the date needs only 65
+constexpr std::size_t kItemTextBufferBytes = 65;   // item name, item unit
 
 }  // namespace k7t
 

@@ -66,9 +66,8 @@ std::string cellCountText(const MeshSummary& s) {
 namespace {
 
 constexpr int kLocationPerElement = 1;
-// The reader's buffers: header texts up to 128 bytes, names and units up to 64.
-constexpr std::size_t kHeaderTextBytes = 129;
-constexpr std::size_t kItemTextBytes = 65;
+constexpr std::size_t kHeaderTextBytes = k7t::kHeadTextBufferBytes;
+constexpr std::size_t kItemTextBytes = k7t::kItemTextBufferBytes;
 
 const char* beginReadingMeaning(int code) {
     switch (code) {
