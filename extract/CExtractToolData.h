@@ -6,12 +6,13 @@
 #ifndef QVR_EXTRACT_CEXTRACTTOOLDATA_H
 #define QVR_EXTRACT_CEXTRACTTOOLDATA_H
 
+#include <string>
 #include <vector>
 
 #include "QVR3DExtractTool.h"
 #include "QVROptKer.h"
 
-#include "extract/cell_box_test.h"
+#include "extract/cell_choice.h"
 
 namespace qvr::extract {
 class ShapeElements;
@@ -46,6 +47,10 @@ public:
     std::vector<int> m_rayCells;
     std::vector<double> m_rayCellData;
     std::vector<qvr::extract::WidenedBox> m_rayCellBoxes;
+    // Why the last mesh or result load was refused, and the code it returned; "" and 0 after
+    // one that succeeded.
+    std::string m_lastErrorText;
+    int m_nLastErrorCode;
 
     // Creates the kernel. A failed allocation raises std::bad_alloc and leaves nothing behind.
     CExtractToolData();
@@ -77,7 +82,6 @@ public:
     int TraceSurfaceRays();
     int FindSurfaceCrossing(const int* surfaceIds, int nSurfaceIds, double x, double y, double z,
                             double dx, double dy, double dz, double& distance);
-    int OrderQuadNodes(int face, int* nodes);
     int AssignNearestCells(const int* cellIds, int nCellIds, int inode);
 
     // Exact thickness mode.
@@ -100,10 +104,6 @@ public:
     // exist, for an index outside 0..m_nSurfaceNode or for a null array.
     int ExtractNodeFiber(int inode, double* dist, double* fiber1, double* fiber2, double* fiber3,
                          double* fiber4, double* fiber5, double* fiber6);
-    // One node array interpolated in one cell. 1 (also for an unsupported cell type, *value
-    // then unchanged), or -1 for a cell number outside 1..m_nInnerCell or null arrays.
-    int InterpolateInCell(double x, double y, double z, int cell, const double* nodeValue,
-                          double* value);
 
 private:
     // Shape function values of `cell` at the point into N[0..7], with the element of its kind
@@ -114,18 +114,17 @@ private:
     // Corner coordinates of `cell` into X, Y, Z[0..nNode-1], as the element library takes them.
     void CellCorners(const CInnerCell& cell, double* X, double* Y, double* Z) const;
     // The listed cells (cellIds[1..nCellIds]) that name a solid cell, in list order, into
-    // m_rayCells; a null list gives none.
+    // m_rayCells, and their centroids by coordinate into m_rayCellData; a null list gives none.
     void GatherListedCells(const int* cellIds, int nCellIds);
+    // Squared distances from the point to each gathered centroid, in m_rayCells order; valid
+    // until the next call.
+    const double* SquaredDistances(double px, double py, double pz);
     void ReportProgress(int done, int total) const;
     void ReleaseRayData();
     void ReleaseFiberArrays();
     void DropMesh();
+    // Returns code after keeping it and the text for GetLastErrorCode/GetLastErrorText.
+    int Refuse(int code, const std::string& text);
 };
-
-// Whether the line (not only the ray) through (x, y, z) along (dx, dy, dz) meets the triangle;
-// edges and corners count as inside; nearly edge-on triangles (|det| < 0.006 mm^2) never do.
-bool LineCrossesTriangle(double x, double y, double z, double dx, double dy, double dz,
-                         double x0, double y0, double z0, double x1, double y1, double z1,
-                         double x2, double y2, double z2);
 
 #endif

@@ -58,6 +58,12 @@ int QVR3DExtractTool::GetThicknessMode() const { return m_pData->m_nThicknessMod
 
 int QVR3DExtractTool::GetNoCrossingCount() const { return m_pData->m_nNoCrossingCount; }
 
+const char* QVR3DExtractTool::GetLastErrorText() const {
+    return m_pData->m_lastErrorText.c_str();
+}
+
+int QVR3DExtractTool::GetLastErrorCode() const { return m_pData->m_nLastErrorCode; }
+
 int QVR3DExtractTool::SetProgressCallback(QVRProgressCallback callback, void* user) {
     m_pData->m_pProgress = callback;
     m_pData->m_pProgressUser = callback != nullptr ? user : nullptr;

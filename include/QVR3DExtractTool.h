@@ -98,7 +98,8 @@ public:
      * Returns 1, or the kernel's code when the file cannot be read (3301 for a missing,
      * damaged or null file name); the tool then keeps its previous mesh, results and rays.
      * A refusal is announced by the kernel's line "Error 3301: Can't open mesh file !" on
-     * standard output (and the reader's diagnostic on standard error).
+     * standard output (and the reader's diagnostic on standard error, which GetLastErrorText
+     * also gives).
      * A successful call replaces the previous mesh and drops the fibre values and the ray
      * records of the previous mesh: SetK7TFileName and SetSurfaceNode must follow again.
      * After std::bad_alloc the tool holds no mesh (as if never loaded).
@@ -174,6 +175,19 @@ public:
      * removes it. Results do not depend on it. Returns 1. May be called at any time.
      */
     int SetProgressCallback(QVRProgressCallback callback, void* user);
+
+    /*
+     * Why the last SetMeshFileName or SetK7TFileName was refused, as one line without a line
+     * end, so that a host can report a refused file without reading it itself or capturing
+     * standard error: for a mesh, the kernel's text (CQVROptKer::GetLastErrorText: the mesh
+     * reader's diagnostic); for a result file, the result reader's reason, or the line about
+     * another mesh's results, or a word on the call's order or null name. "" while neither has
+     * been refused since the tool was made or since the last one that succeeded. Never null;
+     * valid until the next of those two calls. Reading it changes nothing.
+     */
+    const char* GetLastErrorText() const;
+    /* The code the refused call returned (3301 or -1), or 0 when GetLastErrorText is "". */
+    int GetLastErrorCode() const;
 
 private:
     CExtractToolData* m_pData; /* the tool's state; owned */

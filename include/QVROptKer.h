@@ -153,11 +153,27 @@ public:
      * Loads a mesh file, scaling lengths to millimetres by its unit. allNodeFlag 1 keeps every
      * node of the file, any other value only the nodes that solid cells use. Returns 1, or 3301
      * when the file cannot be opened or is damaged (the reader names the fault on standard
-     * error); the kernel is then unchanged. A null file name also gives 3301.
+     * error, and GetLastErrorText keeps the same line); the kernel is then unchanged. A null file name also gives 3301.
      * A retained skin face that uses a node no solid cell uses (possible only when allNodeFlag
      * is not 1) is dropped and does not count in m_nSurface.
+     * A successful load drops the tree (the search set-up's or the host's): until the next
+     * InitialzeSearch or SetADTreeRange every search returns the empty result. The slot
+     * tables and their last lists stay.
      */
     int ReadMeshData(char* fileName, int allNodeFlag);
+
+    /*
+     * Why the last ReadMeshData refused its file, as one line without a line end, so that a
+     * host can report a refused file without reading it itself or capturing standard error:
+     * for a file the mesh reader rejected, the reader's own diagnostic ("file:line: what" for a
+     * text mesh, "file:offset: what" for a binary one, place 0 for faults of the file as a
+     * whole: cannot be opened, not a mesh file, too large). "" while no ReadMeshData has been
+     * refused since the kernel was made or since the last one that succeeded. Never null; valid
+     * until the next ReadMeshData. Reading it changes nothing.
+     */
+    const char* GetLastErrorText() const;
+    /* The code the refused ReadMeshData returned (3301), or 0 when GetLastErrorText is "". */
+    int GetLastErrorCode() const;
 
     /*
      * Joins argv[0..argc-1] with single blanks and cuts the text at each '*': field n goes to
@@ -213,9 +229,9 @@ public:
     void shellSorting(unsigned long n, double* key, int* id);
 
     /*
-     * Adds the mean vector area of the skin faces around each node to nx, ny, nz (each
-     * m_nNode + 1 entries, passed as zeros). Nodes on no face keep their values. Returns 1;
-     * -1 when an array is null.
+     * Adds the mean area vector (ax, ay, az as ReadMeshData stores them) of the skin faces
+     * around each node to nx, ny, nz (each m_nNode + 1 entries, passed as zeros). Nodes on no
+     * face keep their values. Returns 1; -1 when an array is null.
      */
     int ComputeNodeSurfaceNormal(double* nx, double* ny, double* nz);
     /*
@@ -233,6 +249,16 @@ private:
     int AddInnerCellToADTree();
     int FindMinMesh();
     int ComputeAverageThickness();
+    /* Releases the tree; searches then return the empty result until a new set-up. */
+    void DropSearchTree();
+    /* Releases the tree and both slot tables with their lists. */
+    void ReleaseSearch();
+    /* Keeps code and a copy of text (null as "") for GetLastErrorCode/GetLastErrorText; code 0
+     * clears both. A failed allocation raises std::bad_alloc and keeps the previous text. */
+    void RecordError(int code, const char* text);
+
+    char* m_pLastErrorText;          /* owned; null stands for "" */
+    int m_nLastErrorCode;
 };
 
 #endif

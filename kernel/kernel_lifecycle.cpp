@@ -1,7 +1,8 @@
-// Construction, destruction and the small setters of the kernel.
+// Construction, destruction, the small setters of the kernel and its last error.
+#include <string_view>
+
 #include "QVROptKer.h"
 #include "kernel/mesh_tables.h"
-#include "search/CQvrADT.h"
 
 namespace {
 constexpr double kInitialMinMesh = 0.1;  // mm, until the search set-up derives it
@@ -14,19 +15,13 @@ CQVROptKer::CQVROptKer()
       m_pCellKind(nullptr), m_nPrintLevel(0), m_bFormatFlag(false), Box_xMax(0.0),
       Box_yMax(0.0), Box_zMax(0.0), Box_xMin(0.0), Box_yMin(0.0), Box_zMin(0.0),
       MinMesh(kInitialMinMesh), AverageThickness(0.0), m_nSlotCount(0),
-      m_ppPassElemList(nullptr), m_ppNearBlockList(nullptr) {}
+      m_ppPassElemList(nullptr), m_ppNearBlockList(nullptr), m_pLastErrorText(nullptr),
+      m_nLastErrorCode(0) {}
 
 CQVROptKer::~CQVROptKer() {
-    qvr::releaseArray(m_pNode);
-    qvr::releaseFaceTable(m_pSurface, m_nSurface);
-    qvr::releaseCellTable(p_Cell, m_nInnerCell);
-    delete m_pADTree;
-    m_pADTree = nullptr;
-    qvr::releaseArray(m_pNodeInPart);
-    qvr::releaseArray(m_pNodeKind);
-    qvr::releaseArray(m_pNodeNewID);
-    qvr::releaseArray(m_pCellKind);
-    qvr::releaseSlotTables(*this);
+    qvr::releaseMesh(*this);
+    ReleaseSearch();
+    qvr::releaseArray(m_pLastErrorText);
 }
 
 int CQVROptKer::getMsgPtr(CQVRKNLogErrMsgTool* tool) {
@@ -43,4 +38,23 @@ int CQVROptKer::setParameter(int level) {
 int CQVROptKer::resetMinMesh(double size) {
     MinMesh = size;
     return 1;
+}
+
+const char* CQVROptKer::GetLastErrorText() const {
+    return m_pLastErrorText != nullptr ? m_pLastErrorText : "";
+}
+
+int CQVROptKer::GetLastErrorCode() const { return m_nLastErrorCode; }
+
+void CQVROptKer::RecordError(int code, const char* text) {
+    char* copy = nullptr;
+    if (code != 0) {
+        const std::string_view view = text != nullptr ? text : "";
+        copy = new char[view.size() + 1];
+        view.copy(copy, view.size());
+        copy[view.size()] = '\0';
+    }
+    qvr::releaseArray(m_pLastErrorText);
+    m_pLastErrorText = copy;
+    m_nLastErrorCode = code;
 }

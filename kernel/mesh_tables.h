@@ -1,4 +1,4 @@
-// Release and resize helpers for the kernel's raw one-based tables.
+// The kernel's raw one-based mesh tables: their size limits and their release.
 //
 // The exported kernel keeps its tables as raw arrays because hosts read them directly; these
 // helpers keep the ownership rules in one place.
@@ -8,6 +8,12 @@
 #include "QVROptKer.h"
 
 namespace qvr {
+
+// Most nodes of a solid cell: the hexahedron. Unit: count. Default 8; the element library
+// interpolates cells of 4, 5, 6 and 8 nodes.
+inline constexpr int kMaxCellNodes = 8;
+// Most corners of a skin face: the quadrilateral. Unit: count. Default 4.
+inline constexpr int kMaxFaceNodes = 4;
 
 // A table whose node lists share one block: record 0, never an item, holds the block, whose
 // first int is this mark; every other record's list lies inside it. In a table whose records
@@ -25,18 +31,9 @@ void releaseArray(T*& array) {
     array = nullptr;
 }
 
-// Makes both slot tables hold exactly slotCount entries. Lists of slots that remain are kept;
-// lists of dropped slots are released; new entries are empty.
-void resizeSlotTables(CQVROptKer& kernel, int slotCount);
-// Releases both slot tables with every list in them.
-void releaseSlotTables(CQVROptKer& kernel);
-
-// A list that callers may read but that is never released: the answer of a search that
-// cannot run (no tree, slot out of range).
-const int* emptySearchList();
-
-// Whether `slot` names an existing entry of the slot tables.
-bool slotInRange(const CQVROptKer& kernel, int slot);
+// Releases the kernel's mesh: nodes, skin faces and solid cells with their node lists, and the
+// per-node and per-cell arrays of the file. Counts are left for the caller to set.
+void releaseMesh(CQVROptKer& kernel);
 
 }  // namespace qvr
 

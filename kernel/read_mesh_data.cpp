@@ -5,17 +5,15 @@
 // and moved into the kernel at the end: a failed allocation leaves the previous mesh intact.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "CQVRKNLogErrMsgTool.h"
 #include "NQBIO_Manipulator.h"
 #include "QVROptKer.h"
 #include "kernel/face_fan.h"
 #include "kernel/mesh_tables.h"
+#include "kernel/messages.h"
 
 namespace {
 
@@ -71,9 +69,6 @@ void computeAreaVector(CFaceElem& f, const Cnode* nodes) {
     });
 }
 
-// Longest node list of a part element.
-constexpr int kMaxCellNodes = 8;
-
 // A record table and its node lists, until the table is handed to the kernel. The lists share
 // one block (see kPooledNodeListsMark): one allocation for the whole table rather than one per
 // record, which saves the allocator's overhead of a small block per record and the time.
@@ -122,24 +117,21 @@ struct TableGuard {
 
 int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     if (NQBIO_GetPackageVersion() != kExpectedReaderVersion) {
-        CQVRKNLogErrMsgTool::printLogStringContent("NQBIO version does not match!", "",
-                                                   std::cout);
+        qvr::msg::log("NQBIO version does not match!");
     }
     NQBIO_Manipulator reader;
-    if (m_nPrintLevel >= 1) {
-        CQVRKNLogErrMsgTool::printLogStringContent(fileName ? fileName : "", "", std::cout);
-    }
+    qvr::msg::progress(m_nPrintLevel, fileName ? fileName : "");
     if (fileName == nullptr) {
-        CQVRKNLogErrMsgTool::printErrorMessageContent(kCannotOpenMesh, "Can't open mesh file !\n",
-                                                      "", "", "", std::cout);
+        qvr::msg::error(kCannotOpenMesh, "Can't open mesh file !\n");
+        RecordError(kCannotOpenMesh, "no mesh file name given");
         return kCannotOpenMesh;
     }
     NQBIO_FileFormat format = NQBIO_FORMAT_UNKNOWN;
     NQBIO_Manipulator::getFileFormat(fileName, format);
 
     if (reader.beginReading(fileName, nullptr, 0) <= 0) {
-        CQVRKNLogErrMsgTool::printErrorMessageContent(kCannotOpenMesh, "Can't open mesh file !\n",
-                                                      "", "", "", std::cout);
+        qvr::msg::error(kCannotOpenMesh, "Can't open mesh file !\n");
+        RecordError(kCannotOpenMesh, reader.getLastError());
         return kCannotOpenMesh;
     }
     // Only a file that was read may mark the kernel: a refused file leaves it untouched.
@@ -152,9 +144,9 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     bool unitRecognised = true;
     const double dUnitFactor = unitFactorOf(reader.getHeaderUnitString(), unitRecognised);
     if (!unitRecognised) {
-        CQVRKNLogErrMsgTool::printGeneralMessage("The unit of NQB is illegal. ", "", std::cout);
+        qvr::msg::general("The unit of NQB is illegal. ");
     }
-    if (m_nPrintLevel >= 1) std::printf("dUnitFactor = %lf\n", dUnitFactor);
+    qvr::msg::progressValues(m_nPrintLevel, "dUnitFactor = %lf\n", dUnitFactor);
 
     const auto nodeSlots = static_cast<std::size_t>(nodeInFile) + 1;
     std::vector<Cnode> fileNodes(nodeSlots);
@@ -166,7 +158,7 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     TableGuard<CInnerCell> cells;
     cells.table = std::make_unique<CInnerCell[]>(static_cast<std::size_t>(cellCount) + 1);
     cells.count = cellCount;
-    cells.reserveLists(static_cast<std::size_t>(cellCount) * (kMaxCellNodes + 1));
+    cells.reserveLists(static_cast<std::size_t>(cellCount) * (qvr::kMaxCellNodes + 1));
     auto cellKind = std::make_unique<int[]>(static_cast<std::size_t>(cellCount) + 1);
     for (int k = 0; k <= cellCount; ++k) cellKind[k] = 1;
     for (int i = 0; i <= nodeInFile; ++i) nodeInPart[i] = (allNodeFlag == 1) ? 1 : 0;
@@ -188,13 +180,13 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     {
         const double volumeFactor = dUnitFactor * dUnitFactor * dUnitFactor;
         int nNode = 0, attrWord = 0, attrCode = 0;
-        int nodes[8] = {};
+        int nodes[qvr::kMaxCellNodes] = {};
         float volume = 0.0f;
         int k = 0;
         while (k < cellCount &&
                reader.readElementPlasticBlockEntry(nNode, nodes, attrWord, attrCode, volume) >= 0) {
             ++k;
-            if (nNode < 1 || nNode > 8) continue;  // the reader refuses these; never index with them
+            if (nNode < 1 || nNode > qvr::kMaxCellNodes) continue;  // the reader refuses these; never index with them
             CInnerCell& cell = cells.table[k];
             int* const list = cells.addList(cell, nNode);
             for (int j = 1; j <= nNode; ++j) list[j] = nodes[j - 1];
@@ -295,14 +287,10 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     }
     for (int i = 1; i <= surfaceCount; ++i) computeAreaVector(surfaces.table[i], nodeTable.get());
 
-    // Commit: release the previous mesh and take the new one.
-    qvr::releaseArray(m_pNode);
-    qvr::releaseFaceTable(m_pSurface, m_nSurface);
-    qvr::releaseCellTable(p_Cell, m_nInnerCell);
-    qvr::releaseArray(m_pNodeInPart);
-    qvr::releaseArray(m_pNodeKind);
-    qvr::releaseArray(m_pNodeNewID);
-    qvr::releaseArray(m_pCellKind);
+    // Commit: release the previous mesh and take the new one. The tree holds the old mesh's
+    // ids and boxes; a search on it would hand out ids the new tables do not have.
+    qvr::releaseMesh(*this);
+    DropSearchTree();
     m_nNodeInFile = nodeInFile;
     m_nInnerCell = cellCount;
     m_nSurface = surfaceCount;
@@ -315,14 +303,15 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     m_pNodeKind = nodeKind.release();
     m_pNodeNewID = nodeNewID.release();
     m_pCellKind = cellKind.release();
+    RecordError(0, nullptr);
 
-    if (m_nPrintLevel >= 1) {
-        CQVRKNLogErrMsgTool::printLogStringContent("Mesh file read end", "", std::cout);
+    if (qvr::msg::progressEnabled(m_nPrintLevel)) {
+        qvr::msg::log("Mesh file read end");
         const std::string counts =
             "Number of Sufurace Elems      : " + std::to_string(m_nSurface) + " \n" +
             "Number of Part Elems          : " + std::to_string(m_nInnerCell) + " \n" +
             "Number of Nodes               : " + std::to_string(m_nNode) + " \n";
-        CQVRKNLogErrMsgTool::printLogStringContent(counts.c_str(), "", std::cout);
+        qvr::msg::log(counts.c_str());
     }
     return 1;
 }

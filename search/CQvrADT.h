@@ -22,6 +22,9 @@
 
 namespace qvr::adt {
 class BoxIndex;
+
+// Coordinates of a box as a point of the tree: (xmin, ymin, zmin, xmax, ymax, zmax).
+inline constexpr int kDimensions = 6;
 }
 
 class CQvrADT {

@@ -10,7 +10,6 @@ namespace qvr::adt {
 
 namespace {
 
-constexpr int kDimensions = 6;
 // Cells per axis of the grid on which box centres are put in curve order (10 bits each).
 constexpr int kCurveBits = 10;
 constexpr std::uint32_t kCurveCells = 1u << kCurveBits;

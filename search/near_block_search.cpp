@@ -1,4 +1,5 @@
-// Box query over the kernel's tree, one result list per search slot.
+// Box queries over the kernel's tree (its own or one the host filled), one result list per
+// search slot.
 //
 // With the tree indexed by the search set-up, a small query goes to the walk index, which finds
 // the same elements in a handful of node tests; ordering them by the tree's visiting ranks
@@ -10,9 +11,9 @@
 #include <memory>
 
 #include "QVROptKer.h"
-#include "kernel/mesh_tables.h"
 #include "search/CQvrADT.h"
 #include "search/box_index.h"
+#include "search/search_slots.h"
 
 namespace {
 

@@ -9,6 +9,8 @@
 #include <random>
 #include <system_error>
 
+#include "utf8_file_name.h"
+
 namespace qvr::common {
 
 namespace {
@@ -51,13 +53,15 @@ void unregisterTemporary(int& slot) {
     slot = -1;
 }
 
+// "<folder>/.<name>.<16 hex digits>.tmp", built on the name's own bytes so that it stays in
+// the encoding the caller used (UTF-8 on Windows).
 std::string temporaryNameFor(const std::string& path, std::uint64_t salt) {
-    const std::filesystem::path target(path);
     char hex[17];
     for (int i = 0; i < 16; ++i) hex[i] = "0123456789abcdef"[(salt >> (60 - 4 * i)) & 0xF];
     hex[16] = '\0';
-    const std::string name = "." + target.filename().string() + "." + hex + ".tmp";
-    return (target.parent_path() / name).string();
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    return path.substr(0, nameStart) + "." + path.substr(nameStart) + "." + hex + ".tmp";
 }
 
 std::string systemText(int code) { return std::generic_category().message(code); }
@@ -82,9 +86,11 @@ bool OutputFile::open(const std::string& path, std::string& reason) {
     for (int attempt = 0; attempt < kTemporaryNameAttempts && file_ == nullptr; ++attempt) {
         const std::uint64_t salt = (std::uint64_t{entropy()} << 32) ^ entropy();
         temporary_ = temporaryNameFor(path, salt);
+        std::error_code ec;
+        if (std::filesystem::exists(qvr_file_names::pathFromName(temporary_.c_str()), ec)) continue;
         errno = 0;
-        file_ = std::fopen(temporary_.c_str(), "wbx");  // never an existing file
-        if (file_ == nullptr && errno != EEXIST) break;
+        file_ = qvr_file_names::openFile(temporary_.c_str(), "wb");
+        if (file_ == nullptr) break;
     }
     if (file_ == nullptr) {
         reason = "cannot create " + path + ": " + systemText(errno != 0 ? errno : EIO);
@@ -137,7 +143,8 @@ bool OutputFile::close(std::string& reason) {
         return false;
     }
     std::error_code ec;
-    std::filesystem::rename(temporary_, path_, ec);
+    std::filesystem::rename(qvr_file_names::pathFromName(temporary_.c_str()),
+                            qvr_file_names::pathFromName(path_.c_str()), ec);
     if (ec) {
         reason = "cannot replace the earlier file: " + ec.message();
         discard();
@@ -152,14 +159,14 @@ void OutputFile::discard() {
     if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;
     used_ = 0;
-    if (!temporary_.empty()) std::remove(temporary_.c_str());
+    if (!temporary_.empty()) qvr_file_names::removeFile(temporary_.c_str());
     unregisterTemporary(registration_);
     temporary_.clear();
 }
 
 void removeOpenTemporaryFiles() {
     for (Registration& r : g_open)
-        if (r.live.load()) std::remove(r.name);
+        if (r.live.load()) qvr_file_names::removeFile(r.name);
 }
 
 void removeTemporaryFilesOnInterrupt() {

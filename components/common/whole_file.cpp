@@ -7,6 +7,8 @@
 #include <new>
 #include <system_error>
 
+#include "utf8_file_name.h"
+
 namespace qvr::common {
 
 namespace {
@@ -34,7 +36,7 @@ bool openForReading(const char* path, FilePtr& file, InputKind& kind, std::strin
         return false;
     }
     std::error_code ec;
-    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    const std::filesystem::file_status status = std::filesystem::status(qvr_file_names::pathFromName(path), ec);
     if (!ec) {
         if (std::filesystem::is_directory(status)) {
             reason = "cannot read: it is a directory";
@@ -47,7 +49,7 @@ bool openForReading(const char* path, FilePtr& file, InputKind& kind, std::strin
     }
     kind = std::filesystem::is_regular_file(status) ? InputKind::Regular : InputKind::Stream;
     errno = 0;
-    file.reset(std::fopen(path, "rb"));
+    file.reset(qvr_file_names::openFile(path, "rb"));
     if (!file) {
         reason = "cannot open: " + errnoText(errno);
         return false;
@@ -83,7 +85,7 @@ bool readAll(const char* path, ReadBuffer& buffer, std::string& reason, std::uin
     std::size_t capacity = kMinGrowthBytes;
     if (kind == InputKind::Regular) {
         std::error_code ec;
-        const std::uintmax_t hint = std::filesystem::file_size(path, ec);
+        const std::uintmax_t hint = std::filesystem::file_size(qvr_file_names::pathFromName(path), ec);
         // One byte beyond the expected size lets the loop see the end without another allocation.
         if (!ec) capacity = static_cast<std::size_t>(hint) + 1;
         limit = UINT64_MAX;
@@ -138,7 +140,7 @@ bool readWholeFile(const char* path, std::string& out, std::string& reason, std:
 
 bool readFileStart(const char* path, std::size_t limit, std::string& bytes) {
     if (!isRegularFile(path)) return false;
-    FilePtr file(std::fopen(path, "rb"));
+    FilePtr file(qvr_file_names::openFile(path, "rb"));
     if (!file) return false;
     bytes.assign(limit, '\0');
     const std::size_t got = std::fread(bytes.data(), 1, limit, file.get());
@@ -150,7 +152,7 @@ bool readFileStart(const char* path, std::size_t limit, std::string& bytes) {
 bool isRegularFile(const char* path) {
     if (path == nullptr || *path == '\0') return false;
     std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
+    return std::filesystem::is_regular_file(qvr_file_names::pathFromName(path), ec);
 }
 
 }  // namespace qvr::common

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "utf8_file_name.h"
+
 namespace k7t::detail {
 
 namespace {
@@ -24,7 +26,7 @@ bool InputFile::open(const char* name, std::string& reason) {
         reason = "cannot be opened: no file name given";
         return false;
     }
-    const std::filesystem::path path(name);
+    const std::filesystem::path path = qvr_file_names::pathFromName(name);
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(path, ec);
     if (ec || !std::filesystem::exists(status)) {
@@ -45,7 +47,7 @@ bool InputFile::open(const char* name, std::string& reason) {
         return false;
     }
     errno = 0;
-    file_.reset(std::fopen(name, "rb"));
+    file_.reset(qvr_file_names::openFile(name, "rb"));
     if (!file_) {
         reason = "cannot be opened: " +
                  std::string(errno != 0 ? std::strerror(errno) : "unknown error");

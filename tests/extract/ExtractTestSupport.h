@@ -4,6 +4,7 @@
 #define QVR_TESTS_EXTRACT_SUPPORT_H
 
 #include <array>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +14,11 @@
 #include "PartGenerator.h"
 #include "QVR3DExtractTool.h"
 #include "TempDir.h"
+
+namespace qvr::gen {
+// How test names and failure messages show a cell type (instead of its raw bytes).
+inline void PrintTo(CellType t, std::ostream* os) { *os << cellTypeName(t); }
+}  // namespace qvr::gen
 
 namespace extract_test {
 

@@ -7,12 +7,14 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "KernelMeshBuilder.h"
 #include "QVROptKer.h"
 #include "ReferenceBoxes.h"
-#include "kernel/mesh_tables.h"
+#include "search/CQvrADT.h"
+#include "search/search_slots.h"
 
 namespace {
 
@@ -162,6 +164,33 @@ TEST_F(TwoSlabs, LeavingTheBoxStopsAfterTheStepThatEndsOutside) {
     EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](int id) {
         return id <= k.m_nSurface && ref.boxes[static_cast<std::size_t>(id - 1)][2] > 4.49f;
     }));
+}
+
+// A ray leaves behind, beside its pass list, what the near block search of its last step
+// found: with the walk index that list is gathered in no particular order and must be put back
+// into the order the tree's own breadth-first search visits it, for the slot's near list and
+// for the tree's found list alike.
+TEST_F(TwoSlabs, TheLastStepsNearListIsInTheTreesVisitingOrder) {
+    // Downwards through the corner of four cells, out of the box below z = 0: the last step
+    // meets four cells and their four bottom faces.
+    auto walk = [this] {
+        const std::vector<int> passed = passList(k, 1.0, 1.0, 0.5, 0, 0, -1, 0);
+        const int found = k.m_pADTree->GetFoundCount(0);
+        const int* tree = k.m_pADTree->GetFoundList(0);
+        EXPECT_EQ(listOf(k.m_ppNearBlockList[0], found), listOf(tree + 1, found));
+        return std::make_pair(passed, listOf(tree + 1, found));
+    };
+    ASSERT_NE(k.m_pADTree->WalkIndex(), nullptr);
+    const auto indexed = walk();
+    ASSERT_EQ(indexed.second.size(), 8u);
+    // Adding an id the tree already holds changes nothing but drops the index: the same ray
+    // then walks through the tree's own search.
+    EXPECT_EQ(k.AddSurfaceToADTree(1, 1, 1, 1, 0, 0, 0), 1);
+    ASSERT_EQ(k.m_pADTree->WalkIndex(), nullptr);
+    const auto direct = walk();
+    EXPECT_EQ(indexed.first, direct.first);
+    EXPECT_EQ(indexed.second, direct.second);
+    EXPECT_FALSE(std::is_sorted(direct.second.begin(), direct.second.end()));  // not by id
 }
 
 TEST_F(TwoSlabs, HostileInputEndsAndReportsConsistently) {

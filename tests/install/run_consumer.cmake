@@ -5,9 +5,18 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefi
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "install failed")
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -S ${CONSUMER_SRC} -B ${WORK_DIR}/build
-  -DCMAKE_PREFIX_PATH=${prefix} "-DCMAKE_CXX_FLAGS=${CONSUMER_FLAGS}"
-  "-DCMAKE_EXE_LINKER_FLAGS=${CONSUMER_FLAGS}" RESULT_VARIABLE rc)
+# A cross build's consumer is built with the same toolchain (whose own linker flags then stay)
+# and run through its emulator, with the installed DLL copied beside it.
+set(configure_args -DCMAKE_PREFIX_PATH=${prefix} -DQVROptKer_DIR=${prefix}/lib/cmake/QVROptKer)
+if(TOOLCHAIN)
+  list(APPEND configure_args -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN})
+endif()
+if(CONSUMER_FLAGS)
+  list(APPEND configure_args "-DCMAKE_CXX_FLAGS=${CONSUMER_FLAGS}"
+    "-DCMAKE_EXE_LINKER_FLAGS=${CONSUMER_FLAGS}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${CONSUMER_SRC} -B ${WORK_DIR}/build ${configure_args}
+  RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "consumer configure failed")
 endif()
@@ -15,7 +24,13 @@ execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/build RESULT_VARIAB
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "consumer build failed")
 endif()
-execute_process(COMMAND ${WORK_DIR}/build/consumer RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+set(run ${WORK_DIR}/build/consumer)
+if(EMULATOR)
+  file(GLOB dlls ${prefix}/bin/*.dll)
+  file(COPY ${dlls} DESTINATION ${WORK_DIR}/build)
+  set(run ${EMULATOR} ${WORK_DIR}/build/consumer.exe)
+endif()
+execute_process(COMMAND ${run} RESULT_VARIABLE rc OUTPUT_VARIABLE out)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "consumer run failed: ${out}")
 endif()

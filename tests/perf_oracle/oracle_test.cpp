@@ -330,7 +330,15 @@ TEST_P(PartOracle, RayRecordsFibreProfilesAndCellChoiceMatchTheStraightforwardTo
     EXPECT_GT(contained, rays.count()) << part.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Parts, PartOracle, ::testing::Range(0, 10));
+// Named after the part: plate_hex, tube_mixed, rotated_mixed_plate ...
+std::string partName(const ::testing::TestParamInfo<int>& info) {
+    static const std::vector<NamedPart> parts = testParts();
+    std::string name = parts[static_cast<std::size_t>(info.param)].name;
+    for (char& c : name) c = c == '-' ? '_' : c;
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Parts, PartOracle, ::testing::Range(0, 10), partName);
 
 TEST(SearchOracle, TreeChangedAfterTheSetUpAndHostTrees) {
     CQVROptKer k;

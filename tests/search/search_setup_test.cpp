@@ -10,7 +10,7 @@
 #include "KernelMeshBuilder.h"
 #include "ReferenceBoxes.h"
 #include "QVROptKer.h"
-#include "kernel/mesh_tables.h"
+#include "search/search_slots.h"
 #include "search/CQvrADT.h"
 
 namespace {

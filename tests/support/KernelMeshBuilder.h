@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <map>
+#include <ostream>
 #include <stdexcept>
 #include <vector>
 
@@ -25,6 +26,9 @@ inline const char* cellKindName(CellKind k) {
     static const char* const names[] = {"tet", "pyramid", "prism", "hex"};
     return names[static_cast<int>(k)];
 }
+
+// How test names and failure messages show a cell kind (instead of its raw bytes).
+inline void PrintTo(CellKind k, std::ostream* os) { *os << cellKindName(k); }
 
 struct Vec3 {
     double x = 0.0, y = 0.0, z = 0.0;

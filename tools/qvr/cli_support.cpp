@@ -9,7 +9,17 @@
 #include <unistd.h>
 #include <utility>
 
+#include "utf8_file_name.h"
+
 namespace qvr::cli {
+
+namespace {
+#if defined(_WIN32)
+constexpr const char* kNullDevice = "NUL";
+#else
+constexpr const char* kNullDevice = "/dev/null";
+#endif
+}  // namespace
 
 void failFile(const std::string& message) { throw CliError(ExitCode::FileError, message); }
 
@@ -89,7 +99,7 @@ void ProgressBar::draw(int percent) {
 
 QuietStderr::QuietStderr() {
     std::fflush(stderr);
-    const int null = ::open("/dev/null", O_WRONLY);
+    const int null = ::open(kNullDevice, O_WRONLY);
     if (null < 0) return;
     saved_ = ::dup(2);
     if (saved_ >= 0) ::dup2(null, 2);

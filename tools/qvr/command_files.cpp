@@ -8,18 +8,18 @@
 #include "cli_support.h"
 #include "common/output_file.h"
 #include "common/whole_file.h"
+#include "utf8_file_name.h"
 
 namespace qvr::cli {
 
 namespace {
 
-std::string stagingNameFor(const std::string& input) {
+std::string stagingName() {
     std::random_device entropy;
-    const std::string ext = std::filesystem::path(input).extension().string();
     std::error_code ec;
     std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
     if (ec) folder = ".";
-    return (folder / ("qvr-input-" + std::to_string(entropy()) + std::to_string(entropy()) + ext))
+    return (folder / ("qvr-input-" + std::to_string(entropy()) + std::to_string(entropy())))
         .string();
 }
 
@@ -28,13 +28,15 @@ std::string stagingNameFor(const std::string& input) {
 bool sameFile(const std::string& a, const std::string& b) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    if (fs::exists(a, ec) && fs::exists(b, ec)) {
-        const bool same = fs::equivalent(a, b, ec);
+    const fs::path pa = qvr_file_names::pathFromName(a.c_str());
+    const fs::path pb = qvr_file_names::pathFromName(b.c_str());
+    if (fs::exists(pa, ec) && fs::exists(pb, ec)) {
+        const bool same = fs::equivalent(pa, pb, ec);
         if (!ec) return same;
     }
-    const fs::path ca = fs::weakly_canonical(a, ec);
+    const fs::path ca = fs::weakly_canonical(pa, ec);
     if (ec) return a == b;
-    const fs::path cb = fs::weakly_canonical(b, ec);
+    const fs::path cb = fs::weakly_canonical(pb, ec);
     if (ec) return a == b;
     return ca == cb;
 }
@@ -44,11 +46,11 @@ bool sameFile(const std::string& a, const std::string& b) {
 StagedInput::StagedInput(const std::string& path) : name_(path), path_(path) {
     if (common::isRegularFile(path.c_str())) return;
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return;  // the reader names what is missing
+    if (!std::filesystem::exists(qvr_file_names::pathFromName(path.c_str()), ec)) return;  // the reader names what is missing
     std::string data, reason;
     if (!common::readWholeFile(path.c_str(), data, reason)) failFile(path + ": " + reason);
     common::OutputFile copy;
-    const std::string target = stagingNameFor(path);
+    const std::string target = stagingName();
     if (!copy.open(target, reason)) failFile(path + ": cannot keep a copy of the input: " + reason);
     copy.append(data);
     if (!copy.close(reason)) failFile(path + ": cannot keep a copy of the input: " + reason);
@@ -57,7 +59,7 @@ StagedInput::StagedInput(const std::string& path) : name_(path), path_(path) {
 }
 
 StagedInput::~StagedInput() {
-    if (!copy_.empty()) std::remove(copy_.c_str());
+    if (!copy_.empty()) qvr_file_names::removeFile(copy_.c_str());
 }
 
 void checkDistinctFiles(const std::vector<NamedFile>& inputs, const std::vector<NamedFile>& outputs) {

@@ -18,6 +18,7 @@
 #include "commands.h"
 #include "extraction.h"
 #include "mesh_files.h"
+#include "utf8_file_name.h"
 
 namespace qvr::cli {
 
@@ -27,7 +28,7 @@ enum class FileKind { Mesh, Result, Gmsh, Unknown };
 
 // What the file holds, by its first bytes, or by the extension of the name the user gave.
 FileKind sniff(const std::string& path, const std::string& shown) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = qvr_file_names::openFile(path.c_str(), "rb");
     if (!f) failFile(shown + ": " + std::strerror(errno));
     char head[16] = {};
     const std::size_t n = std::fread(head, 1, sizeof head, f);

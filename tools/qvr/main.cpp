@@ -11,7 +11,35 @@
 #include "commands.h"
 #include "common/output_file.h"
 
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
 namespace {
+
+#if defined(_WIN32)
+// The arguments in UTF-8, the encoding the library and the file code take names in: the narrow
+// argv of a Windows program is in the ANSI code page, which cannot hold most non-ASCII names.
+std::vector<std::string> utf8Arguments() {
+    std::vector<std::string> arguments;
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr) return arguments;
+    for (int i = 0; i < count; ++i) {
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string text(bytes > 0 ? static_cast<std::size_t>(bytes) : 1u, '\0');
+        if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), bytes, nullptr, nullptr);
+        text.pop_back();  // the terminating NUL
+        arguments.push_back(std::move(text));
+    }
+    LocalFree(wide);
+    return arguments;
+}
+#endif
 
 std::string oneLine(std::string text) {
     for (char& c : text)
@@ -36,6 +64,15 @@ int main(int argc, char** argv) {
     qvr::cli::addImportCommand(app);
     qvr::cli::addInfoCommand(app);
     qvr::cli::addConvertCommand(app);
+#if defined(_WIN32)
+    std::vector<std::string> utf8 = utf8Arguments();
+    std::vector<char*> utf8Pointers;
+    for (std::string& argument : utf8) utf8Pointers.push_back(argument.data());
+    if (!utf8Pointers.empty()) {
+        argc = static_cast<int>(utf8Pointers.size());
+        argv = utf8Pointers.data();
+    }
+#endif
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

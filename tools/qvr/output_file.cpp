@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "cli_support.h"
+#include "utf8_file_name.h"
 
 namespace qvr::cli {
 
@@ -62,8 +63,9 @@ void OutputFile::close() {
 
 void makeOutputFolder(const std::string& path) {
     std::error_code ec;
-    std::filesystem::create_directories(path, ec);
-    if (ec || !std::filesystem::is_directory(path, ec))
+    const std::filesystem::path folder = qvr_file_names::pathFromName(path.c_str());
+    std::filesystem::create_directories(folder, ec);
+    if (ec || !std::filesystem::is_directory(folder, ec))
         failFile(path + ": cannot create the output folder" + (ec ? ": " + ec.message() : ""));
 }
 

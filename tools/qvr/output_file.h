@@ -10,6 +10,14 @@
 
 #include "common/output_file.h"
 
+// The cross build for Windows uses the MinGW C library's own printf (C99 formats such as %zu),
+// which GCC checks as gnu_printf; elsewhere the C library's printf.
+#if defined(__MINGW32__)
+#define QVR_PRINTF_FORMAT gnu_printf
+#else
+#define QVR_PRINTF_FORMAT printf
+#endif
+
 namespace qvr::cli {
 
 class OutputFile {
@@ -19,7 +27,7 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
 #if defined(__GNUC__)
-    __attribute__((format(printf, 2, 3)))
+    __attribute__((format(QVR_PRINTF_FORMAT, 2, 3)))
 #endif
     void printf(const char* format, ...);
     void write(std::string_view text) { file_.append(text); }

@@ -95,7 +95,7 @@ TEST(FileFormat, FirstBytesDecide) {
         EXPECT_EQ(formatOf(path.c_str()), format) << bytes;
     }
     EXPECT_EQ(formatOf(dir.file("absent").c_str()), -1);
-    EXPECT_EQ(formatOf(dir.path().c_str()), -1);
+    EXPECT_EQ(formatOf(dir.path().string().c_str()), -1);
     EXPECT_EQ(formatOf(nullptr), -1);
 }
 
