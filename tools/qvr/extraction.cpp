@@ -118,13 +118,19 @@ SkinSurface copySkin(const CQVROptKer& kernel) {
 
 namespace {
 
-// Runs a library call that loads a file. When it fails, the host reads the file with the same
-// reader to relay the reader's reason in its one line, so the reader's own copy of that line on
-// standard error is held back here.
+// Runs a library call that loads a file. The readers inside the library write their reason for
+// a refused file to standard error themselves; the host relays the same text (the library's
+// GetLastErrorText) in its one line, so the readers' copy is held back here.
 template <class Call>
 int quietly(Call call) {
     const QuietStderr quiet;
     return call();
+}
+
+// The file a tool call refused, with the tool's reason when it gives one.
+std::string toolContext(const QVR3DExtractTool& tool, const std::string& path) {
+    const std::string why = tool.GetLastErrorText();
+    return why.empty() ? path : path + ": " + why;
 }
 
 // Forwards the tool's progress reports to a progress bar for as long as it lives.
@@ -143,12 +149,15 @@ private:
 };
 
 // The host's own kernel loads the mesh and finds the skin and its normals, on the mesh as the
-// tool loads it. A file the kernel refuses is read once more, by the mesh reader, for its reason.
+// tool loads it. A refused file is reported with the mesh reader's reason, which the kernel
+// keeps.
 void loadKernel(CQVROptKer& kernel, const StagedInput& mesh, ExtractionRun& run) {
     std::string meshName = mesh.path();
     const int rc = quietly([&] { return kernel.ReadMeshData(meshName.data(), 0); });
     if (rc != 1) {
-        readMeshOrFail(mesh.path());
+        std::string why = kernel.GetLastErrorText();
+        if (why.rfind(mesh.path(), 0) == 0) why.replace(0, mesh.path().size(), mesh.name());
+        if (!why.empty()) failFile(why);
         failLibrary("CQVROptKer::ReadMeshData", rc, mesh.name());
     }
     run.mesh = summarizeKernel(kernel);
@@ -302,10 +311,10 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
     std::string meshName = mesh.path();
     std::string resultName = result.path();
     int rc = quietly([&] { return tool->SetMeshFileName(meshName.data()); });
-    if (rc != 1) failLibrary("QVR3DExtractTool::SetMeshFileName", rc, request.meshPath);
+    if (rc != 1) failLibrary("QVR3DExtractTool::SetMeshFileName", rc, toolContext(*tool, request.meshPath));
     clock.lap("tool: mesh");
     rc = quietly([&] { return tool->SetK7TFileName(resultName.data()); });
-    if (rc != 1) failLibrary("QVR3DExtractTool::SetK7TFileName", rc, request.resultPath);
+    if (rc != 1) failLibrary("QVR3DExtractTool::SetK7TFileName", rc, toolContext(*tool, request.resultPath));
     clock.lap("tool: results");
     const int mode = run.mode == ThicknessMode::Exact ? QVR_THICKNESS_EXACT : QVR_THICKNESS_CENTROID_PLANE;
     rc = tool->SetThicknessMode(mode);
