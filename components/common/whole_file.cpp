@@ -76,6 +76,12 @@ public:
     std::size_t capacity_ = 0;
 };
 
+bool streamTooLong(std::uint64_t limit, std::string& reason) {
+    reason = "cannot read: more than " + std::to_string(limit) +
+             " bytes from something that is not a regular file";
+    return false;
+}
+
 bool readAll(const char* path, ReadBuffer& buffer, std::string& reason, std::uint64_t streamLimit) {
     FilePtr file;
     InputKind kind = InputKind::Stream;
@@ -93,15 +99,13 @@ bool readAll(const char* path, ReadBuffer& buffer, std::string& reason, std::uin
     if (!buffer.reserve(capacity, reason)) return false;
 
     for (;;) {
-        if (buffer.size_ >= limit) {
-            reason = "cannot read: more than " + std::to_string(limit) +
-                     " bytes from something that is not a regular file";
-            return false;
-        }
+        // One byte beyond the limit tells a stream that ends at it from a longer one.
+        if (buffer.size_ > limit) return streamTooLong(limit, reason);
         if (buffer.size_ == buffer.capacity_ &&
             !buffer.reserve(buffer.capacity_ + std::max(buffer.capacity_, kMinGrowthBytes), reason))
             return false;
-        const std::size_t want = std::min(buffer.capacity_ - buffer.size_, kReadBlockBytes);
+        std::size_t want = std::min(buffer.capacity_ - buffer.size_, kReadBlockBytes);
+        if (limit - buffer.size_ < want) want = static_cast<std::size_t>(limit - buffer.size_) + 1;
         errno = 0;
         const std::size_t got = std::fread(buffer.data_.get() + buffer.size_, 1, want, file.get());
         buffer.size_ += got;
@@ -113,6 +117,7 @@ bool readAll(const char* path, ReadBuffer& buffer, std::string& reason, std::uin
             break;  // end of the input
         }
     }
+    if (buffer.size_ > limit) return streamTooLong(limit, reason);
     return true;
 }
 
