@@ -164,6 +164,10 @@ void OutputFile::discard() {
     temporary_.clear();
 }
 
+int removeOnInterrupt(const std::string& path) { return registerTemporary(path); }
+
+void keepOnInterrupt(int ticket) { unregisterTemporary(ticket); }
+
 void removeOpenTemporaryFiles() {
     for (Registration& r : g_open)
         if (r.live.load()) qvr_file_names::removeFile(r.name);

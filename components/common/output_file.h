@@ -55,8 +55,13 @@ private:
     int registration_ = -1;
 };
 
+// A file of the program's own (a private copy of an input) that the interrupt handler removes
+// as well; the returned ticket (-1 when the name could not be kept) gives it up again.
+int removeOnInterrupt(const std::string& path);
+void keepOnInterrupt(int ticket);
+
 // For a program's interrupt handler: removes every temporary file an OutputFile holds open at
-// the moment. Touches only preallocated state, so a SIGINT or SIGTERM handler may call it.
+// the moment, and the files given to removeOnInterrupt. Touches only preallocated state, so a SIGINT or SIGTERM handler may call it.
 void removeOpenTemporaryFiles();
 
 // Installs handlers for SIGINT and SIGTERM that remove the open temporary files and then end

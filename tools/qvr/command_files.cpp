@@ -56,9 +56,11 @@ StagedInput::StagedInput(const std::string& path) : name_(path), path_(path) {
     if (!copy.close(reason)) failFile(path + ": cannot keep a copy of the input: " + reason);
     copy_ = target;
     path_ = target;
+    interruptTicket_ = common::removeOnInterrupt(copy_);
 }
 
 StagedInput::~StagedInput() {
+    common::keepOnInterrupt(interruptTicket_);
     if (!copy_.empty()) qvr_file_names::removeFile(copy_.c_str());
 }
 

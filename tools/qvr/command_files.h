@@ -25,6 +25,7 @@ public:
 
 private:
     std::string name_, path_, copy_;
+    int interruptTicket_ = -1;
 };
 
 struct NamedFile {
