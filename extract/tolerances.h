@@ -62,6 +62,23 @@ inline constexpr double kTangentCosine = 1e-6;
 // triangle's size and unit. Unit: 1. Default 1e-12.
 inline constexpr double kParallelCosine = 1e-12;
 
+// ---- Through-wall or along-wall rays (GetWallRay) ---------------------------------------------
+
+// Angle between the exit face's outward normal and the ray up to which the ray leaves square
+// enough through the opposite skin. Default 30 degrees: rays through the plate and rib walls
+// of the generated and imported test parts leave within 0.1 degrees (faceted tube: within half
+// a facet angle); rays from blended edge normals leave at 45 degrees and more.
+inline constexpr double kWallExitAngleDeg = 30.0;  // Unit: degrees.
+// Largest ratio of the ray's length to the local wall (twice the midpoint clearance) for a
+// through-wall ray. Default 1.5: square rays through the walls of the test parts measure 1.0
+// (up to 2 within one element of a rim); rays along a wall 4 and more.
+inline constexpr double kWallLengthRatio = 1.5;
+// Longest through-wall ray as a multiple of the part's average thickness (volume over half the
+// skin area), for rays near a rim. Default 1.5: through the walls of the generated parts rays
+// measure 1.1 to 1.2 times it; along them and leaving square, 4.4 times and more (a rib's top
+// face down the rib).
+inline constexpr double kWallAverageMultiple = 1.5;
+
 }  // namespace qvr::extract
 
 #endif

@@ -11,7 +11,7 @@ linux_qvr=${QVR_LINUX_QVR:-build/tools/qvr/qvr}
 jobs=$(nproc)
 
 packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64 binutils-mingw-w64-x86-64 wine wine64
-          googletest libcli11-dev)
+          googletest libcli11-dev libz-mingw-w64-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -1,54 +1,22 @@
-// The report generator's reading of benchmark output: the JSON reader, the per-item times and
-// the memory table.
+// The report generator's reading of benchmark output: the per-item times, the words Google
+// Benchmark writes for counters that are not finite, and the memory table.
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
-#include "report/json_value.h"
 #include "report/memory_table.h"
 #include "report/results.h"
 
 namespace {
 
-using qvr::report::JsonValue;
-
 void writeText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
-}
-
-TEST(JsonReader, ReadsNestedValuesEscapesAndNumbers) {
-    JsonValue v;
-    std::string error;
-    ASSERT_TRUE(qvr::report::parseJson(
-        R"( {"a": [1, -2.5e-3, true, false, null], "s": "q\"\\\/\n\u0041", "o": {"x": {}}} )", v,
-        error))
-        << error;
-    ASSERT_EQ(v.kind, JsonValue::Kind::Object);
-    const JsonValue& a = v["a"];
-    ASSERT_EQ(a.items.size(), 5u);
-    EXPECT_EQ(a.items[0].number, 1.0);
-    EXPECT_EQ(a.items[1].number, -2.5e-3);
-    EXPECT_TRUE(a.items[2].boolean);
-    EXPECT_EQ(a.items[3].kind, JsonValue::Kind::Bool);
-    EXPECT_FALSE(a.items[3].boolean);
-    EXPECT_EQ(a.items[4].kind, JsonValue::Kind::Null);
-    EXPECT_EQ(v["s"].text, "q\"\\/\nA");
-    EXPECT_EQ(v["o"]["x"].kind, JsonValue::Kind::Object);
-    EXPECT_EQ(v["missing"].kind, JsonValue::Kind::Null);
-    EXPECT_EQ(v["a"]["not an object"].kind, JsonValue::Kind::Null);
-}
-
-TEST(JsonReader, RefusesBrokenDocuments) {
-    for (const char* bad : {"", "{", "[1,]", "{\"a\" 1}", "\"open", "[1] 2", "{\"a\":}", "nul"}) {
-        JsonValue v;
-        std::string error;
-        EXPECT_FALSE(qvr::report::parseJson(bad, v, error)) << bad;
-        EXPECT_FALSE(error.empty()) << bad;
-    }
 }
 
 // Three benchmarks in three time units, one aggregate row and one skipped benchmark.
@@ -114,8 +82,40 @@ TEST(RunResults, RefusesFilesThatAreNotBenchmarkOutput) {
     EXPECT_FALSE(qvr::report::readResults(dir.file("absent.json"), run, error));
     writeText(dir.file("other.json"), R"({"context": {}})");
     EXPECT_FALSE(qvr::report::readResults(dir.file("other.json"), run, error));
-    writeText(dir.file("broken.json"), R"({"benchmarks": [)");
-    EXPECT_FALSE(qvr::report::readResults(dir.file("broken.json"), run, error));
+    for (const char* broken : {R"({"benchmarks": [)", "", "[1,]", R"({"benchmarks": [] } 2)",
+                               R"({"benchmarks": "NaN"})", R"({"benchmarks": {}})"}) {
+        writeText(dir.file("broken.json"), broken);
+        error.clear();
+        EXPECT_FALSE(qvr::report::readResults(dir.file("broken.json"), run, error)) << broken;
+        EXPECT_FALSE(error.empty()) << broken;
+    }
+    EXPECT_TRUE(run.measurements.empty());
+}
+
+// Google Benchmark writes a counter that is not finite as a bare NaN or Infinity; the run is
+// read with those values, and the same words inside strings stay text.
+TEST(RunResults, NonFiniteCountersKeepTheirValue) {
+    TempDir dir;
+    writeText(dir.file("run.json"), R"({
+  "context": {"host_name": "NaN box", "load": -Infinity},
+  "benchmarks": [
+    {"name": "near_block_search/hex/1e4/real_time", "run_type": "iteration", "iterations": 5,
+     "real_time": 1.0, "cpu_time": 1.0, "time_unit": "ms", "items": 10,
+     "found_per_query": NaN, "spread": Infinity, "drop": -Infinity,
+     "label": "a \"NaN\" label"}
+  ]
+})");
+    qvr::report::RunResults run;
+    std::string error;
+    ASSERT_TRUE(qvr::report::readResults(dir.file("run.json"), run, error)) << error;
+    ASSERT_EQ(run.measurements.size(), 1u);
+    const auto& m = run.measurements[0];
+    EXPECT_TRUE(std::isnan(m.counter("found_per_query")));
+    EXPECT_EQ(m.counter("spread"), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(m.counter("drop"), -std::numeric_limits<double>::infinity());
+    EXPECT_DOUBLE_EQ(m.secondsPerItem, 1e-3 / 10);
+    EXPECT_EQ(run.context["host_name"], "NaN box");
+    EXPECT_EQ(run.context["load"], "-inf");
 }
 
 TEST(MemoryTable, ReadsRowsByPartAndStageAndSkipsMalformedLines) {

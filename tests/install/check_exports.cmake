@@ -3,7 +3,9 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed")
 endif()
 foreach(required "fnQVROptKer" "nQVROptKer" "CQVROptKer::ReadMeshData" "Cnode::copy"
-                 "CRayData::operator=")
+                 "CQVROptKer::SetMeshArrays" "QVR3DExtractTool::SetMeshArrays"
+                 "QVR3DExtractTool::SetFiberValues"
+                 "CRayData::operator=" "QVR3DExtractTool::GetWallRay")
   string(FIND "${symbols}" "${required}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "missing export: ${required}")

@@ -5,6 +5,14 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefi
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "install failed")
 endif()
+# The command-line host is installed beside the library and runs from there (natively built
+# only: a cross build's qvr runs under its emulator elsewhere).
+if(EXISTS ${BUILD_DIR}/tools/qvr AND NOT TOOLCHAIN)
+  execute_process(COMMAND ${prefix}/bin/qvr --version RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "^qvr [0-9]+\\.[0-9]+\\.[0-9]+")
+    message(FATAL_ERROR "installed qvr --version failed: ${rc} ${out}")
+  endif()
+endif()
 # A cross build's consumer is built with the same toolchain (whose own linker flags then stay)
 # and run through its emulator, with the installed DLL copied beside it.
 set(configure_args -DCMAKE_PREFIX_PATH=${prefix} -DQVROptKer_DIR=${prefix}/lib/cmake/QVROptKer)

@@ -11,6 +11,7 @@ void addDemoCommand(CLI::App& app);
 void addExtractCommand(CLI::App& app);
 void addGenerateCommand(CLI::App& app);
 void addImportCommand(CLI::App& app);
+void addImportResultsCommand(CLI::App& app);
 void addInfoCommand(CLI::App& app);
 void addConvertCommand(CLI::App& app);
 

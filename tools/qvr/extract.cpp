@@ -20,6 +20,9 @@ struct ExtractOptions {
     std::string out = "qvr-extract";
     long long plotNode = 0;
     std::string thickness = "exact";
+    int digits = kDefaultCsvDigits;
+    bool wide = false;
+    bool asciiVtu = false;
 };
 
 void runExtract(const ExtractOptions& o) {
@@ -30,11 +33,19 @@ void runExtract(const ExtractOptions& o) {
     if (o.nodes != "all") request.nodesFile = o.nodes;
     request.mode = o.thickness == "centroid" ? ThicknessMode::CentroidPlane : ThicknessMode::Exact;
     request.plotNode = o.plotNode;
-    const std::vector<std::string> outputs = extractionOutputPaths(o.out);
-    checkDistinctFiles({{"MESH", o.mesh}, {"RESULTS", o.results}, {"--nodes", request.nodesFile}},
-                       {{"--out", outputs[0]}, {"--out", outputs[1]}, {"--out", outputs[2]}});
-    const ExtractionRun run = runExtraction(request);
-    const std::vector<std::string> files = writeExtractionOutputs(run, o.out, o.plotNode);
+    std::vector<NamedFile> outputs;
+    for (const std::string& path : extractionOutputPaths(o.out)) outputs.push_back({"--out", path});
+    checkDistinctFiles({{"MESH", o.mesh}, {"RESULTS", o.results}, {"--nodes", request.nodesFile}}, outputs);
+    ExtractionRun run = runExtraction(request);
+    OutputOptions output;
+    output.csvDigits = o.digits;
+    output.wideCsv = o.wide;
+    output.vtu = o.asciiVtu ? VtkEncoding::Ascii : VtkEncoding::CompressedBinary;
+    output.date = utcTimestamp();
+    StageClock outputClock;
+    const std::vector<std::string> files = writeExtractionOutputs(run, o.out, o.plotNode, output);
+    outputClock.lap("write outputs");
+    run.stages.push_back(outputClock.stages().front());
     printExtractionSummary(stdout, run);
     const long shown = o.plotNode != 0 ? findProfileOfNode(run.profiles, o.plotNode)
                                        : findRepresentative(run.profiles);
@@ -62,14 +73,22 @@ void addExtractCommand(CLI::App& app) {
         ->capture_default_str();
     cmd->add_option("--out", o->out, "output folder")->capture_default_str();
     cmd->add_option("--plot-node", o->plotNode,
-                    "node (number in the mesh file) shown in profile.svg; default: the node whose "
-                    "thickness is closest to the median")
+                    "node (number in the mesh file) shown in profile.svg; default: the wall-ray node "
+                    "whose thickness is closest to the wall rays' median")
         ->check(CLI::PositiveNumber);
     cmd->add_option("--thickness", o->thickness,
                     "exact: the first stretch of the ray inside the material; centroid: to the "
                     "centroid plane of the crossed skin face")
         ->check(CLI::IsMember({"exact", "centroid"}))
         ->capture_default_str();
+    cmd->add_option("--digits", o->digits,
+                    "significant digits of the CSV values; the default gives the shortest text "
+                    "that reads back as the same single-precision value (0.04, not 0.0399999991)")
+        ->check(CLI::Range(1, kMaxCsvDigits))
+        ->capture_default_str();
+    cmd->add_flag("--wide", o->wide, "CSV with one row per node and the layers as columns");
+    cmd->add_flag("--ascii-vtu", o->asciiVtu,
+                  "write the VTU files as ASCII text (default: zlib-compressed binary)");
     cmd->callback([o] { runExtract(*o); });
 }
 

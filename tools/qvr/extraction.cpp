@@ -284,6 +284,18 @@ std::vector<NodeProfile> collectProfiles(QVR3DExtractTool& tool, const std::vect
     return profiles;
 }
 
+// Through the wall or along it, per ray (the tool's extension query).
+void classifyWallRays(QVR3DExtractTool& tool, std::vector<NodeProfile>& profiles, bool progress) {
+    ProgressBar bar("wall rays", static_cast<long long>(profiles.size()),
+                    progress && ProgressBar::stderrIsTerminal());
+    for (std::size_t i = 1; i <= profiles.size(); ++i) {
+        const int rc = tool.GetWallRay(static_cast<int>(i));
+        if (rc < 0) failLibrary("QVR3DExtractTool::GetWallRay", rc, "node index " + std::to_string(i));
+        profiles[i - 1].wall = rc == 1;
+        bar.update(static_cast<long long>(i));
+    }
+}
+
 }  // namespace
 
 ExtractionRun runExtraction(const ExtractRequest& request) {
@@ -326,6 +338,8 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
                                    request.progress);
     run.raysWithoutCrossing = tool->GetNoCrossingCount();
     clock.lap("fibre values");
+    classifyWallRays(*tool, run.profiles, request.progress);
+    clock.lap("wall rays");
     run.stages = clock.stages();
     return run;
 }

@@ -38,6 +38,8 @@ struct NodeProfile {
     double dx = 0, dy = 0, dz = 0;     // unit ray direction, into the part
     bool crossed = false;              // the ray found the opposite skin
     double thickness = 0.0;            // mm; meaningful when crossed
+    bool wall = false;                 // the ray runs through the wall, not along it
+                                       // (QVR3DExtractTool::GetWallRay)
     std::vector<double> depth;         // per sample point, mm from the node
     std::vector<std::array<double, kComponentCount>> value;  // per sample point
 };

@@ -155,7 +155,10 @@ void buildMesh(const GmshRawMesh& raw, const std::string& unit, nqbio::MeshData&
         }
     }
     mesh.parts.reserve(raw.cells.size());
+    report.cellTags.clear();
+    report.cellTags.reserve(raw.cells.size());
     for (const GmshRawCell& cell : raw.cells) {
+        report.cellTags.push_back(cell.elementTag);
         nqbio::PartElement part;
         part.nNode = findGmshElementType(cell.type)->nodes;
         for (int k = 0; k < part.nNode; ++k)

@@ -11,6 +11,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "NQBIO_Manipulator.h"
 
@@ -26,6 +27,7 @@ struct GmshImportReport {
     long long reorientedCells = 0;
     long long flatCells = 0;       // zero signed volume
     long long skinFaces = 0;
+    std::vector<long long> cellTags;  // per cell of the mesh, in order: its Gmsh element tag
 };
 
 // Parses a whole file held in memory. False with a one-line reason (position included).

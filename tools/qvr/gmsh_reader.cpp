@@ -149,11 +149,12 @@ const GmshElementType* findGmshElementType(int type) {
 }
 
 void acceptGmshElement(GmshRawMesh& mesh, int type, int dim, const long long* nodeTags,
-                       const MshCursor& at) {
+                       const MshCursor& at, long long elementTag) {
     if (type == kGmshTet4 || type == kGmshPyramid5 || type == kGmshPrism6 ||
         type == kGmshHex8) {
         GmshRawCell cell;
         cell.type = type;
+        cell.elementTag = elementTag;
         const int n = findGmshElementType(type)->nodes;
         for (int k = 0; k < n; ++k) cell.tags[static_cast<std::size_t>(k)] = nodeTags[k];
         mesh.cells.push_back(cell);
@@ -215,7 +216,7 @@ void parseElementsV2(MshCursor& c, const MshLayout& layout, GmshRawMesh& mesh) {
     std::vector<long long> nodes;
     if (!layout.binary) {
         for (long long i = 0; i < n; ++i) {
-            c.integer("an element tag");
+            const long long elementTag = c.integer("an element tag");
             const long long type = c.integer("an element type");
             const long long nTags = c.integer("an element's tag count");
             if (nTags < 0 || nTags > 1000) c.fail("implausible element tag count");
@@ -224,7 +225,7 @@ void parseElementsV2(MshCursor& c, const MshLayout& layout, GmshRawMesh& mesh) {
             if (!known) c.fail("unknown element type " + std::to_string(type));
             nodes.resize(static_cast<std::size_t>(known->nodes));
             for (long long& tag : nodes) tag = c.integer("an element node");
-            acceptGmshElement(mesh, known->type, -1, nodes.data(), c);
+            acceptGmshElement(mesh, known->type, -1, nodes.data(), c, elementTag);
         }
     } else {
         long long done = 0;
@@ -238,10 +239,10 @@ void parseElementsV2(MshCursor& c, const MshLayout& layout, GmshRawMesh& mesh) {
                 c.fail("damaged element block header");
             nodes.resize(static_cast<std::size_t>(known->nodes));
             for (int e = 0; e < count; ++e) {
-                c.binary<std::int32_t>("an element");
+                const long long elementTag = c.binary<std::int32_t>("an element");
                 c.skipBytes(4ull * static_cast<unsigned>(nTags), "an element");
                 for (long long& tag : nodes) tag = c.binary<std::int32_t>("an element");
-                acceptGmshElement(mesh, type, -1, nodes.data(), c);
+                acceptGmshElement(mesh, type, -1, nodes.data(), c, elementTag);
             }
             done += count;
         }
@@ -340,9 +341,9 @@ void parseElementsV4(MshCursor& c, const MshLayout& layout, GmshRawMesh& mesh) {
         }
         nodes.resize(static_cast<std::size_t>(known->nodes));
         for (long long e = 0; e < n; ++e) {
-            tag(c, layout, "an element tag");
+            const long long elementTag = tag(c, layout, "an element tag");
             for (long long& t : nodes) t = tag(c, layout, "an element node");
-            acceptGmshElement(mesh, type, dim, nodes.data(), c);
+            acceptGmshElement(mesh, type, dim, nodes.data(), c, elementTag);
         }
         seen += n;
     }

@@ -99,6 +99,7 @@ constexpr int kGmshPyramid5 = 7;
 struct GmshRawCell {
     int type = 0;                        // kGmshTet4, kGmshPyramid5, kGmshPrism6, kGmshHex8
     std::array<long long, 8> tags{};     // node tags; entries past the type's node count unused
+    long long elementTag = 0;            // the element's own tag in the file
 };
 
 struct GmshRawMesh {
@@ -113,7 +114,7 @@ struct GmshRawMesh {
 // Keeps a linear solid element, counts a lower-dimensional one, refuses any other 3-D type.
 // `dim` is the entity dimension when the file states it (MSH 4), -1 otherwise.
 void acceptGmshElement(GmshRawMesh& mesh, int type, int dim, const long long* nodeTags,
-                       const MshCursor& at);
+                       const MshCursor& at, long long elementTag = 0);
 
 // Section parsers of the two file versions. The cursor stands just past the "$Nodes" or
 // "$Elements" line and is left just past the matching "$End..." line.

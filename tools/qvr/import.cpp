@@ -12,13 +12,14 @@
 #include "fiber_fields.h"
 #include "gmsh_import.h"
 #include "mesh_files.h"
+#include "tensor_import.h"
 
 namespace qvr::cli {
 
 namespace {
 
 struct ImportOptions {
-    std::string in, out, unit = "mm", fiberOut, field = "skin-shell-core";
+    std::string in, out, unit = "mm", fiberOut, field = "skin-shell-core", tagMap;
     bool binary = false;
 };
 
@@ -32,7 +33,9 @@ void runImport(const ImportOptions& o) {
     const bool metres = o.unit == kMetre;
     if (!metres && std::find(std::begin(kFormatUnits), std::end(kFormatUnits), o.unit) == std::end(kFormatUnits))
         failUsage("--unit " + o.unit + ": not a unit of the mesh format (mm, cm, inch, um) nor m");
-    checkDistinctFiles({{"IN_MSH", o.in}}, {{"OUT_NQB", o.out}, {"--fiber", o.fiberOut}});
+    const std::string tagMap = o.tagMap.empty() ? tagMapPathFor(o.out) : o.tagMap;
+    checkDistinctFiles({{"IN_MSH", o.in}},
+                       {{"OUT_NQB", o.out}, {"--fiber", o.fiberOut}, {"--tag-map", tagMap}});
     const std::string unit = metres ? "mm" : o.unit;
     StageClock clock;
     nqbio::MeshData mesh;
@@ -44,6 +47,7 @@ void runImport(const ImportOptions& o) {
                  "cell volume would leave the float range)");
     clock.lap("import");
     writeMeshOrFail(o.out, mesh, o.binary);
+    writeTagMap(tagMap, r.cellTags);
     clock.lap("write");
     double volume = 0.0;
     for (const nqbio::PartElement& e : mesh.parts) volume += e.volume;
@@ -55,10 +59,12 @@ void runImport(const ImportOptions& o) {
                 o.out.c_str(), o.binary ? "binary" : "text", r.nodesKept,
                 r.tets + r.pyramids + r.prisms + r.hexes, r.hexes, r.prisms, r.tets, r.pyramids,
                 r.skinFaces, volume, unit.c_str());
+    std::printf("wrote %s: the Gmsh element tag of every cell (for import-results --keys gmsh-tags)\n",
+                tagMap.c_str());
     if (r.reorientedCells > 0)
         std::printf("note: %lld cells were listed inside out and have been turned around\n",
                     r.reorientedCells);
-    if (r.flatCells > 0) std::printf("warning: %lld cells have no volume\n", r.flatCells);
+    if (r.flatCells > 0) std::fprintf(stderr, "qvr: warning: %lld cells have no volume\n", r.flatCells);
     if (!o.fiberOut.empty()) {
         const gen::FiberSpec params = o.field == "affine" ? affineFiberField() : skinShellCoreThroughZ(mesh);
         writeResultOrFail(o.fiberOut, gen::makeFiberResult(mesh, params));
@@ -86,6 +92,9 @@ void addImportCommand(CLI::App& app) {
                                          "part's z extent) or affine")
         ->check(CLI::IsMember({"skin-shell-core", "affine"}))
         ->capture_default_str();
+    cmd->add_option("--tag-map", o->tagMap,
+                    "where to write the Gmsh element tag of every cell (default: OUT_NQB with the "
+                    "extension .tags.csv)");
     cmd->callback([o] { runImport(*o); });
 }
 

@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
     using qvr::cli::ExitCode;
     CLI::App app{"qvr: through-thickness fibre-orientation profiles at the skin of a moulded "
                  "part, with the QVROptKer library"};
+    app.set_version_flag("--version", std::string("qvr ") + QVR_VERSION);
     app.require_subcommand(1);
     // Ctrl-C removes the temporary files of the outputs being written; the files under their
     // final names stay as they were.
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
     qvr::cli::addExtractCommand(app);
     qvr::cli::addGenerateCommand(app);
     qvr::cli::addImportCommand(app);
+    qvr::cli::addImportResultsCommand(app);
     qvr::cli::addInfoCommand(app);
     qvr::cli::addConvertCommand(app);
 #if defined(_WIN32)
@@ -78,6 +80,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         // CLI11 checks required arguments and option values before it looks at the words it

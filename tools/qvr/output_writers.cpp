@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <ctime>
 #include <vector>
 
 #include "cli_support.h"
@@ -9,10 +11,10 @@
 
 namespace qvr::cli {
 
-ThicknessStats thicknessStats(const std::vector<NodeProfile>& profiles) {
+ThicknessStats thicknessStats(const std::vector<NodeProfile>& profiles, bool wallOnly) {
     std::vector<double> t;
     for (const NodeProfile& p : profiles)
-        if (p.crossed) t.push_back(p.thickness);
+        if (p.crossed && (p.wall || !wallOnly)) t.push_back(p.thickness);
     ThicknessStats s;
     s.count = static_cast<long long>(t.size());
     if (t.empty()) return s;
@@ -27,12 +29,13 @@ ThicknessStats thicknessStats(const std::vector<NodeProfile>& profiles) {
 }
 
 long findRepresentative(const std::vector<NodeProfile>& profiles) {
-    const ThicknessStats s = thicknessStats(profiles);
+    const bool wallOnly = thicknessStats(profiles, true).count > 0;
+    const ThicknessStats s = thicknessStats(profiles, wallOnly);
     long best = -1;
     double bestGap = 0.0;
     for (std::size_t i = 0; i < profiles.size(); ++i) {
         const NodeProfile& p = profiles[i];
-        if (!p.crossed) continue;
+        if (!p.crossed || (wallOnly && !p.wall)) continue;
         const double gap = std::fabs(p.thickness - s.median);
         if (best < 0 || gap < bestGap ||
             (gap == bestGap && p.fileNode < profiles[static_cast<std::size_t>(best)].fileNode)) {
@@ -65,8 +68,9 @@ long findProfileOfNode(const std::vector<NodeProfile>& profiles, long long fileN
     return -1;
 }
 
-MeanProfile meanProfile(const std::vector<NodeProfile>& profiles, int layers) {
+MeanProfile meanProfile(const std::vector<NodeProfile>& profiles, int layers, bool wallOnly) {
     MeanProfile m;
+    m.wallOnly = wallOnly;
     const std::size_t n = layers > 0 ? static_cast<std::size_t>(layers) : 0;
     m.fraction.resize(n);
     m.mean.assign(n, {});
@@ -75,7 +79,7 @@ MeanProfile meanProfile(const std::vector<NodeProfile>& profiles, int layers) {
     // Points without a value (kNoValue) are left out of their point's mean.
     std::vector<long long> valued(n, 0);
     for (const NodeProfile& p : profiles) {
-        if (!p.crossed || p.value.size() != n) continue;
+        if (!p.crossed || p.value.size() != n || (wallOnly && !p.wall)) continue;
         ++m.nodes;
         for (std::size_t j = 0; j < n; ++j) {
             if (std::isnan(p.value[j][0])) continue;
@@ -87,193 +91,6 @@ MeanProfile meanProfile(const std::vector<NodeProfile>& profiles, int layers) {
         for (std::size_t j = 0; j < n; ++j)
             for (double& v : m.mean[j]) v = valued[j] > 0 ? v / static_cast<double>(valued[j]) : kNoValue;
     return m;
-}
-
-namespace {
-constexpr int kCsvSignificant = 10;  // digits per value: float-exact, short enough to read
-}  // namespace
-
-void writeProfilesCsv(const std::string& path, const ExtractionRun& run) {
-    OutputFile out(path);
-    out.write("node,x,y,z,layer,depth");
-    for (const char* name : kComponentNames) out.printf(",%s", name);
-    out.write("\n");
-    for (const NodeProfile& p : run.profiles) {
-        for (std::size_t j = 0; j < p.depth.size(); ++j) {
-            out.integer(p.fileNode);
-            for (double c : {p.x, p.y, p.z}) {
-                out.put(',');
-                out.real(c, kCsvSignificant);
-            }
-            out.put(',');
-            out.integer(static_cast<long long>(j + 1));
-            if (!p.crossed) {
-                out.write(",nan,nan,nan,nan,nan,nan,nan\n");
-                continue;
-            }
-            out.put(',');
-            out.real(p.depth[j], kCsvSignificant);
-            for (double v : p.value[j]) {
-                out.put(',');
-                out.real(v, kCsvSignificant);
-            }
-            out.write("\n");
-        }
-    }
-    out.close();
-}
-
-namespace {
-
-constexpr int kVtkTriangle = 5;
-constexpr int kVtkQuad = 9;
-constexpr int kVtkPolyLine = 4;
-constexpr int kKindSkinFace = 0;
-constexpr int kKindRay = 1;
-constexpr std::size_t kValuesPerLine = 9;
-constexpr const char* kLineIndent = "          ";
-constexpr int kVtuSignificant = 9;  // digits per value: enough to give every float back
-
-struct Grid {
-    std::vector<double> xyz;
-    std::vector<double> thickness, depth, fraction, direction;
-    std::vector<double> comp[kComponentCount];
-    std::vector<long long> node, hasProfile;
-    std::vector<long long> connectivity, offsets, types, cellKind, cellNode;
-
-    void addPoint(double x, double y, double z) { xyz.insert(xyz.end(), {x, y, z}); }
-    std::size_t points() const { return xyz.size() / 3; }
-};
-
-void writeReals(OutputFile& out, const char* name, int components, const std::vector<double>& v) {
-    out.printf("        <DataArray type=\"Float64\" Name=\"%s\" NumberOfComponents=\"%d\" "
-               "format=\"ascii\">\n", name, components);
-    for (std::size_t i = 0; i < v.size(); ++i) {
-        out.write(i % kValuesPerLine == 0 ? kLineIndent : " ");
-        out.real(v[i], kVtuSignificant);
-    }
-    out.write(v.empty() ? "" : "\n");
-    out.write("        </DataArray>\n");
-}
-
-void writeInts(OutputFile& out, const char* type, const char* name,
-               const std::vector<long long>& v) {
-    out.printf("        <DataArray type=\"%s\" Name=\"%s\" format=\"ascii\">\n", type, name);
-    for (std::size_t i = 0; i < v.size(); ++i) {
-        out.write(i % kValuesPerLine == 0 ? kLineIndent : " ");
-        out.integer(v[i]);
-    }
-    out.write(v.empty() ? "" : "\n");
-    out.write("        </DataArray>\n");
-}
-
-Grid buildGrid(const ExtractionRun& run) {
-    Grid g;
-    const SkinSurface& skin = run.skin;
-    const std::size_t kernelNodes = skin.fileNode.size();
-    // Profiles by kernel node: the kernel keeps file order, so file numbers map by search.
-    std::vector<long> profileOfKernelNode(kernelNodes + 1, -1);
-    {
-        std::vector<long> byFile;
-        long long maxFile = 0;
-        for (int f : skin.fileNode) maxFile = f > maxFile ? f : maxFile;
-        byFile.assign(static_cast<std::size_t>(maxFile) + 1, -1);
-        for (std::size_t k = 0; k < kernelNodes; ++k)
-            byFile[static_cast<std::size_t>(skin.fileNode[k])] = static_cast<long>(k + 1);
-        for (std::size_t i = 0; i < run.profiles.size(); ++i) {
-            const int f = run.profiles[i].fileNode;
-            if (f >= 1 && static_cast<std::size_t>(f) < byFile.size() && byFile[static_cast<std::size_t>(f)] > 0)
-                profileOfKernelNode[static_cast<std::size_t>(byFile[static_cast<std::size_t>(f)])] =
-                    static_cast<long>(i);
-        }
-    }
-    std::vector<long long> pointOfKernelNode(kernelNodes + 1, -1);
-    for (std::size_t f = 0; f < skin.faces.size(); ++f) {
-        const int corners = skin.corners[f];
-        for (int c = 0; c < corners; ++c) {
-            const std::size_t k = static_cast<std::size_t>(skin.faces[f][static_cast<std::size_t>(c)]);
-            if (k < 1 || k > kernelNodes) continue;
-            if (pointOfKernelNode[k] < 0) {
-                pointOfKernelNode[k] = static_cast<long long>(g.points());
-                g.addPoint(skin.xyz[3 * (k - 1)], skin.xyz[3 * (k - 1) + 1], skin.xyz[3 * (k - 1) + 2]);
-                g.node.push_back(skin.fileNode[k - 1]);
-                const long pi = profileOfKernelNode[k];
-                const NodeProfile* p = pi >= 0 ? &run.profiles[static_cast<std::size_t>(pi)] : nullptr;
-                const bool has = p && p->crossed && !p->value.empty();
-                g.hasProfile.push_back(has ? 1 : 0);
-                g.thickness.push_back(has ? p->thickness : 0.0);
-                g.depth.push_back(0.0);
-                g.fraction.push_back(0.0);
-                g.direction.insert(g.direction.end(), {p ? p->dx : 0.0, p ? p->dy : 0.0, p ? p->dz : 0.0});
-                for (int j = 0; j < kComponentCount; ++j)
-                    g.comp[j].push_back(has ? p->value[0][static_cast<std::size_t>(j)] : 0.0);
-            }
-            g.connectivity.push_back(pointOfKernelNode[k]);
-        }
-        g.offsets.push_back(static_cast<long long>(g.connectivity.size()));
-        g.types.push_back(corners == 3 ? kVtkTriangle : kVtkQuad);
-        g.cellKind.push_back(kKindSkinFace);
-        g.cellNode.push_back(0);
-    }
-    for (const NodeProfile& p : run.profiles) {
-        if (!p.crossed) continue;
-        for (std::size_t j = 0; j < p.depth.size(); ++j) {
-            const double d = p.depth[j];
-            g.connectivity.push_back(static_cast<long long>(g.points()));
-            g.addPoint(p.x + d * p.dx, p.y + d * p.dy, p.z + d * p.dz);
-            g.node.push_back(p.fileNode);
-            g.hasProfile.push_back(1);
-            g.thickness.push_back(p.thickness);
-            g.depth.push_back(d);
-            g.fraction.push_back(p.thickness > 0.0 ? d / p.thickness : 0.0);
-            g.direction.insert(g.direction.end(), {p.dx, p.dy, p.dz});
-            for (int k = 0; k < kComponentCount; ++k)
-                g.comp[k].push_back(p.value[j][static_cast<std::size_t>(k)]);
-        }
-        g.offsets.push_back(static_cast<long long>(g.connectivity.size()));
-        g.types.push_back(kVtkPolyLine);
-        g.cellKind.push_back(kKindRay);
-        g.cellNode.push_back(p.fileNode);
-    }
-    return g;
-}
-
-}  // namespace
-
-void writeProfilesVtu(const std::string& path, const ExtractionRun& run) {
-    const Grid g = buildGrid(run);
-    OutputFile out(path);
-    out.write("<?xml version=\"1.0\"?>\n");
-    out.write("<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
-              "header_type=\"UInt64\">\n");
-    out.write("  <UnstructuredGrid>\n");
-    out.printf("    <Piece NumberOfPoints=\"%zu\" NumberOfCells=\"%zu\">\n", g.points(),
-               g.types.size());
-    out.write("      <PointData Scalars=\"thickness\" Vectors=\"direction\">\n");
-    writeReals(out, "thickness", 1, g.thickness);
-    writeReals(out, "depth", 1, g.depth);
-    writeReals(out, "fraction", 1, g.fraction);
-    for (int k = 0; k < kComponentCount; ++k) writeReals(out, kComponentNames[k], 1, g.comp[k]);
-    writeInts(out, "Int32", "node", g.node);
-    writeInts(out, "Int32", "has_profile", g.hasProfile);
-    writeReals(out, "direction", 3, g.direction);
-    out.write("      </PointData>\n");
-    out.write("      <CellData Scalars=\"kind\">\n");
-    writeInts(out, "Int32", "kind", g.cellKind);
-    writeInts(out, "Int32", "node", g.cellNode);
-    out.write("      </CellData>\n");
-    out.write("      <Points>\n");
-    writeReals(out, "Points", 3, g.xyz);
-    out.write("      </Points>\n");
-    out.write("      <Cells>\n");
-    writeInts(out, "Int64", "connectivity", g.connectivity);
-    writeInts(out, "Int64", "offsets", g.offsets);
-    writeInts(out, "UInt8", "types", g.types);
-    out.write("      </Cells>\n");
-    out.write("    </Piece>\n");
-    out.write("  </UnstructuredGrid>\n");
-    out.write("</VTKFile>\n");
-    out.close();
 }
 
 namespace {
@@ -431,11 +248,12 @@ void writeProfileSvg(const std::string& path, const std::string& title,
 }
 
 std::vector<std::string> extractionOutputPaths(const std::string& folder) {
-    return {folder + "/profiles.csv", folder + "/profiles.vtu", folder + "/profile.svg"};
+    return {folder + "/profiles.csv", folder + "/profiles.vtu", folder + "/profiles-rays.vtu",
+            folder + "/profile.svg"};
 }
 
 std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const std::string& folder,
-                                                long long plotNode) {
+                                                long long plotNode, const OutputOptions& options) {
     long plotted = -1;
     if (plotNode != 0) {
         plotted = findProfileOfNode(run.profiles, plotNode);
@@ -448,32 +266,51 @@ std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const 
         plotted = findRepresentative(run.profiles);
     }
     makeOutputFolder(folder);
-    const std::vector<std::string> paths = extractionOutputPaths(folder);
-    const std::string& csv = paths[0];
-    const std::string& vtu = paths[1];
-    const std::string& svg = paths[2];
-    writeProfilesCsv(csv, run);
-    writeProfilesVtu(vtu, run);
+    const std::vector<std::string> files = extractionOutputPaths(folder);
+    ProgressBar bar("writing", static_cast<long long>(files.size()));
+    writeProfilesCsv(files[0], run, options);
+    bar.update(1);
+    writeProfilesVtu(files[1], run, options);
+    bar.update(2);
+    writeRaysVtu(files[2], run, options);
+    bar.update(3);
 
     std::vector<PlotSeries> panels(2);
-    const MeanProfile mean = meanProfile(run.profiles, run.layers);
+    const bool wallOnly = thicknessStats(run.profiles, true).count > 0;
+    const MeanProfile mean = meanProfile(run.profiles, run.layers, wallOnly);
     if (plotted >= 0) {
         const NodeProfile& p = run.profiles[static_cast<std::size_t>(plotted)];
         char title[128];
-        std::snprintf(title, sizeof title, "node %d (thickness %.3g mm)", p.fileNode, p.thickness);
+        std::snprintf(title, sizeof title, "node %d (thickness %.3g mm%s)", p.fileNode, p.thickness,
+                      p.wall ? "" : ", along the wall");
         panels[0].title = title;
         panels[0].fraction = mean.fraction;
         panels[0].value = p.value;
     } else {
         panels[0].title = "no ray found the opposite skin";
     }
-    panels[1].title = "mean over " + std::to_string(mean.nodes) + " nodes";
+    panels[1].title = "mean over " + std::to_string(mean.nodes) + (wallOnly ? " wall rays" : " nodes");
     if (mean.nodes > 0) {
         panels[1].fraction = mean.fraction;
         panels[1].value = mean.mean;
     }
-    writeProfileSvg(svg, "Fibre orientation through the thickness", panels);
-    return {csv, vtu, svg};
+    writeProfileSvg(files[3], "Fibre orientation through the thickness", panels);
+    bar.finish();
+    return files;
+}
+
+std::string utcTimestamp() {
+    std::time_t now = std::time(nullptr);
+    if (const char* fixed = std::getenv("SOURCE_DATE_EPOCH"); fixed != nullptr && *fixed != '\0') {
+        char* end = nullptr;
+        const long long seconds = std::strtoll(fixed, &end, 10);
+        if (*end == '\0' && seconds >= 0) now = static_cast<std::time_t>(seconds);
+    }
+    const std::tm* utc = std::gmtime(&now);  // the host calls it from one thread only
+    if (utc == nullptr) return "";
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", utc);
+    return text;
 }
 
 void printExtractionSummary(std::FILE* out, const ExtractionRun& run) {
@@ -491,6 +328,10 @@ void printExtractionSummary(std::FILE* out, const ExtractionRun& run) {
         std::fprintf(out, "no ray found the opposite skin");
     std::fprintf(out, "; rays with no crossing %lld; thinner than %g mm %lld\n",
                  run.raysWithoutCrossing, kCollapsedThicknessMm, t.collapsed);
+    const ThicknessStats w = thicknessStats(run.profiles, true);
+    std::fprintf(out, "wall rays   %lld through the wall", w.count);
+    if (w.count > 0) std::fprintf(out, ": min %.4g, median %.4g, max %.4g mm", w.min, w.median, w.max);
+    std::fprintf(out, "; %lld along the wall (side faces, rims, edges)\n", t.count - w.count);
     std::fprintf(out, "time       ");
     double total = 0.0;
     for (const StageTime& s : run.stages) {

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "extraction.h"
+#include "number_text.h"
+#include "vtk_xml_grid.h"
 
 namespace qvr::cli {
 
@@ -24,10 +26,12 @@ struct ThicknessStats {
     double min = 0, median = 0, max = 0;  // mm, over the rays that crossed
     long long collapsed = 0;   // of those, thinner than kCollapsedThicknessMm
 };
-ThicknessStats thicknessStats(const std::vector<NodeProfile>& profiles);
+// Over every ray that crossed, or with `wallOnly` over the wall rays (NodeProfile::wall).
+ThicknessStats thicknessStats(const std::vector<NodeProfile>& profiles, bool wallOnly = false);
 
 // Index of the profile whose ray crossed and whose thickness lies closest to the median (the
-// lowest node number among equals); -1 when no ray crossed.
+// lowest node number among equals), taken among the wall rays when there are any; -1 when no
+// ray crossed.
 long findRepresentative(const std::vector<NodeProfile>& profiles);
 // Index of the profile whose ray crossed and whose node lies nearest to the point (the lowest
 // node number among equals); -1 when no ray crossed.
@@ -35,36 +39,64 @@ long findProfileNear(const std::vector<NodeProfile>& profiles, double x, double 
 // Index of the profile of a file node number, -1 when it has none.
 long findProfileOfNode(const std::vector<NodeProfile>& profiles, long long fileNode);
 
-// Mean over the rays that crossed, per sample point; the points sit at the same fractions of
-// the thickness on every ray.
+// Mean over the rays that crossed (with `wallOnly`, over the wall rays), per sample point; the
+// points sit at the same fractions of the thickness on every ray.
 struct MeanProfile {
     long long nodes = 0;
+    bool wallOnly = false;
     std::vector<double> fraction;  // (j - 1) / (layers - 1)
     std::vector<std::array<double, kComponentCount>> mean;
 };
-MeanProfile meanProfile(const std::vector<NodeProfile>& profiles, int layers);
+MeanProfile meanProfile(const std::vector<NodeProfile>& profiles, int layers, bool wallOnly = false);
 
 // ----------------------------------------------------------------------------------------------
-// profiles.csv: one row per node and sample point.
+// How the files are written (qvr extract's options).
+
+struct OutputOptions {
+    int csvDigits = kDefaultCsvDigits;      // significant digits (number_text.h)
+    bool wideCsv = false;                   // one row per node, layers as columns
+    VtkEncoding vtu = VtkEncoding::CompressedBinary;
+    std::string date;                       // provenance: when the run was made (UTC, ISO
+                                            // 8601); empty: none (qvr demo, reproducible)
+};
+
+// ----------------------------------------------------------------------------------------------
+// profiles.csv, long layout (default): one row per node and sample point.
 //
 // Columns: node (number in the mesh file), x, y, z (the node, mm), layer (1 at the node ..
-// layers at the opposite skin), depth (mm from the node), a11, a22, a33, a12, a23, a13.
-// A ray that found no opposite skin has its rows with depth and components "nan".
+// layers at the opposite skin), depth (mm from the node), wall (1 when the ray runs through the
+// wall, 0 along it), a11, a22, a33, a12, a23, a13. A ray that found no opposite skin has its
+// rows with depth and components "nan" (and wall 0).
+//
+// Wide layout: one row per node: node, x, y, z, wall, thickness (mm; nan without a crossing),
+// then per layer j = 1..layers the six components a11_j .. a13_j (layer j lies at depth
+// (j - 1) / (layers - 1) of the thickness).
 
-void writeProfilesCsv(const std::string& path, const ExtractionRun& run);
+void writeProfilesCsv(const std::string& path, const ExtractionRun& run, const OutputOptions& options = {});
 
 // ----------------------------------------------------------------------------------------------
-// profiles.vtu: a VTK XML unstructured grid (ASCII) with the skin and the rays.
+// profiles.vtu: a VTK XML unstructured grid with the skin and the rays; profiles-rays.vtu: the
+// rays alone, as line segments (so that readers without polylines, meshio among them, read
+// them too).
 //
-// Cells: the skin faces (triangles, quadrilaterals) and one polyline per ray that found the
-// opposite skin, told apart by the cell field "kind" (0 skin face, 1 ray); "node" names the
-// ray's node by its number in the mesh file (0 on faces).
+// profiles.vtu cells: the skin faces (triangles, quadrilaterals) and one polyline per ray that
+// found the opposite skin, told apart by the cell field "kind" (0 skin face, 1 ray); "node"
+// names the ray's node by its number in the mesh file (0 on faces).
 // Points: the skin nodes, then every ray's sample points. Point fields: "thickness" (mm),
 // "depth" (mm from the ray's node), "fraction" (depth / thickness), a11 a22 a33 a12 a23 a13,
-// "node", "has_profile" (1 where a profile was extracted) and "direction" (the inward unit ray
-// direction, at skin nodes). On skin nodes the components are those of the first sample point.
+// "node", "has_profile" (1 where a profile was extracted), "direction" (the inward unit ray
+// direction, at skin nodes), "wall" (1 on the points of rays through the wall), "tensor" (the
+// six components as one symmetric tensor, VTK order XX YY ZZ XY YZ XZ), "eigenvalues"
+// (descending) and "principal" (unit eigenvector of the largest eigenvalue). On skin nodes the
+// components are those of the first sample point.
+// profiles-rays.vtu: the sample points of the rays that crossed with the same point fields
+// but for the six scalar components (the tensor holds them) and has_profile, and per ray
+// layers - 1 line cells with the cell fields "node" and "wall".
+// Both files carry as field data (texts stored as UInt8 arrays of their bytes): mesh, results,
+// mode, date, length_unit (mm) and tensor_order.
 
-void writeProfilesVtu(const std::string& path, const ExtractionRun& run);
+void writeProfilesVtu(const std::string& path, const ExtractionRun& run, const OutputOptions& options = {});
+void writeRaysVtu(const std::string& path, const ExtractionRun& run, const OutputOptions& options = {});
 
 // ----------------------------------------------------------------------------------------------
 // profile.svg: the six components against normalised depth (0 at the node, 1 at the opposite
@@ -91,19 +123,28 @@ void writeProfileSvg(const std::string& path, const std::string& title,
                      const std::vector<PlotSeries>& panels);
 
 // ----------------------------------------------------------------------------------------------
-// The three files of an extraction (profiles.csv, profiles.vtu, profile.svg) and the text the
-// commands print about it.
+// The files of an extraction (profiles.csv, profiles.vtu, profiles-rays.vtu, profile.svg) and
+// the text the commands print about it.
 
-// Writes the three files into `folder` (created when missing) and returns their paths. The
-// plot shows `plotNode` (a file node number; 0: the representative node). Throws CliError
-// (usage) when plotNode has no profile, (file) when a file cannot be written.
-// The paths writeExtractionOutputs writes in `folder`: profiles.csv, profiles.vtu, profile.svg.
+// Writes the files into `folder` (created when missing) and returns their paths. The plot
+// shows `plotNode` (a file node number; 0: the representative node) beside the mean over the
+// wall rays (over all rays that crossed when none runs through a wall). A progress bar counts
+// the files on a terminal. Throws CliError (usage) when plotNode has no profile, (file) when a
+// file cannot be written.
+
+// The paths writeExtractionOutputs writes in `folder`: profiles.csv, profiles.vtu,
+// profiles-rays.vtu, profile.svg.
 std::vector<std::string> extractionOutputPaths(const std::string& folder);
 
 std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const std::string& folder,
-                                                long long plotNode);
+                                                long long plotNode, const OutputOptions& options = {});
 
-// Counts, thickness figures, rays without a crossing and the time per stage.
+// The date and time now as UTC ISO 8601 ("2026-12-05T21:40:16Z"), for OutputOptions::date;
+// SOURCE_DATE_EPOCH (seconds since 1970), when set, stands for now, for reproducible files.
+std::string utcTimestamp();
+
+// Counts, thickness figures (over every ray that crossed, and over the wall rays with the count
+// of rays along the wall), rays without a crossing and the time per stage.
 void printExtractionSummary(std::FILE* out, const ExtractionRun& run);
 
 // The through-thickness table of one profile: layer, depth and the six components.

@@ -28,7 +28,9 @@ commands=(convert extract generate)
 args_convert() { echo "convert $1 $2/out.nqb --binary"; }
 args_extract() { [ "$1" = old.nqb ] || set -- mid.nqb "$2"; echo "extract $1 ${1%.nqb}.k7t --out $2/ex"; }
 args_generate() { echo "generate plate $2/gen.nqb $2/gen.k7t --nx 150 --ny 80 --nz 3"; }
-outputs=(out.nqb ex/profiles.csv ex/profiles.vtu ex/profile.svg gen.nqb gen.k7t)
+outputs=(out.nqb ex/profiles.csv ex/profiles.vtu ex/profiles-rays.vtu ex/profile.svg gen.nqb gen.k7t)
+# Outputs that carry the time they were written say this one instead, so that runs compare.
+export SOURCE_DATE_EPOCH=1700000000
 
 # Writes both generations into old/ and new/ once, to compare with.
 # The new generation's run times (ms) set the range of the kill moments.

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "QvrTestSupport.h"
+#include "tensor_import.h"
 #include "TempDir.h"
 #include "fiber_fields.h"
 #include "generator/PartGenerator.h"
@@ -57,22 +58,60 @@ ExtractionRun smallRun() {
 
 TEST(Outputs, CsvHasOneRowPerNodeAndSamplePointUnderAHeader) {
     TempDir dir;
-    writeProfilesCsv(dir.file("p.csv"), smallRun());
+    ExtractionRun run = smallRun();
+    run.profiles[2].wall = true;
+    run.profiles[1].wall = true;  // no crossing: never a wall ray in the file
+    run.profiles[2].value[1][0] = static_cast<double>(0.04f);
+    writeProfilesCsv(dir.file("p.csv"), run);
     const std::vector<std::string> lines = splitLines(readText(dir.file("p.csv")));
     ASSERT_EQ(lines.size(), 3u * 3u + 1u);
-    EXPECT_EQ(lines[0], "node,x,y,z,layer,depth,a11,a22,a33,a12,a23,a13");
-    EXPECT_EQ(lines[1], "11,0,0,0,1,0,0.1,0.2,0.3,0.4,0.5,0.6");
-    EXPECT_EQ(lines[3], "11,0,0,0,3,2,0.12,0.22,0.32,0.42,0.52,0.62");
+    EXPECT_EQ(lines[0], "node,x,y,z,layer,depth,wall,a11,a22,a33,a12,a23,a13");
+    EXPECT_EQ(lines[1], "11,0,0,0,1,0,0,0.1,0.2,0.3,0.4,0.5,0.6");
+    EXPECT_EQ(lines[3], "11,0,0,0,3,2,0,0.12,0.22,0.32,0.42,0.52,0.62");
     // A ray without a crossing keeps its rows, with no numbers where there are none.
-    EXPECT_EQ(lines[5], "12,1,0,0,2,nan,nan,nan,nan,nan,nan,nan");
-    EXPECT_EQ(lines[8], "13,1,1,0,2,0.5,0.11,0.21,0.31,0.41,0.51,0.61");
+    EXPECT_EQ(lines[5], "12,1,0,0,2,nan,0,nan,nan,nan,nan,nan,nan");
+    EXPECT_EQ(lines[8], "13,1,1,0,2,0.5,1,0.04,0.21,0.31,0.41,0.51,0.61");
+
+    OutputOptions o;
+    o.csvDigits = 12;
+    writeProfilesCsv(dir.file("p.csv"), run, o);
+    EXPECT_EQ(splitLines(readText(dir.file("p.csv")))[8], "13,1,1,0,2,0.5,1,0.0399999991059,0.21,0.31,0.41,0.51,0.61");
+
+    // Wide: a row per node, the layers side by side.
+    o.wideCsv = true;
+    o.csvDigits = kDefaultCsvDigits;
+    writeProfilesCsv(dir.file("w.csv"), run, o);
+    const auto wide = readCsv(dir.file("w.csv"));
+    ASSERT_EQ(wide.size(), 4u);
+    ASSERT_EQ(wide[0].size(), 6u + 3u * 6u);
+    EXPECT_EQ(std::vector<std::string>(wide[0].begin(), wide[0].begin() + 8),
+              (std::vector<std::string>{"node", "x", "y", "z", "wall", "thickness", "a11_1", "a22_1"}));
+    EXPECT_EQ(wide[0].back(), "a13_3");
+    EXPECT_EQ(wide[3][0], "13");
+    EXPECT_EQ(wide[3][4], "1");
+    EXPECT_EQ(wide[3][5], "1");
+    EXPECT_EQ(wide[3][6 + 6], "0.04");    // a11 at layer 2
+    EXPECT_EQ(wide[3].back(), "0.62");    // a13 at layer 3
+    EXPECT_EQ(wide[2][4], "0");           // no crossing
+    EXPECT_EQ(wide[2][5], "nan");
+    EXPECT_EQ(wide[2].back(), "nan");
 }
 
-// Read back the way a VTK reader does: every array fits the grid, the cells are the skin and
+// Read back the way a VTK reader does, from the ASCII file and from the compressed binary
+// one (which must hold the same arrays): every array fits the grid, the cells are the skin and
 // the rays that crossed.
 TEST(Outputs, VtuGridHoldsTheSkinAndTheCrossingRays) {
     TempDir dir;
-    writeProfilesVtu(dir.file("p.vtu"), smallRun());
+    ExtractionRun run = smallRun();
+    run.profiles[2].wall = true;
+    run.meshPath = "part--1.nqb";
+    OutputOptions ascii;
+    ascii.vtu = VtkEncoding::Ascii;
+    ascii.date = "2026-12-05T21:40:16Z";
+    writeProfilesVtu(dir.file("p.vtu"), run, ascii);
+    OutputOptions packed = ascii;
+    packed.vtu = VtkEncoding::CompressedBinary;
+    writeProfilesVtu(dir.file("b.vtu"), run, packed);
     const XmlDocument doc = parseXmlFile(dir.file("p.vtu"));
     ASSERT_TRUE(doc.wellFormed) << doc.error;
     ASSERT_EQ(doc.named("Piece").size(), 1u);
@@ -82,20 +121,24 @@ TEST(Outputs, VtuGridHoldsTheSkinAndTheCrossingRays) {
     const std::size_t points = std::stoul(piece.at("NumberOfPoints"));
     const std::size_t cells = std::stoul(piece.at("NumberOfCells"));
     EXPECT_EQ(std::make_pair(points, cells), std::make_pair(10ul, 4ul));
-    std::map<std::string, std::vector<double>> data;
+    std::map<std::string, std::vector<double>> data, binary;
+    std::string error;
+    ASSERT_TRUE(readVtuArrays(readText(dir.file("p.vtu")), data, error)) << error;
+    ASSERT_TRUE(readVtuArrays(readText(dir.file("b.vtu")), binary, error)) << error;
     for (const XmlElement* a : doc.named("DataArray")) {
-        const std::vector<double> v = numbersOf(a->text);
         const std::size_t comps = a->attributes.count("NumberOfComponents")
                                       ? std::stoul(a->attributes.at("NumberOfComponents")) : 1;
         const std::string name = a->parent + "/" + a->attributes.at("Name");
         const bool perPoint = a->parent == "PointData" || a->parent == "Points";
         if (perPoint || a->parent == "CellData") {
-            EXPECT_EQ(v.size(), perPoint ? points * comps : cells) << name;
+            EXPECT_EQ(data[name].size(), perPoint ? points * comps : cells) << name;
         }
-        data[name] = v;
+        ASSERT_EQ(binary[name].size(), data[name].size()) << name;
+        for (std::size_t i = 0; i < data[name].size(); ++i)  // ASCII holds 9 significant digits
+            EXPECT_NEAR(binary[name][i], data[name][i], 1e-8 * std::fabs(data[name][i])) << name << " " << i;
     }
     for (const char* name : {"thickness", "depth", "fraction", "a11", "a22", "a33", "a12", "a23", "a13",
-                             "node", "has_profile", "direction"})
+                             "node", "has_profile", "direction", "wall", "tensor", "eigenvalues", "principal"})
         EXPECT_EQ(data.count(std::string("PointData/") + name), 1u) << name;
     EXPECT_EQ(data["Cells/types"], (std::vector<double>{5, 5, 4, 4}));
     EXPECT_EQ(data["Cells/offsets"], (std::vector<double>{3, 6, 9, 12}));
@@ -110,10 +153,37 @@ TEST(Outputs, VtuGridHoldsTheSkinAndTheCrossingRays) {
     EXPECT_EQ(std::make_tuple(xyz[0], xyz[1], xyz[2], data["PointData/fraction"][last]),
               std::make_tuple(1.0, 1.0, 1.0, 1.0));
     EXPECT_DOUBLE_EQ(data["PointData/a13"][last], 0.62);
-    // Skin node 12 has no profile (its ray found nothing): thickness 0 and has_profile 0.
-    for (std::size_t p = 0; p < points; ++p)
+    EXPECT_EQ(data["PointData/wall"][last], 1);
+    // The tensor in VTK's order XX YY ZZ XY YZ XZ is a11 a22 a33 a12 a23 a13.
+    for (std::size_t k = 0; k < 6; ++k)
+        EXPECT_EQ(data["PointData/tensor"][6 * last + k], data[std::string("PointData/") + kComponentNames[k]][last]);
+    // Skin node 12 has no profile (its ray found nothing): thickness 0, has_profile 0, wall 0;
+    // node 11's ray does not run through the wall.
+    for (std::size_t p = 0; p < points; ++p) {
         EXPECT_TRUE(data["PointData/node"][p] != 12 ||
                     (data["PointData/has_profile"][p] == 0 && data["PointData/thickness"][p] == 0));
+        EXPECT_EQ(data["PointData/wall"][p], data["PointData/node"][p] == 13 ? 1 : 0) << p;
+    }
+    // Provenance as field data: texts as their bytes.
+    const auto text = [&](const char* name) {
+        std::string t;
+        for (double c : data[std::string("FieldData/") + name]) t += static_cast<char>(c);
+        return t;
+    };
+    EXPECT_EQ(text("mesh"), "part--1.nqb");
+    EXPECT_EQ(text("date"), "2026-12-05T21:40:16Z");
+    EXPECT_EQ(text("length_unit"), "mm");
+
+    // The rays alone: 2 rays of 3 points as 2 line segments each.
+    writeRaysVtu(dir.file("r.vtu"), run, {});
+    std::map<std::string, std::vector<double>> rays;
+    ASSERT_TRUE(readVtuArrays(readText(dir.file("r.vtu")), rays, error)) << error;
+    EXPECT_EQ(rays["Cells/types"], (std::vector<double>(4, 3)));
+    EXPECT_EQ(rays["Cells/connectivity"], (std::vector<double>{0, 1, 1, 2, 3, 4, 4, 5}));
+    EXPECT_EQ(rays["CellData/node"], (std::vector<double>{11, 11, 13, 13}));
+    EXPECT_EQ(rays["CellData/wall"], (std::vector<double>{0, 0, 1, 1}));
+    EXPECT_EQ(rays["PointData/tensor"].size(), 6u * 6u);
+    EXPECT_EQ(rays.count("PointData/a13"), 0u);  // the tensor holds the components
 }
 
 TEST(Outputs, SvgOfTwoPanelsIsWellFormedWithNiceTicks) {
@@ -164,6 +234,17 @@ TEST(Outputs, StatisticsCountOnlyRaysThatCrossed) {
     const std::vector<NodeProfile> line = {profile(1, 1, true, 0), profile(3, 1, false, 10),
                                            profile(4, 1, true, 9)};
     EXPECT_EQ(findProfileNear(line, 10, 0, 0), 2);
+    // With wall rays, the figures and the representative are those of the wall rays.
+    std::vector<NodeProfile> walls = set;
+    walls[0].wall = walls[1].wall = true;  // thickness 3 and 4
+    const ThicknessStats w = thicknessStats(walls, true);
+    EXPECT_EQ(std::make_tuple(w.count, w.min, w.median, w.max), std::make_tuple(2LL, 3.0, 3.5, 4.0));
+    EXPECT_EQ(findRepresentative(walls), 1);  // 3 and 4 equally near 3.5: node 8 before node 9
+    walls[0].fileNode = 1;
+    EXPECT_EQ(findRepresentative(walls), 0);
+    std::vector<NodeProfile> mixed = {profile(1, 1.0), profile(2, 4.0), profile(3, 6.0)};
+    mixed[1].wall = mixed[2].wall = true;
+    EXPECT_THAT(meanProfile(mixed, 2, true).mean[1], ::testing::Each(5.0));
     const MeanProfile m = meanProfile({profile(1, 1.0), profile(2, 4.0), profile(3, 100.0, false)}, 2);
     EXPECT_EQ(m.nodes, 2);
     EXPECT_EQ(m.fraction, (std::vector<double>{0.0, 1.0}));

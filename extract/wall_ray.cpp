@@ -1,0 +1,163 @@
+// Through-wall or along-wall classification of thickness rays (see wall_ray.h).
+#include "extract/wall_ray.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+#include "extract/CExtractToolData.h"
+#include "extract/ray_triangle.h"
+#include "extract/tolerances.h"
+
+namespace qvr::extract {
+
+namespace {
+
+constexpr int kSearchSlot = 0;
+constexpr double kPi = 3.14159265358979323846;
+
+Vec3 operator-(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec3 operator+(const Vec3& a, const Vec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+Vec3 operator*(double s, const Vec3& a) { return {s * a.x, s * a.y, s * a.z}; }
+double dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// Closest point of triangle (a, b, c) to p, by the triangle's Voronoi regions.
+Vec3 closestOnTriangle(const Vec3& p, const Vec3& a, const Vec3& b, const Vec3& c) {
+    const Vec3 ab = b - a, ac = c - a, ap = p - a;
+    const double d1 = dot(ab, ap), d2 = dot(ac, ap);
+    if (d1 <= 0.0 && d2 <= 0.0) return a;
+    const Vec3 bp = p - b;
+    const double d3 = dot(ab, bp), d4 = dot(ac, bp);
+    if (d3 >= 0.0 && d4 <= d3) return b;
+    const double vc = d1 * d4 - d3 * d2;
+    if (vc <= 0.0 && d1 >= 0.0 && d3 <= 0.0) return a + (d1 / (d1 - d3)) * ab;
+    const Vec3 cp = p - c;
+    const double d5 = dot(ab, cp), d6 = dot(ac, cp);
+    if (d6 >= 0.0 && d5 <= d6) return c;
+    const double vb = d5 * d2 - d1 * d6;
+    if (vb <= 0.0 && d2 >= 0.0 && d6 <= 0.0) return a + (d2 / (d2 - d6)) * ac;
+    const double va = d3 * d6 - d5 * d4;
+    if (va <= 0.0 && (d4 - d3) >= 0.0 && (d5 - d6) >= 0.0)
+        return b + ((d4 - d3) / ((d4 - d3) + (d5 - d6))) * (c - b);
+    const double sum = va + vb + vc;
+    if (!(sum > 0.0)) return a;  // a degenerate triangle: its corner stands for it
+    return a + (vb / sum) * ab + (vc / sum) * ac;
+}
+
+class SkinDistance {
+public:
+    explicit SkinDistance(CExtractToolData& tool) : tool_(tool) {}
+
+    // Distance from p to skin face `id` (a quadrilateral as two triangles).
+    double toFace(const Vec3& p, int id) const {
+        const CFaceElem& f = tool_.m_pSurface[id];
+        const auto corner = [&](int k) {
+            const Cnode& n = tool_.m_pNode[f.pNode[k]];
+            return Vec3{n.x, n.y, n.z};
+        };
+        double best = distance(p, closestOnTriangle(p, corner(1), corner(2), corner(3)));
+        if (f.nNode == 4)
+            best = std::min(best, distance(p, closestOnTriangle(p, corner(1), corner(3), corner(4))));
+        return best;
+    }
+
+    // Nearest skin face to p within `limit`: boxes around p grow from `start` until the nearest
+    // face found lies inside the box (no face outside can then be nearer). Returns the
+    // distance (limit when nothing is nearer) and fills `ids` with the faces whose distance
+    // is within `reach` of it.
+    double nearest(const Vec3& p, double start, double limit, double reach, std::vector<int>& ids) {
+        double half = std::min(std::max(start, 0.0), limit);
+        if (!(half > 0.0)) half = limit;
+        for (;;) {
+            int count = 0;
+            const int* found = tool_.m_pOptKer->SearchNearBlockID(
+                p.x - half, p.y - half, p.z - half, p.x + half, p.y + half, p.z + half, count,
+                kSearchSlot);
+            candidates_.clear();
+            double best = limit;
+            for (int k = 0; k < count && found != nullptr; ++k) {
+                const int id = found[k];
+                if (id < 1 || id > tool_.m_nSurface) continue;
+                const CFaceElem& f = tool_.m_pSurface[id];
+                if ((f.nNode != 3 && f.nNode != 4) || f.pNode == nullptr) continue;
+                const double d = toFace(p, id);
+                candidates_.push_back({id, d});
+                best = std::min(best, d);
+            }
+            if (best <= half || half >= limit) {
+                ids.clear();
+                for (const auto& [id, d] : candidates_)
+                    if (d <= best + reach) ids.push_back(id);
+                return best;
+            }
+            half = std::min(2.0 * half, limit);
+        }
+    }
+
+private:
+    static double distance(const Vec3& a, const Vec3& b) {
+        const Vec3 d = a - b;
+        return std::sqrt(dot(d, d));
+    }
+    CExtractToolData& tool_;
+    std::vector<std::pair<int, double>> candidates_;
+};
+
+}  // namespace
+
+WallRayMeasure MeasureWallRay(CExtractToolData& tool, int inode) {
+    WallRayMeasure m;
+    const CRayData& r = tool.m_pRayData[inode];
+    const double length = r.pDist[r.nPoint];
+    m.crossed = length > 0.0 && length < kNoCrossing;
+    if (!m.crossed) return m;
+    if (tool.m_faceOutward.size() != static_cast<std::size_t>(tool.m_nSurface) + 1)
+        tool.ComputeFaceOrientation();
+
+    const Vec3 start{r.pX[1], r.pY[1], r.pZ[1]};
+    const Vec3 dir{r.dx, r.dy, r.dz};
+    const Vec3 exit = start + length * dir;
+    SkinDistance skin(tool);
+    std::vector<int> ids;
+
+    // The exit face: among the faces at the exit point, the one facing most along the ray.
+    // Faces within the exact mode's closeness tolerance of the nearest one are at the exit
+    // point too (an exit on an edge or corner).
+    const double reach = kCoincidenceRelative * std::max(length, std::sqrt(dot(exit, exit)));
+    skin.nearest(exit, 1e-3 * length, length, reach, ids);
+    m.exitCosine = -1.0;
+    for (int id : ids) {
+        const CFaceElem& f = tool.m_pSurface[id];
+        const double area = std::sqrt(f.ax * f.ax + f.ay * f.ay + f.az * f.az);
+        if (!(area > 0.0)) continue;
+        const double outward = tool.m_faceOutward[static_cast<std::size_t>(id)];
+        m.exitCosine = std::max(m.exitCosine, outward * dot(Vec3{f.ax, f.ay, f.az}, dir) / area);
+    }
+
+    const double average = tool.m_pOptKer->AverageThickness;
+    m.averageRatio = average > 0.0 ? length / average : HUGE_VAL;
+    if (m.exitCosine < std::cos(kWallExitAngleDeg * kPi / 180.0)) return m;
+    if (m.averageRatio <= kWallAverageMultiple) {
+        m.throughWall = true;
+        return m;
+    }
+    // The local wall: twice the clearance at the midpoint. Only whether the clearance reaches
+    // length / (2 kWallLengthRatio) matters, so the search stops there; it starts from the
+    // kernel's smallest element size, so the boxes stay close to the nearest face (their
+    // element counts grow with the cube of their size).
+    const Vec3 middle = start + (0.5 * length) * dir;
+    const double needed = length / (2.0 * kWallLengthRatio);
+    const double clearance = skin.nearest(middle, tool.m_pOptKer->MinMesh, needed, 0.0, ids);
+    m.lengthRatio = clearance > 0.0 ? length / (2.0 * clearance) : HUGE_VAL;
+    m.throughWall = clearance >= needed;
+    return m;
+}
+
+}  // namespace qvr::extract
+
+int QVR3DExtractTool::GetWallRay(int inode) {
+    if (!m_pData->HasRays() || inode < 1 || inode > m_pData->m_nSurfaceNode) return -1;
+    return qvr::extract::MeasureWallRay(*m_pData, inode).throughWall ? 1 : 0;
+}

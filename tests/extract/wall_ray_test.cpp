@@ -1,0 +1,169 @@
+// GetWallRay, the through-wall or along-wall classification of thickness rays, on ribbed plates
+// whose walls are known by construction: every ray square through a plate or rib wall is a
+// wall ray, rays from narrow side faces, rims and blended edge normals are not.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ExtractTestSupport.h"
+
+using namespace extract_test;
+using qvr::gen::CellType;
+
+namespace {
+
+constexpr double kEps = 1e-6;
+
+// A 40 x 20 x 2 mm plate with two ribs of the given width and height along x (centred at
+// y = 20/3 and 40/3), one block per mm in x and y, two block layers through the plate.
+nqbio::MeshData ribbedPlate(CellType type, double ribWidth, double ribHeight) {
+    qvr::gen::PlateSpec spec;
+    spec.lx = 40.0;
+    spec.ly = 20.0;
+    spec.thickness = 2.0;
+    spec.nx = 40;
+    spec.ny = 20;
+    spec.nz = 2;
+    spec.type = type;
+    spec.ribs = true;
+    spec.ribWidth = ribWidth;
+    spec.ribHeight = ribHeight;
+    return qvr::gen::makePlate(spec);
+}
+
+struct Group {
+    std::string name;
+    Point inward;                              // the face's inward normal
+    std::function<bool(const Point&)> holds;   // the group's skin nodes
+    int expected;                              // 1 through the wall, 0 along it
+};
+
+// Traces a ray from every skin node of every group along the group's direction and checks
+// each node's classification; every group must hold nodes.
+void expectGroups(const nqbio::MeshData& mesh, const std::vector<Group>& groups) {
+    Tool t;
+    ASSERT_EQ(t.loadMesh(mesh), 1);
+    HostRays rays;
+    std::vector<std::size_t> groupOf(1, 0);
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        int found = 0;
+        for (int node : skinNodes(mesh)) {
+            const Point p = nodeOf(mesh, node);
+            if (!groups[g].holds(p)) continue;
+            rays.add(p, groups[g].inward);
+            groupOf.push_back(g);
+            ++found;
+        }
+        ASSERT_GT(found, 0) << groups[g].name;
+    }
+    ASSERT_EQ(t.set(rays, 3), 1);
+    std::map<std::string, int> wrong;
+    for (int i = 1; i <= rays.count(); ++i) {
+        const Group& g = groups[groupOf[static_cast<std::size_t>(i)]];
+        if (t.tool.GetWallRay(i) != g.expected) ++wrong[g.name];
+    }
+    EXPECT_TRUE(wrong.empty()) << "misclassified in group " << wrong.begin()->first << ": "
+                               << wrong.begin()->second;
+}
+
+bool near(double a, double b) { return std::fabs(a - b) < kEps; }
+bool inside(double v, double lo, double hi) { return v > lo + kEps && v < hi - kEps; }
+
+// Rib r's y range on the 1 mm block grid: width w centred on the block column at ly (r+1)/3.
+std::array<double, 2> ribRange(int r, double width) {
+    const double centreColumn = std::floor(20.0 * (r + 1) / 3.0);
+    const double first = centreColumn - std::floor((width - 1.0) / 2.0);
+    return {first, first + width};
+}
+bool underOrOnRib(double y, double width) {
+    for (int r = 0; r < 2; ++r) {
+        const auto [lo, hi] = ribRange(r, width);
+        if (y > lo - 1.0 - kEps && y < hi + 1.0 + kEps) return true;  // one block clear
+    }
+    return false;
+}
+
+class ThinRibs : public testing::TestWithParam<CellType> {};
+
+}  // namespace
+
+TEST_P(ThinRibs, BigFacesAreWallRaysNarrowFacesAreNot) {
+    const double w = 2.0, h = 6.0;
+    const nqbio::MeshData mesh = ribbedPlate(GetParam(), w, h);
+    const auto ribSide = [w, h](const Point& p) {
+        if (!inside(p[0], 0, 40) || !inside(p[2], 2, 2 + h)) return false;
+        for (int r = 0; r < 2; ++r) {
+            const auto [lo, hi] = ribRange(r, w);
+            if (near(p[1], lo)) return true;
+        }
+        return false;
+    };
+    const auto ribTop = [w, h](const Point& p) {
+        if (!inside(p[0], 0, 40) || !near(p[2], 2 + h)) return false;
+        const auto [lo, hi] = ribRange(0, w);
+        return inside(p[1], lo, hi);
+    };
+    expectGroups(mesh, {
+        {"plate bottom", {0, 0, 1}, [w](const Point& p) {
+             return near(p[2], 0) && inside(p[0], 0, 40) && inside(p[1], 0, 20) && !underOrOnRib(p[1], w);
+         }, 1},
+        {"plate top", {0, 0, -1}, [w](const Point& p) {
+             return near(p[2], 2) && inside(p[0], 0, 40) && inside(p[1], 0, 20) && !underOrOnRib(p[1], w);
+         }, 1},
+        // Up to the node next to the rib's top, where the clearance is the distance to the top.
+        {"rib side", {0, 1, 0}, ribSide, 1},
+        {"plate end", {1, 0, 0}, [](const Point& p) { return near(p[0], 0) && inside(p[2], 0, 2) && inside(p[1], 0, 20); }, 0},
+        {"plate side", {0, 1, 0}, [](const Point& p) { return near(p[1], 0) && inside(p[2], 0, 2) && inside(p[0], 0, 40); }, 0},
+        {"rib top", {0, 0, -1}, ribTop, 0},
+        // The blended normal at the plate's bottom edge: 45 degrees to the faces it leaves by.
+        {"bottom edge", {0, std::sqrt(0.5), std::sqrt(0.5)}, [](const Point& p) {
+             return near(p[1], 0) && near(p[2], 0) && inside(p[0], 0, 40);
+         }, 0},
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(CellTypes, ThinRibs,
+                         testing::Values(CellType::Hex, CellType::Mixed, CellType::Tet),
+                         [](const auto& param) { return std::string(qvr::gen::cellTypeName(param.param)); });
+
+// 4 mm wide, 8 mm high ribs on the 2 mm plate: rays through them, twice the plate's wall, are
+// wall rays by their midpoint clearance alone (they are 1.56 times the part's average
+// thickness, beyond the bound for rays near a rim).
+TEST(ThickRib, RaysThroughAWallThickerThanTheAverageAreWallRays) {
+    const nqbio::MeshData mesh = ribbedPlate(CellType::Hex, 4.0, 8.0);
+    const auto [lo, hi] = ribRange(0, 4.0);
+    expectGroups(mesh, {
+        {"rib side, mid-height", {0, 1, 0}, [lo = lo](const Point& p) {
+             return near(p[1], lo) && inside(p[0], 4, 36) && inside(p[2], 4.5, 7.5);
+         }, 1},
+        {"plate bottom", {0, 0, 1}, [](const Point& p) {
+             return near(p[2], 0) && inside(p[0], 0, 40) && inside(p[1], 0, 1.5);
+         }, 1},
+        {"plate side", {0, 1, 0}, [](const Point& p) { return near(p[1], 0) && inside(p[2], 0, 2) && inside(p[0], 0, 40); }, 0},
+    });
+}
+
+TEST(WallRay, RefusesOutOfOrderAndOutOfRangeAndChangesNoResult) {
+    Tool t;
+    EXPECT_EQ(t.tool.GetWallRay(1), -1);  // no mesh
+    const nqbio::MeshData mesh = plate(10, 10, 2, 5, 5, 2);
+    ASSERT_EQ(t.loadMesh(mesh), 1);
+    EXPECT_EQ(t.tool.GetWallRay(1), -1);  // no rays
+    HostRays rays;
+    rays.add({5, 5, 0}, {0, 0, 1});   // through the plate
+    rays.add({5, 5, 0}, {0, 0, -1});  // out of the part: no crossing, not a wall ray
+    ASSERT_EQ(t.set(rays, 4), 1);
+    FiberOutput before(4), after(4);
+    ASSERT_EQ(t.get(1, before), 1);
+    EXPECT_EQ(t.tool.GetWallRay(1), 1);
+    EXPECT_EQ(t.tool.GetWallRay(2), 0);
+    for (int bad : {0, -1, 3}) EXPECT_EQ(t.tool.GetWallRay(bad), -1) << bad;
+    ASSERT_EQ(t.get(1, after), 1);
+    EXPECT_TRUE(before == after);
+    ASSERT_EQ(t.loadMesh(mesh, "again.nqb"), 1);
+    EXPECT_EQ(t.tool.GetWallRay(1), -1);  // a new mesh drops the rays
+}

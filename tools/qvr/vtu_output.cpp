@@ -1,0 +1,196 @@
+// profiles.vtu and profiles-rays.vtu (declared in output_writers.h), assembled as VtkXmlGrid
+// arrays.
+#include <string>
+#include <vector>
+
+#include "output_writers.h"
+#include "symmetric_tensor.h"
+
+namespace qvr::cli {
+
+namespace {
+
+constexpr int kKindSkinFace = 0;
+constexpr int kKindRay = 1;
+constexpr const char* kTensorOrder = "XX YY ZZ XY YZ XZ = a11 a22 a33 a12 a23 a13";
+
+using Section = VtkXmlGrid::Section;
+using Type = VtkXmlGrid::Type;
+
+// The point fields both files carry, one entry per point.
+struct PointFields {
+    std::vector<double> xyz;
+    std::vector<double> thickness, depth, fraction, direction;
+    std::vector<double> comp[kComponentCount];
+    std::vector<double> tensor, eigenvalues, principal;
+    std::vector<long long> node, hasProfile, wall;
+
+    std::size_t points() const { return xyz.size() / 3; }
+
+    void add(double x, double y, double z, long long fileNode, bool has, bool onWall, double t,
+             double d, const double* dir, const std::array<double, kComponentCount>* value) {
+        xyz.insert(xyz.end(), {x, y, z});
+        node.push_back(fileNode);
+        hasProfile.push_back(has ? 1 : 0);
+        wall.push_back(onWall ? 1 : 0);
+        thickness.push_back(t);
+        depth.push_back(d);
+        fraction.push_back(t > 0.0 ? d / t : 0.0);
+        direction.insert(direction.end(), {dir[0], dir[1], dir[2]});
+        std::array<double, kComponentCount> v{};
+        if (value != nullptr) v = *value;
+        for (int k = 0; k < kComponentCount; ++k) comp[k].push_back(v[static_cast<std::size_t>(k)]);
+        tensor.insert(tensor.end(), v.begin(), v.end());  // a11 a22 a33 a12 a23 a13: VTK's order
+        const TensorEigen e = symmetricEigen(v[0], v[1], v[2], v[3], v[4], v[5]);
+        eigenvalues.insert(eigenvalues.end(), e.values.begin(), e.values.end());
+        principal.insert(principal.end(), e.principal.begin(), e.principal.end());
+    }
+
+    // Moves the fields into the grid, in the order the first version of the file had them.
+    // The rays file (`raysOnly`) leaves out what it would only repeat: the six components as
+    // scalars (its `tensor` holds them) and has_profile (1 on every ray point).
+    void into(VtkXmlGrid& g, bool raysOnly) {
+        g.addReals(Section::PointData, "thickness", 1, std::move(thickness));
+        g.addReals(Section::PointData, "depth", 1, std::move(depth));
+        g.addReals(Section::PointData, "fraction", 1, std::move(fraction));
+        if (!raysOnly)
+            for (int k = 0; k < kComponentCount; ++k)
+                g.addReals(Section::PointData, kComponentNames[k], 1, std::move(comp[k]));
+        g.addIntegers(Section::PointData, Type::Int32, "node", std::move(node));
+        if (!raysOnly) g.addIntegers(Section::PointData, Type::Int32, "has_profile", std::move(hasProfile));
+        g.addReals(Section::PointData, "direction", 3, std::move(direction));
+        g.addIntegers(Section::PointData, Type::Int32, "wall", std::move(wall));
+        g.addReals(Section::PointData, "tensor", 6, std::move(tensor));
+        g.addReals(Section::PointData, "eigenvalues", 3, std::move(eigenvalues));
+        g.addReals(Section::PointData, "principal", 3, std::move(principal));
+        g.setActive(Section::PointData, "thickness", "direction");
+        g.addReals(Section::Points, "Points", 3, std::move(xyz));
+    }
+};
+
+void addProvenance(VtkXmlGrid& g, const ExtractionRun& run, const OutputOptions& options) {
+    g.addText("mesh", run.meshPath);
+    g.addText("results", run.resultPath);
+    g.addText("mode", thicknessModeName(run.mode));
+    if (!options.date.empty()) g.addText("date", options.date);
+    g.addText("length_unit", "mm");
+    g.addText("tensor_order", kTensorOrder);
+}
+
+std::string provenanceComment(const ExtractionRun& run, const OutputOptions& options) {
+    std::string text = "qvr extract: mesh " + run.meshPath + ", results " + run.resultPath + ", " +
+                       thicknessModeName(run.mode) + " thickness" +
+                       (options.date.empty() ? std::string() : ", " + options.date) + "; lengths in mm";
+    // An XML comment may not hold "--".
+    for (std::size_t at = text.find("--"); at != std::string::npos; at = text.find("--"))
+        text.replace(at, 2, "- -");
+    return text;
+}
+
+// Adds the sample points of a ray that crossed.
+void addRayPoints(PointFields& f, const NodeProfile& p) {
+    const double dir[3] = {p.dx, p.dy, p.dz};
+    for (std::size_t j = 0; j < p.depth.size(); ++j) {
+        const double d = p.depth[j];
+        f.add(p.x + d * p.dx, p.y + d * p.dy, p.z + d * p.dz, p.fileNode, true, p.wall, p.thickness,
+              d, dir, &p.value[j]);
+    }
+}
+
+}  // namespace
+
+void writeProfilesVtu(const std::string& path, const ExtractionRun& run, const OutputOptions& options) {
+    const SkinSurface& skin = run.skin;
+    const std::size_t kernelNodes = skin.fileNode.size();
+    // Profiles by kernel node: the kernel keeps file order, so file numbers map by search.
+    std::vector<long> profileOfKernelNode(kernelNodes + 1, -1);
+    {
+        long long maxFile = 0;
+        for (int f : skin.fileNode) maxFile = f > maxFile ? f : maxFile;
+        std::vector<long> byFile(static_cast<std::size_t>(maxFile) + 1, -1);
+        for (std::size_t k = 0; k < kernelNodes; ++k)
+            byFile[static_cast<std::size_t>(skin.fileNode[k])] = static_cast<long>(k + 1);
+        for (std::size_t i = 0; i < run.profiles.size(); ++i) {
+            const auto f = static_cast<std::size_t>(run.profiles[i].fileNode);
+            if (f >= 1 && f < byFile.size() && byFile[f] > 0)
+                profileOfKernelNode[static_cast<std::size_t>(byFile[f])] = static_cast<long>(i);
+        }
+    }
+    PointFields f;
+    std::vector<long long> connectivity, offsets, types, cellKind, cellNode;
+    std::vector<long long> pointOfKernelNode(kernelNodes + 1, -1);
+    for (std::size_t face = 0; face < skin.faces.size(); ++face) {
+        const int corners = skin.corners[face];
+        for (int c = 0; c < corners; ++c) {
+            const auto k = static_cast<std::size_t>(skin.faces[face][static_cast<std::size_t>(c)]);
+            if (k < 1 || k > kernelNodes) continue;
+            if (pointOfKernelNode[k] < 0) {
+                pointOfKernelNode[k] = static_cast<long long>(f.points());
+                const long pi = profileOfKernelNode[k];
+                const NodeProfile* p = pi >= 0 ? &run.profiles[static_cast<std::size_t>(pi)] : nullptr;
+                const bool has = p && p->crossed && !p->value.empty();
+                const double dir[3] = {p ? p->dx : 0.0, p ? p->dy : 0.0, p ? p->dz : 0.0};
+                f.add(skin.xyz[3 * (k - 1)], skin.xyz[3 * (k - 1) + 1], skin.xyz[3 * (k - 1) + 2],
+                      skin.fileNode[k - 1], has, has && p->wall, has ? p->thickness : 0.0, 0.0, dir,
+                      has ? &p->value[0] : nullptr);
+            }
+            connectivity.push_back(pointOfKernelNode[k]);
+        }
+        offsets.push_back(static_cast<long long>(connectivity.size()));
+        types.push_back(corners == 3 ? kVtkTriangle : kVtkQuad);
+        cellKind.push_back(kKindSkinFace);
+        cellNode.push_back(0);
+    }
+    for (const NodeProfile& p : run.profiles) {
+        if (!p.crossed) continue;
+        for (std::size_t j = 0; j < p.depth.size(); ++j)
+            connectivity.push_back(static_cast<long long>(f.points() + j));
+        addRayPoints(f, p);
+        offsets.push_back(static_cast<long long>(connectivity.size()));
+        types.push_back(kVtkPolyLine);
+        cellKind.push_back(kKindRay);
+        cellNode.push_back(p.fileNode);
+    }
+    VtkXmlGrid g;
+    addProvenance(g, run, options);
+    const std::size_t points = f.points(), cells = types.size();
+    f.into(g, false);
+    g.addIntegers(Section::CellData, Type::Int32, "kind", std::move(cellKind));
+    g.addIntegers(Section::CellData, Type::Int32, "node", std::move(cellNode));
+    g.setActive(Section::CellData, "kind", "");
+    g.addIntegers(Section::Cells, Type::Int64, "connectivity", std::move(connectivity));
+    g.addIntegers(Section::Cells, Type::Int64, "offsets", std::move(offsets));
+    g.addIntegers(Section::Cells, Type::UInt8, "types", std::move(types));
+    g.write(path, points, cells, options.vtu, provenanceComment(run, options));
+}
+
+void writeRaysVtu(const std::string& path, const ExtractionRun& run, const OutputOptions& options) {
+    PointFields f;
+    std::vector<long long> connectivity, offsets, types, cellNode, cellWall;
+    for (const NodeProfile& p : run.profiles) {
+        if (!p.crossed) continue;
+        const auto first = static_cast<long long>(f.points());
+        addRayPoints(f, p);
+        for (std::size_t j = 1; j < p.depth.size(); ++j) {
+            connectivity.insert(connectivity.end(), {first + static_cast<long long>(j) - 1,
+                                                     first + static_cast<long long>(j)});
+            offsets.push_back(static_cast<long long>(connectivity.size()));
+            types.push_back(kVtkLine);
+            cellNode.push_back(p.fileNode);
+            cellWall.push_back(p.wall ? 1 : 0);
+        }
+    }
+    VtkXmlGrid g;
+    addProvenance(g, run, options);
+    const std::size_t points = f.points(), cells = types.size();
+    f.into(g, true);
+    g.addIntegers(Section::CellData, Type::Int32, "node", std::move(cellNode));
+    g.addIntegers(Section::CellData, Type::Int32, "wall", std::move(cellWall));
+    g.setActive(Section::CellData, "wall", "");
+    g.addIntegers(Section::Cells, Type::Int64, "connectivity", std::move(connectivity));
+    g.addIntegers(Section::Cells, Type::Int64, "offsets", std::move(offsets));
+    g.addIntegers(Section::Cells, Type::UInt8, "types", std::move(types));
+    g.write(path, points, cells, options.vtu, provenanceComment(run, options));
+}
+
+}  // namespace qvr::cli
