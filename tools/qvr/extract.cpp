@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "command_files.h"
 #include "commands.h"
 #include "extraction.h"
 #include "output_writers.h"
@@ -33,6 +34,10 @@ void runExtract(const ExtractOptions& o) {
     if (o.nodes != "all") request.nodesFile = o.nodes;
     request.mode = o.thickness == "centroid" ? ThicknessMode::CentroidPlane : ThicknessMode::Exact;
     request.threads = o.threads;
+    request.plotNode = o.plotNode;
+    std::vector<NamedFile> outputs;
+    for (const std::string& path : extractionOutputPaths(o.out)) outputs.push_back({"--out", path});
+    checkDistinctFiles({{"MESH", o.mesh}, {"RESULTS", o.results}, {"--nodes", request.nodesFile}}, outputs);
     ExtractionRun run = runExtraction(request);
     OutputOptions output;
     output.csvDigits = o.digits;
