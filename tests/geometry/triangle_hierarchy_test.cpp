@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <cstdint>
 #include <limits>
 #include <random>
@@ -56,7 +57,7 @@ Soup fan(const double centre[3], const double u[3], const double v[3], int n, do
     std::vector<std::uint32_t> rim;
     for (int k = 0; k < n; ++k) {
         // Uneven angles and radii, so that no two spokes are symmetric.
-        const double angle = 2.0 * M_PI * (k + 0.3 * std::sin(k)) / n;
+        const double angle = 2.0 * std::numbers::pi * (k + 0.3 * std::sin(k)) / n;
         const double r = 1.0 + 0.4 * std::cos(3.0 * k);
         const double a = r * std::cos(angle), b = r * std::sin(angle);
         rim.push_back(s.add((centre[0] + a * u[0] + b * v[0]) * scale,

@@ -17,6 +17,7 @@
 #include <cctype>
 #include <climits>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -443,6 +444,9 @@ TEST_F(ToolMisuse, AllocationFailure) {
 // header claims and wherever its fibre items are stored. Random headers, each read by a child
 // process whose address space is capped far below what trusting the counts would ask for.
 TEST(ResultHeaders, AnyClaimedCountIsReadWithinMemoryTheFileBacks) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "needs an address-space cap (setrlimit) in a forked child, which Windows lacks";
+#else
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer needs more address space than any cap";
 #elif defined(__has_feature)
@@ -472,7 +476,10 @@ TEST(ResultHeaders, AnyClaimedCountIsReadWithinMemoryTheFileBacks) {
                                0.25f);
             file.items.push_back(item);
         }
-        std::string path = dir.file("r" + std::to_string(round) + ".k7t");
+        // Named through a buffer: GCC 12 sees a false overlap in "r" + std::to_string(...).
+        char name[32];
+        std::snprintf(name, sizeof name, "r%d.k7t", round);
+        std::string path = dir.file(name);
         ASSERT_TRUE(k7t::write(path, file));
         SCOPED_TRACE(path + ": " + std::to_string(file.nodeCount) + " nodes");
         EXPECT_EQ(inChild([&] {
@@ -488,6 +495,7 @@ TEST(ResultHeaders, AnyClaimedCountIsReadWithinMemoryTheFileBacks) {
                   }),
                   "");
     }
+#endif
 }
 
 TEST(ZeroCounts, EmptyMeshesAndResults) {

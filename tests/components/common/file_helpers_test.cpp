@@ -56,6 +56,9 @@ TEST(WholeFile, ReadsFilesAndPipesRefusesDevicesFoldersAndLongStreams) {
     ASSERT_TRUE(qvr::common::readWholeFile(file.c_str(), data, reason)) << reason;
     EXPECT_EQ(data, std::string("ab\0cd", 5));
 
+#if defined(_WIN32)
+    GTEST_SKIP() << "named pipes (mkfifo) and /dev/zero are POSIX; only the plain file was read";
+#else
     const std::string fifo = dir.file("pipe");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_TRUE(readFromPipe(fifo, 10000, [&] { return qvr::common::readWholeFile(fifo.c_str(), data, reason, 10000); }))
@@ -70,6 +73,7 @@ TEST(WholeFile, ReadsFilesAndPipesRefusesDevicesFoldersAndLongStreams) {
         EXPECT_FALSE(reason.empty());
     }
     EXPECT_NE(reason.find("cannot open"), std::string::npos) << reason;
+#endif
 }
 
 TEST(OutputFile, ReplacesItsTargetOnlyWhenClosed) {
