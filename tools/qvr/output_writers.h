@@ -92,6 +92,7 @@ void writeProfilesCsv(const std::string& path, const ExtractionRun& run, const O
 // profiles-rays.vtu: the sample points of the rays that crossed with the same point fields
 // but for the six scalar components (the tensor holds them) and has_profile, and per ray
 // layers - 1 line cells with the cell fields "node" and "wall".
+// The fibre values (components, tensor, eigenvalues, principal) are Float32, the rest Float64.
 // Both files carry as field data (texts stored as UInt8 arrays of their bytes): mesh, results,
 // mode, date, length_unit (mm) and tensor_order.
 

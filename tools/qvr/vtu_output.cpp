@@ -53,16 +53,17 @@ struct PointFields {
         g.addReals(Section::PointData, "thickness", 1, std::move(thickness));
         g.addReals(Section::PointData, "depth", 1, std::move(depth));
         g.addReals(Section::PointData, "fraction", 1, std::move(fraction));
+        // The fibre values come from single-precision results: Float32 holds all they have.
         if (!raysOnly)
             for (int k = 0; k < kComponentCount; ++k)
-                g.addReals(Section::PointData, kComponentNames[k], 1, std::move(comp[k]));
+                g.addReals(Section::PointData, kComponentNames[k], 1, std::move(comp[k]), Type::Float32);
         g.addIntegers(Section::PointData, Type::Int32, "node", std::move(node));
         if (!raysOnly) g.addIntegers(Section::PointData, Type::Int32, "has_profile", std::move(hasProfile));
         g.addReals(Section::PointData, "direction", 3, std::move(direction));
         g.addIntegers(Section::PointData, Type::Int32, "wall", std::move(wall));
-        g.addReals(Section::PointData, "tensor", 6, std::move(tensor));
-        g.addReals(Section::PointData, "eigenvalues", 3, std::move(eigenvalues));
-        g.addReals(Section::PointData, "principal", 3, std::move(principal));
+        g.addReals(Section::PointData, "tensor", 6, std::move(tensor), Type::Float32);
+        g.addReals(Section::PointData, "eigenvalues", 3, std::move(eigenvalues), Type::Float32);
+        g.addReals(Section::PointData, "principal", 3, std::move(principal), Type::Float32);
         g.setActive(Section::PointData, "thickness", "direction");
         g.addReals(Section::Points, "Points", 3, std::move(xyz));
     }
