@@ -5,6 +5,7 @@
 #include <string>
 
 #include "extract/CExtractToolData.h"
+#include "kernel/mesh_arrays.h"
 
 namespace {
 constexpr int kRetainCellNodesOnly = 0;  // allNodeFlag: keep only the nodes solid cells use
@@ -12,13 +13,11 @@ constexpr int kLoaded = 1;
 }  // namespace
 
 CExtractToolData::CExtractToolData()
-    : m_pOptKer(nullptr), p_Cell(nullptr), m_pSurface(nullptr), m_pNode(nullptr),
+    : m_pOptKer(new CQVROptKer()), p_Cell(nullptr), m_pSurface(nullptr), m_pNode(nullptr),
       m_pRayData(nullptr), m_nNode(0), m_nInnerCell(0), m_nSurface(0), m_pCellFiber{},
       m_pNodeFiber{}, m_nSurfaceNode(0), m_nThicknessMode(QVR_THICKNESS_CENTROID_PLANE),
       m_nNoCrossingCount(0), m_pProgress(nullptr), m_pProgressUser(nullptr),
-      m_nLastErrorCode(0) {
-    m_pOptKer = new CQVROptKer();
-}
+      m_nLastErrorCode(0) {}
 
 CExtractToolData::~CExtractToolData() {
     // The kernel goes first: it releases the tables this object only borrowed.
@@ -53,6 +52,19 @@ int CExtractToolData::LoadMesh(char* fileName) {
     const int result = m_pOptKer->ReadMeshData(fileName, kRetainCellNodesOnly);
     // The kernel keeps its previous mesh.
     if (result != kLoaded) return Refuse(result, m_pOptKer->GetLastErrorText());
+    return AdoptKernelMesh();
+}
+
+int CExtractToolData::LoadMeshArrays(const qvr::MeshArrays& arrays) {
+    const int result = m_pOptKer->SetMeshArrays(
+        arrays.nodeCount, arrays.xyz, arrays.cellBlockCount, arrays.cellBlocks,
+        arrays.faceBlockCount, arrays.faceBlocks, arrays.unit, kRetainCellNodesOnly);
+    // The kernel keeps its previous mesh.
+    if (result != QVR_ARRAYS_OK) return Refuse(result, m_pOptKer->GetLastErrorText());
+    return AdoptKernelMesh();
+}
+
+int CExtractToolData::AdoptKernelMesh() {
     // The ray records name cells of the previous mesh; keeping them would let GetFiber read
     // past the new tables.
     ReleaseRayData();

@@ -17,6 +17,9 @@
 namespace qvr::extract {
 class ShapeElements;
 }
+namespace qvr {
+struct MeshArrays;
+}
 
 class CExtractToolData {
 public:
@@ -67,6 +70,9 @@ public:
     // Mesh hook-up: the kernel reads the file; on success the tables are taken over and the
     // fibre arrays sized for them. Returns the kernel's result (1, or 3301 and nothing changed).
     int LoadMesh(char* fileName);
+    // The same for a mesh handed in as arrays (QVR3DExtractTool::SetMeshArrays): a
+    // QVRArrayStatus value; a refusal is kept for GetLastErrorText.
+    int LoadMeshArrays(const qvr::MeshArrays& arrays);
     int TakeMeshTables();
     int AllocFiberArrays();
 
@@ -74,14 +80,17 @@ public:
     // changed) without a mesh, for a file that cannot be read, or for a result of another mesh.
     int ReadFiberResults(char* fileName);
     int AverageFiberToNodes();
+    // Per-cell values handed in as arrays (QVR3DExtractTool::SetFiberValues): a QVRArrayStatus
+    // value; a refusal is kept for GetLastErrorText.
+    int SetCellFiber(int cellCount, const double* values);
 
     // Thickness rays: one ray record per node handed in. 1, or -1 (nothing changed) for bad
     // counts, null arrays or no mesh.
-    int BuildRayData(int nNode, int nLayer, double* x, double* y, double* z, double* Ax,
-                     double* Ay, double* Az);
+    int BuildRayData(int nNode, int nLayer, const double* x, const double* y, const double* z,
+                     const double* Ax, const double* Ay, const double* Az);
     int TraceSurfaceRays();
     int FindSurfaceCrossing(const int* surfaceIds, int nSurfaceIds, double x, double y, double z,
-                            double dx, double dy, double dz, double& distance);
+                            double dx, double dy, double dz, double& distance) const;
     int AssignNearestCells(const int* cellIds, int nCellIds, int inode);
 
     // Exact thickness mode.
@@ -120,6 +129,8 @@ private:
     // until the next call.
     const double* SquaredDistances(double px, double py, double pz);
     void ReportProgress(int done, int total) const;
+    // After the kernel loaded a mesh: drops the rays and takes the new tables and fibre arrays.
+    int AdoptKernelMesh();
     void ReleaseRayData();
     void ReleaseFiberArrays();
     void DropMesh();

@@ -13,7 +13,7 @@ using qvr::extract::LineCrossesTriangle;
 
 int CExtractToolData::FindSurfaceCrossing(const int* surfaceIds, int nSurfaceIds, double x,
                                           double y, double z, double dx, double dy, double dz,
-                                          double& distance) {
+                                          double& distance) const {
     double best = kNoCrossing;
     if (nSurfaceIds < 1 || surfaceIds == nullptr || m_pSurface == nullptr) {
         distance = kNoCrossing;

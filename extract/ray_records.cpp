@@ -20,6 +20,9 @@ constexpr int kRaySlot = 0;
 struct RayRecordsGuard {
     std::unique_ptr<CRayData[]> records;
     int count = 0;
+    RayRecordsGuard() = default;
+    RayRecordsGuard(const RayRecordsGuard&) = delete;
+    RayRecordsGuard& operator=(const RayRecordsGuard&) = delete;
     ~RayRecordsGuard() {
         if (!records) return;
         for (int i = 0; i <= count; ++i) {
@@ -34,8 +37,9 @@ struct RayRecordsGuard {
 
 }  // namespace
 
-int CExtractToolData::BuildRayData(int nNode, int nLayer, double* x, double* y, double* z,
-                                   double* Ax, double* Ay, double* Az) {
+int CExtractToolData::BuildRayData(int nNode, int nLayer, const double* x, const double* y,
+                                   const double* z, const double* Ax, const double* Ay,
+                                   const double* Az) {
     if (nNode < 1 || nLayer < 2) return -1;
     if (!HasMesh()) return -1;
     if (!x || !y || !z || !Ax || !Ay || !Az) return -1;

@@ -80,7 +80,7 @@ public:
     }
 
     Step next() {
-        Step s;
+        Step s{};
         s.xmin = d_.x < 0.0 ? q_.x : p_.x;
         s.xmax = d_.x < 0.0 ? p_.x : q_.x;
         s.ymin = d_.y < 0.0 ? q_.y : p_.y;
@@ -215,7 +215,7 @@ const int* walkIndexed(CQVROptKer& k, CQvrADT& tree, StepSequence& steps, int sl
         index.collect(qlo, qhi, ws.candidates, ws.candidateBox);
         const std::size_t nc = ws.candidates.size();
         ws.columns.resize(kDimensions * nc);
-        CandidateColumns cols;
+        CandidateColumns cols{};
         for (int d = 0; d < kDimensions; ++d) {
             float* column = ws.columns.data() + static_cast<std::size_t>(d) * nc;
             cols.c[d] = column;

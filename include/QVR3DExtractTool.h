@@ -17,7 +17,8 @@
  *  - Every array is one-based: entry 0 is never read or written, items sit at 1..count.
  *  - Lengths are millimetres (the mesh file's unit is converted on loading).
  *  - Results: 1 success, -1 failure; SetMeshFileName passes on the kernel's code (3301 for a
- *    mesh file that cannot be read).
+ *    mesh file that cannot be read); SetMeshArrays and SetFiberValues, which take arrays
+ *    instead of files, return a QVRArrayStatus value (1 on success).
  *  - Misuse is safe: a call out of order, a null array or an index out of range returns -1 and
  *    changes nothing (details per member). No call throws, except that a failed allocation
  *    raises std::bad_alloc (the tool is then in a valid state, as noted per member).
@@ -107,6 +108,19 @@ public:
     int SetMeshFileName(char* fileName);
 
     /*
+     * Loads a mesh handed in as arrays, as SetMeshFileName loads a mesh file: the arguments are
+     * those of CQVROptKer::SetMeshArrays (only the nodes that solid cells use are kept), and the
+     * tool then holds exactly what it holds after loading a mesh file with the same content.
+     * Returns QVR_ARRAYS_OK (1), or another QVRArrayStatus value with the tool unchanged (its
+     * mesh, results and rays kept) and GetLastErrorText saying why. A successful call drops
+     * the fibre values and rays of the previous mesh, as SetMeshFileName does; after
+     * std::bad_alloc the tool holds no mesh.
+     */
+    int SetMeshArrays(int nodeCount, const double* xyz, int cellBlockCount,
+                      const QVRIndexBlock* cellBlocks, int faceBlockCount,
+                      const QVRIndexBlock* faceBlocks, const char* unit);
+
+    /*
      * Reads the six fibre-orientation items of a result file (ids 4, 5, 6, 9, 10, 11: a11, a22,
      * a33, a12, a13, a23) per solid cell and averages each onto the nodes (plain mean over the
      * cells listing the node). Cavity element e of the file is solid cell e of the mesh.
@@ -119,6 +133,19 @@ public:
      * Loading another file on the same mesh gives exactly that file's node means.
      */
     int SetK7TFileName(char* fileName);
+
+    /*
+     * Takes the six fibre-orientation values of every solid cell from an array instead of a
+     * result file: values[6 * (c - 1) + k] is component k (a11, a22, a33, a12, a23, a13, the
+     * order of GetFiber's outputs) of solid cell c = 1..cellCount, and cellCount must be the
+     * mesh's cell count. The node means follow as for SetK7TFileName; a result file holds
+     * single-precision values, so handing in the file's values gives its profiles bit for bit.
+     * Returns QVR_ARRAYS_OK (1); QVR_ARRAYS_NO_MESH before a mesh is set,
+     * QVR_ARRAYS_INVALID_ARGUMENT for a null array or another cell count, QVR_ARRAYS_NOT_FINITE
+     * for a value that is not finite: the tool is then unchanged and GetLastErrorText says
+     * why.
+     */
+    int SetFiberValues(int cellCount, const double* values);
 
     /*
      * Hands in nNode skin nodes: coordinates x, y, z and ray directions Ax, Ay, Az (any length;
@@ -177,16 +204,18 @@ public:
     int SetProgressCallback(QVRProgressCallback callback, void* user);
 
     /*
-     * Why the last SetMeshFileName or SetK7TFileName was refused, as one line without a line
-     * end, so that a host can report a refused file without reading it itself or capturing
-     * standard error: for a mesh, the kernel's text (CQVROptKer::GetLastErrorText: the mesh
-     * reader's diagnostic); for a result file, the result reader's reason, or the line about
-     * another mesh's results, or a word on the call's order or null name. "" while neither has
-     * been refused since the tool was made or since the last one that succeeded. Never null;
-     * valid until the next of those two calls. Reading it changes nothing.
+     * Why the last SetMeshFileName, SetMeshArrays, SetK7TFileName or SetFiberValues was
+     * refused, as one line without a line end, so that a host can report a refused file
+     * without reading it itself or capturing standard error: for a mesh, the kernel's text
+     * (CQVROptKer::GetLastErrorText: the mesh reader's diagnostic, or the first fault of the
+     * arrays); for a result file, the result reader's reason, or the line about another mesh's
+     * results, or a word on the call's order or null name; for fibre values, the first fault.
+     * "" while none has been refused since the tool was made or since the last one that
+     * succeeded. Never null; valid until the next of those calls. Reading it changes nothing.
      */
     const char* GetLastErrorText() const;
-    /* The code the refused call returned (3301 or -1), or 0 when GetLastErrorText is "". */
+    /* The code the refused call returned (3301, -1 or a QVRArrayStatus value), or 0 when
+     * GetLastErrorText is "". */
     int GetLastErrorCode() const;
 
     /*

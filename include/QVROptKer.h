@@ -7,7 +7,8 @@
  *
  * Conventions every caller must know:
  *  - Every table and per-item array is one-based: it holds count + 1 entries, entry 0 is never
- *    an item, and the number 0 stands for "no item". Arrays handed in follow the same rule.
+ *    an item, and the number 0 stands for "no item". Arrays handed in follow the same rule,
+ *    except the plain zero-based blocks of SetMeshArrays (see QVRIndexBlock).
  *  - After InitialzeSearch, element ids 1..m_nSurface are skin faces (m_pSurface) and an id k
  *    above m_nSurface is the solid cell k - m_nSurface (p_Cell).
  *  - Lengths are millimetres once a mesh is loaded.
@@ -32,7 +33,8 @@ extern QVROPTKER_API int nQVROptKer;
 
 /*
  * Mesh records. Each has a zeroing default constructor, a destructor that releases nothing,
- * and a member-wise operator= and copy(): pointers are copied, never the arrays behind them.
+ * and a member-wise copy constructor, operator= and copy(): pointers are copied, never the
+ * arrays behind them.
  * The arrays belong to the table that holds the record (the kernel or the extraction tool).
  * In a face or cell table loaded by ReadMeshData all node lists lie in one block, which record
  * 0 (never an item, nNode 0) holds as its pNode.
@@ -45,6 +47,7 @@ public:
     int orgID;      /* the node's number in the mesh file (1-based) */
 
     Cnode();
+    Cnode(const Cnode& other) = default;
     ~Cnode();
     Cnode& operator=(const Cnode& other);
     void copy(Cnode& other);
@@ -62,6 +65,7 @@ public:
     double ax, ay, az;            /* area vector: length = area, right-hand rule of corner order */
 
     CFaceElem();
+    CFaceElem(const CFaceElem& other) = default;
     ~CFaceElem();
     CFaceElem& operator=(const CFaceElem& other);
     void copy(CFaceElem& other);
@@ -78,6 +82,7 @@ public:
     double xc, yc, zc;            /* centroid: mean of the nodes */
 
     CInnerCell();
+    CInnerCell(const CInnerCell& other) = default;
     ~CInnerCell();
     CInnerCell& operator=(const CInnerCell& other);
     void copy(CInnerCell& other);
@@ -95,9 +100,39 @@ public:
     int* pCellID;                 /* nPoint + 1 solid cells, 0 for none */
 
     CRayData();
+    CRayData(const CRayData& other) = default;
     ~CRayData();
     CRayData& operator=(const CRayData& other);
     void copy(CRayData& other);
+};
+
+/*
+ * A block of cells or skin faces handed in as an array (SetMeshArrays): `count` items of
+ * `nodesPerItem` node positions each, item after item. Positions are zero-based: 0 is the first
+ * node of the coordinate array (the node numbered 1 in a mesh file).
+ */
+struct QVRIndexBlock {
+    int nodesPerItem;   /* cells: 4 tetrahedron, 5 pyramid, 6 prism, 8 hexahedron; faces: 3, 4 */
+    int count;
+    const int* nodes;   /* count * nodesPerItem entries */
+};
+
+/*
+ * Results of the entry points that take arrays (SetMeshArrays here, SetMeshArrays and
+ * SetFiberValues of the extraction tool). Every refusal leaves the object unchanged, and the
+ * object's GetLastErrorText then describes the first fault found in one line, naming the item
+ * by its zero-based position.
+ */
+enum QVRArrayStatus {
+    QVR_ARRAYS_OK = 1,
+    QVR_ARRAYS_INVALID_ARGUMENT = -2,  /* a count or shape that cannot be, a null array, no cells */
+    QVR_ARRAYS_NODE_OUT_OF_RANGE = -3, /* a cell or face names a node outside the array */
+    QVR_ARRAYS_NOT_FINITE = -4,        /* a coordinate or value that is not a finite number, or
+                                          a coordinate beyond single precision */
+    QVR_ARRAYS_BAD_CELL = -5,          /* an inverted or degenerate cell, or a face of fewer
+                                          than three distinct corners */
+    QVR_ARRAYS_UNKNOWN_UNIT = -6,      /* a length unit the kernel cannot convert */
+    QVR_ARRAYS_NO_MESH = -7            /* (extraction tool) values handed in before a mesh */
 };
 
 /*
@@ -163,16 +198,42 @@ public:
     int ReadMeshData(char* fileName, int allNodeFlag);
 
     /*
-     * Why the last ReadMeshData refused its file, as one line without a line end, so that a
-     * host can report a refused file without reading it itself or capturing standard error:
-     * for a file the mesh reader rejected, the reader's own diagnostic ("file:line: what" for a
-     * text mesh, "file:offset: what" for a binary one, place 0 for faults of the file as a
-     * whole: cannot be opened, not a mesh file, too large). "" while no ReadMeshData has been
+     * Loads a mesh handed in as arrays, as ReadMeshData loads a mesh file: the kernel then holds
+     * exactly what it holds after loading a mesh file with the same nodes, cells (in the order
+     * of the blocks, each block in its order), skin faces and unit. Coordinates are stored in
+     * single precision, as the mesh file holds them, and then scaled to millimetres.
+     *  - xyz: nodeCount * 3 coordinates in `unit` ("mm", "cm", "inch" or "um"; null is "mm").
+     *  - cellBlocks: cellBlockCount blocks of solid cells (4, 5, 6 or 8 nodes each), oriented
+     *    as in the mesh file; at least one cell. Every cell must have a positive volume
+     *    (measured as for the cell volumes of a mesh file); an inverted cell, or one that
+     *    repeats a node, is refused rather than turned around.
+     *  - faceBlocks: the skin (triangles and quadrilaterals, listed counter-clockwise seen from
+     *    outside), or null to derive it from the cells: every cell face no other cell shares,
+     *    oriented outward, listed cell by cell. A non-null pointer with faceBlockCount 0 gives
+     *    a mesh without skin.
+     *  - allNodeFlag: as for ReadMeshData.
+     * The arrays are read during the call only. Returns QVR_ARRAYS_OK (1), or one of the other
+     * QVRArrayStatus values with the kernel unchanged and GetLastErrorText describing the first
+     * fault. Like ReadMeshData, a successful call drops the tree; unlike it, it leaves
+     * m_bFormatFlag as it is and prints nothing.
+     */
+    int SetMeshArrays(int nodeCount, const double* xyz, int cellBlockCount,
+                      const QVRIndexBlock* cellBlocks, int faceBlockCount,
+                      const QVRIndexBlock* faceBlocks, const char* unit, int allNodeFlag);
+
+    /*
+     * Why the last ReadMeshData or SetMeshArrays refused its mesh, as one line without a line
+     * end, so that a host can report a refused file without reading it itself or capturing
+     * standard error: for a file the mesh reader rejected, the reader's own diagnostic
+     * ("file:line: what" for a text mesh, "file:offset: what" for a binary one, place 0 for
+     * faults of the file as a whole: cannot be opened, not a mesh file, too large); for arrays,
+     * the first fault, naming the item by its zero-based position. "" while no load has been
      * refused since the kernel was made or since the last one that succeeded. Never null; valid
-     * until the next ReadMeshData. Reading it changes nothing.
+     * until the next load. Reading it changes nothing.
      */
     const char* GetLastErrorText() const;
-    /* The code the refused ReadMeshData returned (3301), or 0 when GetLastErrorText is "". */
+    /* The code the refused load returned (3301, or a QVRArrayStatus value), or 0 when
+     * GetLastErrorText is "". */
     int GetLastErrorCode() const;
 
     /*

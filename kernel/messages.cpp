@@ -1,6 +1,5 @@
 #include "kernel/messages.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -13,21 +12,27 @@ void progress(int printLevel, const char* text) {
     if (progressEnabled(printLevel)) CQVRKNLogErrMsgTool::printLogStringContent(text, "", std::cout);
 }
 
-void progressValues(int printLevel, const char* format, ...) {
-    if (!progressEnabled(printLevel)) return;
-    std::va_list args;
-    va_start(args, format);
-    std::va_list sizing;
-    va_copy(sizing, args);
-    const int length = std::vsnprintf(nullptr, 0, format, sizing);
-    va_end(sizing);
-    if (length > 0) {
-        std::string text(static_cast<std::size_t>(length) + 1, '\0');
-        std::vsnprintf(text.data(), text.size(), format, args);
-        text.pop_back();
-        std::cout << text;
-    }
-    va_end(args);
+namespace {
+
+// The text printf would write for these arguments, sized by a first dry run.
+template <typename... Values>
+void writeFormatted(const char* format, Values... values) {
+    const int length = std::snprintf(nullptr, 0, format, values...);
+    if (length <= 0) return;
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    std::snprintf(text.data(), text.size(), format, values...);
+    text.pop_back();
+    std::cout << text;
+}
+
+}  // namespace
+
+void progressValues(int printLevel, const char* format, double value) {
+    if (progressEnabled(printLevel)) writeFormatted(format, value);
+}
+
+void progressValues(int printLevel, const char* format, double x, double y, double z) {
+    if (progressEnabled(printLevel)) writeFormatted(format, x, y, z);
 }
 
 void log(const char* text) { CQVRKNLogErrMsgTool::printLogStringContent(text, "", std::cout); }

@@ -12,18 +12,12 @@ inline constexpr int kProgressPrintLevel = 1;
 
 inline bool progressEnabled(int printLevel) { return printLevel >= kProgressPrintLevel; }
 
-#if defined(__GNUC__)
-#define QVR_PRINTF_FORMAT(formatIndex, firstArgument) \
-    __attribute__((format(printf, formatIndex, firstArgument)))
-#else
-#define QVR_PRINTF_FORMAT(formatIndex, firstArgument)
-#endif
-
 // A log line when the level asks for progress.
 void progress(int printLevel, const char* text);
-// Text formatted as printf would, exactly as formatted (no line end added), when the level
-// asks for progress.
-void progressValues(int printLevel, const char* format, ...) QVR_PRINTF_FORMAT(2, 3);
+// One or three values in a printf format, the text exactly as printf formats it (no line end
+// added), when the level asks for progress.
+void progressValues(int printLevel, const char* format, double value);
+void progressValues(int printLevel, const char* format, double x, double y, double z);
 // A log line whatever the level.
 void log(const char* text);
 // A general message line whatever the level.
@@ -32,8 +26,6 @@ void general(const char* text);
 void error(int code, const char* text);
 // The text and a line end, flushed: the extraction tool's own lines.
 void line(const char* text);
-
-#undef QVR_PRINTF_FORMAT
 
 }  // namespace qvr::msg
 

@@ -11,9 +11,10 @@
 
 #include "NQBIO_Manipulator.h"
 #include "QVROptKer.h"
-#include "kernel/face_fan.h"
+#include "kernel/length_unit.h"
 #include "kernel/mesh_tables.h"
 #include "kernel/messages.h"
+#include "kernel/record_geometry.h"
 
 namespace {
 
@@ -27,47 +28,10 @@ constexpr int kOverridingAttrCode = 201;
 constexpr int kSkinFaceKind = 1;
 constexpr int kExcludedFaceCode = 13;
 
-double unitFactorOf(const std::string& unit, bool& recognised) {
-    recognised = true;
-    if (unit.find("mm") != std::string::npos) return 1.0;
-    if (unit.find("cm") != std::string::npos) return 10.0;
-    if (unit.find("inch") != std::string::npos) return 25.4;
-    if (unit.find("um") != std::string::npos) return 0.001;
-    recognised = false;
-    return 1.0;
-}
-
 struct WorkingFace {
     int nNode = 0;
     int node[4] = {};
 };
-
-template <typename Record>
-void accumulateCentroid(Record& r, const Cnode* nodes) {
-    r.xc = 0.0;
-    r.yc = 0.0;
-    r.zc = 0.0;
-    for (int j = 1; j <= r.nNode; ++j) {
-        const Cnode& p = nodes[r.pNode[j]];
-        r.xc += p.x;
-        r.yc += p.y;
-        r.zc += p.z;
-    }
-    r.xc /= r.nNode;
-    r.yc /= r.nNode;
-    r.zc /= r.nNode;
-}
-
-void computeAreaVector(CFaceElem& f, const Cnode* nodes) {
-    f.ax = 0.0;
-    f.ay = 0.0;
-    f.az = 0.0;
-    qvr::forEachFanTriangle(f, nodes, [&f](double cx, double cy, double cz) {
-        f.ax += 0.5 * cx;
-        f.ay += 0.5 * cy;
-        f.az += 0.5 * cz;
-    });
-}
 
 // A record table and its node lists, until the table is handed to the kernel. The lists share
 // one block (see kPooledNodeListsMark): one allocation for the whole table rather than one per
@@ -142,7 +106,7 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     const int surfaceInFile = reader.nMaxElemSurface;
 
     bool unitRecognised = true;
-    const double dUnitFactor = unitFactorOf(reader.getHeaderUnitString(), unitRecognised);
+    const double dUnitFactor = qvr::unitFactorOf(reader.getHeaderUnitString(), unitRecognised);
     if (!unitRecognised) {
         qvr::msg::general("The unit of NQB is illegal. ");
     }
@@ -278,14 +242,14 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
         CInnerCell& cell = cells.table[i];
         if (cell.nNode < 1) continue;
         for (int j = 1; j <= cell.nNode; ++j) cell.pNode[j] = nodeNewID[cell.pNode[j]];
-        accumulateCentroid(cell, nodeTable.get());
+        qvr::setCentroid(cell, nodeTable.get());
     }
     for (int i = 1; i <= surfaceCount; ++i) {
         CFaceElem& face = surfaces.table[i];
         for (int j = 1; j <= face.nNode; ++j) face.pNode[j] = nodeNewID[face.pNode[j]];
-        accumulateCentroid(face, nodeTable.get());
+        qvr::setCentroid(face, nodeTable.get());
     }
-    for (int i = 1; i <= surfaceCount; ++i) computeAreaVector(surfaces.table[i], nodeTable.get());
+    for (int i = 1; i <= surfaceCount; ++i) qvr::setAreaVector(surfaces.table[i], nodeTable.get());
 
     // Commit: release the previous mesh and take the new one. The tree holds the old mesh's
     // ids and boxes; a search on it would hand out ids the new tables do not have.

@@ -199,7 +199,7 @@ CQvrADT::CQvrADT(int slots)
     : slotCount(slots < 1 ? 1 : slots), capacity(0), growStep(kInitialGrowStep), stored(0),
       root(0), margin(kBoxMargin), low{}, high{}, quarter{}, centre{}, point(nullptr),
       splitValue(nullptr), splitDim(nullptr), highChild(nullptr), lowChild(nullptr),
-      foundCount(nullptr), foundList(nullptr), queue(nullptr), walkIndex() {
+      foundCount(nullptr), foundList(nullptr), queue(nullptr) {
     const auto n = static_cast<std::size_t>(slotCount);
     auto counts = std::make_unique<int[]>(n);
     auto lists = std::make_unique<int*[]>(n);
@@ -251,12 +251,12 @@ int CQvrADT::SetRange(double xmin, double ymin, double zmin, double xmax, double
     return 0;
 }
 
-int CQvrADT::GetFoundCount(int slot) {
+int CQvrADT::GetFoundCount(int slot) const {
     if (slot < 0 || slot >= slotCount) return 0;
     return foundCount[slot];
 }
 
-const int* CQvrADT::GetFoundList(int slot) {
+const int* CQvrADT::GetFoundList(int slot) const {
     if (slot < 0 || slot >= slotCount) return nullptr;
     return foundList[slot];
 }

@@ -52,9 +52,9 @@ public:
     // after any change to the tree.
     std::unique_ptr<qvr::adt::BoxIndex> walkIndex;
 
-    // An empty tree with slotCount search slots (below 1 gives 1); no node arrays until
+    // An empty tree with `slots` search slots (below 1 gives 1); no node arrays until
     // SetRange.
-    explicit CQvrADT(int slotCount);
+    explicit CQvrADT(int slots);
     virtual ~CQvrADT();
     CQvrADT(const CQvrADT&) = delete;
     CQvrADT& operator=(const CQvrADT&) = delete;
@@ -81,10 +81,10 @@ public:
     int SearchBlock(double xmin, double ymin, double zmin, double xmax, double ymax,
                     double zmax, int slot);
     // The slot's found count; 0 for a slot out of range.
-    int GetFoundCount(int slot);
+    int GetFoundCount(int slot) const;
     // The slot's found list, ids at 1..GetFoundCount(slot); null for a slot out of range or
     // before SetRange. Valid until the next SearchBlock on the slot or a growing AddBlock.
-    const int* GetFoundList(int slot);
+    const int* GetFoundList(int slot) const;
 
     // Indexes the items now in the tree for the ray walk (see search/box_index.h); SetRange
     // and AddBlock drop the index again. Throws std::bad_alloc, leaving no index.

@@ -145,7 +145,7 @@ int BoxIndex::buildNode(const std::vector<std::uint32_t>& keys, std::size_t begi
         if (bit < 0) split = begin + (end - begin) / 2;
     }
 
-    Node n;
+    Node n{};
     for (int k = 0; k < 3; ++k) {
         n.lo[k] = std::numeric_limits<float>::infinity();
         n.hi[k] = -std::numeric_limits<float>::infinity();

@@ -3,6 +3,8 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed")
 endif()
 foreach(required "fnQVROptKer" "nQVROptKer" "CQVROptKer::ReadMeshData" "Cnode::copy"
+                 "CQVROptKer::SetMeshArrays" "QVR3DExtractTool::SetMeshArrays"
+                 "QVR3DExtractTool::SetFiberValues"
                  "CRayData::operator=" "QVR3DExtractTool::GetWallRay")
   string(FIND "${symbols}" "${required}" at)
   if(at EQUAL -1)

@@ -17,6 +17,8 @@
 
 namespace qvr::gen {
 
+using meshgeom::Vec3;
+
 // How one block is cut:
 //  Hex      one hexahedron; all six faces stay quadrilaterals.
 //  Prism    two prisms through the vertical diagonal plane c0 c2 c6 c4; the k faces are split

@@ -12,9 +12,13 @@
 #include <vector>
 
 #include "CQVR3DResultReader_Manipulator.h"
+#include "MeshDerivation.h"
 #include "NQBIO_Manipulator.h"
+#include "Vec3.h"
 
 namespace qvr::gen {
+
+using meshgeom::Vec3;
 
 enum class CellType { Tet, Pyramid, Prism, Hex, Mixed };
 
@@ -96,25 +100,9 @@ nqbio::MeshData makeTube(const TubeSpec& params);
 void rotate(nqbio::MeshData& mesh, std::array<double, 3> axis, double angle);
 void scale(nqbio::MeshData& mesh, double factor);
 
-// Recomputes the skin (faces used by exactly one cell, oriented outward) and every cell's volume
-// from the node coordinates. Used by the generators and the mesh importer.
-//
-// deriveSkin replaces mesh.surfaces. Faces are matched by their corner numbers; a corner that a
-// face repeats (a collapsed edge) is dropped, so a collapsed quadrilateral matches a triangle,
-// and a face left with fewer than three corners has no area and is never skin. A face shared by
-// three or more cells is not skin either. Skin faces are listed cell by cell, each in the cell's
-// face order; triangles repeat their last corner.
-//
-// computeVolumes takes a cell as the solid bounded by its faces, each quadrilateral face the
-// bilinear patch through its four corners, which is what a linear element spans: exact for
-// tetrahedra and for any cell with flat faces, the trilinear volume for a hexahedron with
-// warped faces, and additive over a conforming mesh. An inverted cell gets a negative volume.
-//
-// Both skip cells whose node count is not 4, 5, 6 or 8 or that name a node outside
-// 1..nodeCount (such a cell keeps its volume and contributes no faces), and cells whose volume
-// would not fit a float keep theirs.
-void deriveSkin(nqbio::MeshData& mesh);
-void computeVolumes(nqbio::MeshData& mesh);
+// Skin and cell volumes from the node coordinates (see MeshDerivation.h).
+using meshgeom::computeVolumes;
+using meshgeom::deriveSkin;
 
 // Fibre-orientation results per cell (items 4, 5, 6, 9, 10, 11; element location).
 enum class FiberField {

@@ -1,11 +1,11 @@
 // Geometry of one cell of a mesh: its corner points, centroid and volume.
-#ifndef QVR_TOOLS_GENERATOR_CELL_GEOMETRY_H
-#define QVR_TOOLS_GENERATOR_CELL_GEOMETRY_H
+#ifndef QVR_MESHGEOM_CELL_GEOMETRY_H
+#define QVR_MESHGEOM_CELL_GEOMETRY_H
 
 #include "NQBIO_Manipulator.h"
 #include "Vec3.h"
 
-namespace qvr::gen {
+namespace qvr::meshgeom {
 
 // Copies the cell's corner coordinates into `points` (room for 8). False, with nothing usable in
 // `points`, when the cell has a node count outside 1..8 or a node number outside
@@ -22,6 +22,6 @@ Vec3 cellCentroid(const Vec3* points, int nodeCount);
 // divergence theorem over the faces; negative for an inverted cell.
 double cellVolume(const Vec3* points, int nodeCount);
 
-}  // namespace qvr::gen
+}  // namespace qvr::meshgeom
 
 #endif

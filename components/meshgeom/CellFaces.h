@@ -3,10 +3,10 @@
 // Positive orientation: the first face (tetrahedron: corners 1 2 3; pyramid: the base;
 // prism: the first triangle; hexahedron: corners 1 2 3 4) turns counter-clockwise seen from the
 // rest of the cell.
-#ifndef QVR_TOOLS_GENERATOR_CELL_FACES_H
-#define QVR_TOOLS_GENERATOR_CELL_FACES_H
+#ifndef QVR_MESHGEOM_CELL_FACES_H
+#define QVR_MESHGEOM_CELL_FACES_H
 
-namespace qvr::gen {
+namespace qvr::meshgeom {
 
 struct CellFace {
     int count;      // 3 or 4 corners
@@ -51,6 +51,6 @@ inline const CellFaceTable* cellFaces(int nodeCount) {
     }
 }
 
-}  // namespace qvr::gen
+}  // namespace qvr::meshgeom
 
 #endif

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "CellFaces.h"
-#include "PartGenerator.h"
+#include "MeshDerivation.h"
 
-namespace qvr::gen {
+namespace qvr::meshgeom {
 namespace {
 
 // A face's distinct corners in its outward cyclic order. A collapsed edge leaves three corners;
@@ -140,4 +140,4 @@ void deriveSkin(nqbio::MeshData& mesh) {
     }
 }
 
-}  // namespace qvr::gen
+}  // namespace qvr::meshgeom

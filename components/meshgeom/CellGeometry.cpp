@@ -2,7 +2,7 @@
 
 #include "CellFaces.h"
 
-namespace qvr::gen {
+namespace qvr::meshgeom {
 
 bool cellPoints(const nqbio::MeshData& mesh, const nqbio::PartElement& cell, Vec3* points) {
     if (cell.nNode < 1 || cell.nNode > 8) return false;
@@ -50,4 +50,4 @@ double cellVolume(const Vec3* points, int nodeCount) {
     return moment / 3.0;
 }
 
-}  // namespace qvr::gen
+}  // namespace qvr::meshgeom

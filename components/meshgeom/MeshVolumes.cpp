@@ -2,9 +2,9 @@
 #include <cmath>
 
 #include "CellGeometry.h"
-#include "PartGenerator.h"
+#include "MeshDerivation.h"
 
-namespace qvr::gen {
+namespace qvr::meshgeom {
 
 void computeVolumes(nqbio::MeshData& mesh) {
     Vec3 points[8];
@@ -17,4 +17,4 @@ void computeVolumes(nqbio::MeshData& mesh) {
     }
 }
 
-}  // namespace qvr::gen
+}  // namespace qvr::meshgeom

@@ -1,10 +1,10 @@
 // Small double-precision vector arithmetic for the generators.
-#ifndef QVR_TOOLS_GENERATOR_VEC3_H
-#define QVR_TOOLS_GENERATOR_VEC3_H
+#ifndef QVR_MESHGEOM_VEC3_H
+#define QVR_MESHGEOM_VEC3_H
 
 #include <cmath>
 
-namespace qvr::gen {
+namespace qvr::meshgeom {
 
 struct Vec3 {
     double x = 0.0, y = 0.0, z = 0.0;
@@ -20,6 +20,6 @@ inline Vec3 cross(Vec3 a, Vec3 b) {
 inline double triple(Vec3 a, Vec3 b, Vec3 c) { return dot(a, cross(b, c)); }
 inline double norm(Vec3 a) { return std::sqrt(dot(a, a)); }
 
-}  // namespace qvr::gen
+}  // namespace qvr::meshgeom
 
 #endif
