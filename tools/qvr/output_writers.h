@@ -58,6 +58,8 @@ struct OutputOptions {
     VtkEncoding vtu = VtkEncoding::CompressedBinary;
     std::string date;                       // provenance: when the run was made (UTC, ISO
                                             // 8601); empty: none (qvr demo, reproducible)
+    std::string meshName, resultName;       // provenance: the inputs as named in the files;
+                                            // empty: the run's paths
 };
 
 // ----------------------------------------------------------------------------------------------

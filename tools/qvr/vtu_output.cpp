@@ -70,8 +70,8 @@ struct PointFields {
 };
 
 void addProvenance(VtkXmlGrid& g, const ExtractionRun& run, const OutputOptions& options) {
-    g.addText("mesh", run.meshPath);
-    g.addText("results", run.resultPath);
+    g.addText("mesh", options.meshName.empty() ? run.meshPath : options.meshName);
+    g.addText("results", options.resultName.empty() ? run.resultPath : options.resultName);
     g.addText("mode", thicknessModeName(run.mode));
     if (!options.date.empty()) g.addText("date", options.date);
     g.addText("length_unit", "mm");
@@ -79,7 +79,9 @@ void addProvenance(VtkXmlGrid& g, const ExtractionRun& run, const OutputOptions&
 }
 
 std::string provenanceComment(const ExtractionRun& run, const OutputOptions& options) {
-    std::string text = "qvr extract: mesh " + run.meshPath + ", results " + run.resultPath + ", " +
+    const std::string& mesh = options.meshName.empty() ? run.meshPath : options.meshName;
+    const std::string& results = options.resultName.empty() ? run.resultPath : options.resultName;
+    std::string text = "qvr extract: mesh " + mesh + ", results " + results + ", " +
                        thicknessModeName(run.mode) + " thickness" +
                        (options.date.empty() ? std::string() : ", " + options.date) + "; lengths in mm";
     // An XML comment may not hold "--".
