@@ -210,7 +210,12 @@ py::tuple splitElements(const CQVROptKer& k, const int* ids, int count) {
         if (ids[i] <= k.m_nSurface) faces.push_back(ids[i] - 1);
         else cells.push_back(ids[i] - k.m_nSurface - 1);
     }
-    return py::make_tuple(py::array(py::cast(faces)), py::array(py::cast(cells)));
+    const auto toArray = [](const std::vector<int>& v) {
+        IntArray out(static_cast<py::ssize_t>(v.size()));
+        std::copy(v.begin(), v.end(), out.mutable_data());
+        return out;
+    };
+    return py::make_tuple(toArray(faces), toArray(cells));
 }
 
 std::array<double, 3> point3(const DoubleArray& a, const char* what) {
