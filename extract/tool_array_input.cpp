@@ -7,14 +7,8 @@
 int QVR3DExtractTool::SetMeshArrays(int nodeCount, const double* xyz, int cellBlockCount,
                                     const QVRIndexBlock* cellBlocks, int faceBlockCount,
                                     const QVRIndexBlock* faceBlocks, const char* unit) {
-    qvr::MeshArrays arrays;
-    arrays.nodeCount = nodeCount;
-    arrays.xyz = xyz;
-    arrays.cellBlockCount = cellBlockCount;
-    arrays.cellBlocks = cellBlocks;
-    arrays.faceBlockCount = faceBlockCount;
-    arrays.faceBlocks = faceBlocks;
-    arrays.unit = unit;
+    const qvr::MeshArrays arrays{nodeCount,      xyz,        cellBlockCount, cellBlocks,
+                                 faceBlockCount, faceBlocks, unit};
     return m_pData->LoadMeshArrays(arrays);
 }
 

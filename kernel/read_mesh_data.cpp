@@ -14,7 +14,6 @@
 #include "kernel/length_unit.h"
 #include "kernel/mesh_tables.h"
 #include "kernel/messages.h"
-#include "kernel/record_geometry.h"
 
 namespace {
 
@@ -31,50 +30,6 @@ constexpr int kExcludedFaceCode = 13;
 struct WorkingFace {
     int nNode = 0;
     int node[4] = {};
-};
-
-// A record table and its node lists, until the table is handed to the kernel. The lists share
-// one block (see kPooledNodeListsMark): one allocation for the whole table rather than one per
-// record, which saves the allocator's overhead of a small block per record and the time.
-template <typename Record>
-struct TableGuard {
-    std::unique_ptr<Record[]> table;
-    int count = 0;
-    std::unique_ptr<int[]> lists;
-    std::size_t capacity = 0;
-    std::size_t used = 0;
-
-    // Room for `ints` ints of lists (each list is its node count + 1 ints).
-    void reserveLists(std::size_t ints) {
-        capacity = ints + 1;
-        lists.reset(new int[capacity]);
-        lists[0] = qvr::kPooledNodeListsMark;
-        used = 1;
-    }
-    // Record r's list of nNode nodes (within the reserved room), entry 0 set to 0.
-    int* addList(Record& r, int nNode) {
-        r.pNode = lists.get() + used;
-        r.pNode[0] = 0;
-        r.nNode = nNode;
-        used += static_cast<std::size_t>(nNode) + 1;
-        return r.pNode;
-    }
-    // Gives back reserved room that no list took.
-    void fitLists() {
-        if (used == capacity) return;
-        std::unique_ptr<int[]> fitted(new int[used]);
-        std::copy_n(lists.get(), used, fitted.get());
-        for (int i = 1; i <= count; ++i) {
-            if (table[i].pNode != nullptr) table[i].pNode = fitted.get() + (table[i].pNode - lists.get());
-        }
-        lists = std::move(fitted);
-        capacity = used;
-    }
-    Record* release() {
-        table[0].pNode = lists.release();
-        count = 0;
-        return table.release();
-    }
 };
 
 }  // namespace
@@ -119,7 +74,7 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     auto nodeNewID = std::make_unique<int[]>(nodeSlots);
     std::vector<WorkingFace> faces;
     faces.reserve(static_cast<std::size_t>(surfaceInFile));
-    TableGuard<CInnerCell> cells;
+    qvr::PooledTable<CInnerCell> cells;
     cells.table = std::make_unique<CInnerCell[]>(static_cast<std::size_t>(cellCount) + 1);
     cells.count = cellCount;
     cells.reserveLists(static_cast<std::size_t>(cellCount) * (qvr::kMaxCellNodes + 1));
@@ -209,7 +164,7 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
         }
         if (usable) faces[static_cast<std::size_t>(surfaceCount++)] = f;
     }
-    TableGuard<CFaceElem> surfaces;
+    qvr::PooledTable<CFaceElem> surfaces;
     surfaces.table = std::make_unique<CFaceElem[]>(static_cast<std::size_t>(surfaceCount) + 1);
     surfaces.count = surfaceCount;
     std::size_t faceListInts = 0;
@@ -217,56 +172,27 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
         faceListInts += static_cast<std::size_t>(faces[static_cast<std::size_t>(i)].nNode) + 1;
     }
     surfaces.reserveLists(faceListInts);
-    for (int i = 1; i <= surfaceCount; ++i) {
-        const WorkingFace& f = faces[static_cast<std::size_t>(i - 1)];
-        int* const list = surfaces.addList(surfaces.table[i], f.nNode);
-        for (int j = 1; j <= f.nNode; ++j) list[j] = f.node[j - 1];
-    }
+    surfaces.fillLists(faces, surfaceCount);
 
     // Node compaction.
-    int retained = 0;
-    for (int i = 1; i <= nodeInFile; ++i) retained += (nodeInPart[i] == 1) ? 1 : 0;
-    auto nodeTable = std::make_unique<Cnode[]>(static_cast<std::size_t>(retained) + 1);
     int nodeCount = 0;
-    for (int i = 1; i <= nodeInFile; ++i) {
-        if (nodeInPart[i] != 1) continue;
-        ++nodeCount;
-        nodeTable[nodeCount].x = fileNodes[i].x;
-        nodeTable[nodeCount].y = fileNodes[i].y;
-        nodeTable[nodeCount].z = fileNodes[i].z;
-        nodeTable[nodeCount].orgID = i;
-        nodeNewID[i] = nodeCount;
-    }
-
-    for (int i = 1; i <= cellCount; ++i) {
-        CInnerCell& cell = cells.table[i];
-        if (cell.nNode < 1) continue;
-        for (int j = 1; j <= cell.nNode; ++j) cell.pNode[j] = nodeNewID[cell.pNode[j]];
-        qvr::setCentroid(cell, nodeTable.get());
-    }
-    for (int i = 1; i <= surfaceCount; ++i) {
-        CFaceElem& face = surfaces.table[i];
-        for (int j = 1; j <= face.nNode; ++j) face.pNode[j] = nodeNewID[face.pNode[j]];
-        qvr::setCentroid(face, nodeTable.get());
-    }
-    for (int i = 1; i <= surfaceCount; ++i) qvr::setAreaVector(surfaces.table[i], nodeTable.get());
+    auto nodeTable = qvr::compactNodes(
+        nodeInFile, nodeInPart.get(), nodeNewID.get(),
+        [&fileNodes](int i) {
+            const Cnode& p = fileNodes[static_cast<std::size_t>(i)];
+            return qvr::Vec3{p.x, p.y, p.z};
+        },
+        nodeCount);
+    qvr::renumberAndMeasure(cells.table.get(), cellCount, surfaces.table.get(), surfaceCount,
+                            nodeNewID.get(), nodeTable.get());
 
     // Commit: release the previous mesh and take the new one. The tree holds the old mesh's
     // ids and boxes; a search on it would hand out ids the new tables do not have.
-    qvr::releaseMesh(*this);
+    const qvr::MeshCounts loaded{nodeInFile, cellCount, surfaceCount, nodeCount, totalVolume};
+    qvr::installMesh(*this, loaded, nodeTable.release(), surfaces.release(), cells.release(),
+                     nodeInPart.release(), nodeKind.release(), nodeNewID.release(),
+                     cellKind.release());
     DropSearchTree();
-    m_nNodeInFile = nodeInFile;
-    m_nInnerCell = cellCount;
-    m_nSurface = surfaceCount;
-    m_nNode = nodeCount;
-    TotalVolume = totalVolume;
-    m_pNode = nodeTable.release();
-    m_pSurface = surfaces.release();
-    p_Cell = cells.release();
-    m_pNodeInPart = nodeInPart.release();
-    m_pNodeKind = nodeKind.release();
-    m_pNodeNewID = nodeNewID.release();
-    m_pCellKind = cellKind.release();
     RecordError(0, nullptr);
 
     if (qvr::msg::progressEnabled(m_nPrintLevel)) {

@@ -16,35 +16,10 @@
 #include "kernel/length_unit.h"
 #include "kernel/mesh_arrays.h"
 #include "kernel/mesh_tables.h"
-#include "kernel/record_geometry.h"
 
 namespace {
 
 constexpr int kKeepAllNodes = 1;  // allNodeFlag value that keeps every node
-
-// A one-based record table whose node lists share one block (see kPooledNodeListsMark).
-template <typename Record>
-struct PooledTable {
-    std::unique_ptr<Record[]> table;
-    std::unique_ptr<int[]> lists;
-    std::size_t used = 1;
-
-    PooledTable(std::size_t records, std::size_t listInts)
-        : table(std::make_unique<Record[]>(records + 1)), lists(new int[listInts + 1]) {
-        lists[0] = qvr::kPooledNodeListsMark;
-    }
-    int* addList(Record& r, int nNode) {
-        r.pNode = lists.get() + used;
-        r.pNode[0] = 0;
-        r.nNode = nNode;
-        used += static_cast<std::size_t>(nNode) + 1;
-        return r.pNode;
-    }
-    Record* release() {
-        table[0].pNode = lists.release();
-        return table.release();
-    }
-};
 
 // A skin face with its repeated corners dropped, as the file loader keeps it.
 struct DistinctCorners {
@@ -82,7 +57,7 @@ void qvr::installMeshContent(CQVROptKer& kernel, const nqbio::MeshData& content,
 
     std::size_t cellListInts = 0;
     for (const nqbio::PartElement& p : content.parts) cellListInts += p.nNode + 1;
-    PooledTable<CInnerCell> cells(static_cast<std::size_t>(cellCount), cellListInts);
+    qvr::PooledTable<CInnerCell> cells(static_cast<std::size_t>(cellCount), cellListInts);
     double totalVolume = 0.0;
     for (int k = 1; k <= cellCount; ++k) {
         const nqbio::PartElement& part = content.parts[static_cast<std::size_t>(k - 1)];
@@ -109,67 +84,36 @@ void qvr::installMeshContent(CQVROptKer& kernel, const nqbio::MeshData& content,
         faceListInts += static_cast<std::size_t>(f.nNode) + 1;
     }
     const int surfaceCount = static_cast<int>(faces.size());
-    PooledTable<CFaceElem> surfaces(faces.size(), faceListInts);
-    for (int i = 1; i <= surfaceCount; ++i) {
-        const DistinctCorners& f = faces[static_cast<std::size_t>(i - 1)];
-        int* const list = surfaces.addList(surfaces.table[i], f.nNode);
-        for (int j = 1; j <= f.nNode; ++j) list[j] = f.node[j - 1];
-    }
+    qvr::PooledTable<CFaceElem> surfaces(faces.size(), faceListInts);
+    surfaces.fillLists(faces, surfaceCount);
 
-    int retained = 0;
-    for (int i = 1; i <= nodeInFile; ++i) retained += (nodeInPart[i] == 1) ? 1 : 0;
-    auto nodeTable = std::make_unique<Cnode[]>(static_cast<std::size_t>(retained) + 1);
     int nodeCount = 0;
-    for (int i = 1; i <= nodeInFile; ++i) {
-        if (nodeInPart[i] != 1) continue;
-        ++nodeCount;
-        const float* p = &content.xyz[3 * static_cast<std::size_t>(i - 1)];
-        nodeTable[nodeCount].x = static_cast<double>(p[0]) * unitFactor;
-        nodeTable[nodeCount].y = static_cast<double>(p[1]) * unitFactor;
-        nodeTable[nodeCount].z = static_cast<double>(p[2]) * unitFactor;
-        nodeTable[nodeCount].orgID = i;
-        nodeNewID[i] = nodeCount;
-    }
-    for (int i = 1; i <= cellCount; ++i) {
-        CInnerCell& cell = cells.table[i];
-        for (int j = 1; j <= cell.nNode; ++j) cell.pNode[j] = nodeNewID[cell.pNode[j]];
-        qvr::setCentroid(cell, nodeTable.get());
-    }
-    for (int i = 1; i <= surfaceCount; ++i) {
-        CFaceElem& face = surfaces.table[i];
-        for (int j = 1; j <= face.nNode; ++j) face.pNode[j] = nodeNewID[face.pNode[j]];
-        qvr::setCentroid(face, nodeTable.get());
-    }
-    for (int i = 1; i <= surfaceCount; ++i) qvr::setAreaVector(surfaces.table[i], nodeTable.get());
+    auto nodeTable = qvr::compactNodes(
+        nodeInFile, nodeInPart.get(), nodeNewID.get(),
+        [&content, unitFactor](int i) {
+            const float* p = &content.xyz[3 * static_cast<std::size_t>(i - 1)];
+            return qvr::Vec3{static_cast<double>(p[0]) * unitFactor,
+                             static_cast<double>(p[1]) * unitFactor,
+                             static_cast<double>(p[2]) * unitFactor};
+        },
+        nodeCount);
+    // Cells from arrays always have nodes, so none is left alone here.
+    qvr::renumberAndMeasure(cells.table.get(), cellCount, surfaces.table.get(), surfaceCount,
+                            nodeNewID.get(), nodeTable.get());
 
     // Commit: release the previous mesh and take the new one.
-    qvr::releaseMesh(kernel);
-    kernel.m_nNodeInFile = nodeInFile;
-    kernel.m_nInnerCell = cellCount;
-    kernel.m_nSurface = surfaceCount;
-    kernel.m_nNode = nodeCount;
-    kernel.TotalVolume = totalVolume;
-    kernel.m_pNode = nodeTable.release();
-    kernel.m_pSurface = surfaces.release();
-    kernel.p_Cell = cells.release();
-    kernel.m_pNodeInPart = nodeInPart.release();
-    kernel.m_pNodeKind = nodeKind.release();
-    kernel.m_pNodeNewID = nodeNewID.release();
-    kernel.m_pCellKind = cellKind.release();
+    const qvr::MeshCounts loaded{nodeInFile, cellCount, surfaceCount, nodeCount, totalVolume};
+    qvr::installMesh(kernel, loaded, nodeTable.release(), surfaces.release(), cells.release(),
+                     nodeInPart.release(), nodeKind.release(), nodeNewID.release(),
+                     cellKind.release());
 }
 
 int CQVROptKer::SetMeshArrays(int nodeCount, const double* xyz, int cellBlockCount,
                               const QVRIndexBlock* cellBlocks, int faceBlockCount,
                               const QVRIndexBlock* faceBlocks, const char* unit,
                               int allNodeFlag) {
-    qvr::MeshArrays arrays;
-    arrays.nodeCount = nodeCount;
-    arrays.xyz = xyz;
-    arrays.cellBlockCount = cellBlockCount;
-    arrays.cellBlocks = cellBlocks;
-    arrays.faceBlockCount = faceBlockCount;
-    arrays.faceBlocks = faceBlocks;
-    arrays.unit = unit;
+    const qvr::MeshArrays arrays{nodeCount,      xyz,        cellBlockCount, cellBlocks,
+                                 faceBlockCount, faceBlocks, unit};
     nqbio::MeshData content;
     qvr::ArrayFault fault;
     if (!qvr::buildMeshContent(arrays, content, fault)) {

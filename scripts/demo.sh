@@ -4,7 +4,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 build=${QVR_BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+# The same configuration as scripts/test.sh, so that the test command reuses this build instead
+# of recompiling the tree for a changed warning setting.
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQVR_WERROR=ON >/dev/null
 if [ -f tools/qvr/CMakeLists.txt ]; then
   cmake --build "$build" -j"$(nproc)" --target qvr
   "$build"/tools/qvr/qvr demo "$@"
