@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
         qvr::bench::registerRTreeAnchors(key);
 #endif
         qvr::bench::registerToolStages(key);
+        qvr::bench::registerRayStructureStages(key);
         qvr::bench::registerStraightforwardStages(key);
 #ifdef QVR_BENCH_EMBREE
         qvr::bench::registerEmbreeAnchor(key);

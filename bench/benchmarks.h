@@ -23,6 +23,8 @@ void registerMeshStages(const PartKey& key);
 void registerToolStages(const PartKey& key);
 // The straightforward code the library replaced, on the same inputs (straightforward.<stage>).
 void registerStraightforwardStages(const PartKey& key);
+// The exact thickness's skin triangle hierarchy and cell neighbours (skin_bvh.*, cell_adjacency.*).
+void registerRayStructureStages(const PartKey& key);
 void registerScanAnchor(const PartKey& key);
 void registerRTreeAnchors(const PartKey& key);  // only with Boost.Geometry
 void registerEmbreeAnchor(const PartKey& key);  // only with Embree

@@ -85,6 +85,15 @@ void measurePart(const PartKey& key) {
         check(tool->SetMeshFileName(binary.data()) == 1, "the tool refused the mesh");
         check(tool->SetK7TFileName(results.data()) == 1, "the tool refused the results");
     });
+    // What the search set-up of both modes holds once made (the tool keeps it while the mesh
+    // stays): one ray in each mode.
+    const RaySet one = skin.spread(1);
+    table.run("both_modes_ready", [&] {
+        for (int m = kModeCount - 1; m >= 0; --m) {
+            check(selectMode(*tool, kModes[m].mode), "no such thickness mode");
+            check(setSurfaceNode(*tool, one) == 1, "SetSurfaceNode");
+        }
+    });
     for (int m = 0; m < kModeCount; ++m) {
         check(selectMode(*tool, kModes[m].mode), "no such thickness mode");
         table.run(std::string("set_surface_node.") + kModes[m].name,

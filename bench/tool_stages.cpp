@@ -1,6 +1,9 @@
 // Extraction tool stages: thickness rays over skin nodes (each thickness mode the tool offers)
 // and fibre values at the sample points.
 #include <algorithm>
+#include <chrono>
+#include <string>
+#include <thread>
 #include <ctime>
 #include <limits>
 #include <memory>
@@ -99,9 +102,59 @@ void surfaceNodes(benchmark::State& state, Part& p, int mode) {
     state.counters["manual_cpu"] = 1;
 }
 
+template <class T>
+bool selectThreads(T& tool, int threads) {
+    if constexpr (requires { tool.SetThreadCount(1); }) {
+        return tool.SetThreadCount(threads) == 1;
+    } else {
+        return threads == 1;
+    }
+}
+
+// Wall time of whole SetSurfaceNode calls over the traced rays on `threads` threads (CPU time
+// of the calling thread would miss the other threads' work); the least of the iterations, per
+// ray. The search set-up is made before timing: on the same mesh a call does not repeat it.
+void surfaceNodesOnThreads(benchmark::State& state, Part& p, int mode, int threads) {
+    LoadedTool& t = loadedTool(p);
+    if (!selectMode(t.tool, mode)) throw std::runtime_error("the tool has no such mode");
+    if (!selectThreads(t.tool, threads)) throw std::runtime_error("the tool has no threads");
+    t.fiberRays = false;
+    const RaySet& rays = p.surfaceNodeRays;
+    if (setSurfaceNode(t.tool, rays) != 1) throw std::runtime_error("SetSurfaceNode failed");
+    double least = std::numeric_limits<double>::infinity();
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (setSurfaceNode(t.tool, rays) != 1) state.SkipWithError("SetSurfaceNode failed");
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        least = std::min(least, seconds);
+        state.SetIterationTime(seconds);
+    }
+    selectThreads(t.tool, 1);
+    reportItems(state, p, rays.count);
+    state.counters["call_ms"] = 1e3 * least;
+    state.counters["threads"] = threads;
+    state.counters["hardware_threads"] = std::thread::hardware_concurrency();
+}
+
 }  // namespace
 
 void registerToolStages(const PartKey& key) {
+    // Whole calls on one and on two threads, wall time (the 1-vs-2 thread comparison).
+    for (int m = 0; m < kModeCount; ++m) {
+        for (int threads : {1, 2}) {
+            const int mode = kModes[m].mode;
+            addBenchmark(std::string("set_surface_node_wall.") + kModes[m].name + ".threads" +
+                             std::to_string(threads),
+                         key,
+                         [mode, threads](benchmark::State& state, Part& p) {
+                             surfaceNodesOnThreads(state, p, mode, threads);
+                         },
+                         Timing::Manual)
+                ->Iterations(3);
+        }
+    }
+
     for (int m = 0; m < kModeCount; ++m) {
         const int mode = kModes[m].mode;
         benchmark::internal::Benchmark* b = addBenchmark(

@@ -11,6 +11,13 @@ if(QVR_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# ThreadSanitizer, for the tests of concurrent searches and threaded tracing (.ci/run builds only
+# those test programs this way).
+if(QVR_TSAN)
+  add_compile_options(-fsanitize=thread -g -O1)
+  add_link_options(-fsanitize=thread)
+endif()
+
 # Warnings for the project's own targets.
 function(qvr_library_options target)
   if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")

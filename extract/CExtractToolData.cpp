@@ -5,6 +5,7 @@
 #include <string>
 
 #include "extract/CExtractToolData.h"
+#include "kernel/chunked_threads.h"
 #include "kernel/mesh_arrays.h"
 
 namespace {
@@ -16,8 +17,8 @@ CExtractToolData::CExtractToolData()
     : m_pOptKer(new CQVROptKer()), p_Cell(nullptr), m_pSurface(nullptr), m_pNode(nullptr),
       m_pRayData(nullptr), m_nNode(0), m_nInnerCell(0), m_nSurface(0), m_pCellFiber{},
       m_pNodeFiber{}, m_nSurfaceNode(0), m_nThicknessMode(QVR_THICKNESS_CENTROID_PLANE),
-      m_nNoCrossingCount(0), m_pProgress(nullptr), m_pProgressUser(nullptr),
-      m_nLastErrorCode(0) {}
+      m_nNoCrossingCount(0), m_pProgress(nullptr), m_pProgressUser(nullptr), m_nThreadCount(1),
+      m_nSearchSlots(0), m_bExactReady(false), m_nProgressReported(0), m_nLastErrorCode(0) {}
 
 CExtractToolData::~CExtractToolData() {
     // The kernel goes first: it releases the tables this object only borrowed.
@@ -39,6 +40,7 @@ bool CExtractToolData::HasRays() const { return HasMesh() && m_pRayData != nullp
 
 void CExtractToolData::DropMesh() {
     ReleaseRayData();
+    DropSearchStructures();
     ReleaseFiberArrays();
     p_Cell = nullptr;
     m_pSurface = nullptr;
@@ -66,8 +68,9 @@ int CExtractToolData::LoadMeshArrays(const qvr::MeshArrays& arrays) {
 
 int CExtractToolData::AdoptKernelMesh() {
     // The ray records name cells of the previous mesh; keeping them would let GetFiber read
-    // past the new tables.
+    // past the new tables. The search structures describe the previous mesh too.
     ReleaseRayData();
+    DropSearchStructures();
     try {
         TakeMeshTables();
         AllocFiberArrays();
@@ -88,6 +91,12 @@ int CExtractToolData::TakeMeshTables() {
     p_Cell = m_pOptKer->p_Cell;
     m_pSurface = m_pOptKer->m_pSurface;
     m_pNode = m_pOptKer->m_pNode;
+    return 1;
+}
+
+int CExtractToolData::SelectThreadCount(int n) {
+    if (n < 0) return -1;
+    m_nThreadCount = n == 0 ? qvr::hardwareThreadCount() : n;
     return 1;
 }
 

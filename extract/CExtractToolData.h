@@ -6,6 +6,7 @@
 #ifndef QVR_EXTRACT_CEXTRACTTOOLDATA_H
 #define QVR_EXTRACT_CEXTRACTTOOLDATA_H
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@
 #include "QVROptKer.h"
 
 #include "extract/cell_choice.h"
+#include "extract/ray_scratch.h"
+#include "geometry/cell_adjacency.h"
+#include "geometry/triangle_bvh.h"
 
 namespace qvr::extract {
 class ShapeElements;
@@ -43,13 +47,20 @@ public:
     int m_nNoCrossingCount;      // rays of the last trace without a crossing
     QVRProgressCallback m_pProgress;  // called while rays are traced; null for none
     void* m_pProgressUser;
+    int m_nThreadCount;          // threads SetSurfaceNode traces on (at least 1)
+    // Search structures kept from call to call while the mesh stays (a new mesh drops them):
+    // the kernel's search set-up with this many slots (0: not set up), and the exact mode's
+    // hierarchy over the skin triangles, cell neighbours and per-face data.
+    int m_nSearchSlots;
+    bool m_bExactReady;
+    qvr::geom::TriangleBvh m_skinHierarchy;
+    qvr::geom::CellAdjacency m_cellAdjacency;
     std::vector<signed char> m_faceOutward;  // exact mode: +1 when a face's area vector points
                                              // out of the part, -1 when into it
-    // Scratch of the cell choice, kept from ray to ray: the ray's usable passed cells, their
-    // centroids and point distances by coordinate, and (exact mode) their widened boxes.
-    std::vector<int> m_rayCells;
-    std::vector<double> m_rayCellData;
-    std::vector<qvr::extract::WidenedBox> m_rayCellBoxes;
+    std::vector<int> m_faceCell;             // exact mode: the cell each skin face bounds (0: none)
+    // Scratch of each tracing thread, kept from call to call.
+    std::vector<std::unique_ptr<qvr::extract::RayScratch>> m_scratch;
+    int m_nProgressReported;     // the count last handed to the progress callback
     // Why the last mesh or result load was refused, and the code it returned; "" and 0 after
     // one that succeeded.
     std::string m_lastErrorText;
@@ -91,18 +102,32 @@ public:
     int TraceSurfaceRays();
     int FindSurfaceCrossing(const int* surfaceIds, int nSurfaceIds, double x, double y, double z,
                             double dx, double dy, double dz, double& distance) const;
+    // Nearest passed cell of each sample point of record inode, with the scratch of the
+    // calling thread (the tool's first scratch when none is given).
     int AssignNearestCells(const int* cellIds, int nCellIds, int inode);
+    int AssignNearestCells(const int* cellIds, int nCellIds, int inode,
+                           qvr::extract::RayScratch& scratch);
 
-    // Exact thickness mode.
+    // Settings.
     int SelectThicknessMode(int mode);
-    // Fills m_faceOutward from the cell each skin face bounds. Returns 1.
+    // 1, or -1 (unchanged) for n < 0; 0 asks for every hardware thread.
+    int SelectThreadCount(int n);
+
+    // Exact thickness mode. Sets up, once per mesh, the skin hierarchy, the cell neighbours and
+    // each face's outward side and bounding cell. Returns 1.
+    int PrepareExactMode();
+    // Fills m_faceOutward and m_faceCell from the cell each skin face bounds. Returns 1.
     int ComputeFaceOrientation();
-    // Distance along the ray to where it first leaves the material through the listed faces:
-    // 1 with `distance` set, or 0 (distance 0) when it leaves nowhere ahead.
-    int FindExitCrossing(const int* surfaceIds, int nSurfaceIds, double x, double y, double z,
-                         double dx, double dy, double dz, double& distance);
-    // Cell of each sample point: a listed cell that contains it, else the nearest centroid.
-    int AssignContainingCells(const int* cellIds, int nCellIds, int inode);
+    // Distance along the ray from (x, y, z) along the unit direction to where it first leaves
+    // the material: 1 with `distance` set, or 0 (distance 0) when it leaves nowhere ahead.
+    // `startCell` receives a cell at the node (one bounding a skin face through it), or 0.
+    int FindExitCrossing(double x, double y, double z, double dx, double dy, double dz,
+                         double& distance, int& startCell, qvr::extract::RayScratch& scratch) const;
+    // Cell of each sample point of record inode: one that contains it, found by walking the
+    // cell neighbours from startCell along the ray; where none does, the nearest by centroid
+    // among the cells near the point (search slot `slot`).
+    int AssignContainingCells(int inode, int startCell, int slot,
+                              qvr::extract::RayScratch& scratch);
     // Whether solid cell `cell` contains the point, within a small tolerance of its own size.
     bool PointInCell(int cell, double x, double y, double z) const;
     // The same with the element of the cell's kind from `elements`, for runs of tests.
@@ -123,13 +148,20 @@ private:
     // Corner coordinates of `cell` into X, Y, Z[0..nNode-1], as the element library takes them.
     void CellCorners(const CInnerCell& cell, double* X, double* Y, double* Z) const;
     // The listed cells (cellIds[1..nCellIds]) that name a solid cell, in list order, into
-    // m_rayCells, and their centroids by coordinate into m_rayCellData; a null list gives none.
-    void GatherListedCells(const int* cellIds, int nCellIds);
-    // Squared distances from the point to each gathered centroid, in m_rayCells order; valid
-    // until the next call.
-    const double* SquaredDistances(double px, double py, double pz);
-    void ReportProgress(int done, int total) const;
-    // After the kernel loaded a mesh: drops the rays and takes the new tables and fibre arrays.
+    // scratch.cells; a null list gives none.
+    void GatherListedCells(const int* cellIds, int nCellIds,
+                           qvr::extract::RayScratch& scratch) const;
+    // One ray: thickness, sample points and their cells, with a thread's scratch and search
+    // slot. Returns whether the ray found a crossing.
+    bool TraceRay(int inode, bool exact, int slot, qvr::extract::RayScratch& scratch);
+    // Sets up what the selected mode needs for `threads` threads, unless already there.
+    void PrepareSearch(bool exact, int threads);
+    // Progress from the calling thread: about a hundred calls per trace, always the last.
+    void ReportProgress(int done, int total);
+    // Drops the search structures of the mesh (a new mesh is coming or has come).
+    void DropSearchStructures();
+    // After the kernel loaded a mesh: drops the rays and search structures and takes the new
+    // tables and fibre arrays.
     int AdoptKernelMesh();
     void ReleaseRayData();
     void ReleaseFiberArrays();

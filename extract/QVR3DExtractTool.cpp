@@ -56,6 +56,10 @@ int QVR3DExtractTool::SetThicknessMode(int mode) { return m_pData->SelectThickne
 
 int QVR3DExtractTool::GetThicknessMode() const { return m_pData->m_nThicknessMode; }
 
+int QVR3DExtractTool::SetThreadCount(int n) { return m_pData->SelectThreadCount(n); }
+
+int QVR3DExtractTool::GetThreadCount() const { return m_pData->m_nThreadCount; }
+
 int QVR3DExtractTool::GetNoCrossingCount() const { return m_pData->m_nNoCrossingCount; }
 
 const char* QVR3DExtractTool::GetLastErrorText() const {

@@ -1,24 +1,27 @@
-// Exact thickness: where the ray first leaves the material, found on the actual skin faces, and
-// which side of each skin face is outside the part.
+// Exact thickness: where the ray first leaves the material, found on the actual skin faces
+// through the hierarchy over the skin triangles and the watertight triangle test; which side of
+// each skin face is outside the part; and the containing cell of each sample point, found by
+// walking the cell neighbours along the ray.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <vector>
 
 #include "extract/CExtractToolData.h"
-#include "extract/ray_triangle.h"
 #include "extract/tolerances.h"
+#include "geometry/skin_triangles.h"
+#include "geometry/watertight_triangle.h"
 
-using qvr::extract::anyFaceTriangle;
-using qvr::extract::kCoincidenceRelative;
-using qvr::extract::kPositionRelative;
-using qvr::extract::kTangentCosine;
-using qvr::extract::longestEdge;
-using qvr::extract::RayHitsTriangle;
+using qvr::extract::ExactHit;
+using qvr::extract::kTouchRelative;
+using qvr::extract::kTouchWindowRelative;
+using qvr::extract::kMaxGrazePasses;
+using qvr::extract::kMaxWalkSteps;
+using qvr::extract::kNodeCoincidenceRelative;
+using qvr::extract::RayScratch;
 
 namespace {
-
-using qvr::Vec3;
 
 bool cellHasNode(const CInnerCell& cell, int node) {
     for (int k = 1; k <= cell.nNode; ++k) {
@@ -27,32 +30,41 @@ bool cellHasNode(const CInnerCell& cell, int node) {
     return false;
 }
 
-struct Hit {
-    double t;
-    double cosine;  // between the face's outward normal and the ray: > 0 exit, < 0 entry
-};
-
 // How deep the ray gets outside the material between leaving through one face and coming back
-// through another: it moves away from the first plane and towards the second at the rates
-// of their cosines, so the deepest point lies where the two distances meet.
-double excursionDepth(const Hit& exit, const Hit& entry) {
+// through another: it moves away from the first plane and towards the second at the rates of
+// their cosines, so the deepest point lies where the two distances meet.
+double excursionDepth(const ExactHit& exit, const ExactHit& entry) {
     const double away = exit.cosine, back = -entry.cosine;
-    return (entry.t - exit.t) * away * back / (away + back);
+    return std::fabs(entry.t - exit.t) * away * back / (away + back);
 }
 
-Vec3 at(const Cnode& n) { return {n.x, n.y, n.z}; }
-
-double distance(const Vec3& a, const Vec3& b) {
-    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) +
-                     (a.z - b.z) * (a.z - b.z));
+// Whether two crossings are the ray touching the wall of a hole and coming back at once: the
+// same edge or corner met as an exit and as an entry, or an excursion out of the material no
+// deeper than `tolerance`.
+bool touching(const ExactHit& exit, const ExactHit& entry, double tolerance) {
+    if (exit.onFeature && entry.onFeature && exit.feature[0] == entry.feature[0] &&
+        exit.feature[1] == entry.feature[1]) {
+        return true;
+    }
+    return excursionDepth(exit, entry) <= tolerance;
 }
 
 }  // namespace
+
+int CExtractToolData::PrepareExactMode() {
+    if (m_bExactReady) return 1;
+    ComputeFaceOrientation();
+    qvr::geom::buildSkinHierarchy(m_pSurface, m_nSurface, m_pNode, m_nNode, m_skinHierarchy);
+    m_cellAdjacency.build(p_Cell, m_nInnerCell, m_nNode);
+    m_bExactReady = true;
+    return 1;
+}
 
 // The side is taken from the cell the face bounds rather than from the corner order, so that
 // faces written in either winding are read correctly.
 int CExtractToolData::ComputeFaceOrientation() {
     m_faceOutward.assign(static_cast<std::size_t>(m_nSurface) + 1, 1);
+    m_faceCell.assign(static_cast<std::size_t>(m_nSurface) + 1, 0);
     if (!HasMesh()) return 1;
 
     // Cells around each node, as offsets into one list.
@@ -78,89 +90,204 @@ int CExtractToolData::ComputeFaceOrientation() {
         if (face.nNode < 3 || face.pNode == nullptr) continue;
         const auto node = static_cast<std::size_t>(face.pNode[1]);
         for (int i = first[node]; i < first[node + 1]; ++i) {
-            const CInnerCell& cell = p_Cell[cells[static_cast<std::size_t>(i)]];
+            const int c = cells[static_cast<std::size_t>(i)];
+            const CInnerCell& cell = p_Cell[c];
             bool bounds = true;
             for (int k = 2; k <= face.nNode && bounds; ++k) bounds = cellHasNode(cell, face.pNode[k]);
             if (!bounds) continue;
             const double away = (face.xc - cell.xc) * face.ax + (face.yc - cell.yc) * face.ay +
                                 (face.zc - cell.zc) * face.az;
             m_faceOutward[static_cast<std::size_t>(f)] = away < 0.0 ? -1 : 1;
+            m_faceCell[static_cast<std::size_t>(f)] = c;
             break;
         }
     }
     return 1;
 }
 
-int CExtractToolData::FindExitCrossing(const int* surfaceIds, int nSurfaceIds, double x,
-                                       double y, double z, double dx, double dy, double dz,
-                                       double& distanceOut) {
-    distanceOut = 0.0;
-    if (surfaceIds == nullptr || nSurfaceIds < 1 || m_pSurface == nullptr) return 0;
-    const double dLength = std::sqrt(dx * dx + dy * dy + dz * dz);
-    if (!(dLength > 0.0)) return 0;
+int CExtractToolData::FindExitCrossing(double x, double y, double z, double dx, double dy,
+                                       double dz, double& distance, int& startCell,
+                                       RayScratch& scratch) const {
+    distance = 0.0;
+    startCell = 0;
+    if (!m_bExactReady || m_skinHierarchy.empty()) return 0;
+    const double o[3] = {x, y, z}, d[3] = {dx, dy, dz};
+    // A start that is not finite meets no box in order; leave it before the hierarchy visits
+    // every node.
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return 0;
+    qvr::geom::ShearedRay ray{};
+    const bool usable = qvr::geom::shearRay(o, d, ray);
 
-    auto usable = [&](int id) {
-        if (id < 1 || id > m_nSurface) return false;
-        const CFaceElem& f = m_pSurface[id];
-        return (f.nNode == 3 || f.nNode == 4) && f.pNode != nullptr;
-    };
-    double size = 0.0;
-    for (int s = 1; s <= nSurfaceIds; ++s) {
-        if (!usable(surfaceIds[s])) continue;
-        size = std::max(size, longestEdge(m_pSurface[surfaceIds[s]], m_pNode));
-    }
-    if (!(size > 0.0)) return 0;
     const double position = std::max({std::fabs(x), std::fabs(y), std::fabs(z)});
-    const double tolerance = std::max(kCoincidenceRelative * size, kPositionRelative * position);
-
-    const Vec3 p{x, y, z}, d{dx, dy, dz};
-    std::vector<Hit> hits;
-    for (int s = 1; s <= nSurfaceIds; ++s) {
-        const int id = surfaceIds[s];
-        if (!usable(id)) continue;
-        const CFaceElem& face = m_pSurface[id];
-
-        bool ownFace = false;
+    const double dLength = std::sqrt(dx * dx + dy * dy + dz * dz);
+    auto extentOf = [&](const CFaceElem& face) {
+        double extent = 0.0;
+        const Cnode& first = m_pNode[face.pNode[1]];
+        for (int k = 2; k <= face.nNode; ++k) {
+            const Cnode& n = m_pNode[face.pNode[k]];
+            extent = std::max({extent, std::fabs(n.x - first.x), std::fabs(n.y - first.y),
+                               std::fabs(n.z - first.z)});
+        }
+        return extent;
+    };
+    // A face with a corner at the node is one of the node's own faces: never a crossing, but
+    // the cell it bounds is where the walk to the sample points starts.
+    auto ownFace = [&](const CFaceElem& face) {
+        double extent = 0.0, nearest = std::numeric_limits<double>::infinity();
+        const Cnode& first = m_pNode[face.pNode[1]];
         for (int k = 1; k <= face.nNode; ++k) {
-            ownFace = ownFace || distance(at(m_pNode[face.pNode[k]]), p) <= tolerance;
+            const Cnode& n = m_pNode[face.pNode[k]];
+            extent = std::max({extent, std::fabs(n.x - first.x), std::fabs(n.y - first.y),
+                               std::fabs(n.z - first.z)});
+            nearest = std::min(nearest, std::max({std::fabs(n.x - x), std::fabs(n.y - y),
+                                                  std::fabs(n.z - z)}));
         }
-        if (ownFace) continue;
+        return nearest <= kNodeCoincidenceRelative * extent;
+    };
 
-        const double nLength =
-            std::sqrt(face.ax * face.ax + face.ay * face.ay + face.az * face.az);
-        if (!(nLength > 0.0)) continue;
-        const double outward =
-            static_cast<std::size_t>(id) < m_faceOutward.size() ? m_faceOutward[static_cast<std::size_t>(id)] : 1;
-        const double cosine =
-            outward * (face.ax * dx + face.ay * dy + face.az * dz) / (nLength * dLength);
-        const double faceSize = longestEdge(face, m_pNode);
-        if (std::fabs(cosine) <= kTangentCosine || std::fabs(cosine) * faceSize <= tolerance) {
-            continue;
+    // The node's own faces: the boxes that hold the node. Their outward sides give the way
+    // into the material, so that a ray running exactly along the skin (in the plane of one of
+    // them) counts as running just inside it when it meets an edge or corner exactly.
+    double inward[3] = {0.0, 0.0, 0.0};
+    const double anyAxis[3] = {0.0, 0.0, 1.0};  // the boxes that hold a point, whatever d is
+    m_skinHierarchy.traverse(o, usable ? d : anyAxis, 0.0, 0.0, [&](std::uint32_t i, double&) {
+        const auto f = static_cast<std::size_t>(m_skinHierarchy.triangle(i).item);
+        const CFaceElem& face = m_pSurface[f];
+        if (!ownFace(face)) return;
+        if (startCell == 0) startCell = m_faceCell[f];
+        inward[0] -= m_faceOutward[f] * face.ax;
+        inward[1] -= m_faceOutward[f] * face.ay;
+        inward[2] -= m_faceOutward[f] * face.az;
+    });
+    if (!usable) return 0;  // no direction (zero or not finite): it leaves nowhere ahead
+    qvr::geom::nudgeRayToward(ray, inward);
+
+    double from = 0.0;  // crossings at or before this point along the ray are passed over
+    for (int pass = 0; pass < kMaxGrazePasses; ++pass) {
+        std::vector<ExactHit>& hits = scratch.hits;
+        hits.clear();
+        m_skinHierarchy.traverse(o, d, from, std::numeric_limits<double>::infinity(),
+                                 [&](std::uint32_t i, double& tFar) {
+            const qvr::geom::TriangleBvh::Triangle& tri = m_skinHierarchy.triangle(i);
+            const auto f = static_cast<std::size_t>(tri.item);
+            const CFaceElem& face = m_pSurface[f];
+            qvr::geom::TriangleHit h{};
+            if (!qvr::geom::intersectTriangle(ray, m_skinHierarchy.corner(tri.corner[0]),
+                                                         m_skinHierarchy.corner(tri.corner[1]),
+                                                         m_skinHierarchy.corner(tri.corner[2]), h)) {
+                return;
+            }
+            if (!(h.t > from) || h.t > tFar || ownFace(face)) return;
+            const double along = m_faceOutward[f] * (face.ax * dx + face.ay * dy + face.az * dz);
+            const double area = std::sqrt(face.ax * face.ax + face.ay * face.ay + face.az * face.az);
+            const double cosine = along / (area * dLength);
+            // A face the ray runs along, within what the nodes' precision can tell: neither in
+            // nor out.
+            const double tolerance = kTouchRelative * std::max(position, h.t);
+            if (!(std::fabs(cosine) * extentOf(face) > tolerance)) return;
+            ExactHit hit{h.t, cosine, along > 0.0, false, {0, 0}};
+            if (h.contact == qvr::geom::TriangleContact::Edge) {
+                const std::uint32_t a = tri.corner[(h.feature + 1) % 3];
+                const std::uint32_t b = tri.corner[(h.feature + 2) % 3];
+                hit.onFeature = true;
+                hit.feature[0] = std::min(a, b);
+                hit.feature[1] = std::max(a, b);
+            } else if (h.contact == qvr::geom::TriangleContact::Corner) {
+                hit.onFeature = true;
+                hit.feature[0] = hit.feature[1] = tri.corner[h.feature];
+            }
+            hits.push_back(hit);
+            // Nothing beyond the nearest exit matters, except an entry that cancels it.
+            if (hit.exit) {
+                tFar = std::min(tFar, h.t + kTouchWindowRelative * std::max(position, h.t));
+            }
+        });
+
+        std::stable_sort(hits.begin(), hits.end(),
+                         [](const ExactHit& a, const ExactHit& b) { return a.t < b.t; });
+        bool cancelled = false;
+        for (std::size_t i = 0; i < hits.size(); ++i) {
+            if (!hits[i].exit) continue;  // already inside: an entry changes nothing
+            // Leaving here, unless the ray only touches the wall and comes straight back in.
+            std::size_t entry = hits.size();
+            for (std::size_t j = 0; j < hits.size() && entry == hits.size(); ++j) {
+                if (!hits[j].exit && hits[j].t >= 0.0 &&
+                    touching(hits[i], hits[j], kTouchRelative * std::max(position, hits[i].t))) {
+                    entry = j;
+                }
+            }
+            if (entry == hits.size()) {
+                // A length, whatever the length of the stored direction (for tiny directions
+                // the documented guard leaves it short of 1).
+                distance = hits[i].t * dLength;
+                return 1;
+            }
+            cancelled = true;
+            from = std::max({from, hits[i].t, hits[entry].t});
+            hits[entry].t = -1.0;  // used up by this exit
         }
-
-        // A hit behind the node or at it (within the tolerance) does not count: for a
-        // quadrilateral the other triangle is tried.
-        double t = 0.0;
-        const bool hit = anyFaceTriangle(
-            face, m_pNode, [&](const Cnode& a, const Cnode& b, const Cnode& c) {
-                return RayHitsTriangle(p, d, at(a), at(b), at(c), t, tolerance) && t > tolerance;
-            });
-        if (hit) hits.push_back({t, cosine});
-    }
-
-    std::sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) { return a.t < b.t; });
-    for (std::size_t i = 0; i < hits.size(); ++i) {
-        if (hits[i].cosine < 0.0) continue;  // already inside: an entry changes nothing
-        // Leaving here. If the ray comes back in through the next entry without ever getting
-        // farther out than the tolerance, it only touched the wall: carry on behind the entry.
-        std::size_t entry = i + 1;
-        while (entry < hits.size() && hits[entry].cosine > 0.0) ++entry;
-        if (entry < hits.size() && excursionDepth(hits[i], hits[entry]) <= tolerance) {
-            i = entry;
-            continue;
-        }
-        distanceOut = hits[i].t;
-        return 1;
+        if (!cancelled) return 0;  // no exit ahead at all
     }
     return 0;
+}
+
+int CExtractToolData::AssignContainingCells(int inode, int startCell, int slot,
+                                            RayScratch& scratch) {
+    if (m_pRayData == nullptr || inode < 1 || inode > m_nSurfaceNode) return -1;
+    CRayData& r = m_pRayData[inode];
+    int current = startCell >= 1 && startCell <= m_nInnerCell ? startCell : 0;
+    for (int j = 1; j <= r.nPoint; ++j) {
+        const double p[3] = {r.pX[j], r.pY[j], r.pZ[j]};
+        auto contains = [&](int c) { return PointInCell(c, p[0], p[1], p[2], scratch.elements); };
+        scratch.visited.clear();
+        int cell = 0;
+        if (current != 0 && m_cellAdjacency.cellCount() == m_nInnerCell) {
+            cell = qvr::geom::walkToPoint(m_cellAdjacency, p_Cell, m_pNode, current, p, contains,
+                                          scratch.visited, kMaxWalkSteps);
+        }
+        if (cell == 0) {
+            // The walk found nothing (no start, a stretch outside the part, cells it cannot
+            // cross): the cells whose boxes hold the point, the first containing it by
+            // centroid distance, else the nearest.
+            int found = 0;
+            const int* near = m_pOptKer->SearchNearBlockID(p[0], p[1], p[2], p[0], p[1], p[2],
+                                                           found, slot);
+            scratch.cellIds.assign(1, 0);
+            for (int k = 0; near != nullptr && k < found; ++k) {
+                if (near[k] > m_nSurface) scratch.cellIds.push_back(near[k] - m_nSurface);
+            }
+            for (int c : scratch.visited) scratch.cellIds.push_back(c);
+            std::sort(scratch.cellIds.begin() + 1, scratch.cellIds.end());
+            scratch.cellIds.erase(std::unique(scratch.cellIds.begin() + 1, scratch.cellIds.end()),
+                                  scratch.cellIds.end());
+            GatherListedCells(scratch.cellIds.data(), static_cast<int>(scratch.cellIds.size()) - 1,
+                              scratch);
+            struct Candidate {
+                double squared;
+                int cell;
+            };
+            std::vector<Candidate> order;
+            order.reserve(scratch.cells.size());
+            for (int c : scratch.cells) {
+                const CInnerCell& k = p_Cell[c];
+                order.push_back({(k.xc - p[0]) * (k.xc - p[0]) + (k.yc - p[1]) * (k.yc - p[1]) +
+                                     (k.zc - p[2]) * (k.zc - p[2]),
+                                 c});
+            }
+            std::stable_sort(order.begin(), order.end(),
+                             [](const Candidate& a, const Candidate& b) { return a.squared < b.squared; });
+            cell = order.empty() ? 0 : order.front().cell;
+            for (const Candidate& c : order) {
+                if (contains(c.cell)) {
+                    cell = c.cell;
+                    current = cell;
+                    break;
+                }
+            }
+        } else {
+            current = cell;
+        }
+        r.pCellID[j] = cell;
+    }
+    return 1;
 }

@@ -67,13 +67,16 @@ int CExtractToolData::ReadFiberResults(char* fileName) {
         return Refuse(kRefused, std::string(fileName) + ": " + reader.GetLastError());
     }
 
-    // The reader expects these calls before the values; their texts and item details are not
-    // needed, and a null buffer is skipped, so none is allocated for them.
+    // The reader expects these calls before the values; their texts are not needed, and a null
+    // buffer is skipped, so none is allocated for them. The item table's ids and locations
+    // (as many as the reader has checked against the file's length) size the value buffers.
     reader.GetResultVersion();
     int analysisType = 0, solverVersion = 0, timeSteps = 0, nItemCount = 0;
     reader.GetHeadInfo(analysisType, solverVersion, nullptr, nullptr, nullptr, timeSteps,
                        nItemCount);
-    reader.GetResultItemInfo(nullptr, nullptr, nullptr, nullptr);
+    const auto items = static_cast<std::size_t>(std::max(nItemCount, 0));
+    std::vector<int> itemIds(items + 1, 0), itemLocations(items + 1, 0);
+    reader.GetResultItemInfo(itemIds.data(), nullptr, nullptr, itemLocations.data());
 
     const int nMaxNodes = countFrom(reader.GetMaxCavityNode());
     const int nMaxElems = countFrom(reader.GetMaxCavityElem());
@@ -87,9 +90,16 @@ int CExtractToolData::ReadFiberResults(char* fileName) {
         return Refuse(kRefused, text);
     }
 
-    // An item stored per node holds the node count of values; the buffers take either kind so
-    // that a file whose fibre items are per node cannot write past them.
-    const auto slots = static_cast<std::size_t>(std::max(nMaxElems, nMaxNodes)) + 1;
+    // A fibre item stored per node holds the node count of values, which the reader has checked
+    // against the file's length; only then are the buffers that long. A node count that no
+    // fetched item fills (a header claiming 2^31 nodes in a small file) is never allocated for.
+    std::size_t slots = static_cast<std::size_t>(nMaxElems) + 1;
+    for (std::size_t i = 0; i < items; ++i) {
+        const bool fetched = std::find(std::begin(k7t::kFiberItemIds), std::end(k7t::kFiberItemIds),
+                                       itemIds[i]) != std::end(k7t::kFiberItemIds);
+        if (fetched && itemLocations[i] == 0)
+            slots = std::max(slots, static_cast<std::size_t>(nMaxNodes) + 1);
+    }
     std::vector<float> values[kFiberComponentCount];
     for (int i = 0; i < kFiberComponentCount; ++i) {
         values[i].assign(slots, 0.0f);

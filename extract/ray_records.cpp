@@ -1,5 +1,6 @@
 // Ray records: one per skin node handed in by the host, then the thickness along each ray, its
 // evenly spaced sample points and their cells, in the selected thickness mode.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <memory>
@@ -7,14 +8,16 @@
 
 #include "extract/CExtractToolData.h"
 #include "extract/tolerances.h"
+#include "kernel/chunked_threads.h"
 
 using qvr::extract::kLengthGuard;
 using qvr::extract::kNoCrossing;
 
 namespace {
 
-constexpr int kSearchSlots = 1;
-constexpr int kRaySlot = 0;
+// Most rays per chunk handed to a tracing thread. Default 256: enough that handing out chunks
+// costs nothing next to the rays; progress asks for smaller chunks on small traces anyway.
+constexpr int kMaxChunk = 256;
 
 // Owns freshly built records until they replace the current ones.
 struct RayRecordsGuard {
@@ -89,71 +92,110 @@ int CExtractToolData::BuildRayData(int nNode, int nLayer, const double* x, const
     return 1;
 }
 
-int CExtractToolData::TraceSurfaceRays() {
-    if (!HasRays()) return -1;
-    m_pOptKer->InitialzeSearch(kSearchSlots);
-    const bool exact = m_nThicknessMode == QVR_THICKNESS_EXACT;
-    if (exact) ComputeFaceOrientation();
-    m_nNoCrossingCount = 0;
+void CExtractToolData::PrepareSearch(bool exact, int threads) {
+    // The kernel's set-up depends only on the mesh, so it is kept while the mesh stays; more
+    // threads than slots set it up again with more (the results do not change).
+    if (m_nSearchSlots < threads) {
+        m_nSearchSlots = 0;
+        m_pOptKer->InitialzeSearch(threads);
+        m_nSearchSlots = threads;
+    }
+    if (exact) PrepareExactMode();
+    while (static_cast<int>(m_scratch.size()) < threads) {
+        m_scratch.push_back(std::make_unique<qvr::extract::RayScratch>());
+    }
+}
 
-    std::vector<int> surfaceIds, cellIds;
-    for (int inode = 1; inode <= m_nSurfaceNode; ++inode) {
-        CRayData& r = m_pRayData[inode];
-        const double px = r.pX[1], py = r.pY[1], pz = r.pZ[1];
+void CExtractToolData::DropSearchStructures() {
+    m_nSearchSlots = 0;
+    m_bExactReady = false;
+    m_skinHierarchy.clear();
+    m_cellAdjacency.clear();
+    std::vector<signed char>().swap(m_faceOutward);
+    std::vector<int>().swap(m_faceCell);
+}
 
+bool CExtractToolData::TraceRay(int inode, bool exact, int slot,
+                                qvr::extract::RayScratch& scratch) {
+    CRayData& r = m_pRayData[inode];
+    const double px = r.pX[1], py = r.pY[1], pz = r.pZ[1];
+
+    double t = 0.0;
+    bool crossed = false;
+    int startCell = 0;
+    if (exact) {
+        crossed = FindExitCrossing(px, py, pz, r.dx, r.dy, r.dz, t, startCell, scratch) == 1;
+    } else {
         int count = 0;
         const int* passed =
-            m_pOptKer->FindPassElemByAnyRay(count, px, py, pz, r.dx, r.dy, r.dz, kRaySlot);
+            m_pOptKer->FindPassElemByAnyRay(count, px, py, pz, r.dx, r.dy, r.dz, slot);
         if (passed == nullptr) count = 0;
-
         // Copied out at once: the list belongs to the kernel's slot and the next search
         // replaces it.
-        surfaceIds.assign(1, 0);
-        cellIds.assign(1, 0);
+        scratch.surfaceIds.assign(1, 0);
+        scratch.cellIds.assign(1, 0);
         for (int k = 0; k < count; ++k) {
             const int id = passed[k];
             if (id >= 1 && id <= m_nSurface) {
-                surfaceIds.push_back(id);
+                scratch.surfaceIds.push_back(id);
             } else if (id > m_nSurface && id - m_nSurface <= m_nInnerCell) {
-                cellIds.push_back(id - m_nSurface);
+                scratch.cellIds.push_back(id - m_nSurface);
             }
         }
-        const int nS = static_cast<int>(surfaceIds.size()) - 1;
-        const int nC = static_cast<int>(cellIds.size()) - 1;
-
-        double t = 0.0;
-        if (exact) {
-            if (FindExitCrossing(surfaceIds.data(), nS, px, py, pz, r.dx, r.dy, r.dz, t) != 1) {
-                ++m_nNoCrossingCount;
-            }
-        } else {
-            FindSurfaceCrossing(surfaceIds.data(), nS, px, py, pz, r.dx, r.dy, r.dz, t);
-            if (t == kNoCrossing) ++m_nNoCrossingCount;
-        }
-
-        const double h = t / (r.nPoint - 1);
-        for (int j = 1; j <= r.nPoint; ++j) {
-            const double s = (j - 1) * h;
-            r.pX[j] = s * r.dx + px;
-            r.pY[j] = s * r.dy + py;
-            r.pZ[j] = s * r.dz + pz;
-            r.pDist[j] = s;
-        }
-        if (exact) {
-            AssignContainingCells(cellIds.data(), nC, inode);
-        } else {
-            AssignNearestCells(cellIds.data(), nC, inode);
-        }
-        ReportProgress(inode, m_nSurfaceNode);
+        const int nS = static_cast<int>(scratch.surfaceIds.size()) - 1;
+        FindSurfaceCrossing(scratch.surfaceIds.data(), nS, px, py, pz, r.dx, r.dy, r.dz, t);
+        crossed = t != kNoCrossing;
     }
+
+    const double h = t / (r.nPoint - 1);
+    for (int j = 1; j <= r.nPoint; ++j) {
+        const double s = (j - 1) * h;
+        r.pX[j] = s * r.dx + px;
+        r.pY[j] = s * r.dy + py;
+        r.pZ[j] = s * r.dz + pz;
+        r.pDist[j] = s;
+    }
+    if (exact) {
+        AssignContainingCells(inode, startCell, slot, scratch);
+    } else {
+        const int nC = static_cast<int>(scratch.cellIds.size()) - 1;
+        AssignNearestCells(scratch.cellIds.data(), nC, inode, scratch);
+    }
+    return crossed;
+}
+
+int CExtractToolData::TraceSurfaceRays() {
+    if (!HasRays()) return -1;
+    const bool exact = m_nThicknessMode == QVR_THICKNESS_EXACT;
+    const int threads = std::clamp(m_nThreadCount, 1, m_nSurfaceNode);
+    PrepareSearch(exact, threads);
+    m_nNoCrossingCount = 0;
+    m_nProgressReported = 0;
+
+    // Chunks small enough that progress comes about every percent, large enough that handing
+    // them out costs nothing next to the rays.
+    const int chunk = threads == 1 ? 1 : std::clamp(m_nSurfaceNode / (100 * threads), 1, kMaxChunk);
+    std::vector<int> missed(static_cast<std::size_t>(threads), 0);
+    qvr::runChunked(
+        m_nSurfaceNode, threads, chunk,
+        [&](int first, int last, int worker) {
+            qvr::extract::RayScratch& scratch = *m_scratch[static_cast<std::size_t>(worker)];
+            for (int i = first; i < last; ++i) {
+                if (!TraceRay(i + 1, exact, worker, scratch)) ++missed[static_cast<std::size_t>(worker)];
+            }
+        },
+        [&](int done) { ReportProgress(done, m_nSurfaceNode); });
+    for (int m : missed) m_nNoCrossingCount += m;
     return 1;
 }
 
-void CExtractToolData::ReportProgress(int done, int total) const {
+void CExtractToolData::ReportProgress(int done, int total) {
     if (m_pProgress == nullptr) return;
     // About a hundred calls per trace whatever its size, and always the last one.
     const int step = total / 100 > 1 ? total / 100 : 1;
-    if (done % step == 0 || done == total) m_pProgress(done, total, m_pProgressUser);
+    if (done / step == m_nProgressReported / step && done != total) return;
+    m_nProgressReported = done;
+    m_pProgress(done, total, m_pProgressUser);
 }
 
 void CExtractToolData::ReleaseRayData() {

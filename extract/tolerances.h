@@ -44,23 +44,27 @@ inline constexpr double kInsideShapeTolerance = 1e-7;
 
 // ---- Exact thickness --------------------------------------------------------------------------
 
-// Fraction of the local element size (the longest edge among the faces near the ray) within
-// which a face corner counts as the node itself, a hit as being at the node, two hits as being at
-// the same place, and a ray as meeting a face it passes just outside. Unit: 1. Default 1e-6.
-inline constexpr double kCoincidenceRelative = 1e-6;
-// Floor of that tolerance as a fraction of the node's largest coordinate: meshes stored with
-// single-precision coordinates place their nodes only to about 6e-8 of that, and a distance or a
-// face's slope computed from several such nodes carries a few times that error. Unit: 1.
-// Default 1e-6.
-inline constexpr double kPositionRelative = 1e-6;
-// Cosine between a face's normal and the ray at or below which the ray only grazes the face.
-// Unit: 1. Default 1e-6. A face is grazed too when the ray's distance from its plane changes by
-// no more than the coincidence tolerance across the face.
-inline constexpr double kTangentCosine = 1e-6;
-// Cosine between a triangle's normal and the ray at or below which the watertight ray/triangle
-// test counts them as parallel: a test on the angle, so independent of the
-// triangle's size and unit. Unit: 1. Default 1e-12.
-inline constexpr double kParallelCosine = 1e-12;
+// A skin face with a corner closer to the ray's start than this fraction of the face's extent
+// (largest coordinate difference of its corners) is one of the node's own faces: never a
+// crossing. Unit: 1. Default 1e-9: far below any element of a real mesh, far above rounding.
+inline constexpr double kNodeCoincidenceRelative = 1e-9;
+// Fraction of the ray's scale (the largest coordinate of its start, or the distance travelled
+// when that is more) within which the ray counts as touching the skin rather than crossing it:
+// an exit followed by an entry that takes the ray out of the material by no more than this is
+// the ray touching the wall of a hole at an edge or corner; a face whose plane the ray stays
+// within this of all across the face is one the ray runs along. Nodes stored in single
+// precision are placed only to about 6e-8 of their coordinates, and a contact worked out from
+// several of them carries a few times that. Unit: 1. Default 1e-6.
+inline constexpr double kTouchRelative = 1e-6;
+// Beyond the nearest exit, entries are looked for this far (as a fraction of the ray's scale)
+// to tell a touch from a way out. Unit: 1. Default 1e-3.
+inline constexpr double kTouchWindowRelative = 1e-3;
+// Searches along one ray after touches of this kind before it counts as leaving nowhere.
+// Unit: count. Default 64 (a ray through a lattice of holes edge to edge).
+inline constexpr int kMaxGrazePasses = 64;
+// Cells one walk towards a sample point may visit before the cells near the point are searched
+// instead. Unit: count. Default 10000.
+inline constexpr int kMaxWalkSteps = 10000;
 
 // ---- Through-wall or along-wall rays (GetWallRay) ---------------------------------------------
 

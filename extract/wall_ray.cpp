@@ -123,9 +123,9 @@ WallRayMeasure MeasureWallRay(CExtractToolData& tool, int inode) {
     std::vector<int> ids;
 
     // The exit face: among the faces at the exit point, the one facing most along the ray.
-    // Faces within the exact mode's closeness tolerance of the nearest one are at the exit
+    // Faces within the exact mode's touching tolerance of the nearest one are at the exit
     // point too (an exit on an edge or corner).
-    const double reach = kCoincidenceRelative * std::max(length, std::sqrt(dot(exit, exit)));
+    const double reach = kTouchRelative * std::max(length, std::sqrt(dot(exit, exit)));
     skin.nearest(exit, 1e-3 * length, length, reach, ids);
     m.exitCosine = -1.0;
     for (int id : ids) {

@@ -23,6 +23,8 @@
  *    changes nothing (details per member). No call throws, except that a failed allocation
  *    raises std::bad_alloc (the tool is then in a valid state, as noted per member).
  *  - Not thread-safe: one tool is used by one thread at a time; separate tools share nothing.
+ *    SetSurfaceNode may itself trace on several threads (SetThreadCount); the results do not
+ *    depend on how many.
  *  - Nothing is written to standard output except the messages named below.
  *
  * Copying is forbidden: the tool owns its kernel, tables and arrays, and a copy would leave two
@@ -50,26 +52,33 @@ class CExtractToolData;
  *
  * QVR_THICKNESS_EXACT: the length of the first stretch of the ray (ahead of the node only)
  *   inside the material, measured to the actual point where the ray meets a skin face (a
- *   quadrilateral as the two triangles on either side of its longest node-to-node segment),
- *   edges and corners included, among the faces the ray pass search lists. One tolerance
- *   serves every closeness decision: 1e-6 of the longest edge among those faces, or 1e-6 of
- *   the node's largest coordinate when that is more (nodes stored in single precision are
- *   placed only to about 6e-8 of their coordinates). Faces with a corner within it of the node
- *   and hits within it of the node are ignored; a ray passing a face outside its edge by less
- *   than it still meets the face. Faces the ray only grazes (normal cosine at most 1e-6, or a
- *   change of the ray's distance from the face's plane across the face within the tolerance)
- *   are ignored. A face whose outward normal points along the ray is an exit, against it an
- *   entry; the outward side is taken from the cell the face bounds, whatever its corner order.
- *   The thickness is the distance to the first exit after which the ray does not come back in
- *   without first getting farther outside than the tolerance: a ray touching a hole's wall at
- *   an edge or corner goes on. A ray that leaves nowhere ahead gets thickness 0 (every sample
- *   point on the node) and is counted by GetNoCrossingCount. Each sample point gets a passed
- *   cell that contains it (the element library's inverse mapping, shape function values no
- *   lower than -1e-7), trying the cells by centroid distance; only when none contains it, the
- *   passed cell with the nearest centroid.
+ *   quadrilateral as the two triangles on either side of its longest node-to-node segment).
+ *   The faces are found through a hierarchy over the skin triangles, built on the first exact
+ *   SetSurfaceNode after a mesh is set and kept until the next SetMeshFileName, and met by a
+ *   watertight test without any tolerance: a ray through an edge or a corner shared by faces
+ *   meets exactly one of them, so no ray slips between faces and none is counted twice, at any
+ *   scale. A ray exactly along an edge or through a corner is settled as if shifted very
+ *   slightly into the material at the node. Faces with a corner at the node (within 1e-9 of
+ *   the face's extent) are ignored. A face whose outward normal points along the ray is an
+ *   exit, against it an entry; the outward side is taken from the cell the face bounds,
+ *   whatever its corner order. The thickness is the distance to the first exit after which the
+ *   ray does not come straight back in: a ray touching a hole's wall at an edge or corner (met
+ *   as an exit and an entry of the same edge or corner, or taking the ray out of the material
+ *   by no more than 1e-6 of its scale - the largest coordinate of the node, or the distance
+ *   travelled - which is what nodes stored in single precision can tell) goes on, and so does
+ *   a ray that runs along a face within that much. A ray that leaves nowhere ahead gets
+ *   thickness 0 (every sample point on the node) and is counted by GetNoCrossingCount; so may
+ *   a ray that runs exactly along the skin (say from a plate's rim along its side wall) when
+ *   the far edge lies, rounded, just outside it. Each sample point gets a cell that contains
+ *   it (the element library's inverse mapping, shape function values no lower than -1e-7),
+ *   found by walking from a cell at the node through face neighbours towards the point; only
+ *   when none contains it, of the cells whose boxes hold the point the one with the nearest
+ *   centroid. Where several cells contain a point (on a face or corner they share) any of them
+ *   may be chosen; they interpolate the same values.
  *   The direction is expected to point into the part, as a negated outward node normal does;
  *   entries met before the first exit are passed over.
- *   Every tolerance is relative, so results do not depend on the length unit or the scale.
+ *   Every decision is relative or exact, so results do not depend on the length unit or the
+ *   scale.
  */
 enum QVRThicknessMode {
     QVR_THICKNESS_CENTROID_PLANE = 0,
@@ -78,8 +87,10 @@ enum QVRThicknessMode {
 
 /*
  * Progress of SetSurfaceNode: called with the number of rays traced so far and the total,
- * about every 1% of the rays and always once with done == total. `user` is the pointer given
- * to SetProgressCallback. The callback must not call back into the tool, and must not throw.
+ * about every 1% of the rays and always once with done == total, always on the thread that
+ * called SetSurfaceNode (on several threads, as often as that thread gets to it: counts may
+ * skip). `user` is the pointer given to SetProgressCallback. The callback must not call back
+ * into the tool, and must not throw.
  */
 typedef void (*QVRProgressCallback)(int done, int total, void* user);
 
@@ -189,6 +200,20 @@ public:
     int SetThicknessMode(int mode);
     /* The mode selected; QVR_THICKNESS_CENTROID_PLANE until SetThicknessMode changes it. */
     int GetThicknessMode() const;
+
+    /*
+     * Threads SetSurfaceNode traces its rays on: n >= 1, or 0 for every hardware thread.
+     * Each thread has its own search slot and working storage; the ray records, the fibre
+     * values and the no-crossing count are bit for bit the same whatever the count, and the
+     * progress callback is still called from the calling thread only. Returns 1, or -1 for
+     * n < 0 (the count is then unchanged). May be called at any time, also before a mesh is
+     * set. The search set-up is kept between SetSurfaceNode calls on the same mesh; a larger
+     * count than before sets it up again once, with more slots.
+     */
+    int SetThreadCount(int n);
+    /* Threads SetSurfaceNode traces on: 1 until SetThreadCount changes it (0 is reported as the
+     * hardware thread count it stood for). */
+    int GetThreadCount() const;
 
     /*
      * Rays of the last successful SetSurfaceNode that found no crossing: in the exact mode

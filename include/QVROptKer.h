@@ -13,8 +13,13 @@
  *    above m_nSurface is the solid cell k - m_nSurface (p_Cell).
  *  - Lengths are millimetres once a mesh is loaded.
  *  - No member throws an exception of its own; a failed allocation raises std::bad_alloc.
- *  - Nothing is thread-safe: one kernel is used by one thread at a time. Search slots let a
- *    caller keep the results of several searches side by side.
+ *  - One kernel is used by one thread at a time, with one exception: once InitialzeSearch has
+ *    returned, SearchNearBlockID and FindPassElemByAnyRay may run at the same time from
+ *    different threads on different slots (each slot has its own work lists and result
+ *    lists; the tree, the tables and MinMesh are only read). Calls on the same slot must not
+ *    overlap, and nothing else (loading, set-up, resetMinMesh, the public tree building, the
+ *    skin operations) may overlap any search. Search slots also let a caller keep the results
+ *    of several searches side by side.
  *
  * This header compiles as C++17 and later.
  */

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, tools, tests and benchmarks need, when missing.
 set -euo pipefail
 
-packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libboost-dev libexpat1-dev nlohmann-json3-dev zlib1g-dev)
+packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libboost-dev libexpat1-dev nlohmann-json3-dev zlib1g-dev libembree-dev)
 # clang-tidy: scripts/clang-tidy-core.sh, run by CI on the library core.
 packages+=(clang-tidy)
 # The Python package and its tests and example (for the system python3).

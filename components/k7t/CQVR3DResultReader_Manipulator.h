@@ -7,6 +7,7 @@
 #ifndef CQVR3DRESULTREADER_MANIPULATOR_H
 #define CQVR3DRESULTREADER_MANIPULATOR_H
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -23,6 +24,11 @@ constexpr int kDamaged = -3;        // starts with K7TB, but the layout version,
                                     // item table or the file's length do not agree
 constexpr int kTextResultFile = -4; // no K7TB, and the first 64 bytes (or all of a shorter
                                     // file) are printable ASCII, tabs, CR or LF
+
+// Buffer sizes a caller of GetHeadInfo and GetResultItemInfo provides: the longest text of each
+// field (project and run 128 bytes, date 64, item names and units 64) and its NUL.
+constexpr std::size_t kHeadTextBufferBytes = 129;  // project, run; the date needs only 65
+constexpr std::size_t kItemTextBufferBytes = 65;   // item name, item unit
 
 }  // namespace k7t
 
@@ -99,8 +105,9 @@ extern const char* const kFiberItemNames[6];
 // Writes the file; false (with a reason) when it cannot be written or the content is
 // inconsistent (value counts not matching the locations, duplicate ids, texts too long).
 // Also refused: a location other than 0 or 1, a node or element count outside 0..2^31-2, and
-// texts holding a NUL character. Inconsistent content is refused before the file is touched;
-// a file that fails while being written is removed.
+// texts holding a NUL character. The file is written under a temporary name beside `path` and
+// renamed over it when complete: refused content, a failed or an interrupted write leave `path`
+// as it was.
 bool write(const std::string& path, const ResultFile& file, std::string* error = nullptr);
 // Reads the whole file through the reader; false with the reader's reason, `file` untouched.
 bool read(const std::string& path, ResultFile& file, std::string* error = nullptr);

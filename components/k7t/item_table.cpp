@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <numeric>
 
+#include "common/little_endian.h"
 #include "k7t_layout.h"
-#include "little_endian.h"
 
 namespace k7t::detail {
+
+using namespace qvr::common::le;
 
 std::int32_t entryLocation(const unsigned char* entry) {
     return loadI32(entry + layout::kEntryLocationAt);

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include "common/little_endian.h"
 #include "k7t_layout.h"
-#include "little_endian.h"
 
 namespace k7t::detail {
+
+using namespace qvr::common::le;
 
 const ItemRecord* OpenResult::find(int id) const {
     const auto at = std::lower_bound(idOrder.begin(), idOrder.end(), id,

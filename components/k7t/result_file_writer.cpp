@@ -2,17 +2,20 @@
 // existing file, then streams the header, the table and the values.
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <cstdio>
 #include <limits>
 #include <memory>
 #include <set>
 
 #include "CQVR3DResultReader_Manipulator.h"
+#include "common/little_endian.h"
+#include "common/output_file.h"
 #include "k7t_layout.h"
-#include "little_endian.h"
-#include "utf8_file_name.h"
 
 namespace k7t {
+
+namespace le = qvr::common::le;
 
 namespace {
 
@@ -80,53 +83,49 @@ std::array<unsigned char, layout::kHeaderSize> encodeHeader(const ResultFile& fi
     for (std::size_t k = 0; k < layout::kMagicSize; ++k) {
         h[k] = static_cast<unsigned char>(layout::kMagic[k]);
     }
-    detail::storeU32(h.data() + layout::kLayoutVersionAt, layout::kLayoutVersion);
-    detail::storeI64(h.data() + layout::kResultVersionAt, file.resultVersion);
-    detail::storeI32(h.data() + layout::kAnalysisTypeAt, file.analysisType);
-    detail::storeI32(h.data() + layout::kSolverVersionAt, file.solverVersion);
+    le::storeU32(h.data() + layout::kLayoutVersionAt, layout::kLayoutVersion);
+    le::storeI64(h.data() + layout::kResultVersionAt, file.resultVersion);
+    le::storeI32(h.data() + layout::kAnalysisTypeAt, file.analysisType);
+    le::storeI32(h.data() + layout::kSolverVersionAt, file.solverVersion);
     putText(h.data() + layout::kProjectAt, file.project);
     putText(h.data() + layout::kRunAt, file.run);
     putText(h.data() + layout::kDateAt, file.date);
-    detail::storeI32(h.data() + layout::kTimeStepsAt, file.timeSteps);
-    detail::storeI32(h.data() + layout::kItemCountAt, static_cast<std::int32_t>(file.items.size()));
-    detail::storeI64(h.data() + layout::kNodeCountAt, file.nodeCount);
-    detail::storeI64(h.data() + layout::kElemCountAt, file.elemCount);
+    le::storeI32(h.data() + layout::kTimeStepsAt, file.timeSteps);
+    le::storeI32(h.data() + layout::kItemCountAt, static_cast<std::int32_t>(file.items.size()));
+    le::storeI64(h.data() + layout::kNodeCountAt, file.nodeCount);
+    le::storeI64(h.data() + layout::kElemCountAt, file.elemCount);
     return h;
 }
 
 std::array<unsigned char, layout::kEntrySize> encodeEntry(const ResultItem& item) {
     std::array<unsigned char, layout::kEntrySize> e{};
-    detail::storeI32(e.data() + layout::kEntryIdAt, item.id);
-    detail::storeI32(e.data() + layout::kEntryLocationAt, item.location);
+    le::storeI32(e.data() + layout::kEntryIdAt, item.id);
+    le::storeI32(e.data() + layout::kEntryLocationAt, item.location);
     putText(e.data() + layout::kEntryNameAt, item.name);
     putText(e.data() + layout::kEntryUnitAt, item.unit);
     return e;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-bool writeAll(std::FILE* out, const ResultFile& file) {
+// Hands the whole file to `out`, values in blocks so that no copy of the file is held.
+void writeAll(qvr::common::OutputFile& out, const ResultFile& file) {
     const auto header = encodeHeader(file);
-    if (std::fwrite(header.data(), 1, header.size(), out) != header.size()) return false;
+    std::memcpy(out.reserve(header.size()), header.data(), header.size());
+    out.commit(header.size());
     for (const ResultItem& item : file.items) {
         const auto entry = encodeEntry(item);
-        if (std::fwrite(entry.data(), 1, entry.size(), out) != entry.size()) return false;
+        std::memcpy(out.reserve(entry.size()), entry.data(), entry.size());
+        out.commit(entry.size());
     }
-    std::vector<unsigned char> block(kValuesPerWrite * layout::kValueSize);
     for (const ResultItem& item : file.items) {
         for (std::size_t done = 0; done < item.values.size();) {
             const std::size_t batch = std::min(item.values.size() - done, kValuesPerWrite);
-            for (std::size_t k = 0; k < batch; ++k) {
-                detail::storeF32(block.data() + k * layout::kValueSize, item.values[done + k]);
-            }
-            const std::size_t bytes = batch * layout::kValueSize;
-            if (std::fwrite(block.data(), 1, bytes, out) != bytes) return false;
+            auto* block = reinterpret_cast<unsigned char*>(out.reserve(batch * layout::kValueSize));
+            for (std::size_t k = 0; k < batch; ++k)
+                le::storeF32(block + k * layout::kValueSize, item.values[done + k]);
+            out.commit(batch * layout::kValueSize);
             done += batch;
         }
     }
-    return true;
 }
 
 }  // namespace
@@ -134,14 +133,11 @@ bool writeAll(std::FILE* out, const ResultFile& file) {
 bool write(const std::string& path, const ResultFile& file, std::string* error) {
     const std::string problem = checkContent(file);
     if (!problem.empty()) return fail(error, path + ": " + problem);
-    std::unique_ptr<std::FILE, FileCloser> out(qvr_file_names::openFile(path.c_str(), "wb"));
-    if (!out) return fail(error, path + ": cannot be created");
-    bool written = writeAll(out.get(), file);
-    written = (std::fclose(out.release()) == 0) && written;
-    if (!written) {
-        qvr_file_names::removeFile(path.c_str());
-        return fail(error, path + ": write failed");
-    }
+    qvr::common::OutputFile out;
+    std::string reason;
+    if (!out.open(path, reason)) return fail(error, path + ": cannot be created");
+    writeAll(out, file);
+    if (!out.close(reason)) return fail(error, path + ": write failed");
     return true;
 }
 

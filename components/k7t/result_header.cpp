@@ -3,10 +3,12 @@
 #include <cstring>
 #include <limits>
 
+#include "common/little_endian.h"
 #include "k7t_layout.h"
-#include "little_endian.h"
 
 namespace k7t::detail {
+
+using namespace qvr::common::le;
 
 namespace {
 

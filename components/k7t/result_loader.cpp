@@ -6,13 +6,15 @@
 #include <limits>
 
 #include "CQVR3DResultReader_Manipulator.h"
+#include "common/little_endian.h"
 #include "file_kind.h"
 #include "input_file.h"
 #include "k7t_layout.h"
-#include "little_endian.h"
 #include "open_result.h"
 
 namespace k7t::detail {
+
+using namespace qvr::common::le;
 
 namespace {
 

@@ -100,8 +100,9 @@ struct MeshData {
 // file cannot be written or the content cannot be stored so that it reads back unchanged: a
 // unit longer than 43 characters or holding a NUL; in text also a unit with a line end, a '#'
 // or blanks at either end; non-finite coordinates or volumes; a part element node count
-// outside 1..8; node numbers out of range. Nothing is written when the content is refused; a
-// file whose writing failed part way is removed. Floats are written so that they read back
+// outside 1..8; node numbers out of range. The file is written under a temporary name beside
+// `path` and renamed over it when complete: a refusal, a failed write or an interrupted one
+// leaves `path` as it was (an earlier file of that name stays). Floats are written so that they read back
 // bit for bit; part element node slots past nNode are written as 0 whatever they hold.
 bool writeText(const std::string& path, const MeshData& mesh, std::string* error = nullptr);
 bool writeBinary(const std::string& path, const MeshData& mesh, std::string* error = nullptr);
@@ -109,6 +110,15 @@ bool writeBinary(const std::string& path, const MeshData& mesh, std::string* err
 // Read a whole mesh through NQBIO_Manipulator. Returns false with the reader's diagnostic
 // and leaves `mesh` unchanged.
 bool readMesh(const std::string& path, MeshData& mesh, std::string* error = nullptr);
+
+// The unit text of a mesh file, from its first few kilobytes only (text: the UNIT line with its
+// comment and surrounding blanks removed; binary: the header's field up to its first NUL). False
+// when the path is not a regular file or its start holds no unit line.
+bool readMeshUnit(const std::string& path, std::string& unit);
+
+// Whether the mesh loader knows the unit and scales lengths by it: a unit text that holds mm,
+// cm, inch or um. Any other unit is read as millimetres.
+bool isKnownUnit(const std::string& unit);
 
 }  // namespace nqbio
 

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "binary_records.h"
-#include "little_endian.h"
 #include "mesh_parsers.h"
 #include "nqb_layout.h"
 

@@ -3,8 +3,12 @@
 #define NQBIO_BINARY_RECORDS_H
 
 #include "NQBIO_Manipulator.h"
-#include "little_endian.h"
+#include "common/little_endian.h"
 #include "nqb_layout.h"
+
+namespace nqbio {
+namespace le = qvr::common::le;
+}  // namespace nqbio
 
 namespace nqbio::records {
 

@@ -4,13 +4,15 @@
 #include <string>
 
 #include "NQBIO_Manipulator.h"
+#include "common/little_endian.h"
+#include "common/output_file.h"
 #include "content_check.h"
-#include "little_endian.h"
 #include "nqb_layout.h"
-#include "output_file.h"
-#include "utf8_file_name.h"
 
 namespace nqbio {
+
+namespace le = qvr::common::le;
+using qvr::common::OutputFile;
 
 namespace {
 
@@ -71,7 +73,6 @@ bool writeBinary(const std::string& path, const MeshData& mesh, std::string* err
     if (ok) {
         writeContent(out, mesh);
         ok = out.close(reason);
-        if (!ok) qvr_file_names::removeFile(path.c_str());  // never leave a half-written mesh behind
     }
     if (!ok && error != nullptr) *error = reason;
     return ok;

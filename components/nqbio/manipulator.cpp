@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "NQBIO_Manipulator.h"
+#include "common/whole_file.h"
 #include "mesh_parsers.h"
-#include "whole_file.h"
 
 struct NQBIO_Manipulator::Impl {
     std::unique_ptr<nqbio::MeshSource> source;  // null when no checked file is held
@@ -58,7 +58,7 @@ int NQBIO_Manipulator::beginReading(const char* fileName, const char* /*second*/
     try {
         nqbio::FileBytes bytes;
         std::string reason;
-        if (!nqbio::readWholeFile(fileName, bytes, reason)) {
+        if (!qvr::common::readWholeFile(fileName, bytes, reason)) {
             fault.place = kWholeFilePlace;
             fault.what = std::move(reason);
         } else {

@@ -10,9 +10,12 @@
 #include <string_view>
 
 #include "NQBIO_Manipulator.h"
-#include "whole_file.h"
+#include "common/whole_file.h"
 
 namespace nqbio {
+
+using qvr::common::FileBytes;
+
 
 // Where a file is wrong: a line number (text, 1-based) or a byte offset (binary), and what.
 struct ParseFault {

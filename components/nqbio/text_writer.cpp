@@ -6,13 +6,14 @@
 #include <string_view>
 
 #include "NQBIO_Manipulator.h"
+#include "common/output_file.h"
 #include "content_check.h"
 #include "nqb_layout.h"
 #include "number_tokens.h"
-#include "output_file.h"
-#include "utf8_file_name.h"
 
 namespace nqbio {
+
+using qvr::common::OutputFile;
 
 namespace {
 
@@ -114,7 +115,6 @@ bool writeText(const std::string& path, const MeshData& mesh, std::string* error
     if (ok) {
         writeContent(out, mesh);
         ok = out.close(reason);
-        if (!ok) qvr_file_names::removeFile(path.c_str());  // never leave a half-written mesh behind
     }
     if (!ok && error != nullptr) *error = reason;
     return ok;

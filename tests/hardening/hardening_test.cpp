@@ -438,6 +438,58 @@ TEST_F(ToolMisuse, AllocationFailure) {
 // loads each with either retention rule and finds nothing where there is nothing; the tool
 // loads each with a result file without elements, and no sample point but the node itself lies
 // in a cell, so every point reads 0, its distance included.
+// Counts in a result header are sizes the file may not back: the tool reads any accepted
+// result of the cube within memory bounded by the file, whatever node and element counts the
+// header claims and wherever its fibre items are stored. Random headers, each read by a child
+// process whose address space is capped far below what trusting the counts would ask for.
+TEST(ResultHeaders, AnyClaimedCountIsReadWithinMemoryTheFileBacks) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer needs more address space than any cap";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "AddressSanitizer needs more address space than any cap";
+#endif
+#endif
+    const char* preload = std::getenv("LD_PRELOAD");
+    if (preload != nullptr && std::strstr(preload, "vgpreload") != nullptr)
+        GTEST_SKIP() << "valgrind's allocator aborts on a failed operator new";
+    TempDir dir;
+    std::string cube = damagedFile("text_valid.nqb");
+    std::srand(20261205);
+    for (int round = 0; round < 24; ++round) {
+        k7t::ResultFile file;
+        const bool perNode = round % 3 == 0;
+        // Per-node items must hold their values, so only element-only files claim huge node
+        // counts: 2^8 up to 2^31-2 over the rounds.
+        file.nodeCount = perNode ? 8 : std::min<std::int64_t>(std::int64_t{1} << (8 + round), 2147483646);
+        file.elemCount = std::rand() % 2;  // the cube has one cell
+        for (int id : k7t::kFiberItemIds) {
+            if (std::rand() % 4 == 0) continue;
+            k7t::ResultItem item;
+            item.id = id;
+            item.location = perNode && std::rand() % 2 ? 0 : 1;
+            item.values.assign(static_cast<std::size_t>(item.location == 0 ? file.nodeCount : file.elemCount),
+                               0.25f);
+            file.items.push_back(item);
+        }
+        std::string path = dir.file("r" + std::to_string(round) + ".k7t");
+        ASSERT_TRUE(k7t::write(path, file));
+        SCOPED_TRACE(path + ": " + std::to_string(file.nodeCount) + " nodes");
+        EXPECT_EQ(inChild([&] {
+                      // What the process maps already, and 512 MiB: trusting 2^26 nodes needs more.
+                      std::ifstream statm("/proc/self/statm");
+                      rlim_t pages = 0;
+                      if (!(statm >> pages)) return false;
+                      const rlim_t cap = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t{512} << 20);
+                      const rlimit memory{cap, cap};
+                      setrlimit(RLIMIT_AS, &memory);
+                      QVR3DExtractTool tool;
+                      return tool.SetMeshFileName(cube.data()) == 1 && tool.SetK7TFileName(path.data()) == 1;
+                  }),
+                  "");
+    }
+}
+
 TEST(ZeroCounts, EmptyMeshesAndResults) {
     TempDir dir;
     std::string mesh = dir.file("zero.nqb"), results = dir.file("empty.k7t");

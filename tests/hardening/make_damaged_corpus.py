@@ -72,6 +72,8 @@ def make_text_files():
     base = text(text_lines())
     good_text('text_valid.nqb', base, 'the unit cube, as a writer makes it')
     good_text('text_crlf.nqb', text(text_lines(), '\r\n'), 'CRLF line ends read like LF')
+    good_text('text_unit_metre.nqb', with_line(2, 'UNIT m'),
+              'a unit the format does not know, read as millimetres')
     lines = text_lines()
     lines.insert(1, '# comment line')
     lines.insert(5, '')
@@ -260,6 +262,9 @@ def make_result_files():
          'a result file without fibre items (they read as 0)')
     emit('result_other_mesh.k7t', result(VALUES_A, ne=2), 0, -1, '-',
          'more cavity elements than the mesh has cells')
+    emit('result_nodes_2p31_minus_2.k7t', result(VALUES_B, nn=2**31 - 2,
+         items=[(i, 1, b'FiberOrientation', b'') for i in FIBRE_IDS]), 0, 1, '-',
+         'node count 2^31-2 in a small file whose items are all per element')
     bad_result('result_empty.k7t', b'', -2, 'empty file')
     bad_result('result_bad_magic.k7t', b'K7TX' + base[4:], -2, 'binary file with another magic')
     bad_result('result_short_binary.k7t', b'\x00\x01', -2, 'two bytes, not text')

@@ -5,7 +5,8 @@ endif()
 foreach(required "fnQVROptKer" "nQVROptKer" "CQVROptKer::ReadMeshData" "Cnode::copy"
                  "CQVROptKer::SetMeshArrays" "QVR3DExtractTool::SetMeshArrays"
                  "QVR3DExtractTool::SetFiberValues"
-                 "CRayData::operator=" "QVR3DExtractTool::GetWallRay")
+                 "CRayData::operator=" "QVR3DExtractTool::GetWallRay"
+                 "QVR3DExtractTool::SetThreadCount" "QVR3DExtractTool::GetThreadCount")
   string(FIND "${symbols}" "${required}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "missing export: ${required}")

@@ -312,7 +312,9 @@ TEST_P(PartOracle, RayRecordsFibreProfilesAndCellChoiceMatchTheStraightforwardTo
         EXPECT_GT(withCells, rays.count() / 2) << part.name;
     }
 
-    // The exact mode's cell choice, on the sample points and passed cells of its own rays.
+    // The exact mode's cell choice, on the sample points of its own rays: wherever a cell the
+    // ray passes contains the point, the chosen cell contains it too (the walk may pick another
+    // of the cells sharing a face or corner there, which interpolates the same values).
     ASSERT_EQ(tool.SelectThicknessMode(QVR_THICKNESS_EXACT), 1);
     ASSERT_EQ(build(7), 1);
     int contained = 0;
@@ -321,10 +323,13 @@ TEST_P(PartOracle, RayRecordsFibreProfilesAndCellChoiceMatchTheStraightforwardTo
         const std::vector<int> passed =
             oracle::findPassElem(k, r.pX[1], r.pY[1], r.pZ[1], r.dx, r.dy, r.dz, 0).passed;
         for (int j = 1; j <= 7; ++j) {
-            ASSERT_EQ(r.pCellID[j], containingCell(tool, passed, r.pX[j], r.pY[j], r.pZ[j]))
-                << part.name << " exact ray " << i << " point " << j;
+            const int want = containingCell(tool, passed, r.pX[j], r.pY[j], r.pZ[j]);
             const int c = r.pCellID[j];
-            contained += c != 0 && tool.PointInCell(c, r.pX[j], r.pY[j], r.pZ[j]) ? 1 : 0;
+            const bool inside = c != 0 && tool.PointInCell(c, r.pX[j], r.pY[j], r.pZ[j]);
+            if (want != 0 && tool.PointInCell(want, r.pX[j], r.pY[j], r.pZ[j])) {
+                ASSERT_TRUE(inside) << part.name << " exact ray " << i << " point " << j;
+            }
+            contained += inside ? 1 : 0;
         }
     }
     EXPECT_GT(contained, rays.count()) << part.name;

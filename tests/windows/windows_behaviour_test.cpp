@@ -33,6 +33,7 @@
 #include "BuilderMeshData.h"
 #include "CQVR3DResultReader_Manipulator.h"
 #include "NQBIO_Manipulator.h"
+#include "common/whole_file.h"
 #include "QVR3DExtractTool.h"
 #include "QVROptKer.h"
 #include "TempDir.h"
@@ -237,7 +238,7 @@ TEST(FileNames, SpacesAndNonAsciiCharactersReachTheFiles) {
     out.write("a,b\n");
     out.close();
     std::string data, error;
-    EXPECT_TRUE(qvr::cli::readWholeFile(outFolder + "/profiles \xC3\xA9.csv", data, error)) << error;
+    EXPECT_TRUE(qvr::common::readWholeFile((outFolder + "/profiles \xC3\xA9.csv").c_str(), data, error)) << error;
     EXPECT_EQ(data, "a,b\n");
 }
 

@@ -96,9 +96,10 @@ nqbio::MeshData makeTube(const TubeSpec& params);
 // rotate turns counter-clockwise seen from the tip of `axis`; the volumes stay. A zero or
 // non-finite axis or angle leaves the mesh unchanged. scale multiplies the stored volumes by
 // factor^3; a factor that is not positive and finite, or one that would carry a coordinate or
-// volume beyond the float range, leaves the mesh unchanged.
-void rotate(nqbio::MeshData& mesh, std::array<double, 3> axis, double angle);
-void scale(nqbio::MeshData& mesh, double factor);
+// volume beyond the float range, leaves the mesh unchanged. Both return whether they changed
+// the mesh as asked (true also for a zero angle or a factor of 1).
+bool rotate(nqbio::MeshData& mesh, std::array<double, 3> axis, double angle);
+bool scale(nqbio::MeshData& mesh, double factor);
 
 // Skin and cell volumes from the node coordinates (see MeshDerivation.h).
 using meshgeom::computeVolumes;

@@ -1,5 +1,5 @@
 // Helpers every qvr command shares: failures with their exit codes, stage timing, the
-// progress bar, reading whole files and keeping a reader's own diagnostics off standard error.
+// progress bar and keeping a reader's own diagnostics off standard error.
 #ifndef QVR_CLI_CLI_SUPPORT_H
 #define QVR_CLI_CLI_SUPPORT_H
 
@@ -108,12 +108,6 @@ public:
 private:
     int saved_ = -1;
 };
-
-// ----------------------------------------------------------------------------------------------
-// Reads a whole file into memory with a few large reads.
-
-// False with the system's reason ("No such file or directory", ...) in `error`.
-bool readWholeFile(const std::string& path, std::string& data, std::string& error);
 
 }  // namespace qvr::cli
 

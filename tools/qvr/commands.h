@@ -15,6 +15,10 @@ void addImportResultsCommand(CLI::App& app);
 void addInfoCommand(CLI::App& app);
 void addConvertCommand(CLI::App& app);
 
+// The --threads option of the commands that trace rays (extract, demo): threads SetSurfaceNode
+// traces on, 0 (the default) for every hardware thread.
+void addThreadsOption(CLI::App& cmd, int& threads);
+
 }  // namespace qvr::cli
 
 #endif

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cli_support.h"
+#include "command_files.h"
 #include "commands.h"
 #include "mesh_files.h"
 
@@ -18,6 +19,7 @@ struct ConvertOptions {
 };
 
 void runConvert(const ConvertOptions& o) {
+    checkDistinctFiles({{"IN_NQB", o.in}}, {{"OUT_NQB", o.out}});
     const nqbio::MeshData mesh = readMeshOrFail(o.in);
     writeMeshOrFail(o.out, mesh, o.binary);
     std::printf("wrote %s (%s): %d nodes, %zu cells, %zu surface elements\n", o.out.c_str(),

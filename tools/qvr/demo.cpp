@@ -35,7 +35,7 @@ gen::PlateSpec demoPlate() {
     return params;
 }
 
-void runDemo(const std::string& folder) {
+void runDemo(const std::string& folder, int threads) {
     StageClock clock;
     const gen::PlateSpec params = demoPlate();
     const nqbio::MeshData mesh = gen::makePlate(params);
@@ -55,6 +55,7 @@ void runDemo(const std::string& folder) {
     ExtractRequest request;
     request.meshPath = meshPath;
     request.resultPath = resultPath;
+    request.threads = threads;
     ExtractionRun run = runExtraction(request);
     const auto inputStages = clock.stages();
     run.stages.insert(run.stages.begin(), inputStages.begin(), inputStages.end());
@@ -85,10 +86,12 @@ void runDemo(const std::string& folder) {
 
 void addDemoCommand(CLI::App& app) {
     auto folder = std::make_shared<std::string>("qvr-demo");
+    auto threads = std::make_shared<int>(0);
     CLI::App* cmd = app.add_subcommand(
         "demo", "Generate a sample part and fibre result, then extract profiles as `extract` does");
     cmd->add_option("--out", *folder, "output folder")->capture_default_str();
-    cmd->callback([folder] { runDemo(*folder); });
+    addThreadsOption(*cmd, *threads);
+    cmd->callback([folder, threads] { runDemo(*folder, *threads); });
 }
 
 }  // namespace qvr::cli

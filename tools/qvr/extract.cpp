@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "command_files.h"
 #include "commands.h"
 #include "extraction.h"
 #include "output_writers.h"
@@ -19,6 +20,7 @@ struct ExtractOptions {
     std::string out = "qvr-extract";
     long long plotNode = 0;
     std::string thickness = "exact";
+    int threads = 0;
     int digits = kDefaultCsvDigits;
     bool wide = false;
     bool asciiVtu = false;
@@ -31,6 +33,11 @@ void runExtract(const ExtractOptions& o) {
     request.layers = o.layers;
     if (o.nodes != "all") request.nodesFile = o.nodes;
     request.mode = o.thickness == "centroid" ? ThicknessMode::CentroidPlane : ThicknessMode::Exact;
+    request.threads = o.threads;
+    request.plotNode = o.plotNode;
+    std::vector<NamedFile> outputs;
+    for (const std::string& path : extractionOutputPaths(o.out)) outputs.push_back({"--out", path});
+    checkDistinctFiles({{"MESH", o.mesh}, {"RESULTS", o.results}, {"--nodes", request.nodesFile}}, outputs);
     ExtractionRun run = runExtraction(request);
     OutputOptions output;
     output.csvDigits = o.digits;
@@ -54,6 +61,13 @@ void runExtract(const ExtractOptions& o) {
 
 }  // namespace
 
+void addThreadsOption(CLI::App& cmd, int& threads) {
+    cmd.add_option("--threads", threads,
+                   "threads tracing the rays; 0: all cores (results are the same on any count)")
+        ->check(CLI::Range(0, 4096))
+        ->capture_default_str();
+}
+
 void addExtractCommand(CLI::App& app) {
     auto o = std::make_shared<ExtractOptions>();
     CLI::App* cmd = app.add_subcommand(
@@ -76,6 +90,7 @@ void addExtractCommand(CLI::App& app) {
                     "centroid plane of the crossed skin face")
         ->check(CLI::IsMember({"exact", "centroid"}))
         ->capture_default_str();
+    addThreadsOption(*cmd, o->threads);
     cmd->add_option("--digits", o->digits,
                     "significant digits of the CSV values; the default gives the shortest text "
                     "that reads back as the same single-precision value (0.04, not 0.0399999991)")

@@ -1,5 +1,7 @@
 #include "extraction.h"
 
+#include <string>
+
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -10,6 +12,8 @@
 #include "QVR3DExtractTool.h"
 #include "QVROptKer.h"
 #include "cli_support.h"
+#include "command_files.h"
+#include "common/whole_file.h"
 #include "mesh_files.h"
 
 namespace qvr::cli {
@@ -65,7 +69,7 @@ std::vector<SkinNode> selectSkinNodes(const std::vector<SkinNode>& skin,
 
 std::vector<long long> readNodeList(const std::string& path) {
     std::string data, why;
-    if (!readWholeFile(path, data, why)) failFile(path + ": " + why);
+    if (!common::readWholeFile(path.c_str(), data, why)) failFile(path + ": " + why);
     std::vector<long long> numbers;
     std::size_t pos = 0;
     int line = 1;
@@ -116,22 +120,19 @@ SkinSurface copySkin(const CQVROptKer& kernel) {
 
 namespace {
 
-// Reads the mesh through the reader before the library does, so that a damaged file is
-// reported once, with the reader's reason, and the library only sees files it can load.
-long long checkMesh(const std::string& path) {
-    const nqbio::MeshData mesh = readMeshOrFail(path);
-    if (mesh.parts.empty()) failFile(path + ": the mesh has no solid cells");
-    return static_cast<long long>(mesh.parts.size());
-}
-
-// Runs a library call that loads a file. The host has read the file with the same readers
-// before, so a failure here is one the readers' own line on standard error would not explain
-// (a pipe that cannot be read twice, a file changed meanwhile): the host's one line, which
-// names the call, is the message.
+// Runs a library call that loads a file. The readers inside the library write their reason for
+// a refused file to standard error themselves; the host relays the same text (the library's
+// GetLastErrorText) in its one line, so the readers' copy is held back here.
 template <class Call>
 int quietly(Call call) {
     const QuietStderr quiet;
     return call();
+}
+
+// The file a tool call refused, with the tool's reason when it gives one.
+std::string toolContext(const QVR3DExtractTool& tool, const std::string& path) {
+    const std::string why = tool.GetLastErrorText();
+    return why.empty() ? path : path + ": " + why;
 }
 
 // Forwards the tool's progress reports to a progress bar for as long as it lives.
@@ -149,13 +150,24 @@ private:
     QVR3DExtractTool& tool_;
 };
 
-// The host's own kernel finds the skin and its normals, on the mesh as the tool loads it.
-std::vector<SkinNode> chooseSkinNodes(const ExtractRequest& request, ExtractionRun& run) {
-    std::string meshName = request.meshPath;
-    CQVROptKer kernel;
+// The host's own kernel loads the mesh and finds the skin and its normals, on the mesh as the
+// tool loads it. A refused file is reported with the mesh reader's reason, which the kernel
+// keeps.
+void loadKernel(CQVROptKer& kernel, const StagedInput& mesh, ExtractionRun& run) {
+    std::string meshName = mesh.path();
     const int rc = quietly([&] { return kernel.ReadMeshData(meshName.data(), 0); });
-    if (rc != 1) failLibrary("CQVROptKer::ReadMeshData", rc, request.meshPath);
+    if (rc != 1) {
+        std::string why = kernel.GetLastErrorText();
+        if (why.rfind(mesh.path(), 0) == 0) why.replace(0, mesh.path().size(), mesh.name());
+        if (!why.empty()) failFile(why);
+        failLibrary("CQVROptKer::ReadMeshData", rc, mesh.name());
+    }
     run.mesh = summarizeKernel(kernel);
+    if (run.mesh.cells() == 0) failFile(mesh.name() + ": the mesh has no solid cells");
+}
+
+std::vector<SkinNode> chooseSkinNodes(CQVROptKer& kernel, const ExtractRequest& request,
+                                      ExtractionRun& run) {
     std::vector<SkinNode> skin = findSkinNodes(kernel);
     run.skinNodes = static_cast<long long>(skin.size());
     if (skin.empty()) failFile(request.meshPath + ": the mesh has no skin faces");
@@ -163,6 +175,43 @@ std::vector<SkinNode> chooseSkinNodes(const ExtractRequest& request, ExtractionR
     if (request.nodesFile.empty()) return skin;
     return selectSkinNodes(skin, readNodeList(request.nodesFile), run.mesh.nodesInFile,
                            request.nodesFile);
+}
+
+// What can be refused before the tool runs: a plot node without a ray, and more sample points
+// than an extraction may ask for.
+void checkRequestAgainstNodes(const ExtractRequest& request, const std::vector<SkinNode>& chosen) {
+    if (request.plotNode != 0) {
+        bool found = false;
+        for (const SkinNode& s : chosen) found = found || s.fileNode == request.plotNode;
+        if (!found)
+            failUsage("--plot-node " + std::to_string(request.plotNode) +
+                      ": no profile was extracted at that node");
+    }
+    const long long points = static_cast<long long>(chosen.size()) * request.layers;
+    if (points > kMaxSamplePoints)
+        failUsage("--layers " + std::to_string(request.layers) + " at " +
+                  std::to_string(chosen.size()) + " nodes asks for " + std::to_string(points) +
+                  " sample points, more than the " + std::to_string(kMaxSamplePoints) +
+                  " one extraction writes: lower --layers or choose fewer nodes with --nodes");
+}
+
+// The notes a user needs before the library speaks: a unit the loader does not know (lengths
+// are then read as millimetres), and cells the element library cannot interpolate (the tool
+// names each on standard output while the values are collected).
+void noteMeshOddities(const StagedInput& mesh, const ExtractionRun& run) {
+    std::string unit;
+    if (nqbio::readMeshUnit(mesh.path(), unit) && !nqbio::isKnownUnit(unit))
+        std::fprintf(stderr,
+                     "qvr: note: %s: unit \"%s\" is not one the mesh format knows (mm, cm, inch, um); "
+                     "its lengths are read as millimetres\n",
+                     mesh.name().c_str(), unit.c_str());
+    if (run.mesh.otherCells > 0)
+        std::fprintf(stderr,
+                     "qvr: note: %s: %lld cells have a node count the element library cannot "
+                     "interpolate; sample points given to them get nan, and the extraction tool "
+                     "reports each on standard output\n",
+                     mesh.name().c_str(), run.mesh.otherCells);
+    std::fflush(stderr);
 }
 
 // SetSurfaceNode with the nodes and their directions in one-based arrays.
@@ -188,7 +237,8 @@ void traceRays(QVR3DExtractTool& tool, const std::vector<SkinNode>& nodes, int l
 
 // GetFiber for every node, in the order handed to SetSurfaceNode.
 std::vector<NodeProfile> collectProfiles(QVR3DExtractTool& tool, const std::vector<SkinNode>& nodes,
-                                         int layers, bool progress) {
+                                         int layers, ThicknessMode mode, bool uninterpolable,
+                                         bool progress) {
     const std::size_t points = static_cast<std::size_t>(layers) + 1;
     std::vector<double> dist(points), f[kComponentCount];
     for (auto& component : f) component.assign(points, 0.0);
@@ -212,14 +262,24 @@ std::vector<NodeProfile> collectProfiles(QVR3DExtractTool& tool, const std::vect
             p.dy = s.ay / length;
             p.dz = s.az / length;
         }
-        // No crossing: 1e30 in the centroid-plane mode, 0 in the exact mode (which ignores
-        // hits at the node), and 0 too where the ray passed no cell.
+        // No crossing: exactly kCentroidNoCrossingMm in the centroid-plane mode, 0 in the exact
+        // mode (which ignores hits at the node), and 0 too where the ray passed no cell.
         p.thickness = dist[points - 1];
-        p.crossed = p.thickness > 0.0 && p.thickness < kNoCrossingDistanceMm;
+        p.crossed = p.thickness > 0.0 &&
+                    !(mode == ThicknessMode::CentroidPlane && p.thickness == kCentroidNoCrossingMm);
         p.depth.assign(dist.begin() + 1, dist.end());
         p.value.resize(points - 1);
-        for (std::size_t j = 1; j < points; ++j)
-            for (std::size_t k = 0; k < kComponentCount; ++k) p.value[j - 1][k] = f[k][j];
+        for (std::size_t j = 1; j < points; ++j) {
+            bool allZero = true;
+            for (std::size_t k = 0; k < kComponentCount; ++k) {
+                p.value[j - 1][k] = f[k][j];
+                allZero = allZero && f[k][j] == 0.0;
+            }
+            // The tool gives 0 for every component of a point in a cell the element library
+            // cannot interpolate; a fibre tensor (trace 1) is never all zeros, so on a mesh with
+            // such cells those points are the ones without a value.
+            if (uninterpolable && allZero) p.value[j - 1].fill(kNoValue);
+        }
         profiles.push_back(std::move(p));
         bar.update(static_cast<long long>(i));
     }
@@ -249,28 +309,37 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
     run.mode = request.mode.value_or(ThicknessMode::Exact);
     StageClock clock;
 
-    const long long cells = checkMesh(request.meshPath);
-    checkFiberResult(readResultHeader(request.resultPath), cells, request.resultPath);
+    // Each input is read from the user's path once; pipes are kept in a private copy.
+    const StagedInput mesh(request.meshPath);
+    const StagedInput result(request.resultPath);
+    CQVROptKer kernel;
+    loadKernel(kernel, mesh, run);
+    checkFiberResult(readResultHeader(result.path(), result.name()), run.mesh, request.resultPath);
     clock.lap("check inputs");
-    const std::vector<SkinNode> chosen = chooseSkinNodes(request, run);
+    const std::vector<SkinNode> chosen = chooseSkinNodes(kernel, request, run);
+    checkRequestAgainstNodes(request, chosen);
+    noteMeshOddities(mesh, run);
     clock.lap("skin normals");
 
     const auto tool = std::make_unique<QVR3DExtractTool>();
-    std::string meshName = request.meshPath;
-    std::string resultName = request.resultPath;
+    std::string meshName = mesh.path();
+    std::string resultName = result.path();
     int rc = quietly([&] { return tool->SetMeshFileName(meshName.data()); });
-    if (rc != 1) failLibrary("QVR3DExtractTool::SetMeshFileName", rc, request.meshPath);
+    if (rc != 1) failLibrary("QVR3DExtractTool::SetMeshFileName", rc, toolContext(*tool, request.meshPath));
     clock.lap("tool: mesh");
     rc = quietly([&] { return tool->SetK7TFileName(resultName.data()); });
-    if (rc != 1) failLibrary("QVR3DExtractTool::SetK7TFileName", rc, request.resultPath);
+    if (rc != 1) failLibrary("QVR3DExtractTool::SetK7TFileName", rc, toolContext(*tool, request.resultPath));
     clock.lap("tool: results");
     const int mode = run.mode == ThicknessMode::Exact ? QVR_THICKNESS_EXACT : QVR_THICKNESS_CENTROID_PLANE;
     rc = tool->SetThicknessMode(mode);
     if (rc != 1) failLibrary("QVR3DExtractTool::SetThicknessMode", rc, thicknessModeName(run.mode));
+    rc = tool->SetThreadCount(request.threads);
+    if (rc != 1) failLibrary("QVR3DExtractTool::SetThreadCount", rc, std::to_string(request.threads));
 
     traceRays(*tool, chosen, request.layers, request.progress);
     clock.lap("thickness rays");
-    run.profiles = collectProfiles(*tool, chosen, request.layers, request.progress);
+    run.profiles = collectProfiles(*tool, chosen, request.layers, run.mode, run.mesh.otherCells > 0,
+                                   request.progress);
     run.raysWithoutCrossing = tool->GetNoCrossingCount();
     clock.lap("fibre values");
     classifyWallRays(*tool, run.profiles, request.progress);

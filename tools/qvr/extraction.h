@@ -5,6 +5,7 @@
 #define QVR_CLI_EXTRACTION_H
 
 #include <array>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ namespace qvr::cli {
 // Component order of every output: the tool's fiber1..fiber6.
 constexpr int kComponentCount = 6;
 extern const char* const kComponentNames[kComponentCount];  // a11 a22 a33 a12 a23 a13
+
+// A component the tool could not give: written as "nan".
+constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 
 enum class ThicknessMode { CentroidPlane, Exact };
 const char* thicknessModeName(ThicknessMode mode);  // "centroid", "exact"
@@ -97,8 +101,16 @@ SkinSurface copySkin(const CQVROptKer& kernel);
 // Sample points per ray when not given: 0, 0.1, ..., 1 of the thickness.
 constexpr int kDefaultLayers = 11;
 
-// Distances at or beyond this (mm) are the tool's "no crossing" (it reports 1e30).
-constexpr double kNoCrossingDistanceMm = 1e29;
+// The thickness the tool reports for a ray that crossed nothing in the centroid-plane mode (the
+// exact mode reports 0 instead). Compared exactly: the tool writes this value and no other, so a
+// real thickness of 1e30 mm or more (a part of that size) still counts as a crossing.
+constexpr double kCentroidNoCrossingMm = 1e30;
+
+// Sample points (skin nodes times --layers) one extraction may ask for. Each costs the host
+// about 60 bytes in memory and some 120 in profiles.csv, so the cap holds a run to well under a
+// gigabyte of memory and a few gigabytes of output; a 10^6-cell part's whole skin at the default
+// layers stays far below it.
+constexpr long long kMaxSamplePoints = 10'000'000;
 
 struct ExtractRequest {
     std::string meshPath, resultPath;
@@ -106,6 +118,8 @@ struct ExtractRequest {
     std::string nodesFile;                  // empty: every skin node
     std::optional<ThicknessMode> mode;      // unset: exact
     bool progress = true;                   // progress bars when stderr is a terminal
+    int threads = 0;                        // threads tracing the rays; 0: every hardware thread
+    long long plotNode = 0;                 // a node that must be among the chosen ones; 0: none
 };
 
 // Throws CliError for bad input files (file), a node list naming non-skin nodes (usage) or a

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "cli_support.h"
+#include "command_files.h"
 #include "commands.h"
 #include "fiber_fields.h"
 #include "generator/PartGenerator.h"
@@ -34,6 +35,16 @@ struct GenerateOptions {
 };
 
 bool given(const GenerateOptions& o, const char* name) { return o.cmd->count(name) > 0; }
+
+std::string formatNumber(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+
+std::string formatVector(const std::array<double, 3>& v) {
+    return formatNumber(v[0]) + " " + formatNumber(v[1]) + " " + formatNumber(v[2]);
+}
 
 gen::PlateSpec plateSpec(const GenerateOptions& o, gen::CellType type) {
     const bool ribs = o.kind == "ribbed-plate";
@@ -86,6 +97,9 @@ gen::TubeSpec tubeSpec(const GenerateOptions& o, gen::CellType type) {
 }
 
 void runGenerate(const GenerateOptions& o) {
+    checkDistinctFiles({}, {{"OUT_NQB", o.meshOut}, {"OUT_K7T", o.resultOut}});
+    if (o.kind != "rotated-plate" && (given(o, "--axis") || given(o, "--angle")))
+        failUsage("--axis and --angle turn a rotated-plate only");
     gen::CellType type;
     if (!gen::parseCellType(o.type, type)) failUsage("--type: unknown cell type " + o.type);
     const bool tube = o.kind == "tube";
@@ -114,10 +128,16 @@ void runGenerate(const GenerateOptions& o) {
     if (o.kind == "rotated-plate") {
         const std::array<double, 3> axis{o.axis[0], o.axis[1], o.axis[2]};
         const double angle = o.angleDeg * kPi / 180.0;
-        gen::rotate(mesh, axis, angle);
+        if (!gen::rotate(mesh, axis, angle))
+            failUsage("--axis " + formatVector(axis) + " --angle " + formatNumber(o.angleDeg) +
+                      ": the part cannot be turned so (a zero or non-finite axis or angle, or a "
+                      "node carried beyond the float range)");
         if (!affine) rotateFiberResult(result, rotationMatrix(axis, angle));
     }
-    if (o.scale != 1.0) gen::scale(mesh, o.scale);
+    if (o.scale != 1.0 && !gen::scale(mesh, o.scale))
+        failUsage("--scale " + formatNumber(o.scale) +
+                  ": the part cannot be scaled so (a coordinate or cell volume would leave the "
+                  "float range)");
     if (affine) result = gen::makeFiberResult(mesh, fiber);
 
     const bool binary = o.binary && !o.text;

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "cli_support.h"
+#include "common/whole_file.h"
 #include "generator/PartGenerator.h"
 #include "gmsh_reader.h"
 
@@ -213,7 +213,7 @@ bool importGmshFile(const std::string& path, const std::string& unit, nqbio::Mes
                     GmshImportReport& report, std::string& error) {
     std::string data;
     std::string why;
-    if (!readWholeFile(path, data, why)) {
+    if (!common::readWholeFile(path.c_str(), data, why)) {
         error = path + ": " + why;
         return false;
     }

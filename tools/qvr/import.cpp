@@ -1,10 +1,13 @@
 // qvr import IN.msh OUT.nqb: a Gmsh mesh to the mesh format.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 
 #include "cli_support.h"
+#include "command_files.h"
 #include "commands.h"
 #include "fiber_fields.h"
 #include "gmsh_import.h"
@@ -20,16 +23,30 @@ struct ImportOptions {
     bool binary = false;
 };
 
+// The units the mesh format knows, and the metre, which it does not: a part drawn in metres is
+// scaled to millimetres on import.
+constexpr const char* kFormatUnits[] = {"mm", "cm", "inch", "um"};
+constexpr const char* kMetre = "m";
+constexpr double kMillimetresPerMetre = 1000.0;
+
 void runImport(const ImportOptions& o) {
+    const bool metres = o.unit == kMetre;
+    if (!metres && std::find(std::begin(kFormatUnits), std::end(kFormatUnits), o.unit) == std::end(kFormatUnits))
+        failUsage("--unit " + o.unit + ": not a unit of the mesh format (mm, cm, inch, um) nor m");
+    const std::string tagMap = o.tagMap.empty() ? tagMapPathFor(o.out) : o.tagMap;
+    checkDistinctFiles({{"IN_MSH", o.in}},
+                       {{"OUT_NQB", o.out}, {"--fiber", o.fiberOut}, {"--tag-map", tagMap}});
+    const std::string unit = metres ? "mm" : o.unit;
     StageClock clock;
     nqbio::MeshData mesh;
     GmshImportReport r;
     std::string error;
-    if (!importGmshFile(o.in, o.unit, mesh, r, error)) failFile(error);
+    if (!importGmshFile(o.in, unit, mesh, r, error)) failFile(error);
+    if (metres && !gen::scale(mesh, kMillimetresPerMetre))
+        failFile(o.in + ": the part cannot be scaled from metres to millimetres (a coordinate or "
+                 "cell volume would leave the float range)");
     clock.lap("import");
     writeMeshOrFail(o.out, mesh, o.binary);
-    const std::string tagMap = o.tagMap.empty() ? tagMapPathFor(o.out) : o.tagMap;
-    if (tagMap == o.in || tagMap == o.out) failUsage("--tag-map " + tagMap + ": names the input or the mesh");
     writeTagMap(tagMap, r.cellTags);
     clock.lap("write");
     double volume = 0.0;
@@ -41,7 +58,7 @@ void runImport(const ImportOptions& o) {
                 "pyramid %lld), %lld skin faces, volume %.6g %s^3\n",
                 o.out.c_str(), o.binary ? "binary" : "text", r.nodesKept,
                 r.tets + r.pyramids + r.prisms + r.hexes, r.hexes, r.prisms, r.tets, r.pyramids,
-                r.skinFaces, volume, o.unit.c_str());
+                r.skinFaces, volume, unit.c_str());
     std::printf("wrote %s: the Gmsh element tag of every cell (for import-results --keys gmsh-tags)\n",
                 tagMap.c_str());
     if (r.reorientedCells > 0)
@@ -66,7 +83,7 @@ void addImportCommand(CLI::App& app) {
     cmd->add_option("IN_MSH", o->in, "Gmsh mesh file")->required();
     cmd->add_option("OUT_NQB", o->out, "mesh file to write")->required();
     cmd->add_option("--unit", o->unit, "length unit of the Gmsh coordinates, written into the mesh "
-                                       "file (mm, cm, inch or um)")
+                                       "file (mm, cm, inch or um; m is scaled to mm)")
         ->capture_default_str();
     cmd->add_flag("--binary", o->binary, "write the binary encoding (default: text)");
     cmd->add_option("--fiber", o->fiberOut,

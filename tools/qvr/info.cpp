@@ -2,6 +2,10 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cmath>
+#include <tuple>
+#include <utility>
+#include <vector>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,7 +14,9 @@
 #include "NQBIO_Manipulator.h"
 #include "QVROptKer.h"
 #include "cli_support.h"
+#include "command_files.h"
 #include "commands.h"
+#include "extraction.h"
 #include "mesh_files.h"
 #include "utf8_file_name.h"
 
@@ -20,9 +26,10 @@ namespace {
 
 enum class FileKind { Mesh, Result, Gmsh, Unknown };
 
-FileKind sniff(const std::string& path) {
+// What the file holds, by its first bytes, or by the extension of the name the user gave.
+FileKind sniff(const std::string& path, const std::string& shown) {
     std::FILE* f = qvr_file_names::openFile(path.c_str(), "rb");
-    if (!f) failFile(path + ": " + std::strerror(errno));
+    if (!f) failFile(shown + ": " + std::strerror(errno));
     char head[16] = {};
     const std::size_t n = std::fread(head, 1, sizeof head, f);
     std::fclose(f);
@@ -31,19 +38,24 @@ FileKind sniff(const std::string& path) {
     if (text.rfind("NQBB", 0) == 0 || text.rfind("NQBTEXT", 0) == 0) return FileKind::Mesh;
     if (text.rfind("$MeshFormat", 0) == 0) return FileKind::Gmsh;
     // Let the readers name what is wrong with a file that carries their extension.
-    const auto endsWith = [&path](const char* ext) {
+    const auto endsWith = [&shown](const char* ext) {
         const std::size_t len = std::strlen(ext);
-        return path.size() >= len && path.compare(path.size() - len, len, ext) == 0;
+        return shown.size() >= len && shown.compare(shown.size() - len, len, ext) == 0;
     };
     if (endsWith(".k7t")) return FileKind::Result;
     if (endsWith(".nqb")) return FileKind::Mesh;
     return FileKind::Unknown;
 }
 
-void meshInfo(const std::string& path) {
+void meshInfo(const std::string& shown, const std::string& path) {
     const nqbio::MeshData data = readMeshOrFail(path);
     NQBIO_FileFormat format = NQBIO_FORMAT_UNKNOWN;
     NQBIO_Manipulator::getFileFormat(path.c_str(), format);
+    if (!nqbio::isKnownUnit(data.unit))
+        std::fprintf(stderr,
+                     "qvr: note: %s: unit \"%s\" is not one the mesh format knows (mm, cm, inch, "
+                     "um); its lengths are read as millimetres\n",
+                     shown.c_str(), data.unit.c_str());
     std::string name = path;
     CQVROptKer kernel;
     int rc = 0;
@@ -51,10 +63,10 @@ void meshInfo(const std::string& path) {
         const QuietStderr quiet;  // a failure is reported in the host's one line
         rc = kernel.ReadMeshData(name.data(), 0);
     }
-    if (rc != 1) failLibrary("CQVROptKer::ReadMeshData", rc, path);
+    if (rc != 1) failLibrary("CQVROptKer::ReadMeshData", rc, shown);
     kernel.InitialzeSearch(1);
     const MeshSummary s = summarizeKernel(kernel);
-    std::printf("mesh file      %s (%s encoding, unit \"%s\")\n", path.c_str(),
+    std::printf("mesh file      %s (%s encoding, unit \"%s\")\n", shown.c_str(),
                 format == NQBIO_FORMAT_BINARY ? "binary" : "text", data.unit.c_str());
     std::printf("nodes          %lld in the file, %lld used by cells\n", s.nodesInFile, s.nodes);
     std::printf("cells          %lld: tetrahedra %lld, pyramids %lld, prisms %lld, hexahedra %lld",
@@ -62,22 +74,42 @@ void meshInfo(const std::string& path) {
     if (s.otherCells) std::printf(", other %lld", s.otherCells);
     std::printf("\nskin faces     %lld retained of %zu surface elements\n", s.skinFaces,
                 data.surfaces.size());
-    std::printf("box            (%.6g, %.6g, %.6g) .. (%.6g, %.6g, %.6g) mm\n", kernel.Box_xMin,
-                kernel.Box_yMin, kernel.Box_zMin, kernel.Box_xMax, kernel.Box_yMax, kernel.Box_zMax);
+    // Without nodes the kernel's box is the empty one (1e30 .. -1e30) and its step is derived
+    // from that: neither measures anything.
+    const bool empty = s.nodes == 0;
+    if (empty)
+        std::printf("box            none (no nodes)\n");
+    else
+        std::printf("box            (%.6g, %.6g, %.6g) .. (%.6g, %.6g, %.6g) mm\n", kernel.Box_xMin,
+                    kernel.Box_yMin, kernel.Box_zMin, kernel.Box_xMax, kernel.Box_yMax, kernel.Box_zMax);
     std::printf("total volume   %.6g mm^3\n", kernel.TotalVolume);
     std::printf("avg thickness  %.6g mm (volume / half the skin area)\n", kernel.AverageThickness);
-    std::printf("min mesh size  %.6g mm (ray search step)\n", kernel.MinMesh);
+    if (empty)
+        std::printf("min mesh size  none (no nodes)\n");
+    else
+        std::printf("min mesh size  %.6g mm (ray search step)\n", kernel.MinMesh);
 }
 
-void resultInfo(const std::string& path) {
-    const ResultHeader h = readResultHeader(path);
+// Smallest and largest value, NaN left out wherever it sits (nan when nothing else is there).
+std::pair<double, double> valueRange(const std::vector<float>& values) {
+    double lo = kNoValue, hi = kNoValue;
+    for (const float v : values) {
+        if (std::isnan(v)) continue;
+        if (std::isnan(lo) || v < lo) lo = v;
+        if (std::isnan(hi) || v > hi) hi = v;
+    }
+    return {lo, hi};
+}
+
+void resultInfo(const std::string& shown, const std::string& path) {
+    const ResultHeader h = readResultHeader(path, shown);
     k7t::ResultFile file;
     std::string why;
     {
         QuietStderr quiet;
         if (!k7t::read(path, file, &why)) failFile(path + ": " + why);
     }
-    std::printf("result file    %s\n", path.c_str());
+    std::printf("result file    %s\n", shown.c_str());
     std::printf("version        %lld, analysis type %d, solver version %d, time steps %d\n",
                 static_cast<long long>(h.resultVersion), h.analysisType, h.solverVersion, h.timeSteps);
     std::printf("project        %s\nrun            %s\ndate           %s\n", h.project.c_str(),
@@ -89,11 +121,7 @@ void resultInfo(const std::string& path) {
                 "name", "unit");
     for (const k7t::ResultItem& item : file.items) {
         double lo = 0.0, hi = 0.0;
-        if (!item.values.empty()) {
-            const auto [a, b] = std::minmax_element(item.values.begin(), item.values.end());
-            lo = *a;
-            hi = *b;
-        }
+        if (!item.values.empty()) std::tie(lo, hi) = valueRange(item.values);
         std::printf("  %6d  %-8s  %10zu  %12.6g  %12.6g  %-32s  %s\n", item.id,
                     item.location == 0 ? "node" : "element", item.values.size(), lo, hi,
                     item.name.c_str(), item.unit.c_str());
@@ -107,9 +135,10 @@ void addInfoCommand(CLI::App& app) {
     CLI::App* cmd = app.add_subcommand("info", "Describe a mesh (.nqb) or result (.k7t) file");
     cmd->add_option("FILE", *file, "mesh or result file")->required();
     cmd->callback([file] {
-        switch (sniff(*file)) {
-            case FileKind::Mesh: meshInfo(*file); break;
-            case FileKind::Result: resultInfo(*file); break;
+        const StagedInput input(*file);  // a pipe is read once, then looked at as often as needed
+        switch (sniff(input.path(), *file)) {
+            case FileKind::Mesh: meshInfo(*file, input.path()); break;
+            case FileKind::Result: resultInfo(*file, input.path()); break;
             case FileKind::Gmsh:
                 failFile(*file + ": a Gmsh mesh; convert it first with `qvr import`");
             case FileKind::Unknown:

@@ -9,6 +9,7 @@
 
 #include "cli_support.h"
 #include "commands.h"
+#include "common/output_file.h"
 
 #if defined(_WIN32)
 #ifndef WIN32_LEAN_AND_MEAN
@@ -55,6 +56,9 @@ int main(int argc, char** argv) {
                  "part, with the QVROptKer library"};
     app.set_version_flag("--version", std::string("qvr ") + QVR_VERSION);
     app.require_subcommand(1);
+    // Ctrl-C removes the temporary files of the outputs being written; the files under their
+    // final names stay as they were.
+    qvr::common::removeTemporaryFilesOnInterrupt();
     qvr::cli::addDemoCommand(app);
     qvr::cli::addExtractCommand(app);
     qvr::cli::addGenerateCommand(app);

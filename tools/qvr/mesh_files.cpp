@@ -66,9 +66,8 @@ std::string cellCountText(const MeshSummary& s) {
 namespace {
 
 constexpr int kLocationPerElement = 1;
-// The reader's buffers: header texts up to 128 bytes, names and units up to 64.
-constexpr std::size_t kHeaderTextBytes = 129;
-constexpr std::size_t kItemTextBytes = 65;
+constexpr std::size_t kHeaderTextBytes = k7t::kHeadTextBufferBytes;
+constexpr std::size_t kItemTextBytes = k7t::kItemTextBufferBytes;
 
 const char* beginReadingMeaning(int code) {
     switch (code) {
@@ -82,11 +81,11 @@ const char* beginReadingMeaning(int code) {
 
 }  // namespace
 
-ResultHeader readResultHeader(const std::string& path) {
+ResultHeader readResultHeader(const std::string& path, const std::string& shownAs) {
     CQVR3DResultReader_Manipulator reader;
     const int code = reader.BeginReading(path.c_str(), nullptr);
     if (code != 0) {
-        std::string text = path + ": result file " + beginReadingMeaning(code);
+        std::string text = (shownAs.empty() ? path : shownAs) + ": result file " + beginReadingMeaning(code);
         const std::string reason = reader.GetLastError();
         if (!reason.empty()) text += ": " + reason;
         failFile(text);
@@ -118,11 +117,15 @@ ResultHeader readResultHeader(const std::string& path) {
     return h;
 }
 
-void checkFiberResult(const ResultHeader& header, long long cells, const std::string& path) {
-    if (header.elemCount != cells)
+void checkFiberResult(const ResultHeader& header, const MeshSummary& mesh, const std::string& path) {
+    if (header.elemCount != mesh.cells())
         failFile(path + ": the results belong to another mesh: " +
                  std::to_string(header.elemCount) + " cavity elements, the mesh has " +
-                 std::to_string(cells) + " cells");
+                 std::to_string(mesh.cells()) + " cells");
+    if (header.nodeCount != mesh.nodesInFile)
+        failFile(path + ": the results belong to another mesh: " +
+                 std::to_string(header.nodeCount) + " cavity nodes, the mesh file has " +
+                 std::to_string(mesh.nodesInFile) + " nodes");
     const int wanted[6] = {4, 5, 6, 9, 10, 11};
     std::string missing;
     for (int id : wanted) {

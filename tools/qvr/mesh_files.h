@@ -57,11 +57,13 @@ struct ResultHeader {
 };
 
 // Opens the file with the result reader. Throws CliError (file) with the reader's reason.
-ResultHeader readResultHeader(const std::string& path);
+// `shownAs` names the file in messages (default: `path`).
+ResultHeader readResultHeader(const std::string& path, const std::string& shownAs = "");
 
-// Throws CliError (file) unless the file has one value per cell of a mesh of `cells` cells for
-// each of the six fibre-orientation items (ids 4, 5, 6, 9, 10, 11).
-void checkFiberResult(const ResultHeader& header, long long cells, const std::string& path);
+// Throws CliError (file) unless the file belongs to the mesh (its cavity holds the mesh file's
+// nodes and the mesh's cells, so that no count from the file is trusted beyond the mesh) and has
+// one value per cell for each of the six fibre-orientation items (ids 4, 5, 6, 9, 10, 11).
+void checkFiberResult(const ResultHeader& header, const MeshSummary& mesh, const std::string& path);
 
 }  // namespace qvr::cli
 

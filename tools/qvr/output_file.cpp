@@ -1,9 +1,8 @@
 #include "output_file.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdarg>
-#include <cstring>
+#include <cstdio>
 #include <filesystem>
 
 #include "cli_support.h"
@@ -12,51 +11,54 @@
 namespace qvr::cli {
 
 namespace {
-constexpr std::size_t kWriteBufferBytes = std::size_t{1} << 20;
-}
+// Longest text one printf call of the writers produces (a line of a header or a table row);
+// longer texts are formatted a second time into a buffer of their size.
+constexpr std::size_t kFormattedBytes = 512;
+// Room for any double to_chars writes with up to 17 significant digits, and any long long.
+constexpr std::size_t kNumberBytes = 32;
+}  // namespace
 
-OutputFile::OutputFile(const std::string& path) : path_(path) {
-    errno = 0;
-    file_ = qvr_file_names::openFile(path.c_str(), "wb");
-    if (!file_) failFile(path + ": cannot create: " + (errno ? std::strerror(errno) : "unknown error"));
-    std::setvbuf(file_, nullptr, _IOFBF, kWriteBufferBytes);
-}
-
-OutputFile::~OutputFile() {
-    if (file_) std::fclose(file_);
+OutputFile::OutputFile(const std::string& path) {
+    std::string reason;
+    if (!file_.open(path, reason)) failFile(reason);
 }
 
 void OutputFile::printf(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::vfprintf(file_, format, args);
+    va_list again;
+    va_copy(again, args);
+    char* room = file_.reserve(kFormattedBytes);
+    const int n = std::vsnprintf(room, kFormattedBytes, format, args);
     va_end(args);
+    if (n > 0 && static_cast<std::size_t>(n) < kFormattedBytes) {
+        file_.commit(static_cast<std::size_t>(n));
+    } else if (n > 0) {
+        room = file_.reserve(static_cast<std::size_t>(n) + 1);
+        std::vsnprintf(room, static_cast<std::size_t>(n) + 1, format, again);
+        file_.commit(static_cast<std::size_t>(n));
+    }
+    va_end(again);
 }
 
-void OutputFile::write(const std::string& text) { std::fwrite(text.data(), 1, text.size(), file_); }
-
-void OutputFile::write(const char* text) { std::fputs(text, file_); }
-
-void OutputFile::put(char c) { std::putc(c, file_); }
-
 void OutputFile::real(double value, int significant) {
-    char digits[64];
-    const auto done = std::to_chars(digits, digits + sizeof digits, value,
-                                    std::chars_format::general, significant);
-    std::fwrite(digits, 1, static_cast<std::size_t>(done.ptr - digits), file_);
+    char* room = file_.reserve(kNumberBytes);
+    const auto done = std::to_chars(room, room + kNumberBytes, value, std::chars_format::general,
+                                    significant);
+    file_.commit(static_cast<std::size_t>(done.ptr - room));
 }
 
 void OutputFile::integer(long long value) {
-    char digits[24];
-    const auto done = std::to_chars(digits, digits + sizeof digits, value);
-    std::fwrite(digits, 1, static_cast<std::size_t>(done.ptr - digits), file_);
+    char* room = file_.reserve(kNumberBytes);
+    const auto done = std::to_chars(room, room + kNumberBytes, value);
+    file_.commit(static_cast<std::size_t>(done.ptr - room));
 }
 
 void OutputFile::close() {
-    const bool failed = std::ferror(file_) != 0;
-    const int rc = std::fclose(file_);
-    file_ = nullptr;
-    if (failed || rc != 0) failFile(path_ + ": cannot write (disk full or file system error)");
+    std::string reason;
+    if (!file_.close(reason)) {
+        failFile(file_.path() + ": " + reason);
+    }
 }
 
 void makeOutputFolder(const std::string& path) {

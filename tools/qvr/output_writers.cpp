@@ -76,15 +76,20 @@ MeanProfile meanProfile(const std::vector<NodeProfile>& profiles, int layers, bo
     m.mean.assign(n, {});
     for (std::size_t j = 0; j < n; ++j)
         m.fraction[j] = n > 1 ? static_cast<double>(j) / static_cast<double>(n - 1) : 0.0;
+    // Points without a value (kNoValue) are left out of their point's mean.
+    std::vector<long long> valued(n, 0);
     for (const NodeProfile& p : profiles) {
         if (!p.crossed || p.value.size() != n || (wallOnly && !p.wall)) continue;
         ++m.nodes;
-        for (std::size_t j = 0; j < n; ++j)
+        for (std::size_t j = 0; j < n; ++j) {
+            if (std::isnan(p.value[j][0])) continue;
+            ++valued[j];
             for (std::size_t k = 0; k < kComponentCount; ++k) m.mean[j][k] += p.value[j][k];
+        }
     }
     if (m.nodes > 0)
-        for (auto& row : m.mean)
-            for (double& v : row) v /= static_cast<double>(m.nodes);
+        for (std::size_t j = 0; j < n; ++j)
+            for (double& v : m.mean[j]) v = valued[j] > 0 ? v / static_cast<double>(valued[j]) : kNoValue;
     return m;
 }
 
@@ -242,6 +247,11 @@ void writeProfileSvg(const std::string& path, const std::string& title,
     out.close();
 }
 
+std::vector<std::string> extractionOutputPaths(const std::string& folder) {
+    return {folder + "/profiles.csv", folder + "/profiles.vtu", folder + "/profiles-rays.vtu",
+            folder + "/profile.svg"};
+}
+
 std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const std::string& folder,
                                                 long long plotNode, const OutputOptions& options) {
     long plotted = -1;
@@ -256,8 +266,7 @@ std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const 
         plotted = findRepresentative(run.profiles);
     }
     makeOutputFolder(folder);
-    const std::vector<std::string> files = {folder + "/profiles.csv", folder + "/profiles.vtu",
-                                            folder + "/profiles-rays.vtu", folder + "/profile.svg"};
+    const std::vector<std::string> files = extractionOutputPaths(folder);
     ProgressBar bar("writing", static_cast<long long>(files.size()));
     writeProfilesCsv(files[0], run, options);
     bar.update(1);

@@ -131,6 +131,11 @@ void writeProfileSvg(const std::string& path, const std::string& title,
 // wall rays (over all rays that crossed when none runs through a wall). A progress bar counts
 // the files on a terminal. Throws CliError (usage) when plotNode has no profile, (file) when a
 // file cannot be written.
+
+// The paths writeExtractionOutputs writes in `folder`: profiles.csv, profiles.vtu,
+// profiles-rays.vtu, profile.svg.
+std::vector<std::string> extractionOutputPaths(const std::string& folder);
+
 std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const std::string& folder,
                                                 long long plotNode, const OutputOptions& options = {});
 

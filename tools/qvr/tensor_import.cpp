@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "cli_support.h"
+#include "common/whole_file.h"
 #include "npy_archive.h"
 #include "output_file.h"
 
@@ -554,7 +555,7 @@ bool parseTensorNpz(const std::string& data, CellTensors& out, std::string& erro
 
 CellTensors readCellTensors(const std::string& path) {
     std::string data, error;
-    if (!readWholeFile(path, data, error)) failFile(path + ": " + error);
+    if (!common::readWholeFile(path.c_str(), data, error)) failFile(path + ": " + error);
     const auto endsWith = [&](const char* ext) {
         const std::size_t n = std::strlen(ext);
         if (path.size() < n) return false;
@@ -594,7 +595,7 @@ void writeTagMap(const std::string& path, const std::vector<long long>& cellTags
 
 std::unordered_map<long long, long long> readTagMap(const std::string& path) {
     std::string text, error;
-    if (!readWholeFile(path, text, error)) failFile(path + ": " + error);
+    if (!common::readWholeFile(path.c_str(), text, error)) failFile(path + ": " + error);
     std::unordered_map<long long, long long> map;
     std::size_t pos = 0;
     long long line = 0;

@@ -1,12 +1,12 @@
-// Little-endian loads and stores of the result file's numbers, independent of the host's
-// byte order.
-#ifndef K7T_LITTLE_ENDIAN_H
-#define K7T_LITTLE_ENDIAN_H
+// Little-endian loads and stores of the binary files' 32- and 64-bit fields, whatever the host's
+// byte order. Shared by the mesh and result file readers and writers.
+#ifndef QVR_COMMON_LITTLE_ENDIAN_H
+#define QVR_COMMON_LITTLE_ENDIAN_H
 
 #include <bit>
 #include <cstdint>
 
-namespace k7t::detail {
+namespace qvr::common::le {
 
 inline std::uint32_t loadU32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -18,14 +18,8 @@ inline std::uint64_t loadU64(const unsigned char* p) {
            (static_cast<std::uint64_t>(loadU32(p + 4)) << 32);
 }
 
-inline std::int32_t loadI32(const unsigned char* p) {
-    return static_cast<std::int32_t>(loadU32(p));
-}
-
-inline std::int64_t loadI64(const unsigned char* p) {
-    return static_cast<std::int64_t>(loadU64(p));
-}
-
+inline std::int32_t loadI32(const unsigned char* p) { return static_cast<std::int32_t>(loadU32(p)); }
+inline std::int64_t loadI64(const unsigned char* p) { return static_cast<std::int64_t>(loadU64(p)); }
 inline float loadF32(const unsigned char* p) { return std::bit_cast<float>(loadU32(p)); }
 
 inline void storeU32(unsigned char* p, std::uint32_t v) {
@@ -44,6 +38,6 @@ inline void storeI32(unsigned char* p, std::int32_t v) { storeU32(p, static_cast
 inline void storeI64(unsigned char* p, std::int64_t v) { storeU64(p, static_cast<std::uint64_t>(v)); }
 inline void storeF32(unsigned char* p, float v) { storeU32(p, std::bit_cast<std::uint32_t>(v)); }
 
-}  // namespace k7t::detail
+}  // namespace qvr::common::le
 
 #endif

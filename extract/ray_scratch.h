@@ -1,0 +1,36 @@
+// Working storage of one tracing thread, kept from ray to ray and from call to call so that a
+// ray allocates nothing once the buffers have grown.
+#ifndef QVR_EXTRACT_RAY_SCRATCH_H
+#define QVR_EXTRACT_RAY_SCRATCH_H
+
+#include <cstdint>
+#include <vector>
+
+#include "extract/cell_choice.h"
+#include "extract/interpolation.h"
+
+namespace qvr::extract {
+
+// A skin crossing of an exact-mode ray. Where the ray meets a face's edge or corner exactly,
+// `feature` names it by skin corner numbers (an edge by its two, the lower first; a corner by
+// itself twice), so that leaving and re-entering at the same edge or corner can be recognised.
+struct ExactHit {
+    double t;
+    double cosine;              // between the face's outward normal and the ray: > 0 exit
+    bool exit;                  // through the face's outward side
+    bool onFeature;             // `feature` is set
+    std::uint32_t feature[2];
+};
+
+struct RayScratch {
+    std::vector<int> surfaceIds, cellIds;  // the ray's passed faces and cells, 1-based lists
+    std::vector<int> cells;                // usable passed cells, in list order
+    std::vector<double> cellData;          // their centroids and point distances, by coordinate
+    std::vector<ExactHit> hits;
+    std::vector<int> visited;              // cells a walk tested
+    ShapeElements elements;                // one element per cell kind for containment tests
+};
+
+}  // namespace qvr::extract
+
+#endif

@@ -1,0 +1,158 @@
+// Face neighbours of the solid cells, found through the cells around each face's lowest node.
+#include "geometry/cell_adjacency.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qvr::geom {
+
+namespace {
+
+// Local faces per kind, as positions in the cell's node list (the element library's order:
+// a hexahedron's nodes 1-4 below 5-8, a prism's triangle 1-3 below 4-6, a pyramid's base
+// 1-4 and apex 5). -1 ends a triangle.
+constexpr int kTetraFaces[4][4] = {{0, 1, 2, -1}, {0, 1, 3, -1}, {1, 2, 3, -1}, {0, 2, 3, -1}};
+constexpr int kPyramidFaces[5][4] = {
+    {0, 1, 2, 3}, {0, 1, 4, -1}, {1, 2, 4, -1}, {2, 3, 4, -1}, {3, 0, 4, -1}};
+constexpr int kPrismFaces[5][4] = {{0, 1, 2, -1}, {3, 4, 5, -1}, {0, 1, 4, 3}, {1, 2, 5, 4}, {2, 0, 3, 5}};
+constexpr int kHexaFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 4},
+                                  {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
+
+const int (*facesOf(int nNode))[4] {
+    switch (nNode) {
+        case 4: return kTetraFaces;
+        case 5: return kPyramidFaces;
+        case 6: return kPrismFaces;
+        case 8: return kHexaFaces;
+        default: return nullptr;
+    }
+}
+
+bool usableCell(const CInnerCell& c, int nodeCount) {
+    if (c.pNode == nullptr || CellAdjacency::faceCount(c.nNode) == 0) return false;
+    for (int k = 1; k <= c.nNode; ++k) {
+        if (c.pNode[k] < 1 || c.pNode[k] > nodeCount) return false;
+    }
+    return true;
+}
+
+bool hasNode(const CInnerCell& c, int node) {
+    for (int k = 1; k <= c.nNode; ++k) {
+        if (c.pNode[k] == node) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int CellAdjacency::faceCount(int nNode) {
+    switch (nNode) {
+        case 4: return 4;
+        case 5: return 5;
+        case 6: return 5;
+        case 8: return 6;
+        default: return 0;
+    }
+}
+
+int CellAdjacency::faceCorners(int nNode, int face, int* positions) {
+    const int (*faces)[4] = facesOf(nNode);
+    if (faces == nullptr || face < 0 || face >= faceCount(nNode)) return 0;
+    int n = 0;
+    for (int k = 0; k < kMaxFaceNodes && faces[face][k] >= 0; ++k) positions[n++] = faces[face][k];
+    return n;
+}
+
+void CellAdjacency::clear() { std::vector<int>().swap(neighbours_); }
+
+void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount) {
+    clear();
+    if (cells == nullptr || cellCount < 1 || nodeCount < 1) return;
+    neighbours_.assign(static_cast<std::size_t>(cellCount) * kMaxFaces, 0);
+
+    // Cells around each node, as offsets into one list.
+    std::vector<int> first(static_cast<std::size_t>(nodeCount) + 2, 0);
+    for (int c = 1; c <= cellCount; ++c) {
+        if (!usableCell(cells[c], nodeCount)) continue;
+        for (int k = 1; k <= cells[c].nNode; ++k) ++first[static_cast<std::size_t>(cells[c].pNode[k]) + 1];
+    }
+    for (std::size_t i = 1; i < first.size(); ++i) first[i] += first[i - 1];
+    std::vector<int> around(static_cast<std::size_t>(first.back()));
+    {
+        std::vector<int> fill(first.begin(), first.end() - 1);
+        for (int c = 1; c <= cellCount; ++c) {
+            if (!usableCell(cells[c], nodeCount)) continue;
+            for (int k = 1; k <= cells[c].nNode; ++k) {
+                around[static_cast<std::size_t>(fill[static_cast<std::size_t>(cells[c].pNode[k])]++)] = c;
+            }
+        }
+    }
+
+    for (int c = 1; c <= cellCount; ++c) {
+        const CInnerCell& cell = cells[c];
+        if (!usableCell(cell, nodeCount)) continue;
+        for (int f = 0; f < faceCount(cell.nNode); ++f) {
+            int positions[kMaxFaceNodes];
+            const int n = faceCorners(cell.nNode, f, positions);
+            int face[kMaxFaceNodes] = {};
+            if (n < 3) continue;
+            for (int k = 0; k < n; ++k) face[k] = cell.pNode[positions[k] + 1];
+            const int lowest = *std::min_element(face, face + n);
+            for (int i = first[static_cast<std::size_t>(lowest)]; i < first[static_cast<std::size_t>(lowest) + 1]; ++i) {
+                const int other = around[static_cast<std::size_t>(i)];
+                if (other == c) continue;
+                bool all = true;
+                for (int k = 0; k < n && all; ++k) all = hasNode(cells[other], face[k]);
+                if (all) {
+                    neighbours_[static_cast<std::size_t>(c - 1) * kMaxFaces + static_cast<std::size_t>(f)] = other;
+                    break;
+                }
+            }
+        }
+    }
+}
+
+int farthestFaceBeyond(const CInnerCell& cell, const Cnode* nodes, const double p[3]) {
+    const int faces = CellAdjacency::faceCount(cell.nNode);
+    if (faces == 0 || cell.pNode == nullptr) return -1;
+    int best = -1;
+    double bestBeyond = 0.0;
+    for (int f = 0; f < faces; ++f) {
+        int positions[CellAdjacency::kMaxFaceNodes];
+        const int n = CellAdjacency::faceCorners(cell.nNode, f, positions);
+        double c[3] = {0.0, 0.0, 0.0};
+        double corner[CellAdjacency::kMaxFaceNodes][3];
+        for (int k = 0; k < n; ++k) {
+            const Cnode& node = nodes[cell.pNode[positions[k] + 1]];
+            corner[k][0] = node.x;
+            corner[k][1] = node.y;
+            corner[k][2] = node.z;
+            for (int a = 0; a < 3; ++a) c[a] += corner[k][a] / n;
+        }
+        // Newell's normal: exact for a triangle, the mean plane of a warped quadrilateral.
+        double normal[3] = {0.0, 0.0, 0.0};
+        for (int k = 0; k < n; ++k) {
+            const double* a = corner[k];
+            const double* b = corner[(k + 1) % n];
+            normal[0] += (a[1] - b[1]) * (a[2] + b[2]);
+            normal[1] += (a[2] - b[2]) * (a[0] + b[0]);
+            normal[2] += (a[0] - b[0]) * (a[1] + b[1]);
+        }
+        const double outward = normal[0] * (c[0] - cell.xc) + normal[1] * (c[1] - cell.yc) +
+                               normal[2] * (c[2] - cell.zc);
+        const double side = outward < 0.0 ? -1.0 : 1.0;
+        const double beyond = side * (normal[0] * (p[0] - c[0]) + normal[1] * (p[1] - c[1]) +
+                                      normal[2] * (p[2] - c[2]));
+        // Per unit of normal length, so that large and small faces compare fairly.
+        const double length = std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
+        if (!(length > 0.0)) continue;
+        const double distance = beyond / length;
+        if (distance > bestBeyond) {
+            bestBeyond = distance;
+            best = f;
+        }
+    }
+    return best;
+}
+
+}  // namespace qvr::geom

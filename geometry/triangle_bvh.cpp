@@ -1,0 +1,222 @@
+// Binned surface-area-heuristic build of the triangle hierarchy, and its nearest-hit query.
+#include "geometry/triangle_bvh.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace qvr::geom {
+
+namespace {
+
+// Triangles per leaf at or below which a node is not split. Default 4: the watertight test
+// of a few triangles costs about as much as one more level of boxes.
+constexpr std::uint32_t kLeafTriangles = 4;
+// Bins per axis of the heuristic. Default 16: more bins barely improve the tree.
+constexpr int kBins = 16;
+// Cost of visiting a node's two child boxes against testing one triangle, in the heuristic.
+// Default 1 (the box test of both children and one triangle test cost about the same).
+constexpr double kTraversalCost = 1.0;
+
+struct Box {
+    double lo[3] = {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
+                    std::numeric_limits<double>::infinity()};
+    double hi[3] = {-std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                    -std::numeric_limits<double>::infinity()};
+    void grow(const double* p) {
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = std::min(lo[a], p[a]);
+            hi[a] = std::max(hi[a], p[a]);
+        }
+    }
+    void grow(const Box& b) {
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = std::min(lo[a], b.lo[a]);
+            hi[a] = std::max(hi[a], b.hi[a]);
+        }
+    }
+    double halfArea() const {
+        if (!(hi[0] >= lo[0])) return 0.0;
+        const double x = hi[0] - lo[0], y = hi[1] - lo[1], z = hi[2] - lo[2];
+        return x * y + y * z + z * x;
+    }
+};
+
+// Single-precision bounds that contain the double-precision ones.
+float below(double v) {
+    float f = static_cast<float>(v);
+    if (static_cast<double>(f) > v) f = std::nextafter(f, -std::numeric_limits<float>::infinity());
+    return f;
+}
+float above(double v) {
+    float f = static_cast<float>(v);
+    if (static_cast<double>(f) < v) f = std::nextafter(f, std::numeric_limits<float>::infinity());
+    return f;
+}
+
+struct Task {
+    std::uint32_t node, first, count;
+    int depth;
+};
+
+}  // namespace
+
+void TriangleBvh::clear() {
+    std::vector<Node>().swap(nodes_);
+    std::vector<Triangle>().swap(triangles_);
+    std::vector<double>().swap(corners_);
+}
+
+std::size_t TriangleBvh::memoryBytes() const {
+    return nodes_.capacity() * sizeof(Node) + triangles_.capacity() * sizeof(Triangle) +
+           corners_.capacity() * sizeof(double);
+}
+
+void TriangleBvh::build(std::vector<double> corners, std::vector<Triangle> triangles) {
+    clear();
+    const std::size_t cornerCount = corners.size() / 3;
+    auto usable = [&](const Triangle& t) {
+        for (std::uint32_t c : t.corner) {
+            if (c >= cornerCount) return false;
+            for (int a = 0; a < 3; ++a) {
+                if (!std::isfinite(corners[3 * static_cast<std::size_t>(c) + static_cast<std::size_t>(a)])) return false;
+            }
+        }
+        return true;
+    };
+    triangles.erase(std::remove_if(triangles.begin(), triangles.end(),
+                                   [&](const Triangle& t) { return !usable(t); }),
+                    triangles.end());
+    corners_ = std::move(corners);
+    corners_.shrink_to_fit();
+    if (triangles.empty()) return;
+
+    const std::size_t n = triangles.size();
+    std::vector<Box> bounds(n);
+    std::vector<double> centre(3 * n);
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::uint32_t c : triangles[i].corner) bounds[i].grow(corner(c));
+        for (int a = 0; a < 3; ++a) {
+            centre[3 * i + static_cast<std::size_t>(a)] = 0.5 * (bounds[i].lo[a] + bounds[i].hi[a]);
+        }
+    }
+    std::vector<std::uint32_t> order(n);
+    for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
+
+    nodes_.reserve(2 * (n / kLeafTriangles + 1));
+    nodes_.push_back(Node{});
+    std::vector<Task> tasks{{0, 0, static_cast<std::uint32_t>(n), 0}};
+    while (!tasks.empty()) {
+        const Task task = tasks.back();
+        tasks.pop_back();
+        Box box, centres;
+        for (std::uint32_t i = task.first; i < task.first + task.count; ++i) {
+            box.grow(bounds[order[i]]);
+            centres.grow(&centre[3 * static_cast<std::size_t>(order[i])]);
+        }
+        Node& node = nodes_[task.node];
+        for (int a = 0; a < 3; ++a) {
+            node.lo[a] = below(box.lo[a]);
+            node.hi[a] = above(box.hi[a]);
+        }
+        node.index = task.first;
+        node.count = task.count;
+        if (task.count <= kLeafTriangles || task.depth >= kMaxDepth) continue;
+
+        // Best binned split over the three axes.
+        double bestCost = std::numeric_limits<double>::infinity();
+        int bestAxis = -1, bestBin = 0;
+        for (int a = 0; a < 3; ++a) {
+            const double extent = centres.hi[a] - centres.lo[a];
+            if (!(extent > 0.0)) continue;
+            const double scale = kBins / extent;
+            Box binBox[kBins];
+            std::uint32_t binCount[kBins] = {};
+            for (std::uint32_t i = task.first; i < task.first + task.count; ++i) {
+                const std::uint32_t t = order[i];
+                int b = static_cast<int>((centre[3 * static_cast<std::size_t>(t) + static_cast<std::size_t>(a)] - centres.lo[a]) * scale);
+                b = std::clamp(b, 0, kBins - 1);
+                binBox[b].grow(bounds[t]);
+                ++binCount[b];
+            }
+            double rightArea[kBins];
+            std::uint32_t rightCount[kBins];
+            Box right;
+            std::uint32_t count = 0;
+            for (int b = kBins - 1; b > 0; --b) {
+                right.grow(binBox[b]);
+                count += binCount[b];
+                rightArea[b] = right.halfArea();
+                rightCount[b] = count;
+            }
+            Box left;
+            count = 0;
+            for (int b = 0; b < kBins - 1; ++b) {
+                left.grow(binBox[b]);
+                count += binCount[b];
+                if (count == 0 || rightCount[b + 1] == 0) continue;
+                const double cost = left.halfArea() * count + rightArea[b + 1] * rightCount[b + 1];
+                if (cost < bestCost) {
+                    bestCost = cost;
+                    bestAxis = a;
+                    bestBin = b;
+                }
+            }
+        }
+
+        std::uint32_t middle = task.first + task.count / 2;
+        if (bestAxis >= 0) {
+            const double leafCost = box.halfArea() * task.count;
+            if (bestCost + kTraversalCost * box.halfArea() >= leafCost &&
+                task.count <= 2 * kLeafTriangles) {
+                continue;  // splitting does not pay: keep the leaf
+            }
+            const double scale = kBins / (centres.hi[bestAxis] - centres.lo[bestAxis]);
+            auto* split = std::partition(
+                order.data() + task.first, order.data() + task.first + task.count,
+                [&](std::uint32_t t) {
+                    int b = static_cast<int>((centre[3 * static_cast<std::size_t>(t) + static_cast<std::size_t>(bestAxis)] - centres.lo[bestAxis]) * scale);
+                    return std::clamp(b, 0, kBins - 1) <= bestBin;
+                });
+            middle = static_cast<std::uint32_t>(split - order.data());
+        }
+        // All centres on one point (or no useful split): halve the range.
+        if (middle == task.first || middle == task.first + task.count) {
+            middle = task.first + task.count / 2;
+        }
+        const auto child = static_cast<std::uint32_t>(nodes_.size());
+        nodes_[task.node].index = child;
+        nodes_[task.node].count = 0;
+        nodes_.push_back(Node{});
+        nodes_.push_back(Node{});
+        tasks.push_back({child + 1, middle, task.first + task.count - middle, task.depth + 1});
+        tasks.push_back({child, task.first, middle - task.first, task.depth + 1});
+    }
+    nodes_.shrink_to_fit();
+    triangles_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) triangles_[i] = triangles[order[i]];
+}
+
+bool TriangleBvh::closestHit(const double origin[3], const double direction[3], double tNear,
+                             double tFar, TriangleHit& hit, std::uint32_t& triangleIndex) const {
+    ShearedRay ray{};
+    if (!shearRay(origin, direction, ray)) return false;
+    bool found = false;
+    traverse(origin, direction, tNear, tFar, [&](std::uint32_t i, double& limit) {
+        const Triangle& t = triangles_[i];
+        TriangleHit h{};
+        if (!intersectTriangle(ray, corner(t.corner[0]), corner(t.corner[1]), corner(t.corner[2]), h)) {
+            return;
+        }
+        if (h.t > tNear && h.t <= limit) {
+            limit = h.t;
+            hit = h;
+            triangleIndex = i;
+            found = true;
+        }
+    });
+    return found;
+}
+
+}  // namespace qvr::geom

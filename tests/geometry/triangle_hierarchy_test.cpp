@@ -1,0 +1,321 @@
+// The watertight triangle test and the triangle hierarchy: no ray slips between or doubles on
+// triangles that share an edge or a corner, at any scale, and the hierarchy finds exactly what a
+// test of every triangle finds.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "KernelMeshBuilder.h"
+#include "geometry/skin_triangles.h"
+#include "geometry/triangle_bvh.h"
+#include "geometry/watertight_triangle.h"
+
+namespace {
+
+using qvr::geom::intersectTriangle;
+using qvr::geom::ShearedRay;
+using qvr::geom::shearRay;
+using qvr::geom::TriangleBvh;
+using qvr::geom::TriangleContact;
+using qvr::geom::TriangleHit;
+
+struct Soup {
+    std::vector<double> corners;
+    std::vector<TriangleBvh::Triangle> triangles;
+    std::uint32_t add(double x, double y, double z) {
+        corners.insert(corners.end(), {x, y, z});
+        return static_cast<std::uint32_t>(corners.size() / 3 - 1);
+    }
+    const double* at(std::uint32_t c) const { return &corners[3 * c]; }
+};
+
+// Every hit of the line on the soup, by brute force.
+std::vector<TriangleHit> allHits(const Soup& s, const double o[3], const double d[3]) {
+    ShearedRay ray{};
+    EXPECT_TRUE(shearRay(o, d, ray));
+    std::vector<TriangleHit> hits;
+    for (const auto& t : s.triangles) {
+        TriangleHit h{};
+        if (intersectTriangle(ray, s.at(t.corner[0]), s.at(t.corner[1]), s.at(t.corner[2]), h)) {
+            hits.push_back(h);
+        }
+    }
+    return hits;
+}
+
+// A fan of `n` triangles around a centre in the plane through `centre` spanned by u and v,
+// every other triangle wound the other way round (the test must not depend on winding).
+Soup fan(const double centre[3], const double u[3], const double v[3], int n, double scale) {
+    Soup s;
+    const std::uint32_t c = s.add(centre[0] * scale, centre[1] * scale, centre[2] * scale);
+    std::vector<std::uint32_t> rim;
+    for (int k = 0; k < n; ++k) {
+        // Uneven angles and radii, so that no two spokes are symmetric.
+        const double angle = 2.0 * M_PI * (k + 0.3 * std::sin(k)) / n;
+        const double r = 1.0 + 0.4 * std::cos(3.0 * k);
+        const double a = r * std::cos(angle), b = r * std::sin(angle);
+        rim.push_back(s.add((centre[0] + a * u[0] + b * v[0]) * scale,
+                            (centre[1] + a * u[1] + b * v[1]) * scale,
+                            (centre[2] + a * u[2] + b * v[2]) * scale));
+    }
+    for (int k = 0; k < n; ++k) {
+        const std::uint32_t p = rim[static_cast<std::size_t>(k)];
+        const std::uint32_t q = rim[static_cast<std::size_t>((k + 1) % n)];
+        s.triangles.push_back(k % 2 == 0 ? TriangleBvh::Triangle{{c, p, q}, k}
+                                         : TriangleBvh::Triangle{{q, c, p}, k});
+    }
+    return s;
+}
+
+TEST(WatertightTriangle, RaysThroughTheSharedCornerAndSpokesOfAFanMeetExactlyOneTriangle) {
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    for (double scale : {1.0, 1e-26, 1e-90, 1e24}) {
+        SCOPED_TRACE(scale);
+        for (int trial = 0; trial < 40; ++trial) {
+            const double centre[3] = {unit(random) * 50, unit(random) * 50, unit(random) * 50};
+            double u[3] = {unit(random), unit(random), unit(random)};
+            const double w[3] = {unit(random), unit(random), unit(random)};
+            double v[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2],
+                           u[0] * w[1] - u[1] * w[0]};
+            const Soup s = fan(centre, u, v, 5 + trial % 4, scale);
+            const double* hub = s.at(0);
+            for (int r = 0; r < 25; ++r) {
+                const double d[3] = {unit(random), unit(random), unit(random)};
+                // Aimed at the hub itself, or at a point of a spoke, from a few units away.
+                const double f = r % 2 == 0 ? 0.0 : 0.5 * (1 + unit(random));
+                const double* spoke = s.at(1 + static_cast<std::uint32_t>(r) % (s.corners.size() / 3 - 1));
+                double target[3], o[3];
+                for (int a = 0; a < 3; ++a) {
+                    target[a] = hub[a] + f * (spoke[a] - hub[a]);
+                    o[a] = target[a] - 3.0 * scale * d[a];
+                }
+                const auto hits = allHits(s, o, d);
+                ASSERT_EQ(hits.size(), 1u) << "trial " << trial << " ray " << r;
+                EXPECT_NEAR(hits[0].t, 3.0 * scale, 1e-9 * scale);
+            }
+        }
+    }
+}
+
+TEST(WatertightTriangle, ExactContactsOnEdgesAndCornersAreNamedAndTieBrokenOnce) {
+    // A flat square in z = 0 as four triangles around its centre; the rays run along -z or a
+    // dyadic slant, so that ray-space coordinates are exact and edge functions exactly zero.
+    Soup s;
+    const auto c = s.add(0, 0, 0);
+    const auto a = s.add(-2, -2, 0), b = s.add(2, -2, 0), e = s.add(2, 2, 0), f = s.add(-2, 2, 0);
+    s.triangles = {{{c, a, b}, 0}, {{c, b, e}, 1}, {{e, c, f}, 2}, {{c, f, a}, 3}};
+    const double down[3] = {0, 0, -1}, slant[3] = {0.25, -0.5, -1};
+    for (const double* d : {down, slant}) {
+        struct Aim {
+            double x, y;
+            TriangleContact contact;
+        };
+        for (const Aim& aim : {Aim{0, 0, TriangleContact::Corner}, Aim{1, 1, TriangleContact::Edge},
+                               Aim{-1, 1, TriangleContact::Edge}, Aim{0.5, -1, TriangleContact::Inside}}) {
+            const double o[3] = {aim.x - 4 * d[0], aim.y - 4 * d[1], -4 * d[2]};
+            const auto hits = allHits(s, o, d);
+            ASSERT_EQ(hits.size(), 1u) << aim.x << " " << aim.y;
+            EXPECT_EQ(hits[0].contact, aim.contact);
+            EXPECT_DOUBLE_EQ(hits[0].t, 4.0);
+        }
+    }
+    // The named feature: a ray through the hub meets triangle {c, a, b} (if at all) at corner 0.
+    ShearedRay ray{};
+    const double o[3] = {0, 0, 1}, d[3] = {0, 0, -1};
+    ASSERT_TRUE(shearRay(o, d, ray));
+    int named = 0;
+    for (const auto& t : s.triangles) {
+        TriangleHit h{};
+        if (!intersectTriangle(ray, s.at(t.corner[0]), s.at(t.corner[1]), s.at(t.corner[2]), h)) continue;
+        ++named;
+        EXPECT_EQ(t.corner[static_cast<std::size_t>(h.feature)], c);
+    }
+    EXPECT_EQ(named, 1);
+    // Seen exactly edge-on, and with no usable direction, nothing is met.
+    const double along[3] = {1, 0, 0}, inPlane[3] = {-5, -1.5, 0};
+    ASSERT_TRUE(shearRay(inPlane, along, ray));
+    TriangleHit h{};
+    EXPECT_FALSE(intersectTriangle(ray, s.at(c), s.at(a), s.at(b), h));
+    const double zero[3] = {0, 0, 0}, notANumber[3] = {0, std::nan(""), 1};
+    EXPECT_FALSE(shearRay(o, zero, ray));
+    EXPECT_FALSE(shearRay(o, notANumber, ray));
+}
+
+// The skin of a block of hexahedra as triangles (each quadrilateral cut along a diagonal).
+Soup blockSkin(qvrtest::CellKind kind, double scale) {
+    qvrtest::KernelMeshBuilder b;
+    b.addBlock({kind, 3, 2, 2, 0.0, 0.0, 0.0, 1.0 * scale, 1.5 * scale, 0.75 * scale});
+    Soup s;
+    for (const auto& n : b.nodes()) s.add(n.x, n.y, n.z);
+    int item = 0;
+    for (const auto& f : b.faces()) {
+        const auto v = [&](std::size_t k) { return static_cast<std::uint32_t>(f.nodes[k] - 1); };
+        s.triangles.push_back({{v(0), v(1), v(2)}, item});
+        if (f.nodes.size() == 4) s.triangles.push_back({{v(0), v(2), v(3)}, item});
+        ++item;
+    }
+    return s;
+}
+
+TEST(WatertightTriangle, LinesThroughAClosedSkinCrossItAnEvenNumberOfTimesThroughCornersAndEdges) {
+    for (auto kind : {qvrtest::CellKind::Hex, qvrtest::CellKind::Tet}) {
+        for (double scale : {1.0, 1e-26}) {
+            const Soup s = blockSkin(kind, scale);
+            std::mt19937_64 random(3);
+            std::uniform_real_distribution<double> unit(-1.0, 1.0);
+            const std::size_t corners = s.corners.size() / 3;
+            for (int r = 0; r < 400; ++r) {
+                // Through a skin node or the middle of two skin nodes, from outside the block.
+                const double* p = s.at(static_cast<std::uint32_t>(random() % corners));
+                const double* q = s.at(static_cast<std::uint32_t>(random() % corners));
+                const double w = r % 2 == 0 ? 0.0 : 0.5;
+                const double d[3] = {unit(random), unit(random), unit(random)};
+                double o[3];
+                for (int a = 0; a < 3; ++a) o[a] = p[a] + w * (q[a] - p[a]) - 10 * scale * d[a];
+                const auto hits = allHits(s, o, d);
+                EXPECT_EQ(hits.size() % 2, 0u) << qvrtest::cellKindName(kind) << " ray " << r;
+                // From inside, ahead of the origin only: an odd count.
+                const double inside[3] = {1.4 * scale, 1.6 * scale, 0.7 * scale};
+                double toward[3];
+                for (int a = 0; a < 3; ++a) toward[a] = p[a] + w * (q[a] - p[a]) - inside[a];
+                const auto fromInside = allHits(s, inside, toward);
+                const auto ahead = std::count_if(fromInside.begin(), fromInside.end(),
+                                                 [](const TriangleHit& h) { return h.t > 0.0; });
+                EXPECT_EQ(ahead % 2, 1) << qvrtest::cellKindName(kind) << " ray " << r;
+            }
+        }
+    }
+}
+
+TEST(TriangleHierarchy, FindsWhatATestOfEveryTriangleFinds) {
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    Soup s;
+    // Triangles over three decades of size, some sliver-thin, some on one point, one with a
+    // NaN corner (left out), all in a 100-unit cube. Coordinates in single precision, so that
+    // they lie exactly on the faces of the hierarchy's boxes.
+    auto f = [](double v) { return static_cast<double>(static_cast<float>(v)); };
+    for (int i = 0; i < 3000; ++i) {
+        const double size = std::pow(10.0, -2.0 + 3.0 * unit(random));
+        const double cx = f(100 * unit(random)), cy = f(100 * unit(random)), cz = f(100 * unit(random));
+        const auto p = s.add(cx, cy, cz);
+        const auto q = s.add(f(cx + size * unit(random)), f(cy + size * unit(random)), cz);
+        const auto r = i % 50 == 0 ? p : s.add(cx, f(cy + size * unit(random)), f(cz + size * unit(random)));
+        s.triangles.push_back({{p, q, r}, i});
+    }
+    const auto bad = s.add(std::nan(""), 0, 0);
+    s.triangles.push_back({{bad, 0, 1}, -1});
+    TriangleBvh bvh;
+    bvh.build(s.corners, s.triangles);
+    ASSERT_EQ(bvh.triangleCount(), 3000u);
+
+    for (int r = 0; r < 600; ++r) {
+        double o[3] = {100 * unit(random), 100 * unit(random), 100 * unit(random)};
+        double d[3] = {unit(random) - 0.5, unit(random) - 0.5, unit(random) - 0.5};
+        if (r % 3 == 0) d[r % 9 / 3] = r % 2 == 0 ? 0.0 : -0.0;  // along box faces, either zero
+        if (r % 5 < 2) {  // from a triangle's corner: on the boxes' faces
+            const double* c = s.at(s.triangles[static_cast<std::size_t>(r)].corner[1]);
+            o[0] = c[0];
+            o[1] = c[1];
+            o[2] = c[2];
+        }
+        const auto expected = allHits(s, o, d);
+        // Every hit, through the traversal with an unlimited far end.
+        ShearedRay ray{};
+        ASSERT_TRUE(shearRay(o, d, ray));
+        std::vector<double> found;
+        bvh.traverse(o, d, -std::numeric_limits<double>::infinity(),
+                     std::numeric_limits<double>::infinity(), [&](std::uint32_t i, double&) {
+                         const auto& t = bvh.triangle(i);
+                         TriangleHit h{};
+                         if (intersectTriangle(ray, bvh.corner(t.corner[0]), bvh.corner(t.corner[1]),
+                                               bvh.corner(t.corner[2]), h)) {
+                             found.push_back(h.t);
+                         }
+                     });
+        std::vector<double> want;
+        double nearest = std::numeric_limits<double>::infinity();
+        for (const auto& h : expected) {
+            want.push_back(h.t);
+            if (h.t > 0.0) nearest = std::min(nearest, h.t);
+        }
+        std::sort(found.begin(), found.end());
+        std::sort(want.begin(), want.end());
+        ASSERT_EQ(found, want) << "ray " << r;
+
+        TriangleHit hit{};
+        std::uint32_t index = 0;
+        const bool any = bvh.closestHit(o, d, 0.0, std::numeric_limits<double>::infinity(), hit, index);
+        ASSERT_EQ(any, nearest < std::numeric_limits<double>::infinity()) << "ray " << r;
+        if (any) {
+            EXPECT_EQ(hit.t, nearest);
+        }
+    }
+}
+
+TEST(TriangleHierarchy, DegenerateInputGivesAUsableTree) {
+    TriangleBvh bvh;
+    double o[3] = {0, 0, -1}, d[3] = {0, 0, 1};
+    TriangleHit hit{};
+    std::uint32_t index = 0;
+    bvh.build({}, {});
+    EXPECT_TRUE(bvh.empty());
+    EXPECT_FALSE(bvh.closestHit(o, d, 0, 1e300, hit, index));
+    // Many copies of one triangle: every centre on one point, so no split plane separates them.
+    Soup s;
+    const auto a = s.add(-1, -1, 0), b = s.add(1, -1, 0), c = s.add(0, 1, 0);
+    for (int i = 0; i < 1000; ++i) s.triangles.push_back({{a, b, c}, i});
+    bvh.build(s.corners, s.triangles);
+    int visited = 0;
+    bvh.traverse(o, d, 0.0, 1e300, [&](std::uint32_t, double&) { ++visited; });
+    EXPECT_EQ(visited, 1000);
+    ASSERT_TRUE(bvh.closestHit(o, d, 0, 1e300, hit, index));
+    EXPECT_EQ(hit.t, 1.0);
+    // A far end short of the triangle, or a near end past it, finds nothing.
+    EXPECT_FALSE(bvh.closestHit(o, d, 0, 0.5, hit, index));
+    EXPECT_FALSE(bvh.closestHit(o, d, 1.0, 1e300, hit, index));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SkinHierarchy, RaysFromEverySkinNodeIntoABlockMeetTheOppositeSkin) {
+    for (auto kind : {qvrtest::CellKind::Hex, qvrtest::CellKind::Tet, qvrtest::CellKind::Prism}) {
+        SCOPED_TRACE(qvrtest::cellKindName(kind));
+        qvrtest::KernelMeshBuilder b;
+        b.addBlock({kind, 4, 3, 2, 0.0, 0.0, 0.0, 1.0, 1.0, 0.5});
+        CQVROptKer k;
+        b.install(k);
+        TriangleBvh bvh;
+        qvr::geom::buildSkinHierarchy(k.m_pSurface, k.m_nSurface, k.m_pNode, k.m_nNode, bvh);
+        std::size_t expected = 0;
+        for (int f = 1; f <= k.m_nSurface; ++f) expected += k.m_pSurface[f].nNode == 4 ? 2 : 1;
+        ASSERT_EQ(bvh.triangleCount(), expected);
+        // Straight down from every node inside the top face (z = 1) onto a node of the bottom,
+        // 1 below. (Along the block's side faces the ray runs on the skin's silhouette, where
+        // either answer is watertight.)
+        int rays = 0;
+        for (int n = 1; n <= k.m_nNode; ++n) {
+            const Cnode& node = k.m_pNode[n];
+            if (node.z != 1.0 || node.x <= 0.0 || node.x >= 4.0 || node.y <= 0.0 || node.y >= 3.0) continue;
+            const double o[3] = {node.x, node.y, node.z}, d[3] = {0.0, 0.0, -1.0};
+            TriangleHit hit{};
+            std::uint32_t index = 0;
+            ASSERT_TRUE(bvh.closestHit(o, d, 1e-9, 1e300, hit, index)) << "node " << n;
+            EXPECT_EQ(hit.t, 1.0);
+            const int face = bvh.triangle(index).item;
+            EXPECT_EQ(k.m_pSurface[face].zc, 0.0);
+            ++rays;
+        }
+        EXPECT_EQ(rays, 3 * 2);
+    }
+}
+
+}  // namespace
