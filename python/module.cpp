@@ -305,7 +305,8 @@ void writeResults(const std::string& path, const FloatArray& values) {
 // The extraction tool with the mesh and results it was given.
 class ToolCore {
 public:
-    ToolCore(MeshCore& mesh, py::object resultPath, const py::object& values, int mode) {
+    ToolCore(MeshCore& mesh, py::object resultPath, const py::object& values, int mode,
+             int threads) {
         int status = 0;
         if (mesh.sourcePath) {
             std::string name = *mesh.sourcePath;
@@ -331,6 +332,7 @@ public:
                 raiseValue(tool_.GetLastErrorText());
         }
         if (tool_.SetThicknessMode(mode) != 1) raiseValue("unknown thickness mode");
+        if (tool_.SetThreadCount(threads) != 1) raiseValue("threads must be 0 (every hardware thread) or more");
     }
 
     // Rays from the given points (mm) along the given directions: (depth (n, layers), values
@@ -448,8 +450,8 @@ PYBIND11_MODULE(_qvroptker, m) {
         .def("ray_elements", &rayElements)
         .def("write", &writeMesh, py::arg("path"), py::arg("binary"));
     py::class_<ToolCore>(m, "ToolCore")
-        .def(py::init<MeshCore&, py::object, py::object, int>(), py::arg("mesh"),
-             py::arg("result_path"), py::arg("values"), py::arg("mode"))
+        .def(py::init<MeshCore&, py::object, py::object, int, int>(), py::arg("mesh"),
+             py::arg("result_path"), py::arg("values"), py::arg("mode"), py::arg("threads"))
         .def("trace", &ToolCore::trace)
         .def("no_crossing_count", &ToolCore::noCrossingCount);
     m.def("read_results", &readResults);

@@ -472,7 +472,9 @@ TEST(ResultHeaders, AnyClaimedCountIsReadWithinMemoryTheFileBacks) {
                                0.25f);
             file.items.push_back(item);
         }
-        std::string path = dir.file("r" + std::to_string(round) + ".k7t");
+        // Built by appending: GCC 12 flags "r" + std::string with a false -Wrestrict.
+        std::string path = dir.file("r");
+        path += std::to_string(round) + ".k7t";
         ASSERT_TRUE(k7t::write(path, file));
         SCOPED_TRACE(path + ": " + std::to_string(file.nodeCount) + " nodes");
         EXPECT_EQ(inChild([&] {
