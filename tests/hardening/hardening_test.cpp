@@ -472,9 +472,11 @@ TEST(ResultHeaders, AnyClaimedCountIsReadWithinMemoryTheFileBacks) {
                                0.25f);
             file.items.push_back(item);
         }
-        // Built by appending: GCC 12 flags "r" + std::string with a false -Wrestrict.
-        std::string path = dir.file("r");
-        path += std::to_string(round) + ".k7t";
+        // Appended rather than "r" + to_string(...): GCC 12 warns falsely (-Wrestrict) on the latter.
+        std::string name = "r";
+        name += std::to_string(round);
+        name += ".k7t";
+        std::string path = dir.file(name);
         ASSERT_TRUE(k7t::write(path, file));
         SCOPED_TRACE(path + ": " + std::to_string(file.nodeCount) + " nodes");
         EXPECT_EQ(inChild([&] {
