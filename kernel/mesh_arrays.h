@@ -36,7 +36,8 @@ bool buildMeshContent(const MeshArrays& arrays, nqbio::MeshData& content, ArrayF
 
 // Replaces the kernel's mesh by `content` from buildMeshContent, building the tables as
 // ReadMeshData builds them from a file with the same content (allNodeFlag as there). Nothing
-// is printed and m_bFormatFlag stays. A failed allocation raises std::bad_alloc and leaves the
+// is printed and m_bFormatFlag stays. The search tree is left to the caller (SetMeshArrays
+// drops it, a fresh kernel has none). A failed allocation raises std::bad_alloc and leaves the
 // previous mesh in place.
 void installMeshContent(CQVROptKer& kernel, const nqbio::MeshData& content, int allNodeFlag);
 

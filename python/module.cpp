@@ -210,7 +210,12 @@ py::tuple splitElements(const CQVROptKer& k, const int* ids, int count) {
         if (ids[i] <= k.m_nSurface) faces.push_back(ids[i] - 1);
         else cells.push_back(ids[i] - k.m_nSurface - 1);
     }
-    return py::make_tuple(py::array(py::cast(faces)), py::array(py::cast(cells)));
+    const auto toArray = [](const std::vector<int>& v) {
+        IntArray out(static_cast<py::ssize_t>(v.size()));
+        std::copy(v.begin(), v.end(), out.mutable_data());
+        return out;
+    };
+    return py::make_tuple(toArray(faces), toArray(cells));
 }
 
 std::array<double, 3> point3(const DoubleArray& a, const char* what) {
@@ -300,7 +305,8 @@ void writeResults(const std::string& path, const FloatArray& values) {
 // The extraction tool with the mesh and results it was given.
 class ToolCore {
 public:
-    ToolCore(MeshCore& mesh, py::object resultPath, const py::object& values, int mode) {
+    ToolCore(MeshCore& mesh, py::object resultPath, const py::object& values, int mode,
+             int threads) {
         int status = 0;
         if (mesh.sourcePath) {
             std::string name = *mesh.sourcePath;
@@ -326,6 +332,7 @@ public:
                 raiseValue(tool_.GetLastErrorText());
         }
         if (tool_.SetThicknessMode(mode) != 1) raiseValue("unknown thickness mode");
+        if (tool_.SetThreadCount(threads) != 1) raiseValue("threads must be 0 (every hardware thread) or more");
     }
 
     // Rays from the given points (mm) along the given directions: (depth (n, layers), values
@@ -443,8 +450,8 @@ PYBIND11_MODULE(_qvroptker, m) {
         .def("ray_elements", &rayElements)
         .def("write", &writeMesh, py::arg("path"), py::arg("binary"));
     py::class_<ToolCore>(m, "ToolCore")
-        .def(py::init<MeshCore&, py::object, py::object, int>(), py::arg("mesh"),
-             py::arg("result_path"), py::arg("values"), py::arg("mode"))
+        .def(py::init<MeshCore&, py::object, py::object, int, int>(), py::arg("mesh"),
+             py::arg("result_path"), py::arg("values"), py::arg("mode"), py::arg("threads"))
         .def("trace", &ToolCore::trace)
         .def("no_crossing_count", &ToolCore::noCrossingCount);
     m.def("read_results", &readResults);

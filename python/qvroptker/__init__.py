@@ -268,15 +268,15 @@ class ExtractTool:
     """The extraction tool on a mesh and its results.
 
     ``mode`` is "exact" (the default) or "centroid" (the centroid-plane thickness). ``threads``
-    is accepted for the coming parallel tracing; the tool traces on one thread for now and
-    ignores it.
+    is the number of threads the rays are traced on, 0 (the default) for every hardware
+    thread; the profiles are the same bit for bit whatever the count.
     """
 
     def __init__(self, mesh, results, mode="exact", threads=0):
         if mode not in _MODES:
             raise ValueError(f"mode {mode!r}: expected one of {', '.join(_MODES)}")
         if int(threads) < 0:
-            raise ValueError("threads must be 0 (automatic) or more")
+            raise ValueError("threads must be 0 (every hardware thread) or more")
         if not isinstance(results, Results):
             results = Results(results)
         if len(results) > mesh.cell_count or (results._path is None
@@ -286,7 +286,8 @@ class ExtractTool:
                              f"got {len(results)}: the results belong to another mesh")
         self._mesh = mesh
         self._tool = _core.ToolCore(mesh._core, results._path,
-                                    results.tensors.astype(np.float64), _MODES[mode])
+                                    results.tensors.astype(np.float64), _MODES[mode],
+                                    int(threads))
         self.mode = mode
         self.threads = int(threads)
 

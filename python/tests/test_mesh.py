@@ -59,7 +59,11 @@ def test_searches_find_the_cells_around_a_node(make_part):
         assert set(np.flatnonzero((mesh.skin_faces == node).any(axis=1))) <= set(hits.faces)
         ray = mesh.ray_elements(p, -mesh.node_normals()[node])
         assert set(users) & set(ray.cells)
+        assert ray.cells.dtype == hits.faces.dtype == np.int32
         assert np.all(np.diff(ray.cells) > 0)
+    # Nothing met: still integer arrays.
+    far = mesh.near_elements([1e6] * 3, [1e6 + 1] * 3)
+    assert far.cells.size == far.faces.size == 0 and far.cells.dtype == np.int32
 
 
 def test_nodes_are_a_read_only_view_in_the_stored_precision():

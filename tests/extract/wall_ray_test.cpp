@@ -21,18 +21,18 @@ constexpr double kEps = 1e-6;
 // A 40 x 20 x 2 mm plate with two ribs of the given width and height along x (centred at
 // y = 20/3 and 40/3), one block per mm in x and y, two block layers through the plate.
 nqbio::MeshData ribbedPlate(CellType type, double ribWidth, double ribHeight) {
-    qvr::gen::PlateSpec spec;
-    spec.lx = 40.0;
-    spec.ly = 20.0;
-    spec.thickness = 2.0;
-    spec.nx = 40;
-    spec.ny = 20;
-    spec.nz = 2;
-    spec.type = type;
-    spec.ribs = true;
-    spec.ribWidth = ribWidth;
-    spec.ribHeight = ribHeight;
-    return qvr::gen::makePlate(spec);
+    qvr::gen::PlateSpec plate;
+    plate.lx = 40.0;
+    plate.ly = 20.0;
+    plate.thickness = 2.0;
+    plate.nx = 40;
+    plate.ny = 20;
+    plate.nz = 2;
+    plate.type = type;
+    plate.ribs = true;
+    plate.ribWidth = ribWidth;
+    plate.ribHeight = ribHeight;
+    return qvr::gen::makePlate(plate);
 }
 
 struct Group {

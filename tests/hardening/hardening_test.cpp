@@ -476,9 +476,10 @@ TEST(ResultHeaders, AnyClaimedCountIsReadWithinMemoryTheFileBacks) {
                                0.25f);
             file.items.push_back(item);
         }
-        // Named through a buffer: GCC 12 sees a false overlap in "r" + std::to_string(...).
-        char name[32];
-        std::snprintf(name, sizeof name, "r%d.k7t", round);
+        // Appended rather than "r" + to_string(...): GCC 12 warns falsely (-Wrestrict) on the latter.
+        std::string name = "r";
+        name += std::to_string(round);
+        name += ".k7t";
         std::string path = dir.file(name);
         ASSERT_TRUE(k7t::write(path, file));
         SCOPED_TRACE(path + ": " + std::to_string(file.nodeCount) + " nodes");

@@ -65,8 +65,12 @@ void runDemo(const std::string& folder, int threads) {
     const long shown = findProfileNear(run.profiles, 0.125 * params.lx, 0.5 * params.ly, 0.0);
     const long long shownNode = shown >= 0 ? run.profiles[static_cast<std::size_t>(shown)].fileNode : 0;
     StageClock outputClock;
-    // No date in the files: the demo's outputs are the same on every run and every machine.
-    const std::vector<std::string> outputs = writeExtractionOutputs(run, folder, shownNode);
+    // No date in the files, and the inputs named as they sit beside the outputs: the demo's
+    // files are the same on every run, machine and output folder.
+    OutputOptions output;
+    output.meshName = "part.nqb";
+    output.resultName = "fiber.k7t";
+    const std::vector<std::string> outputs = writeExtractionOutputs(run, folder, shownNode, output);
     outputClock.lap("write outputs");
     run.stages.push_back(outputClock.stages().front());
 

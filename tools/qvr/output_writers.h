@@ -58,6 +58,8 @@ struct OutputOptions {
     VtkEncoding vtu = VtkEncoding::CompressedBinary;
     std::string date;                       // provenance: when the run was made (UTC, ISO
                                             // 8601); empty: none (qvr demo, reproducible)
+    std::string meshName, resultName;       // provenance: the inputs as named in the files;
+                                            // empty: the run's paths
 };
 
 // ----------------------------------------------------------------------------------------------
@@ -92,6 +94,7 @@ void writeProfilesCsv(const std::string& path, const ExtractionRun& run, const O
 // profiles-rays.vtu: the sample points of the rays that crossed with the same point fields
 // but for the six scalar components (the tensor holds them) and has_profile, and per ray
 // layers - 1 line cells with the cell fields "node" and "wall".
+// The fibre values (components, tensor, eigenvalues, principal) are Float32, the rest Float64.
 // Both files carry as field data (texts stored as UInt8 arrays of their bytes): mesh, results,
 // mode, date, length_unit (mm) and tensor_order.
 

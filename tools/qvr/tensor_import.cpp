@@ -137,10 +137,10 @@ std::string stripSpace(std::string_view s) {
     return out;
 }
 
-// Reads a header integer of the document's header type at `at` of `bytes`.
+// Reads header integer `index` (of the document's header type) from the start of `bytes`.
 bool headerValue(const VtuDocument& doc, std::string_view bytes, std::uint64_t index, std::uint64_t& v) {
     const std::size_t w = doc.headerType == "UInt64" ? 8 : 4;
-    if (index > bytes.size() / w - 0 || (index + 1) * w > bytes.size()) return false;
+    if (index >= bytes.size() / w) return false;
     if (w == 8) {
         std::memcpy(&v, bytes.data() + index * w, 8);
     } else {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "cli_support.h"
+#include "number_text.h"
 #include "output_file.h"
 
 namespace qvr::cli {
@@ -25,6 +26,7 @@ constexpr int kZlibLevel = 1;
 const char* typeName(VtkXmlGrid::Type t) {
     switch (t) {
         case VtkXmlGrid::Type::Float64: return "Float64";
+        case VtkXmlGrid::Type::Float32: return "Float32";
         case VtkXmlGrid::Type::Int32: return "Int32";
         case VtkXmlGrid::Type::Int64: return "Int64";
         case VtkXmlGrid::Type::UInt8: return "UInt8";
@@ -74,8 +76,9 @@ std::string compressForVtk(const std::string& data) {
 }
 
 void VtkXmlGrid::addReals(Section section, const std::string& name, int components,
-                          std::vector<double> values) {
-    Array a{section, Type::Float64, name, components, std::move(values), {}};
+                          std::vector<double> values, Type type) {
+    Array a{section, type == Type::Float32 ? Type::Float32 : Type::Float64, name, components,
+            std::move(values), {}};
     arrays_.push_back(std::move(a));
 }
 
@@ -122,6 +125,12 @@ void VtkXmlGrid::write(const std::string& path, std::size_t points, std::size_t 
             if (a.type == Type::Float64) {
                 raw.resize(a.reals.size() * sizeof(double));
                 if (!raw.empty()) std::memcpy(raw.data(), a.reals.data(), raw.size());
+            } else if (a.type == Type::Float32) {
+                raw.resize(a.reals.size() * sizeof(float));
+                for (std::size_t i = 0; i < a.reals.size(); ++i) {
+                    const auto f = static_cast<float>(a.reals[i]);
+                    std::memcpy(&raw[i * sizeof f], &f, sizeof f);
+                }
             } else if (a.type == Type::Int32) {
                 appendAs<std::int32_t>(raw, a.integers);
             } else if (a.type == Type::Int64) {
@@ -134,11 +143,18 @@ void VtkXmlGrid::write(const std::string& path, std::size_t points, std::size_t 
             return;
         }
         out.write(" format=\"ascii\">\n");
-        const std::size_t n = a.type == Type::Float64 ? a.reals.size() : a.integers.size();
+        const bool real = a.type == Type::Float64 || a.type == Type::Float32;
+        const std::size_t n = real ? a.reals.size() : a.integers.size();
         for (std::size_t i = 0; i < n; ++i) {
             out.write(i % kValuesPerLine == 0 ? kLineIndent : " ");
-            if (a.type == Type::Float64) out.real(a.reals[i], kSignificant);
-            else out.integer(a.integers[i]);
+            if (a.type == Type::Float32) {
+                char text[kNumberTextSize];  // the shortest text of the float
+                out.write(std::string(text, formatSignificant(text, a.reals[i], kDefaultCsvDigits)));
+            } else if (real) {
+                out.real(a.reals[i], kSignificant);
+            } else {
+                out.integer(a.integers[i]);
+            }
         }
         out.write(n == 0 ? "" : "\n");
         out.printf("%s</DataArray>\n", indent);

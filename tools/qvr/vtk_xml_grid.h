@@ -26,10 +26,12 @@ constexpr int kVtkQuad = 9;
 class VtkXmlGrid {
 public:
     enum class Section { FieldData, PointData, CellData, Points, Cells };
-    enum class Type { Float64, Int32, Int64, UInt8 };
+    enum class Type { Float64, Float32, Int32, Int64, UInt8 };
 
     // Arrays are written in the order they are added, section by section.
-    void addReals(Section section, const std::string& name, int components, std::vector<double> values);
+    // Float64, or with `type` Float32 for values that hold no more than single precision.
+    void addReals(Section section, const std::string& name, int components, std::vector<double> values,
+                  Type type = Type::Float64);
     void addIntegers(Section section, Type type, const std::string& name, std::vector<long long> values);
     // Field data text: VTK has a String type, but meshio refuses files holding one, so a text
     // is stored as the UInt8 array of its bytes (Python: bytes(array).decode()).
@@ -49,7 +51,7 @@ private:
         Type type;
         std::string name;
         int components = 1;
-        std::vector<double> reals;        // Float64
+        std::vector<double> reals;        // Float64 and Float32
         std::vector<long long> integers;  // the other types
     };
     std::vector<Array> arrays_;

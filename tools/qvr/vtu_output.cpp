@@ -53,24 +53,25 @@ struct PointFields {
         g.addReals(Section::PointData, "thickness", 1, std::move(thickness));
         g.addReals(Section::PointData, "depth", 1, std::move(depth));
         g.addReals(Section::PointData, "fraction", 1, std::move(fraction));
+        // The fibre values come from single-precision results: Float32 holds all they have.
         if (!raysOnly)
             for (int k = 0; k < kComponentCount; ++k)
-                g.addReals(Section::PointData, kComponentNames[k], 1, std::move(comp[k]));
+                g.addReals(Section::PointData, kComponentNames[k], 1, std::move(comp[k]), Type::Float32);
         g.addIntegers(Section::PointData, Type::Int32, "node", std::move(node));
         if (!raysOnly) g.addIntegers(Section::PointData, Type::Int32, "has_profile", std::move(hasProfile));
         g.addReals(Section::PointData, "direction", 3, std::move(direction));
         g.addIntegers(Section::PointData, Type::Int32, "wall", std::move(wall));
-        g.addReals(Section::PointData, "tensor", 6, std::move(tensor));
-        g.addReals(Section::PointData, "eigenvalues", 3, std::move(eigenvalues));
-        g.addReals(Section::PointData, "principal", 3, std::move(principal));
+        g.addReals(Section::PointData, "tensor", 6, std::move(tensor), Type::Float32);
+        g.addReals(Section::PointData, "eigenvalues", 3, std::move(eigenvalues), Type::Float32);
+        g.addReals(Section::PointData, "principal", 3, std::move(principal), Type::Float32);
         g.setActive(Section::PointData, "thickness", "direction");
         g.addReals(Section::Points, "Points", 3, std::move(xyz));
     }
 };
 
 void addProvenance(VtkXmlGrid& g, const ExtractionRun& run, const OutputOptions& options) {
-    g.addText("mesh", run.meshPath);
-    g.addText("results", run.resultPath);
+    g.addText("mesh", options.meshName.empty() ? run.meshPath : options.meshName);
+    g.addText("results", options.resultName.empty() ? run.resultPath : options.resultName);
     g.addText("mode", thicknessModeName(run.mode));
     if (!options.date.empty()) g.addText("date", options.date);
     g.addText("length_unit", "mm");
@@ -78,7 +79,9 @@ void addProvenance(VtkXmlGrid& g, const ExtractionRun& run, const OutputOptions&
 }
 
 std::string provenanceComment(const ExtractionRun& run, const OutputOptions& options) {
-    std::string text = "qvr extract: mesh " + run.meshPath + ", results " + run.resultPath + ", " +
+    const std::string& mesh = options.meshName.empty() ? run.meshPath : options.meshName;
+    const std::string& results = options.resultName.empty() ? run.resultPath : options.resultName;
+    std::string text = "qvr extract: mesh " + mesh + ", results " + results + ", " +
                        thicknessModeName(run.mode) + " thickness" +
                        (options.date.empty() ? std::string() : ", " + options.date) + "; lengths in mm";
     // An XML comment may not hold "--".

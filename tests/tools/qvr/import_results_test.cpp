@@ -329,3 +329,40 @@ TEST(ImportTagMap, TheMapHoldsTheFileElementTagsOfTheCells) {
         EXPECT_EQ(result.items[0].values, (std::vector<float>{0.25f, 0.5f})) << file;
     }
 }
+
+// Damaged VTU files of tensors are refused (or read, when the damage leaves a readable file),
+// never read out of bounds: every cut of a compressed file, and a header claiming huge blocks.
+TEST(TensorVtu, DamagedFilesAreRefusedSafely) {
+    TempDir dir;
+    VtkXmlGrid grid;
+    std::vector<double> a11, a22, a33, a12, a23, a13;
+    for (int c = 0; c < 50; ++c)
+        for (auto* v : {&a11, &a22, &a33, &a12, &a23, &a13}) v->push_back(0.01 * c);
+    const std::pair<const char*, std::vector<double>*> arrays[] = {
+        {"a11", &a11}, {"a22", &a22}, {"a33", &a33}, {"a12", &a12}, {"a23", &a23}, {"a13", &a13}};
+    for (const auto& [name, values] : arrays) grid.addReals(VtkXmlGrid::Section::CellData, name, 1, *values);
+    grid.addReals(VtkXmlGrid::Section::Points, "Points", 3, {0, 0, 0});
+    grid.addIntegers(VtkXmlGrid::Section::Cells, VtkXmlGrid::Type::Int64, "connectivity", std::vector<long long>(50, 0));
+    std::vector<long long> offsets;
+    for (long long i = 1; i <= 50; ++i) offsets.push_back(i);
+    grid.addIntegers(VtkXmlGrid::Section::Cells, VtkXmlGrid::Type::Int64, "offsets", offsets);
+    grid.addIntegers(VtkXmlGrid::Section::Cells, VtkXmlGrid::Type::UInt8, "types", std::vector<long long>(50, 10));
+    grid.write(dir.file("t.vtu"), 1, 50, VtkEncoding::CompressedBinary);
+    const std::string image = readText(dir.file("t.vtu"));
+    CellTensors t;
+    std::string error;
+    ASSERT_TRUE(parseTensorVtu(image, t, error)) << error;
+    ASSERT_EQ(t.values.size(), 50u);
+    EXPECT_EQ(t.values[49][5], 0.49);
+    for (std::size_t cut = 0; cut + 1 < image.size(); cut += 3) {
+        CellTensors partial;
+        EXPECT_FALSE(parseTensorVtu(image.substr(0, cut), partial, error)) << cut;
+    }
+    // The first array's header claims 2^40 blocks of 2^40 bytes.
+    std::string huge = image;
+    const std::size_t data = huge.find("   _") + 4;
+    const std::uint64_t claim = 1ull << 40;
+    std::memcpy(&huge[data], &claim, sizeof claim);
+    std::memcpy(&huge[data + 8], &claim, sizeof claim);
+    EXPECT_FALSE(parseTensorVtu(huge, t, error));
+}
