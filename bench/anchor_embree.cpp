@@ -44,12 +44,12 @@ std::unique_ptr<Scene> buildScene(const CQVROptKer& k) {
     s->scene = rtcNewScene(s->device);
     rtcSetSceneFlags(s->scene, RTC_SCENE_FLAG_ROBUST);
     RTCGeometry g = rtcNewGeometry(s->device, RTC_GEOMETRY_TYPE_TRIANGLE);
-    auto* v = static_cast<float*>(rtcSetNewGeometryBuffer(
-        g, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 3 * sizeof(float),
-        static_cast<std::size_t>(k.m_nNode) + 1));
-    auto* t = static_cast<unsigned*>(rtcSetNewGeometryBuffer(
-        g, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, 3 * sizeof(unsigned),
-        static_cast<std::size_t>(triangles)));
+    auto* v = static_cast<float*>(rtcSetNewGeometryBuffer(g, RTC_BUFFER_TYPE_VERTEX, 0,
+                                                          RTC_FORMAT_FLOAT3, 3 * sizeof(float),
+                                                          static_cast<std::size_t>(k.m_nNode) + 1));
+    auto* t = static_cast<unsigned*>(rtcSetNewGeometryBuffer(g, RTC_BUFFER_TYPE_INDEX, 0,
+                                                             RTC_FORMAT_UINT3, 3 * sizeof(unsigned),
+                                                             static_cast<std::size_t>(triangles)));
     if (v == nullptr || t == nullptr) throw std::runtime_error("Embree: no buffers");
     v[0] = v[1] = v[2] = 0.0f;  // node 0 is no node; the index buffer never names it
     for (int i = 1; i <= k.m_nNode; ++i) {
@@ -92,8 +92,8 @@ void registerEmbreeAnchor(const PartKey& key) {
             rtcInitIntersectContext(&context);
             for (int i = 1; i <= r.count; ++i) {
                 const auto k = static_cast<std::size_t>(i);
-                const double len = std::sqrt(r.dx[k] * r.dx[k] + r.dy[k] * r.dy[k] +
-                                             r.dz[k] * r.dz[k]);
+                const double len =
+                    std::sqrt(r.dx[k] * r.dx[k] + r.dy[k] * r.dy[k] + r.dz[k] * r.dz[k]);
                 RTCRayHit rh{};
                 rh.ray.org_x = static_cast<float>(r.x[k]);
                 rh.ray.org_y = static_cast<float>(r.y[k]);

@@ -14,8 +14,8 @@ int scan(const TreeBoxes& boxes, const std::array<float, 6>& q) {
     const float* b = boxes.box.data();
     const int n = boxes.count();
     for (int i = 0; i < n; ++i, b += 6) {
-        found += (b[0] <= q[3] && b[1] <= q[4] && b[2] <= q[5] && q[0] <= b[3] &&
-                  q[1] <= b[4] && q[2] <= b[5])
+        found += (b[0] <= q[3] && b[1] <= q[4] && b[2] <= q[5] && q[0] <= b[3] && q[1] <= b[4] &&
+                  q[2] <= b[5])
                      ? 1
                      : 0;
     }

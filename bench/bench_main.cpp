@@ -27,8 +27,7 @@ void addContext() {
     benchmark::AddCustomContext("qvr_surface_node_sample",
                                 std::to_string(qvr::bench::kSurfaceNodeSampleSize));
     benchmark::AddCustomContext("qvr_queries", std::to_string(qvr::bench::kQueryCount));
-    benchmark::AddCustomContext("qvr_thickness_modes",
-                                std::to_string(qvr::bench::kModeCount));
+    benchmark::AddCustomContext("qvr_thickness_modes", std::to_string(qvr::bench::kModeCount));
 }
 
 }  // namespace

@@ -22,8 +22,7 @@ std::string partLabel(const PartKey& key) {
     return std::string(gen::cellTypeName(key.type)) + "/" + sizeLabel(key.cells);
 }
 
-void RaySet::add(int kernelNode, double px, double py, double pz, double ax, double ay,
-                 double az) {
+void RaySet::add(int kernelNode, double px, double py, double pz, double ax, double ay, double az) {
     node.push_back(kernelNode);
     x.push_back(px);
     y.push_back(py);
@@ -99,10 +98,11 @@ std::vector<QueryBox> smallBoxes(const CQVROptKer& kernel) {
     std::vector<QueryBox> boxes;
     boxes.reserve(kQueryCount);
     for (int q = 0; q < kQueryCount; ++q) {
-        const auto cell = 1 + static_cast<int>(random() % static_cast<unsigned>(kernel.m_nInnerCell));
+        const auto cell =
+            1 + static_cast<int>(random() % static_cast<unsigned>(kernel.m_nInnerCell));
         const CInnerCell& c = kernel.p_Cell[cell];
-        boxes.push_back({c.xc - half, c.yc - half, c.zc - half, c.xc + half, c.yc + half,
-                         c.zc + half});
+        boxes.push_back(
+            {c.xc - half, c.yc - half, c.zc - half, c.xc + half, c.yc + half, c.zc + half});
     }
     return boxes;
 }

@@ -45,8 +45,8 @@ void registerMeshStages(const PartKey& key) {
             found = 0;
             for (const QueryBox& b : p.queries) {
                 int count = 0;
-                benchmark::DoNotOptimize(p.kernel->SearchNearBlockID(
-                    b.xmin, b.ymin, b.zmin, b.xmax, b.ymax, b.zmax, count, 0));
+                benchmark::DoNotOptimize(p.kernel->SearchNearBlockID(b.xmin, b.ymin, b.zmin, b.xmax,
+                                                                     b.ymax, b.zmax, count, 0));
                 found += count;
             }
         }
@@ -83,8 +83,8 @@ void registerMeshStages(const PartKey& key) {
             std::fill(ny.begin(), ny.end(), 0.0);
             std::fill(nz.begin(), nz.end(), 0.0);
             state.ResumeTiming();
-            benchmark::DoNotOptimize(p.kernel->ComputeNodeSurfaceNormal(nx.data(), ny.data(),
-                                                                        nz.data()));
+            benchmark::DoNotOptimize(
+                p.kernel->ComputeNodeSurfaceNormal(nx.data(), ny.data(), nz.data()));
         }
         reportItems(state, p, p.kernel->m_nSurface);
     });

@@ -54,7 +54,8 @@ void registerRayStructureStages(const PartKey& key) {
             hits = 0;
             for (int i = 1; i <= r.count; ++i) {
                 const auto k = static_cast<std::size_t>(i);
-                const double len = std::sqrt(r.dx[k] * r.dx[k] + r.dy[k] * r.dy[k] + r.dz[k] * r.dz[k]);
+                const double len =
+                    std::sqrt(r.dx[k] * r.dx[k] + r.dy[k] * r.dy[k] + r.dz[k] * r.dz[k]);
                 const double o[3] = {r.x[k], r.y[k], r.z[k]};
                 const double d[3] = {r.dx[k] / len, r.dy[k] / len, r.dz[k] / len};
                 geom::TriangleHit hit{};

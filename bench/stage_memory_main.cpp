@@ -69,8 +69,8 @@ void measurePart(const PartKey& key) {
         for (int i = 1; i <= sample.count; ++i) {
             const auto k = static_cast<std::size_t>(i);
             int count = 0;
-            kernel->FindPassElemByAnyRay(count, sample.x[k], sample.y[k], sample.z[k],
-                                         sample.dx[k], sample.dy[k], sample.dz[k], 0);
+            kernel->FindPassElemByAnyRay(count, sample.x[k], sample.y[k], sample.z[k], sample.dx[k],
+                                         sample.dy[k], sample.dz[k], 0);
         }
     });
     const auto n = static_cast<std::size_t>(kernel->m_nNode) + 1;

@@ -86,13 +86,13 @@ void checkSurfaceNodes(Checked& c, const Part& p) {
     for (int i = 1; i <= p.sample.count; ++i) {
         const CRayData& got = tool.m_pRayData[i];
         const oracle::TracedRay want = traceOne(*tool.m_pOptKer, p.sample, i);
-        require(sameBits(&got.dx, &want.dx, 1) && sameBits(&got.dy, &want.dy, 1) &&
-                    sameBits(&got.dz, &want.dz, 1) && sameBits(got.pX + 1, &want.x[1], n) &&
-                    sameBits(got.pY + 1, &want.y[1], n) && sameBits(got.pZ + 1, &want.z[1], n) &&
-                    sameBits(got.pDist + 1, &want.dist[1], n) &&
-                    std::equal(got.pCellID + 1, got.pCellID + 1 + n, want.cell.begin() + 1),
-                "SetSurfaceNode and the straightforward trace disagree on ray " +
-                    std::to_string(i));
+        require(
+            sameBits(&got.dx, &want.dx, 1) && sameBits(&got.dy, &want.dy, 1) &&
+                sameBits(&got.dz, &want.dz, 1) && sameBits(got.pX + 1, &want.x[1], n) &&
+                sameBits(got.pY + 1, &want.y[1], n) && sameBits(got.pZ + 1, &want.z[1], n) &&
+                sameBits(got.pDist + 1, &want.dist[1], n) &&
+                std::equal(got.pCellID + 1, got.pCellID + 1 + n, want.cell.begin() + 1),
+            "SetSurfaceNode and the straightforward trace disagree on ray " + std::to_string(i));
     }
     c.surfaceNodes = true;
 }
@@ -142,8 +142,8 @@ void registerStraightforwardStages(const PartKey& key) {
         if (!c.nearBlocks) {
             for (const QueryBox& b : p.queries) {
                 int count = 0;
-                const int* got = p.kernel->SearchNearBlockID(b.xmin, b.ymin, b.zmin, b.xmax,
-                                                             b.ymax, b.zmax, count, 0);
+                const int* got = p.kernel->SearchNearBlockID(b.xmin, b.ymin, b.zmin, b.xmax, b.ymax,
+                                                             b.zmax, count, 0);
                 require(std::vector<int>(got, got + count) == treeSearch(tree, b),
                         "SearchNearBlockID and the tree's search disagree");
             }
@@ -185,10 +185,10 @@ void registerStraightforwardStages(const PartKey& key) {
             passed = 0;
             for (int i = 1; i <= r.count; ++i) {
                 const auto k = static_cast<std::size_t>(i);
-                passed += static_cast<long long>(
-                    oracle::findPassElem(*p.kernel, r.x[k], r.y[k], r.z[k], r.dx[k], r.dy[k],
-                                         r.dz[k], 0)
-                        .passed.size());
+                passed +=
+                    static_cast<long long>(oracle::findPassElem(*p.kernel, r.x[k], r.y[k], r.z[k],
+                                                                r.dx[k], r.dy[k], r.dz[k], 0)
+                                               .passed.size());
             }
         }
         reportItems(state, p, r.count);

@@ -13,9 +13,13 @@ constexpr int kCentroidPlaneMode = 0;
 constexpr int kExactMode = 1;
 
 template <class T>
-concept HasThicknessModes = requires(T& t) { t.SetThicknessMode(0); };
+concept HasThicknessModes = requires(T& t) {
+    t.SetThicknessMode(0);
+};
 template <class T>
-concept HasNoCrossingCount = requires(const T& t) { t.GetNoCrossingCount(); };
+concept HasNoCrossingCount = requires(const T& t) {
+    t.GetNoCrossingCount();
+};
 constexpr bool kThicknessModes = HasThicknessModes<QVR3DExtractTool>;
 
 // The modes to measure, default first; "centroid" and "exact" name them.
@@ -49,8 +53,8 @@ double noCrossingCount(const T& tool) {
 inline int setSurfaceNode(QVR3DExtractTool& tool, const RaySet& r) {
     // SetSurfaceNode only reads the arrays; the interface predates const.
     auto& m = const_cast<RaySet&>(r);
-    return tool.SetSurfaceNode(r.count, kLayers, m.x.data(), m.y.data(), m.z.data(),
-                               m.dx.data(), m.dy.data(), m.dz.data());
+    return tool.SetSurfaceNode(r.count, kLayers, m.x.data(), m.y.data(), m.z.data(), m.dx.data(),
+                               m.dy.data(), m.dz.data());
 }
 
 }  // namespace qvr::bench

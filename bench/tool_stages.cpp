@@ -2,12 +2,12 @@
 // and fibre values at the sample points.
 #include <algorithm>
 #include <chrono>
-#include <string>
-#include <thread>
 #include <ctime>
 #include <limits>
 #include <memory>
 #include <stdexcept>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "QVR3DExtractTool.h"
@@ -144,13 +144,14 @@ void registerToolStages(const PartKey& key) {
     for (int m = 0; m < kModeCount; ++m) {
         for (int threads : {1, 2}) {
             const int mode = kModes[m].mode;
-            addBenchmark(std::string("set_surface_node_wall.") + kModes[m].name + ".threads" +
-                             std::to_string(threads),
-                         key,
-                         [mode, threads](benchmark::State& state, Part& p) {
-                             surfaceNodesOnThreads(state, p, mode, threads);
-                         },
-                         Timing::Manual)
+            addBenchmark(
+                std::string("set_surface_node_wall.") + kModes[m].name + ".threads" +
+                    std::to_string(threads),
+                key,
+                [mode, threads](benchmark::State& state, Part& p) {
+                    surfaceNodesOnThreads(state, p, mode, threads);
+                },
+                Timing::Manual)
                 ->Iterations(3);
         }
     }
@@ -181,8 +182,8 @@ void registerToolStages(const PartKey& key) {
         for (auto _ : state) {
             withValues = 0;
             for (int i = 1; i <= p.sample.count; ++i) {
-                t.tool.GetFiber(i, d.data(), f1.data(), f2.data(), f3.data(), f4.data(),
-                                f5.data(), f6.data());
+                t.tool.GetFiber(i, d.data(), f1.data(), f2.data(), f3.data(), f4.data(), f5.data(),
+                                f6.data());
                 for (std::size_t j = 1; j < m; ++j) withValues += f1[j] != 0.0 ? 1 : 0;
             }
         }

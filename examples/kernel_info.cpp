@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
                 kernel.TotalVolume);
     kernel.InitialzeSearch(1);
     std::printf("box (%g %g %g)-(%g %g %g), average thickness %g mm, MinMesh %g mm\n",
-                kernel.Box_xMin, kernel.Box_yMin, kernel.Box_zMin, kernel.Box_xMax,
-                kernel.Box_yMax, kernel.Box_zMax, kernel.AverageThickness, kernel.MinMesh);
+                kernel.Box_xMin, kernel.Box_yMin, kernel.Box_zMin, kernel.Box_xMax, kernel.Box_yMax,
+                kernel.Box_zMax, kernel.AverageThickness, kernel.MinMesh);
     return 0;
 }

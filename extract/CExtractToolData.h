@@ -30,24 +30,24 @@ public:
     static constexpr int kFiberComponentCount = 6;
 
     // Fields, in this order.
-    CQVROptKer* m_pOptKer;    // the tool's own kernel; owned
-    CInnerCell* p_Cell;       // the kernel's solid cells 1..m_nInnerCell; borrowed
-    CFaceElem* m_pSurface;    // the kernel's skin faces 1..m_nSurface; borrowed
-    Cnode* m_pNode;           // the kernel's nodes 1..m_nNode; borrowed
-    CRayData* m_pRayData;     // m_nSurfaceNode + 1 ray records with their arrays; owned
+    CQVROptKer* m_pOptKer;  // the tool's own kernel; owned
+    CInnerCell* p_Cell;     // the kernel's solid cells 1..m_nInnerCell; borrowed
+    CFaceElem* m_pSurface;  // the kernel's skin faces 1..m_nSurface; borrowed
+    Cnode* m_pNode;         // the kernel's nodes 1..m_nNode; borrowed
+    CRayData* m_pRayData;   // m_nSurfaceNode + 1 ray records with their arrays; owned
     int m_nNode;
     int m_nInnerCell;
-    int m_nSurface;           // combined ids above this name solid cells
+    int m_nSurface;                              // combined ids above this name solid cells
     double* m_pCellFiber[kFiberComponentCount];  // m_nInnerCell + 1 values each; owned
     double* m_pNodeFiber[kFiberComponentCount];  // m_nNode + 1 node means each; owned
-    int m_nSurfaceNode;       // ray records of the last SetSurfaceNode
+    int m_nSurfaceNode;                          // ray records of the last SetSurfaceNode
 
     // Settings and counters beyond the described state.
-    int m_nThicknessMode;        // QVR_THICKNESS_CENTROID_PLANE or QVR_THICKNESS_EXACT
-    int m_nNoCrossingCount;      // rays of the last trace without a crossing
+    int m_nThicknessMode;             // QVR_THICKNESS_CENTROID_PLANE or QVR_THICKNESS_EXACT
+    int m_nNoCrossingCount;           // rays of the last trace without a crossing
     QVRProgressCallback m_pProgress;  // called while rays are traced; null for none
     void* m_pProgressUser;
-    int m_nThreadCount;          // threads SetSurfaceNode traces on (at least 1)
+    int m_nThreadCount;  // threads SetSurfaceNode traces on (at least 1)
     // Search structures kept from call to call while the mesh stays (a new mesh drops them):
     // the kernel's search set-up with this many slots (0: not set up), and the exact mode's
     // hierarchy over the skin triangles, cell neighbours and per-face data.
@@ -60,7 +60,7 @@ public:
     std::vector<int> m_faceCell;             // exact mode: the cell each skin face bounds (0: none)
     // Scratch of each tracing thread, kept from call to call.
     std::vector<std::unique_ptr<qvr::extract::RayScratch>> m_scratch;
-    int m_nProgressReported;     // the count last handed to the progress callback
+    int m_nProgressReported;  // the count last handed to the progress callback
     // Why the last mesh or result load was refused, and the code it returned; "" and 0 after
     // one that succeeded.
     std::string m_lastErrorText;

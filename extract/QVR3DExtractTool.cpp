@@ -62,9 +62,7 @@ int QVR3DExtractTool::GetThreadCount() const { return m_pData->m_nThreadCount; }
 
 int QVR3DExtractTool::GetNoCrossingCount() const { return m_pData->m_nNoCrossingCount; }
 
-const char* QVR3DExtractTool::GetLastErrorText() const {
-    return m_pData->m_lastErrorText.c_str();
-}
+const char* QVR3DExtractTool::GetLastErrorText() const { return m_pData->m_lastErrorText.c_str(); }
 
 int QVR3DExtractTool::GetLastErrorCode() const { return m_pData->m_nLastErrorCode; }
 

@@ -4,8 +4,8 @@
 #include "extract/cell_choice.h"
 
 #include <algorithm>
-#include <memory>
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "CFEM_Elem3D.h"
@@ -14,10 +14,9 @@
 #include "extract/tolerances.h"
 #include "kernel/mesh_tables.h"
 
+using qvr::kMaxCellNodes;
 using qvr::extract::kFarthestSquared;
 using qvr::extract::kInsideShapeTolerance;
-using qvr::kMaxCellNodes;
-
 
 void CExtractToolData::GatherListedCells(const int* cellIds, int nCellIds,
                                          qvr::extract::RayScratch& scratch) const {

@@ -17,9 +17,9 @@ struct WidenedBox {
 };
 
 inline WidenedBox widenedBox(const CInnerCell& c) {
-    const double diagonal = std::sqrt((c.xMax - c.xMin) * (c.xMax - c.xMin) +
-                                      (c.yMax - c.yMin) * (c.yMax - c.yMin) +
-                                      (c.zMax - c.zMin) * (c.zMax - c.zMin));
+    const double diagonal =
+        std::sqrt((c.xMax - c.xMin) * (c.xMax - c.xMin) + (c.yMax - c.yMin) * (c.yMax - c.yMin) +
+                  (c.zMax - c.zMin) * (c.zMax - c.zMin));
     const double margin = kBoxMarginRelative * diagonal;
     return {c.xMin - margin, c.xMax + margin, c.yMin - margin,
             c.yMax + margin, c.zMin - margin, c.zMax + margin};

@@ -27,17 +27,16 @@ int CExtractToolData::FindSurfaceCrossing(const int* surfaceIds, int nSurfaceIds
 
         const bool hit = qvr::extract::anyFaceTriangle(
             face, m_pNode, [&](const Cnode& a, const Cnode& b, const Cnode& c) {
-                return LineCrossesTriangle(x, y, z, dx, dy, dz, a.x, a.y, a.z, b.x, b.y, b.z,
-                                           c.x, c.y, c.z);
+                return LineCrossesTriangle(x, y, z, dx, dy, dz, a.x, a.y, a.z, b.x, b.y, b.z, c.x,
+                                           c.y, c.z);
             });
         if (!hit) continue;
 
-        const double k = 1.0 / (std::sqrt(face.ax * face.ax + face.ay * face.ay +
-                                          face.az * face.az) +
-                                kDivisorGuard);
+        const double k =
+            1.0 /
+            (std::sqrt(face.ax * face.ax + face.ay * face.ay + face.az * face.az) + kDivisorGuard);
         const double ux = k * face.ax, uy = k * face.ay, uz = k * face.az;
-        const double t = std::fabs(((face.xc - x) * ux + (face.yc - y) * uy +
-                                    (face.zc - z) * uz) /
+        const double t = std::fabs(((face.xc - x) * ux + (face.yc - y) * uy + (face.zc - z) * uz) /
                                    (ux * dx + uy * dy + uz * dz + kDivisorGuard));
         if (t > kZeroDistance && t < best) best = t;
     }

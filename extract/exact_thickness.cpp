@@ -14,11 +14,11 @@
 #include "geometry/watertight_triangle.h"
 
 using qvr::extract::ExactHit;
-using qvr::extract::kTouchRelative;
-using qvr::extract::kTouchWindowRelative;
 using qvr::extract::kMaxGrazePasses;
 using qvr::extract::kMaxWalkSteps;
 using qvr::extract::kNodeCoincidenceRelative;
+using qvr::extract::kTouchRelative;
+using qvr::extract::kTouchWindowRelative;
 using qvr::extract::RayScratch;
 
 namespace {
@@ -93,7 +93,8 @@ int CExtractToolData::ComputeFaceOrientation() {
             const int c = cells[static_cast<std::size_t>(i)];
             const CInnerCell& cell = p_Cell[c];
             bool bounds = true;
-            for (int k = 2; k <= face.nNode && bounds; ++k) bounds = cellHasNode(cell, face.pNode[k]);
+            for (int k = 2; k <= face.nNode && bounds; ++k)
+                bounds = cellHasNode(cell, face.pNode[k]);
             if (!bounds) continue;
             const double away = (face.xc - cell.xc) * face.ax + (face.yc - cell.yc) * face.ay +
                                 (face.zc - cell.zc) * face.az;
@@ -139,8 +140,8 @@ int CExtractToolData::FindExitCrossing(double x, double y, double z, double dx, 
             const Cnode& n = m_pNode[face.pNode[k]];
             extent = std::max({extent, std::fabs(n.x - first.x), std::fabs(n.y - first.y),
                                std::fabs(n.z - first.z)});
-            nearest = std::min(nearest, std::max({std::fabs(n.x - x), std::fabs(n.y - y),
-                                                  std::fabs(n.z - z)}));
+            nearest = std::min(
+                nearest, std::max({std::fabs(n.x - x), std::fabs(n.y - y), std::fabs(n.z - z)}));
         }
         return nearest <= kNodeCoincidenceRelative * extent;
     };
@@ -166,42 +167,45 @@ int CExtractToolData::FindExitCrossing(double x, double y, double z, double dx, 
     for (int pass = 0; pass < kMaxGrazePasses; ++pass) {
         std::vector<ExactHit>& hits = scratch.hits;
         hits.clear();
-        m_skinHierarchy.traverse(o, d, from, std::numeric_limits<double>::infinity(),
-                                 [&](std::uint32_t i, double& tFar) {
-            const qvr::geom::TriangleBvh::Triangle& tri = m_skinHierarchy.triangle(i);
-            const auto f = static_cast<std::size_t>(tri.item);
-            const CFaceElem& face = m_pSurface[f];
-            qvr::geom::TriangleHit h{};
-            if (!qvr::geom::intersectTriangle(ray, m_skinHierarchy.corner(tri.corner[0]),
-                                                         m_skinHierarchy.corner(tri.corner[1]),
-                                                         m_skinHierarchy.corner(tri.corner[2]), h)) {
-                return;
-            }
-            if (!(h.t > from) || h.t > tFar || ownFace(face)) return;
-            const double along = m_faceOutward[f] * (face.ax * dx + face.ay * dy + face.az * dz);
-            const double area = std::sqrt(face.ax * face.ax + face.ay * face.ay + face.az * face.az);
-            const double cosine = along / (area * dLength);
-            // A face the ray runs along, within what the nodes' precision can tell: neither in
-            // nor out.
-            const double tolerance = kTouchRelative * std::max(position, h.t);
-            if (!(std::fabs(cosine) * extentOf(face) > tolerance)) return;
-            ExactHit hit{h.t, cosine, along > 0.0, false, {0, 0}};
-            if (h.contact == qvr::geom::TriangleContact::Edge) {
-                const std::uint32_t a = tri.corner[(h.feature + 1) % 3];
-                const std::uint32_t b = tri.corner[(h.feature + 2) % 3];
-                hit.onFeature = true;
-                hit.feature[0] = std::min(a, b);
-                hit.feature[1] = std::max(a, b);
-            } else if (h.contact == qvr::geom::TriangleContact::Corner) {
-                hit.onFeature = true;
-                hit.feature[0] = hit.feature[1] = tri.corner[h.feature];
-            }
-            hits.push_back(hit);
-            // Nothing beyond the nearest exit matters, except an entry that cancels it.
-            if (hit.exit) {
-                tFar = std::min(tFar, h.t + kTouchWindowRelative * std::max(position, h.t));
-            }
-        });
+        m_skinHierarchy.traverse(
+            o, d, from, std::numeric_limits<double>::infinity(),
+            [&](std::uint32_t i, double& tFar) {
+                const qvr::geom::TriangleBvh::Triangle& tri = m_skinHierarchy.triangle(i);
+                const auto f = static_cast<std::size_t>(tri.item);
+                const CFaceElem& face = m_pSurface[f];
+                qvr::geom::TriangleHit h{};
+                if (!qvr::geom::intersectTriangle(ray, m_skinHierarchy.corner(tri.corner[0]),
+                                                  m_skinHierarchy.corner(tri.corner[1]),
+                                                  m_skinHierarchy.corner(tri.corner[2]), h)) {
+                    return;
+                }
+                if (!(h.t > from) || h.t > tFar || ownFace(face)) return;
+                const double along =
+                    m_faceOutward[f] * (face.ax * dx + face.ay * dy + face.az * dz);
+                const double area =
+                    std::sqrt(face.ax * face.ax + face.ay * face.ay + face.az * face.az);
+                const double cosine = along / (area * dLength);
+                // A face the ray runs along, within what the nodes' precision can tell: neither in
+                // nor out.
+                const double tolerance = kTouchRelative * std::max(position, h.t);
+                if (!(std::fabs(cosine) * extentOf(face) > tolerance)) return;
+                ExactHit hit{h.t, cosine, along > 0.0, false, {0, 0}};
+                if (h.contact == qvr::geom::TriangleContact::Edge) {
+                    const std::uint32_t a = tri.corner[(h.feature + 1) % 3];
+                    const std::uint32_t b = tri.corner[(h.feature + 2) % 3];
+                    hit.onFeature = true;
+                    hit.feature[0] = std::min(a, b);
+                    hit.feature[1] = std::max(a, b);
+                } else if (h.contact == qvr::geom::TriangleContact::Corner) {
+                    hit.onFeature = true;
+                    hit.feature[0] = hit.feature[1] = tri.corner[h.feature];
+                }
+                hits.push_back(hit);
+                // Nothing beyond the nearest exit matters, except an entry that cancels it.
+                if (hit.exit) {
+                    tFar = std::min(tFar, h.t + kTouchWindowRelative * std::max(position, h.t));
+                }
+            });
 
         std::stable_sort(hits.begin(), hits.end(),
                          [](const ExactHit& a, const ExactHit& b) { return a.t < b.t; });
@@ -250,8 +254,8 @@ int CExtractToolData::AssignContainingCells(int inode, int startCell, int slot,
             // cross): the cells whose boxes hold the point, the first containing it by
             // centroid distance, else the nearest.
             int found = 0;
-            const int* near = m_pOptKer->SearchNearBlockID(p[0], p[1], p[2], p[0], p[1], p[2],
-                                                           found, slot);
+            const int* near =
+                m_pOptKer->SearchNearBlockID(p[0], p[1], p[2], p[0], p[1], p[2], found, slot);
             scratch.cellIds.assign(1, 0);
             for (int k = 0; near != nullptr && k < found; ++k) {
                 if (near[k] > m_nSurface) scratch.cellIds.push_back(near[k] - m_nSurface);
@@ -274,8 +278,9 @@ int CExtractToolData::AssignContainingCells(int inode, int startCell, int slot,
                                      (k.zc - p[2]) * (k.zc - p[2]),
                                  c});
             }
-            std::stable_sort(order.begin(), order.end(),
-                             [](const Candidate& a, const Candidate& b) { return a.squared < b.squared; });
+            std::stable_sort(
+                order.begin(), order.end(),
+                [](const Candidate& a, const Candidate& b) { return a.squared < b.squared; });
             cell = order.empty() ? 0 : order.front().cell;
             for (const Candidate& c : order) {
                 if (contains(c.cell)) {

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "extract/CExtractToolData.h"
-#include "kernel/messages.h"
 #include "kernel/mesh_tables.h"
+#include "kernel/messages.h"
 
 using qvr::kMaxCellNodes;
 
@@ -40,8 +40,7 @@ void reportUnknownCellType(int nNode) {
 
 }  // namespace
 
-void CExtractToolData::CellCorners(const CInnerCell& cell, double* X, double* Y,
-                                   double* Z) const {
+void CExtractToolData::CellCorners(const CInnerCell& cell, double* X, double* Y, double* Z) const {
     for (int k = 1; k <= cell.nNode; ++k) {
         const Cnode& p = m_pNode[cell.pNode[k]];
         X[k - 1] = p.x;

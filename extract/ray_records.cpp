@@ -66,8 +66,8 @@ int CExtractToolData::BuildRayData(int nNode, int nLayer, const double* x, const
             r.pX[1] = x[i];
             r.pY[1] = y[i];
             r.pZ[1] = z[i];
-            const double s = 1.0 / (std::sqrt(Ax[i] * Ax[i] + Ay[i] * Ay[i] + Az[i] * Az[i]) +
-                                    kLengthGuard);
+            const double s =
+                1.0 / (std::sqrt(Ax[i] * Ax[i] + Ay[i] * Ay[i] + Az[i] * Az[i]) + kLengthGuard);
             r.dx = s * Ax[i];
             r.dy = s * Ay[i];
             r.dz = s * Az[i];
@@ -181,7 +181,8 @@ int CExtractToolData::TraceSurfaceRays() {
         [&](int first, int last, int worker) {
             qvr::extract::RayScratch& scratch = *m_scratch[static_cast<std::size_t>(worker)];
             for (int i = first; i < last; ++i) {
-                if (!TraceRay(i + 1, exact, worker, scratch)) ++missed[static_cast<std::size_t>(worker)];
+                if (!TraceRay(i + 1, exact, worker, scratch))
+                    ++missed[static_cast<std::size_t>(worker)];
             }
         },
         [&](int done) { ReportProgress(done, m_nSurfaceNode); });

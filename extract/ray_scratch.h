@@ -16,9 +16,9 @@ namespace qvr::extract {
 // itself twice), so that leaving and re-entering at the same edge or corner can be recognised.
 struct ExactHit {
     double t;
-    double cosine;              // between the face's outward normal and the ray: > 0 exit
-    bool exit;                  // through the face's outward side
-    bool onFeature;             // `feature` is set
+    double cosine;   // between the face's outward normal and the ray: > 0 exit
+    bool exit;       // through the face's outward side
+    bool onFeature;  // `feature` is set
     std::uint32_t feature[2];
 };
 
@@ -27,8 +27,8 @@ struct RayScratch {
     std::vector<int> cells;                // usable passed cells, in list order
     std::vector<double> cellData;          // their centroids and point distances, by coordinate
     std::vector<ExactHit> hits;
-    std::vector<int> visited;              // cells a walk tested
-    ShapeElements elements;                // one element per cell kind for containment tests
+    std::vector<int> visited;  // cells a walk tested
+    ShapeElements elements;    // one element per cell kind for containment tests
 };
 
 }  // namespace qvr::extract

@@ -7,9 +7,9 @@
 
 namespace qvr::extract {
 
-bool LineCrossesTriangle(double x, double y, double z, double dx, double dy, double dz,
-                         double x0, double y0, double z0, double x1, double y1, double z1,
-                         double x2, double y2, double z2) {
+bool LineCrossesTriangle(double x, double y, double z, double dx, double dy, double dz, double x0,
+                         double y0, double z0, double x1, double y1, double z1, double x2,
+                         double y2, double z2) {
     const double e1x = x1 - x0, e1y = y1 - y0, e1z = z1 - z0;
     const double e2x = x2 - x0, e2y = y2 - y0, e2z = z2 - z0;
     const double tx = x - x0, ty = y - y0, tz = z - z0;

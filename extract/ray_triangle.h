@@ -4,17 +4,17 @@
 #define QVR_EXTRACT_RAY_TRIANGLE_H
 
 #include "QVROptKer.h"
-#include "kernel/mesh_tables.h"
 #include "geometry/skin_triangles.h"
+#include "kernel/mesh_tables.h"
 
 namespace qvr::extract {
 
 // Centroid-plane thickness: whether the line (not only the ray) through (x, y, z) along
 // (dx, dy, dz) meets the triangle; edges and corners count as inside; nearly edge-on triangles
 // (|det| < kEdgeOnDeterminant) never do.
-bool LineCrossesTriangle(double x, double y, double z, double dx, double dy, double dz,
-                         double x0, double y0, double z0, double x1, double y1, double z1,
-                         double x2, double y2, double z2);
+bool LineCrossesTriangle(double x, double y, double z, double dx, double dy, double dz, double x0,
+                         double y0, double z0, double x1, double y1, double z1, double x2,
+                         double y2, double z2);
 
 // The split of a quadrilateral both modes use (the exact mode through its skin triangle
 // hierarchy): its longest node pair first, see qvr::geom::orderQuadNodes.

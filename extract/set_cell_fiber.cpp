@@ -13,16 +13,14 @@ int CExtractToolData::SetCellFiber(int cellCount, const double* values) {
     } else if (values == nullptr || cellCount != m_nInnerCell) {
         fault = {QVR_ARRAYS_INVALID_ARGUMENT,
                  "expected values for " + std::to_string(m_nInnerCell) + " cells, got " +
-                     (values == nullptr ? std::string("a null array")
-                                        : std::to_string(cellCount))};
+                     (values == nullptr ? std::string("a null array") : std::to_string(cellCount))};
     } else {
         const auto count = static_cast<std::size_t>(cellCount) * kFiberComponentCount;
         for (std::size_t i = 0; i < count && fault.status == QVR_ARRAYS_OK; ++i) {
             if (!std::isfinite(values[i])) {
-                fault = {QVR_ARRAYS_NOT_FINITE, "cell " + std::to_string(i / kFiberComponentCount) +
-                                                    ": value " +
-                                                    std::to_string(i % kFiberComponentCount) +
-                                                    " is not finite"};
+                fault = {QVR_ARRAYS_NOT_FINITE,
+                         "cell " + std::to_string(i / kFiberComponentCount) + ": value " +
+                             std::to_string(i % kFiberComponentCount) + " is not finite"};
             }
         }
     }

@@ -7,8 +7,8 @@
 int QVR3DExtractTool::SetMeshArrays(int nodeCount, const double* xyz, int cellBlockCount,
                                     const QVRIndexBlock* cellBlocks, int faceBlockCount,
                                     const QVRIndexBlock* faceBlocks, const char* unit) {
-    const qvr::MeshArrays arrays{nodeCount,      xyz,        cellBlockCount, cellBlocks,
-                                 faceBlockCount, faceBlocks, unit};
+    const qvr::MeshArrays arrays{nodeCount,  xyz, cellBlockCount, cellBlocks, faceBlockCount,
+                                 faceBlocks, unit};
     return m_pData->LoadMeshArrays(arrays);
 }
 

@@ -59,7 +59,8 @@ public:
         };
         double best = distance(p, closestOnTriangle(p, corner(1), corner(2), corner(3)));
         if (f.nNode == 4)
-            best = std::min(best, distance(p, closestOnTriangle(p, corner(1), corner(3), corner(4))));
+            best =
+                std::min(best, distance(p, closestOnTriangle(p, corner(1), corner(3), corner(4))));
         return best;
     }
 
@@ -72,9 +73,9 @@ public:
         if (!(half > 0.0)) half = limit;
         for (;;) {
             int count = 0;
-            const int* found = tool_.m_pOptKer->SearchNearBlockID(
-                p.x - half, p.y - half, p.z - half, p.x + half, p.y + half, p.z + half, count,
-                kSearchSlot);
+            const int* found =
+                tool_.m_pOptKer->SearchNearBlockID(p.x - half, p.y - half, p.z - half, p.x + half,
+                                                   p.y + half, p.z + half, count, kSearchSlot);
             candidates_.clear();
             double best = limit;
             for (int k = 0; k < count && found != nullptr; ++k) {

@@ -14,7 +14,8 @@ namespace {
 constexpr int kTetraFaces[4][4] = {{0, 1, 2, -1}, {0, 1, 3, -1}, {1, 2, 3, -1}, {0, 2, 3, -1}};
 constexpr int kPyramidFaces[5][4] = {
     {0, 1, 2, 3}, {0, 1, 4, -1}, {1, 2, 4, -1}, {2, 3, 4, -1}, {3, 0, 4, -1}};
-constexpr int kPrismFaces[5][4] = {{0, 1, 2, -1}, {3, 4, 5, -1}, {0, 1, 4, 3}, {1, 2, 5, 4}, {2, 0, 3, 5}};
+constexpr int kPrismFaces[5][4] = {
+    {0, 1, 2, -1}, {3, 4, 5, -1}, {0, 1, 4, 3}, {1, 2, 5, 4}, {2, 0, 3, 5}};
 constexpr int kHexaFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 4},
                                   {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
 
@@ -56,7 +57,7 @@ int CellAdjacency::faceCount(int nNode) {
 }
 
 int CellAdjacency::faceCorners(int nNode, int face, int* positions) {
-    const int (*faces)[4] = facesOf(nNode);
+    const int(*faces)[4] = facesOf(nNode);
     if (faces == nullptr || face < 0 || face >= faceCount(nNode)) return 0;
     int n = 0;
     for (int k = 0; k < kMaxFaceNodes && faces[face][k] >= 0; ++k) positions[n++] = faces[face][k];
@@ -74,7 +75,8 @@ void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount)
     std::vector<int> first(static_cast<std::size_t>(nodeCount) + 2, 0);
     for (int c = 1; c <= cellCount; ++c) {
         if (!usableCell(cells[c], nodeCount)) continue;
-        for (int k = 1; k <= cells[c].nNode; ++k) ++first[static_cast<std::size_t>(cells[c].pNode[k]) + 1];
+        for (int k = 1; k <= cells[c].nNode; ++k)
+            ++first[static_cast<std::size_t>(cells[c].pNode[k]) + 1];
     }
     for (std::size_t i = 1; i < first.size(); ++i) first[i] += first[i - 1];
     std::vector<int> around(static_cast<std::size_t>(first.back()));
@@ -83,7 +85,8 @@ void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount)
         for (int c = 1; c <= cellCount; ++c) {
             if (!usableCell(cells[c], nodeCount)) continue;
             for (int k = 1; k <= cells[c].nNode; ++k) {
-                around[static_cast<std::size_t>(fill[static_cast<std::size_t>(cells[c].pNode[k])]++)] = c;
+                around[static_cast<std::size_t>(
+                    fill[static_cast<std::size_t>(cells[c].pNode[k])]++)] = c;
             }
         }
     }
@@ -98,13 +101,15 @@ void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount)
             if (n < 3) continue;
             for (int k = 0; k < n; ++k) face[k] = cell.pNode[positions[k] + 1];
             const int lowest = *std::min_element(face, face + n);
-            for (int i = first[static_cast<std::size_t>(lowest)]; i < first[static_cast<std::size_t>(lowest) + 1]; ++i) {
+            for (int i = first[static_cast<std::size_t>(lowest)];
+                 i < first[static_cast<std::size_t>(lowest) + 1]; ++i) {
                 const int other = around[static_cast<std::size_t>(i)];
                 if (other == c) continue;
                 bool all = true;
                 for (int k = 0; k < n && all; ++k) all = hasNode(cells[other], face[k]);
                 if (all) {
-                    neighbours_[static_cast<std::size_t>(c - 1) * kMaxFaces + static_cast<std::size_t>(f)] = other;
+                    neighbours_[static_cast<std::size_t>(c - 1) * kMaxFaces +
+                                static_cast<std::size_t>(f)] = other;
                     break;
                 }
             }
@@ -144,7 +149,8 @@ int farthestFaceBeyond(const CInnerCell& cell, const Cnode* nodes, const double 
         const double beyond = side * (normal[0] * (p[0] - c[0]) + normal[1] * (p[1] - c[1]) +
                                       normal[2] * (p[2] - c[2]));
         // Per unit of normal length, so that large and small faces compare fairly.
-        const double length = std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
+        const double length =
+            std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
         if (!(length > 0.0)) continue;
         const double distance = beyond / length;
         if (distance > bestBeyond) {

@@ -33,7 +33,8 @@ public:
 
     // The cell across local face `face` of `cell`, 0 for none.
     int neighbour(int cell, int face) const {
-        return neighbours_[static_cast<std::size_t>(cell - 1) * kMaxFaces + static_cast<std::size_t>(face)];
+        return neighbours_[static_cast<std::size_t>(cell - 1) * kMaxFaces +
+                           static_cast<std::size_t>(face)];
     }
     int cellCount() const { return static_cast<int>(neighbours_.size() / kMaxFaces); }
     std::size_t memoryBytes() const { return neighbours_.capacity() * sizeof(int); }

@@ -184,8 +184,7 @@ void addPassed(adt::WalkWorkspace& ws, int id) {
 // list (ascending, unique; returned, its length in `count`), the slot's near-block list and the
 // tree's found list of the slot holding what the last step's near block search finds, in the
 // tree's order. Precondition: the tree has a walk index and `slot` is one of its slots.
-const int* walkIndexed(CQVROptKer& k, CQvrADT& tree, StepSequence& steps, int slot,
-                       int& count) {
+const int* walkIndexed(CQVROptKer& k, CQvrADT& tree, StepSequence& steps, int slot, int& count) {
     adt::BoxIndex& index = *tree.WalkIndex();
     adt::WalkWorkspace& ws = index.workspace(slot);
     ws.passed.clear();
@@ -219,7 +218,8 @@ const int* walkIndexed(CQVROptKer& k, CQvrADT& tree, StepSequence& steps, int sl
         for (int d = 0; d < kDimensions; ++d) {
             float* column = ws.columns.data() + static_cast<std::size_t>(d) * nc;
             cols.c[d] = column;
-            for (std::size_t c = 0; c < nc; ++c) column[c] = ws.candidateBox[kDimensions * c + static_cast<std::size_t>(d)];
+            for (std::size_t c = 0; c < nc; ++c)
+                column[c] = ws.candidateBox[kDimensions * c + static_cast<std::size_t>(d)];
         }
         ws.hit.assign(nc, 0);
         for (int i = 0; i < n; ++i) {
@@ -273,13 +273,12 @@ namespace {
 
 // The walk through the public near block search, one tree query per step: used while the tree
 // has no walk index (a tree the host fills through the public set-up).
-void walkStepByStep(CQVROptKer& k, qvr::ray::StepSequence& steps, int slot,
-                    std::set<int>& passed) {
+void walkStepByStep(CQVROptKer& k, qvr::ray::StepSequence& steps, int slot, std::set<int>& passed) {
     for (;;) {
         const qvr::ray::Step s = steps.next();
         int found = 0;
-        const int* ids = k.SearchNearBlockID(s.xmin, s.ymin, s.zmin, s.xmax, s.ymax, s.zmax,
-                                             found, slot);
+        const int* ids =
+            k.SearchNearBlockID(s.xmin, s.ymin, s.zmin, s.xmax, s.ymax, s.zmax, found, slot);
         passed.insert(ids, ids + found);
         if (found == 0 || s.last) break;
     }

@@ -20,9 +20,11 @@ constexpr int kBins = 16;
 constexpr double kTraversalCost = 1.0;
 
 struct Box {
-    double lo[3] = {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
+    double lo[3] = {std::numeric_limits<double>::infinity(),
+                    std::numeric_limits<double>::infinity(),
                     std::numeric_limits<double>::infinity()};
-    double hi[3] = {-std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+    double hi[3] = {-std::numeric_limits<double>::infinity(),
+                    -std::numeric_limits<double>::infinity(),
                     -std::numeric_limits<double>::infinity()};
     void grow(const double* p) {
         for (int a = 0; a < 3; ++a) {
@@ -80,7 +82,9 @@ void TriangleBvh::build(std::vector<double> corners, std::vector<Triangle> trian
         for (std::uint32_t c : t.corner) {
             if (c >= cornerCount) return false;
             for (int a = 0; a < 3; ++a) {
-                if (!std::isfinite(corners[3 * static_cast<std::size_t>(c) + static_cast<std::size_t>(a)])) return false;
+                if (!std::isfinite(
+                        corners[3 * static_cast<std::size_t>(c) + static_cast<std::size_t>(a)]))
+                    return false;
             }
         }
         return true;
@@ -135,7 +139,10 @@ void TriangleBvh::build(std::vector<double> corners, std::vector<Triangle> trian
             std::uint32_t binCount[kBins] = {};
             for (std::uint32_t i = task.first; i < task.first + task.count; ++i) {
                 const std::uint32_t t = order[i];
-                int b = static_cast<int>((centre[3 * static_cast<std::size_t>(t) + static_cast<std::size_t>(a)] - centres.lo[a]) * scale);
+                int b = static_cast<int>(
+                    (centre[3 * static_cast<std::size_t>(t) + static_cast<std::size_t>(a)] -
+                     centres.lo[a]) *
+                    scale);
                 b = std::clamp(b, 0, kBins - 1);
                 binBox[b].grow(bounds[t]);
                 ++binCount[b];
@@ -176,7 +183,10 @@ void TriangleBvh::build(std::vector<double> corners, std::vector<Triangle> trian
             auto* split = std::partition(
                 order.data() + task.first, order.data() + task.first + task.count,
                 [&](std::uint32_t t) {
-                    int b = static_cast<int>((centre[3 * static_cast<std::size_t>(t) + static_cast<std::size_t>(bestAxis)] - centres.lo[bestAxis]) * scale);
+                    int b = static_cast<int>((centre[3 * static_cast<std::size_t>(t) +
+                                                     static_cast<std::size_t>(bestAxis)] -
+                                              centres.lo[bestAxis]) *
+                                             scale);
                     return std::clamp(b, 0, kBins - 1) <= bestBin;
                 });
             middle = static_cast<std::uint32_t>(split - order.data());
@@ -206,7 +216,8 @@ bool TriangleBvh::closestHit(const double origin[3], const double direction[3], 
     traverse(origin, direction, tNear, tFar, [&](std::uint32_t i, double& limit) {
         const Triangle& t = triangles_[i];
         TriangleHit h{};
-        if (!intersectTriangle(ray, corner(t.corner[0]), corner(t.corner[1]), corner(t.corner[2]), h)) {
+        if (!intersectTriangle(ray, corner(t.corner[0]), corner(t.corner[1]), corner(t.corner[2]),
+                               h)) {
             return;
         }
         if (h.t > tNear && h.t <= limit) {

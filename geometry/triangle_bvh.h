@@ -40,7 +40,9 @@ public:
     bool empty() const { return nodes_.empty(); }
     std::size_t triangleCount() const { return triangles_.size(); }
     const Triangle& triangle(std::uint32_t i) const { return triangles_[i]; }
-    const double* corner(std::uint32_t c) const { return &corners_[3 * static_cast<std::size_t>(c)]; }
+    const double* corner(std::uint32_t c) const {
+        return &corners_[3 * static_cast<std::size_t>(c)];
+    }
     const std::vector<Node>& nodes() const { return nodes_; }
     // Bytes the hierarchy holds (its arrays' capacity).
     std::size_t memoryBytes() const;
@@ -54,8 +56,8 @@ public:
 
     // The nearest hit with t in (tNear, tFar] on any triangle, through the watertight test.
     // False when there is none; then `hit` and `triangleIndex` are unchanged.
-    bool closestHit(const double origin[3], const double direction[3], double tNear,
-                    double tFar, TriangleHit& hit, std::uint32_t& triangleIndex) const;
+    bool closestHit(const double origin[3], const double direction[3], double tNear, double tFar,
+                    TriangleHit& hit, std::uint32_t& triangleIndex) const;
 
     // Deepest path from the root the traversal stack is sized for; the build makes larger
     // leaves rather than go deeper.
@@ -64,8 +66,8 @@ public:
 private:
     // Entry and exit parameters of the ray against a node's box, or false when it misses the
     // segment [tNear, tFar].
-    static bool slabs(const Node& n, const double origin[3], const double inverse[3],
-                      double tNear, double tFar, double& entry);
+    static bool slabs(const Node& n, const double origin[3], const double inverse[3], double tNear,
+                      double tFar, double& entry);
 
     std::vector<Node> nodes_;
     std::vector<Triangle> triangles_;

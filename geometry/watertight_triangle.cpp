@@ -5,7 +5,6 @@
 
 namespace qvr::geom {
 
-
 bool shearRay(const double o[3], const double d[3], ShearedRay& ray) {
     for (int a = 0; a < 3; ++a) {
         if (!std::isfinite(d[a]) || !std::isfinite(o[a])) return false;

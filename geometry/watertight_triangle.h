@@ -81,7 +81,7 @@ inline int tieBreakSign(const ShearedRay& ray, const double* P, const double* Q)
 // Whether the line of the ray meets the triangle (a, b, c), at any t (behind the origin too).
 // A triangle seen exactly edge-on (zero projected area) is never met.
 inline bool intersectTriangle(const ShearedRay& ray, const double a[3], const double b[3],
-                       const double c[3], TriangleHit& hit) {
+                              const double c[3], TriangleHit& hit) {
     const double* corners[3] = {a, b, c};
     double p[3][3];  // corners in ray space: x, y and the unsheared depth
     for (int i = 0; i < 3; ++i) {

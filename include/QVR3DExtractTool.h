@@ -80,10 +80,7 @@ class CExtractToolData;
  *   Every decision is relative or exact, so results do not depend on the length unit or the
  *   scale.
  */
-enum QVRThicknessMode {
-    QVR_THICKNESS_CENTROID_PLANE = 0,
-    QVR_THICKNESS_EXACT = 1
-};
+enum QVRThicknessMode { QVR_THICKNESS_CENTROID_PLANE = 0, QVR_THICKNESS_EXACT = 1 };
 
 /*
  * Progress of SetSurfaceNode: called with the number of rays traced so far and the total,

@@ -62,12 +62,12 @@ public:
 class QVROPTKER_API CFaceElem {
 public:
     int nNode;
-    int* pNode;                   /* nNode + 1 ints; pNode[1..nNode] index m_pNode */
-    double xMin, yMin, zMin;      /* element box, set by InitialzeSearch */
+    int* pNode;              /* nNode + 1 ints; pNode[1..nNode] index m_pNode */
+    double xMin, yMin, zMin; /* element box, set by InitialzeSearch */
     double xMax, yMax, zMax;
-    double zMid;                  /* (zMin + zMax) / 2 */
-    double xc, yc, zc;            /* centroid: mean of the corners */
-    double ax, ay, az;            /* area vector: length = area, right-hand rule of corner order */
+    double zMid;       /* (zMin + zMax) / 2 */
+    double xc, yc, zc; /* centroid: mean of the corners */
+    double ax, ay, az; /* area vector: length = area, right-hand rule of corner order */
 
     CFaceElem();
     CFaceElem(const CFaceElem& other) = default;
@@ -80,11 +80,11 @@ public:
 class QVROPTKER_API CInnerCell {
 public:
     int nNode;
-    int* pNode;                   /* nNode + 1 ints; pNode[1..nNode] index m_pNode */
-    double xMin, yMin, zMin;      /* element box, set by InitialzeSearch */
+    int* pNode;              /* nNode + 1 ints; pNode[1..nNode] index m_pNode */
+    double xMin, yMin, zMin; /* element box, set by InitialzeSearch */
     double xMax, yMax, zMax;
-    double zMid;                  /* (zMin + zMax) / 2 */
-    double xc, yc, zc;            /* centroid: mean of the nodes */
+    double zMid;       /* (zMin + zMax) / 2 */
+    double xc, yc, zc; /* centroid: mean of the nodes */
 
     CInnerCell();
     CInnerCell(const CInnerCell& other) = default;
@@ -96,13 +96,13 @@ public:
 /* One ray through the part's thickness at a skin node (filled by the extraction tool). */
 class QVROPTKER_API CRayData {
 public:
-    int nPoint;                   /* number of sample points, 2 or more */
-    double dx, dy, dz;            /* unit direction */
-    double* pX;                   /* nPoint + 1 coordinates; point 1 is the skin node */
+    int nPoint;        /* number of sample points, 2 or more */
+    double dx, dy, dz; /* unit direction */
+    double* pX;        /* nPoint + 1 coordinates; point 1 is the skin node */
     double* pY;
     double* pZ;
-    double* pDist;                /* nPoint + 1 distances from the node along the ray */
-    int* pCellID;                 /* nPoint + 1 solid cells, 0 for none */
+    double* pDist; /* nPoint + 1 distances from the node along the ray */
+    int* pCellID;  /* nPoint + 1 solid cells, 0 for none */
 
     CRayData();
     CRayData(const CRayData& other) = default;
@@ -117,9 +117,9 @@ public:
  * node of the coordinate array (the node numbered 1 in a mesh file).
  */
 struct QVRIndexBlock {
-    int nodesPerItem;   /* cells: 4 tetrahedron, 5 pyramid, 6 prism, 8 hexahedron; faces: 3, 4 */
+    int nodesPerItem; /* cells: 4 tetrahedron, 5 pyramid, 6 prism, 8 hexahedron; faces: 3, 4 */
     int count;
-    const int* nodes;   /* count * nodesPerItem entries */
+    const int* nodes; /* count * nodesPerItem entries */
 };
 
 /*
@@ -153,29 +153,29 @@ enum QVRArrayStatus {
 class QVROPTKER_API CQVROptKer {
 public:
     /* Fields, in this order; hosts and the extraction tool read them directly. */
-    CQVRKNLogErrMsgTool* m_pMsgTool; /* stored by getMsgPtr, never used, not owned */
-    CQvrADT* m_pADTree;              /* the tree over surface and solid element boxes */
-    Cnode* m_pNode;                  /* retained nodes 1..m_nNode */
-    CFaceElem* m_pSurface;           /* retained skin faces 1..m_nSurface */
-    CInnerCell* p_Cell;              /* solid cells 1..m_nInnerCell */
-    int m_nNodeInFile;               /* node count of the file */
-    int m_nNode;                     /* retained nodes */
-    int m_nInnerCell;                /* solid cells */
-    int m_nSurface;                  /* retained skin faces */
-    double TotalVolume;              /* sum of cell volumes, mm^3 */
-    int* m_pNodeInPart;              /* 0..m_nNodeInFile: 1 when the file node is retained */
-    int* m_pNodeKind;                /* 0..m_nNodeInFile: 0, 1 or -1 from the cells using it */
-    int* m_pNodeNewID;               /* 0..m_nNodeInFile: number in m_pNode, 0 if dropped */
-    int* m_pCellKind;                /* 0..m_nInnerCell: 1, 0 or -1 */
-    int m_nPrintLevel;               /* progress messages appear at 1 or more */
-    bool m_bFormatFlag;              /* the mesh reader reported file format 1 (binary) */
+    CQVRKNLogErrMsgTool* m_pMsgTool;     /* stored by getMsgPtr, never used, not owned */
+    CQvrADT* m_pADTree;                  /* the tree over surface and solid element boxes */
+    Cnode* m_pNode;                      /* retained nodes 1..m_nNode */
+    CFaceElem* m_pSurface;               /* retained skin faces 1..m_nSurface */
+    CInnerCell* p_Cell;                  /* solid cells 1..m_nInnerCell */
+    int m_nNodeInFile;                   /* node count of the file */
+    int m_nNode;                         /* retained nodes */
+    int m_nInnerCell;                    /* solid cells */
+    int m_nSurface;                      /* retained skin faces */
+    double TotalVolume;                  /* sum of cell volumes, mm^3 */
+    int* m_pNodeInPart;                  /* 0..m_nNodeInFile: 1 when the file node is retained */
+    int* m_pNodeKind;                    /* 0..m_nNodeInFile: 0, 1 or -1 from the cells using it */
+    int* m_pNodeNewID;                   /* 0..m_nNodeInFile: number in m_pNode, 0 if dropped */
+    int* m_pCellKind;                    /* 0..m_nInnerCell: 1, 0 or -1 */
+    int m_nPrintLevel;                   /* progress messages appear at 1 or more */
+    bool m_bFormatFlag;                  /* the mesh reader reported file format 1 (binary) */
     double Box_xMax, Box_yMax, Box_zMax; /* overall box, set by the search set-up */
     double Box_xMin, Box_yMin, Box_zMin;
-    double MinMesh;                  /* step length of the ray pass search */
-    double AverageThickness;         /* TotalVolume / (half the skin area) */
-    int m_nSlotCount;                /* number of search slots */
-    int** m_ppPassElemList;          /* per slot: last FindPassElemByAnyRay list */
-    int** m_ppNearBlockList;         /* per slot: last SearchNearBlockID list */
+    double MinMesh;          /* step length of the ray pass search */
+    double AverageThickness; /* TotalVolume / (half the skin area) */
+    int m_nSlotCount;        /* number of search slots */
+    int** m_ppPassElemList;  /* per slot: last FindPassElemByAnyRay list */
+    int** m_ppNearBlockList; /* per slot: last SearchNearBlockID list */
 
     CQVROptKer();
     ~CQVROptKer();
@@ -193,12 +193,12 @@ public:
      * Loads a mesh file, scaling lengths to millimetres by its unit. allNodeFlag 1 keeps every
      * node of the file, any other value only the nodes that solid cells use. Returns 1, or 3301
      * when the file cannot be opened or is damaged (the reader names the fault on standard
-     * error, and GetLastErrorText keeps the same line); the kernel is then unchanged. A null file name also gives 3301.
-     * A retained skin face that uses a node no solid cell uses (possible only when allNodeFlag
-     * is not 1) is dropped and does not count in m_nSurface.
-     * A successful load drops the tree (the search set-up's or the host's): until the next
-     * InitialzeSearch or SetADTreeRange every search returns the empty result. The slot
-     * tables and their last lists stay.
+     * error, and GetLastErrorText keeps the same line); the kernel is then unchanged. A null file
+     * name also gives 3301. A retained skin face that uses a node no solid cell uses (possible only
+     * when allNodeFlag is not 1) is dropped and does not count in m_nSurface. A successful load
+     * drops the tree (the search set-up's or the host's): until the next InitialzeSearch or
+     * SetADTreeRange every search returns the empty result. The slot tables and their last lists
+     * stay.
      */
     int ReadMeshData(char* fileName, int allNodeFlag);
 
@@ -260,20 +260,20 @@ public:
     /* A tree over boxes of the host's own (maximum corner first), replacing any tree; the slot
      * tables get slotCount entries, the tree itself one slot. Returns 1; a slotCount below 1
      * returns -1 and changes nothing. */
-    int SetADTreeRange(double xmax, double ymax, double zmax, double xmin, double ymin,
-                       double zmin, int slotCount, int capacity, int growStep);
+    int SetADTreeRange(double xmax, double ymax, double zmax, double xmin, double ymin, double zmin,
+                       int slotCount, int capacity, int growStep);
     /* Adds the host's box under id to that tree (maximum corner first). Returns 1; without a
      * tree nothing happens. */
-    int AddSurfaceToADTree(int id, double xmax, double ymax, double zmax, double xmin,
-                           double ymin, double zmin);
+    int AddSurfaceToADTree(int id, double xmax, double ymax, double zmax, double xmin, double ymin,
+                           double zmin);
 
     /*
      * Ids of the elements whose (slightly enlarged) boxes meet the box, in the tree's visiting
      * order, at positions 0..count-1. Never null. The list stays valid until the next call on
      * the same slot (FindPassElemByAnyRay on that slot also makes such calls).
      */
-    const int* SearchNearBlockID(double xmin, double ymin, double zmin, double xmax,
-                                 double ymax, double zmax, int& count, int slot);
+    const int* SearchNearBlockID(double xmin, double ymin, double zmin, double xmax, double ymax,
+                                 double zmax, int& count, int slot);
 
     /*
      * Candidate elements along the ray from (x, y, z) in direction (dx, dy, dz) (any length; a
@@ -285,11 +285,11 @@ public:
      * about 2e-6 of the box diagonal through resetMinMesh, or NaN input, meets these bounds
      * (the set-up's own MinMesh is at least 1e-4 of the diagonal).
      */
-    const int* FindPassElemByAnyRay(int& count, double x, double y, double z, double dx,
-                                    double dy, double dz, int slot);
+    const int* FindPassElemByAnyRay(int& count, double x, double y, double z, double dx, double dy,
+                                    double dz, int slot);
     /* c = a x b. */
-    void ACrossB(double& ax, double& ay, double& az, double& bx, double& by, double& bz,
-                 double& cx, double& cy, double& cz);
+    void ACrossB(double& ax, double& ay, double& az, double& bx, double& by, double& bz, double& cx,
+                 double& cy, double& cz);
     /* Shell sort of key[1..n] ascending, id[1..n] moved along. Index 0 is never touched.
      * With a null array nothing happens. */
     void shellSorting(unsigned long n, double* key, int* id);
@@ -323,7 +323,7 @@ private:
      * clears both. A failed allocation raises std::bad_alloc and keeps the previous text. */
     void RecordError(int code, const char* text);
 
-    char* m_pLastErrorText;          /* owned; null stands for "" */
+    char* m_pLastErrorText; /* owned; null stands for "" */
     int m_nLastErrorCode;
 };
 

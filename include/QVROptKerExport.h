@@ -4,15 +4,15 @@
 
 #if defined(QVROPTKER_STATIC)
 /* The library's objects linked straight into a program (white-box tests): nothing to import. */
-#  define QVROPTKER_API
+#define QVROPTKER_API
 #elif defined(_WIN32) || defined(__CYGWIN__)
-#  if defined(QVROPTKER_BUILDING)
-#    define QVROPTKER_API __declspec(dllexport)
-#  else
-#    define QVROPTKER_API __declspec(dllimport)
-#  endif
+#if defined(QVROPTKER_BUILDING)
+#define QVROPTKER_API __declspec(dllexport)
 #else
-#  define QVROPTKER_API __attribute__((visibility("default")))
+#define QVROPTKER_API __declspec(dllimport)
+#endif
+#else
+#define QVROPTKER_API __attribute__((visibility("default")))
 #endif
 
 #endif

@@ -17,8 +17,7 @@ int hardwareThreadCount() {
     return n == 0 ? 1 : static_cast<int>(std::min(n, 4096u));
 }
 
-void runChunked(int count, int threads, int chunk,
-                const std::function<void(int, int, int)>& work,
+void runChunked(int count, int threads, int chunk, const std::function<void(int, int, int)>& work,
                 const std::function<void(int)>& progress) {
     if (count <= 0) return;
     chunk = std::max(chunk, 1);

@@ -70,8 +70,7 @@ bool checkNodes(const MeshArrays& a, nqbio::MeshData& content, ArrayFault& fault
         const double v = a.xyz[i];
         if (!std::isfinite(v) || std::fabs(v) > FLT_MAX) {
             return fail(fault, QVR_ARRAYS_NOT_FINITE,
-                        "node " + std::to_string(i / 3) + ": coordinate " +
-                            std::to_string(i % 3) +
+                        "node " + std::to_string(i / 3) + ": coordinate " + std::to_string(i % 3) +
                             " is not a finite single-precision number");
         }
         content.xyz[i] = static_cast<float>(v);
@@ -138,8 +137,8 @@ bool checkFaces(const MeshArrays& a, nqbio::MeshData& content, ArrayFault& fault
         return true;
     }
     std::int64_t faceCount = 0;
-    if (!checkBlocks("face", a.faceBlockCount, a.faceBlocks, isFaceNodeCount, "3 or 4",
-                     faceCount, fault)) {
+    if (!checkBlocks("face", a.faceBlockCount, a.faceBlocks, isFaceNodeCount, "3 or 4", faceCount,
+                     fault)) {
         return false;
     }
     content.surfaces.resize(static_cast<std::size_t>(faceCount));
@@ -165,7 +164,8 @@ bool checkFaces(const MeshArrays& a, nqbio::MeshData& content, ArrayFault& fault
             }
             // As in the mesh file: a triangle repeats its last corner.
             nqbio::SurfaceElement& face = content.surfaces[next];
-            for (int k = 0; k < 4; ++k) face.node[k] = nodes[std::min(k, block.nodesPerItem - 1)] + 1;
+            for (int k = 0; k < 4; ++k)
+                face.node[k] = nodes[std::min(k, block.nodesPerItem - 1)] + 1;
         }
     }
     return true;

@@ -50,8 +50,7 @@ void renumberAndMeasure(CInnerCell* cells, int cellCount, CFaceElem* faces, int 
 }
 
 void installMesh(CQVROptKer& kernel, const MeshCounts& counts, Cnode* nodes, CFaceElem* faces,
-                 CInnerCell* cells, int* nodeInPart, int* nodeKind, int* nodeNewID,
-                 int* cellKind) {
+                 CInnerCell* cells, int* nodeInPart, int* nodeKind, int* nodeNewID, int* cellKind) {
     releaseMesh(kernel);
     kernel.m_nNodeInFile = counts.nodeInFile;
     kernel.m_nInnerCell = counts.cellCount;

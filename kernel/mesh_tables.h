@@ -73,7 +73,8 @@ struct PooledTable {
         std::unique_ptr<int[]> fitted(new int[used]);
         std::copy_n(lists.get(), used, fitted.get());
         for (int i = 1; i <= count; ++i) {
-            if (table[i].pNode != nullptr) table[i].pNode = fitted.get() + (table[i].pNode - lists.get());
+            if (table[i].pNode != nullptr)
+                table[i].pNode = fitted.get() + (table[i].pNode - lists.get());
         }
         lists = std::move(fitted);
         capacity = used;
@@ -141,8 +142,7 @@ void renumberAndMeasure(CInnerCell* cells, int cellCount, CFaceElem* faces, int 
 // Releases the kernel's mesh and puts the new tables (owned by the kernel from here on) and
 // counts in its place. Nothing in it can fail.
 void installMesh(CQVROptKer& kernel, const MeshCounts& counts, Cnode* nodes, CFaceElem* faces,
-                 CInnerCell* cells, int* nodeInPart, int* nodeKind, int* nodeNewID,
-                 int* cellKind);
+                 CInnerCell* cells, int* nodeInPart, int* nodeKind, int* nodeNewID, int* cellKind);
 
 }  // namespace qvr
 

@@ -9,7 +9,8 @@
 namespace qvr::msg {
 
 void progress(int printLevel, const char* text) {
-    if (progressEnabled(printLevel)) CQVRKNLogErrMsgTool::printLogStringContent(text, "", std::cout);
+    if (progressEnabled(printLevel))
+        CQVRKNLogErrMsgTool::printLogStringContent(text, "", std::cout);
 }
 
 namespace {

@@ -105,7 +105,8 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
         while (k < cellCount &&
                reader.readElementPlasticBlockEntry(nNode, nodes, attrWord, attrCode, volume) >= 0) {
             ++k;
-            if (nNode < 1 || nNode > qvr::kMaxCellNodes) continue;  // the reader refuses these; never index with them
+            if (nNode < 1 || nNode > qvr::kMaxCellNodes)
+                continue;  // the reader refuses these; never index with them
             CInnerCell& cell = cells.table[k];
             int* const list = cells.addList(cell, nNode);
             for (int j = 1; j <= nNode; ++j) list[j] = nodes[j - 1];

@@ -39,8 +39,7 @@ DistinctCorners distinctCorners(const nqbio::SurfaceElement& face) {
 
 }  // namespace
 
-void qvr::installMeshContent(CQVROptKer& kernel, const nqbio::MeshData& content,
-                             int allNodeFlag) {
+void qvr::installMeshContent(CQVROptKer& kernel, const nqbio::MeshData& content, int allNodeFlag) {
     bool recognised = false;
     const double unitFactor = qvr::unitFactorOf(content.unit, recognised);
     const double volumeFactor = unitFactor * unitFactor * unitFactor;
@@ -110,10 +109,9 @@ void qvr::installMeshContent(CQVROptKer& kernel, const nqbio::MeshData& content,
 
 int CQVROptKer::SetMeshArrays(int nodeCount, const double* xyz, int cellBlockCount,
                               const QVRIndexBlock* cellBlocks, int faceBlockCount,
-                              const QVRIndexBlock* faceBlocks, const char* unit,
-                              int allNodeFlag) {
-    const qvr::MeshArrays arrays{nodeCount,      xyz,        cellBlockCount, cellBlocks,
-                                 faceBlockCount, faceBlocks, unit};
+                              const QVRIndexBlock* faceBlocks, const char* unit, int allNodeFlag) {
+    const qvr::MeshArrays arrays{nodeCount,  xyz, cellBlockCount, cellBlocks, faceBlockCount,
+                                 faceBlocks, unit};
     nqbio::MeshData content;
     qvr::ArrayFault fault;
     if (!qvr::buildMeshContent(arrays, content, fault)) {

@@ -118,8 +118,9 @@ std::unique_ptr<MeshCore> meshFromFile(const std::string& path) {
             std::string name = path;
             // The reader has just accepted the file, so the kernel's refusal line cannot come.
             status = core->kernel.ReadMeshData(name.data(), kRetainCellNodesOnly);
-            if (status != 1) error = path + ": the kernel refused the mesh (code " +
-                                     std::to_string(status) + ")";
+            if (status != 1)
+                error =
+                    path + ": the kernel refused the mesh (code " + std::to_string(status) + ")";
         }
     }
     if (status != 1) throw py::value_error(error);  // mapped to OSError by the Python layer
@@ -152,10 +153,11 @@ py::tuple contentArrays(MeshCore& core) {
 // Read-only view of the stored coordinates, kept alive by the mesh object.
 py::array nodeView(py::object self) {
     MeshCore& core = self.cast<MeshCore&>();
-    py::array view(py::dtype::of<float>(),
-                   {static_cast<py::ssize_t>(core.content.nodeCount()), py::ssize_t{3}},
-                   {static_cast<py::ssize_t>(3 * sizeof(float)), static_cast<py::ssize_t>(sizeof(float))},
-                   core.content.xyz.data(), self);
+    py::array view(
+        py::dtype::of<float>(),
+        {static_cast<py::ssize_t>(core.content.nodeCount()), py::ssize_t{3}},
+        {static_cast<py::ssize_t>(3 * sizeof(float)), static_cast<py::ssize_t>(sizeof(float))},
+        core.content.xyz.data(), self);
     py::detail::array_proxy(view.ptr())->flags &= ~py::detail::npy_api::NPY_ARRAY_WRITEABLE_;
     return view;
 }
@@ -167,7 +169,8 @@ IntArray skinFaces(const MeshCore& core) {
     int* o = out.mutable_data();
     for (int f = 1; f <= k.m_nSurface; ++f) {
         const CFaceElem& face = k.m_pSurface[f];
-        for (int j = 1; j <= 4; ++j) *o++ = j <= face.nNode ? k.m_pNode[face.pNode[j]].orgID - 1 : -1;
+        for (int j = 1; j <= 4; ++j)
+            *o++ = j <= face.nNode ? k.m_pNode[face.pNode[j]].orgID - 1 : -1;
     }
     return out;
 }
@@ -207,8 +210,10 @@ DoubleArray nodeNormals(MeshCore& core) {
 py::tuple splitElements(const CQVROptKer& k, const int* ids, int count) {
     std::vector<int> faces, cells;
     for (int i = 0; i < count; ++i) {
-        if (ids[i] <= k.m_nSurface) faces.push_back(ids[i] - 1);
-        else cells.push_back(ids[i] - k.m_nSurface - 1);
+        if (ids[i] <= k.m_nSurface)
+            faces.push_back(ids[i] - 1);
+        else
+            cells.push_back(ids[i] - k.m_nSurface - 1);
     }
     const auto toArray = [](const std::vector<int>& v) {
         IntArray out(static_cast<py::ssize_t>(v.size()));
@@ -290,7 +295,8 @@ void writeResults(const std::string& path, const FloatArray& values) {
         while (kItemOfComponent[component] != item.id) ++component;
         item.values.resize(static_cast<std::size_t>(file.elemCount));
         for (std::int64_t e = 0; e < file.elemCount; ++e)
-            item.values[static_cast<std::size_t>(e)] = values.data()[e * kFiberComponents + component];
+            item.values[static_cast<std::size_t>(e)] =
+                values.data()[e * kFiberComponents + component];
         file.items.push_back(std::move(item));
     }
     std::string error;
@@ -332,7 +338,8 @@ public:
                 raiseValue(tool_.GetLastErrorText());
         }
         if (tool_.SetThicknessMode(mode) != 1) raiseValue("unknown thickness mode");
-        if (tool_.SetThreadCount(threads) != 1) raiseValue("threads must be 0 (every hardware thread) or more");
+        if (tool_.SetThreadCount(threads) != 1)
+            raiseValue("threads must be 0 (every hardware thread) or more");
     }
 
     // Rays from the given points (mm) along the given directions: (depth (n, layers), values
@@ -402,7 +409,8 @@ private:
         const std::size_t firstFaceList = nodes.size();
         for (const nqbio::SurfaceElement& s : m.surfaces) add(faces, 4, s.node);
         for (std::size_t b = 0; b < cells.size(); ++b) cells[b].nodes = nodes[b].data();
-        for (std::size_t b = 0; b < faces.size(); ++b) faces[b].nodes = nodes[firstFaceList + b].data();
+        for (std::size_t b = 0; b < faces.size(); ++b)
+            faces[b].nodes = nodes[firstFaceList + b].data();
         static const QVRIndexBlock kNoFaces{3, 0, nullptr};
         py::gil_scoped_release release;
         return tool_.SetMeshArrays(m.nodeCount(), xyz.data(), static_cast<int>(cells.size()),
@@ -426,26 +434,29 @@ PYBIND11_MODULE(_qvroptker, m) {
         .def_property_readonly("nodes", &nodeView)
         .def_property_readonly("unit", [](const MeshCore& c) { return c.content.unit; })
         .def_property_readonly("unit_factor", [](const MeshCore& c) { return c.unitFactor; })
-        .def_property_readonly("cell_count", [](const MeshCore& c) { return c.kernel.m_nInnerCell; })
+        .def_property_readonly("cell_count",
+                               [](const MeshCore& c) { return c.kernel.m_nInnerCell; })
         .def_property_readonly("source_path", [](const MeshCore& c) { return c.sourcePath; })
         .def("skin_faces", &skinFaces)
         .def("skin_nodes", &skinNodes)
         .def("node_normals", &nodeNormals)
-        .def("kernel_node_xyz", [](const MeshCore& c, const IntArray& fileNodes) {
-            // Kernel coordinates (mm) of file nodes; ValueError for nodes the kernel dropped.
-            const CQVROptKer& k = c.kernel;
-            DoubleArray out({fileNodes.size(), py::ssize_t{3}});
-            double* o = out.mutable_data();
-            for (py::ssize_t i = 0; i < fileNodes.size(); ++i) {
-                const int n = fileNodes.data()[i];
-                const int id = (n >= 0 && n < k.m_nNodeInFile) ? k.m_pNodeNewID[n + 1] : 0;
-                if (id == 0) raiseValue("node " + std::to_string(n) + " is not a node of a cell");
-                *o++ = k.m_pNode[id].x;
-                *o++ = k.m_pNode[id].y;
-                *o++ = k.m_pNode[id].z;
-            }
-            return out;
-        })
+        .def("kernel_node_xyz",
+             [](const MeshCore& c, const IntArray& fileNodes) {
+                 // Kernel coordinates (mm) of file nodes; ValueError for nodes the kernel dropped.
+                 const CQVROptKer& k = c.kernel;
+                 DoubleArray out({fileNodes.size(), py::ssize_t{3}});
+                 double* o = out.mutable_data();
+                 for (py::ssize_t i = 0; i < fileNodes.size(); ++i) {
+                     const int n = fileNodes.data()[i];
+                     const int id = (n >= 0 && n < k.m_nNodeInFile) ? k.m_pNodeNewID[n + 1] : 0;
+                     if (id == 0)
+                         raiseValue("node " + std::to_string(n) + " is not a node of a cell");
+                     *o++ = k.m_pNode[id].x;
+                     *o++ = k.m_pNode[id].y;
+                     *o++ = k.m_pNode[id].z;
+                 }
+                 return out;
+             })
         .def("near_elements", &nearElements)
         .def("ray_elements", &rayElements)
         .def("write", &writeMesh, py::arg("path"), py::arg("binary"));

@@ -122,10 +122,10 @@ void installSlots(CQvrADT& tree, SlotArrays& fresh) {
     }
 }
 
-constexpr int kInitialGrowStep = 200000;   // ids added per growth until SetRange sets it
-constexpr float kBoxMargin = 0.001f;       // relative enlargement of domain and item boxes
-constexpr int kFallbackCapacity = 10;      // ids, for a capacity below 1
-constexpr int kFallbackGrowStep = 10000;   // ids, for a growth step below 1
+constexpr int kInitialGrowStep = 200000;  // ids added per growth until SetRange sets it
+constexpr float kBoxMargin = 0.001f;      // relative enlargement of domain and item boxes
+constexpr int kFallbackCapacity = 10;     // ids, for a capacity below 1
+constexpr int kFallbackGrowStep = 10000;  // ids, for a growth step below 1
 // Ids the arrays hold from the start when the caller does not say how many to expect: a host
 // tree may be given a capacity far beyond the ids it will ever see.
 constexpr int kUnknownExpectedIds = 4096;
@@ -151,8 +151,8 @@ constexpr int kMinStored = 1024;
 // least (fewer copies for ids added one by one), never beyond the capacity.
 int storedFor(const CQvrADT& tree, int id, int newCapacity) {
     const long long half = static_cast<long long>(tree.stored) + tree.stored / 2;
-    const long long want = std::max({static_cast<long long>(id), half,
-                                      static_cast<long long>(kMinStored)});
+    const long long want =
+        std::max({static_cast<long long>(id), half, static_cast<long long>(kMinStored)});
     return static_cast<int>(std::min<long long>(want, newCapacity));
 }
 
@@ -196,10 +196,24 @@ int domainCode(const CQvrADT& tree, const float* p) {
 }  // namespace
 
 CQvrADT::CQvrADT(int slots)
-    : slotCount(slots < 1 ? 1 : slots), capacity(0), growStep(kInitialGrowStep), stored(0),
-      root(0), margin(kBoxMargin), low{}, high{}, quarter{}, centre{}, point(nullptr),
-      splitValue(nullptr), splitDim(nullptr), highChild(nullptr), lowChild(nullptr),
-      foundCount(nullptr), foundList(nullptr), queue(nullptr) {
+    : slotCount(slots < 1 ? 1 : slots),
+      capacity(0),
+      growStep(kInitialGrowStep),
+      stored(0),
+      root(0),
+      margin(kBoxMargin),
+      low{},
+      high{},
+      quarter{},
+      centre{},
+      point(nullptr),
+      splitValue(nullptr),
+      splitDim(nullptr),
+      highChild(nullptr),
+      lowChild(nullptr),
+      foundCount(nullptr),
+      foundList(nullptr),
+      queue(nullptr) {
     const auto n = static_cast<std::size_t>(slotCount);
     auto counts = std::make_unique<int[]>(n);
     auto lists = std::make_unique<int*[]>(n);
@@ -217,8 +231,8 @@ CQvrADT::~CQvrADT() {
     delete[] queue;
 }
 
-int CQvrADT::SetRange(double xmin, double ymin, double zmin, double xmax, double ymax,
-                      double zmax, int newCapacity, int newGrowStep, int expectedIds) {
+int CQvrADT::SetRange(double xmin, double ymin, double zmin, double xmax, double ymax, double zmax,
+                      int newCapacity, int newGrowStep, int expectedIds) {
     if (newCapacity < 1) newCapacity = kFallbackCapacity;
     if (newGrowStep < 1) newGrowStep = kFallbackGrowStep;
     if (expectedIds < 0) expectedIds = kUnknownExpectedIds;
@@ -236,9 +250,8 @@ int CQvrADT::SetRange(double xmin, double ymin, double zmin, double xmax, double
     stored = newStored;
     root = 0;
 
-    float box[6] = {static_cast<float>(xmin), static_cast<float>(ymin),
-                    static_cast<float>(zmin), static_cast<float>(xmax),
-                    static_cast<float>(ymax), static_cast<float>(zmax)};
+    float box[6] = {static_cast<float>(xmin), static_cast<float>(ymin), static_cast<float>(zmin),
+                    static_cast<float>(xmax), static_cast<float>(ymax), static_cast<float>(zmax)};
     enlarge(box, margin);
     for (int k = 0; k < 3; ++k) {
         low[k] = low[k + 3] = box[k];

@@ -25,29 +25,29 @@ class BoxIndex;
 
 // Coordinates of a box as a point of the tree: (xmin, ymin, zmin, xmax, ymax, zmax).
 inline constexpr int kDimensions = 6;
-}
+}  // namespace qvr::adt
 
 class CQvrADT {
 public:
-    int slotCount;        // search slots, at least 1
-    int capacity;         // highest id AddBlock takes without growing the capacity
-    int growStep;         // capacity growth when an id beyond it is added
-    int stored;           // highest id the per-id arrays hold, at most capacity
-    int root;             // root item id, 0 while empty
-    float margin;         // relative enlargement of item boxes
-    float low[6];         // 6-D domain
+    int slotCount;  // search slots, at least 1
+    int capacity;   // highest id AddBlock takes without growing the capacity
+    int growStep;   // capacity growth when an id beyond it is added
+    int stored;     // highest id the per-id arrays hold, at most capacity
+    int root;       // root item id, 0 while empty
+    float margin;   // relative enlargement of item boxes
+    float low[6];   // 6-D domain
     float high[6];
-    float quarter[6];     // a quarter of the domain extent per dimension
-    float centre[6];      // the domain centre per dimension
+    float quarter[6];  // a quarter of the domain extent per dimension
+    float centre[6];   // the domain centre per dimension
     // Per-id arrays, ids 0..stored (entry 0 is never an item).
-    float* point;         // 6 per id: enlarged box (xmin, ymin, zmin, xmax, ymax, zmax)
-    float* splitValue;    // per id: region centre along its split dimension
-    int* splitDim;        // per id: 0..5, -1 while the id is not in the tree
-    int* highChild;       // per id: child on the upper side, 0 for none
-    int* lowChild;        // per id: child on the lower side, 0 for none
-    int* foundCount;      // per slot
-    int** foundList;      // per slot, stored + 1 ids, found ids at 1..foundCount
-    int** queue;          // per slot, stored + 1 ids, breadth-first work list
+    float* point;       // 6 per id: enlarged box (xmin, ymin, zmin, xmax, ymax, zmax)
+    float* splitValue;  // per id: region centre along its split dimension
+    int* splitDim;      // per id: 0..5, -1 while the id is not in the tree
+    int* highChild;     // per id: child on the upper side, 0 for none
+    int* lowChild;      // per id: child on the lower side, 0 for none
+    int* foundCount;    // per slot
+    int** foundList;    // per slot, stored + 1 ids, found ids at 1..foundCount
+    int** queue;        // per slot, stored + 1 ids, breadth-first work list
     // Snapshot index for the ray walk's many small queries; null until BuildWalkIndex and
     // after any change to the tree.
     std::unique_ptr<qvr::adt::BoxIndex> walkIndex;
@@ -78,8 +78,8 @@ public:
     // Finds every item whose enlarged box meets the query box (touching counts), in
     // breadth-first order, into the slot's found list. Returns 0; a slot out of range changes
     // nothing; before SetRange nothing is found.
-    int SearchBlock(double xmin, double ymin, double zmin, double xmax, double ymax,
-                    double zmax, int slot);
+    int SearchBlock(double xmin, double ymin, double zmin, double xmax, double ymax, double zmax,
+                    int slot);
     // The slot's found count; 0 for a slot out of range.
     int GetFoundCount(int slot) const;
     // The slot's found list, ids at 1..GetFoundCount(slot); null for a slot out of range or

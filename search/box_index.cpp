@@ -124,8 +124,8 @@ BoxIndex::BoxIndex(const CQvrADT& tree)
     nodes_.shrink_to_fit();
 }
 
-int BoxIndex::buildNode(const std::vector<std::uint32_t>& keys, std::size_t begin,
-                        std::size_t end, int bit) {
+int BoxIndex::buildNode(const std::vector<std::uint32_t>& keys, std::size_t begin, std::size_t end,
+                        int bit) {
     const int at = static_cast<int>(nodes_.size());
     nodes_.push_back(Node{});
     // Skip the bits on which the whole range agrees; split where the curve changes octant,
@@ -168,8 +168,7 @@ int BoxIndex::buildNode(const std::vector<std::uint32_t>& keys, std::size_t begi
         const int low = buildNode(keys, begin, split, bit - 1);
         const int high = buildNode(keys, split, end, bit - 1);
         widen(nodes_[static_cast<std::size_t>(low)].lo, nodes_[static_cast<std::size_t>(low)].hi);
-        widen(nodes_[static_cast<std::size_t>(high)].lo,
-              nodes_[static_cast<std::size_t>(high)].hi);
+        widen(nodes_[static_cast<std::size_t>(high)].lo, nodes_[static_cast<std::size_t>(high)].hi);
         n.first = high;
         n.count = 0;
     }
@@ -187,8 +186,8 @@ void BoxIndex::collect(const float qlo[6], const float qhi[6], std::vector<int>&
     stack[top++] = 0;
     while (top > 0) {
         const Node& n = nodes_[static_cast<std::size_t>(stack[--top])];
-        if (!(n.lo[0] <= qhi[0] && n.lo[1] <= qhi[1] && n.lo[2] <= qhi[2] &&
-              n.hi[0] >= qlo[3] && n.hi[1] >= qlo[4] && n.hi[2] >= qlo[5])) {
+        if (!(n.lo[0] <= qhi[0] && n.lo[1] <= qhi[1] && n.lo[2] <= qhi[2] && n.hi[0] >= qlo[3] &&
+              n.hi[1] >= qlo[4] && n.hi[2] >= qlo[5])) {
             continue;
         }
         if (n.count == 0) {

@@ -5,11 +5,11 @@
 // dimension at a time, so even a box around a single element visits thousands of nodes. This
 // index sorts the items along a space-filling curve through their box centres and splits that
 // sequence where the curve leaves an octant, into a binary hierarchy of tight boxes that
-// finds the few items near a small box in a few dozen node tests. It answers exactly the tree's question, with the tree's own float
-// test on the item points, so a query finds the same set of items as SearchBlock; only the
-// order differs. visitRank() recovers the tree's order: SearchBlock reports the items it
-// finds in a fixed order of all items (level by level from the root, lower child first)
-// restricted to the ones found, and visitRank is the position in that order.
+// finds the few items near a small box in a few dozen node tests. It answers exactly the tree's
+// question, with the tree's own float test on the item points, so a query finds the same set of
+// items as SearchBlock; only the order differs. visitRank() recovers the tree's order: SearchBlock
+// reports the items it finds in a fixed order of all items (level by level from the root, lower
+// child first) restricted to the ones found, and visitRank is the position in that order.
 //
 // The index is a snapshot: any change to the tree invalidates it (the tree drops it).
 #ifndef QVR_SEARCH_BOX_INDEX_H
@@ -26,13 +26,13 @@ namespace qvr::adt {
 // Scratch of one search slot for the ray walk, kept between calls so a walk allocates only
 // the lists it hands out.
 struct WalkWorkspace {
-    std::vector<int> candidates;    // ids found for the current run of steps
+    std::vector<int> candidates;      // ids found for the current run of steps
     std::vector<float> candidateBox;  // their points, 6 per candidate, same order
-    std::vector<float> columns;     // the same points by coordinate: 6 columns of candidates
-    std::vector<int> hit;           // per candidate: 1 once a step of the run meets it
-    std::vector<int> passed;        // ids met by any step so far, unsorted, each once
+    std::vector<float> columns;       // the same points by coordinate: 6 columns of candidates
+    std::vector<int> hit;             // per candidate: 1 once a step of the run meets it
+    std::vector<int> passed;          // ids met by any step so far, unsorted, each once
     std::vector<std::uint64_t> seen;  // one bit per id: in `passed`; all clear between walks
-    std::vector<int> lastStep;      // ids met by the last step
+    std::vector<int> lastStep;        // ids met by the last step
 };
 
 class BoxIndex {
@@ -74,10 +74,10 @@ private:
     int buildNode(const std::vector<std::uint32_t>& keys, std::size_t begin, std::size_t end,
                   int bit);
 
-    std::vector<int> ids_;              // items in curve order
-    const float* points_;               // the tree's points, 6 per id
-    std::vector<Node> nodes_;           // depth-first, node 0 the root
-    std::vector<std::uint32_t> rank_;   // per id the tree stores (stored + 1 entries)
+    std::vector<int> ids_;             // items in curve order
+    const float* points_;              // the tree's points, 6 per id
+    std::vector<Node> nodes_;          // depth-first, node 0 the root
+    std::vector<std::uint32_t> rank_;  // per id the tree stores (stored + 1 entries)
     std::vector<WalkWorkspace> workspaces_;
 };
 

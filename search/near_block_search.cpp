@@ -23,12 +23,20 @@ constexpr std::size_t kIndexShareDivisor = 16;
 
 // The query through the walk index into the tree's found list of the slot; false, with nothing
 // changed, when the answer is too large to be worth sorting.
-bool searchIndexed(CQvrADT& tree, qvr::adt::BoxIndex& index, double xmin, double ymin,
-                   double zmin, double xmax, double ymax, double zmax, int slot) {
-    const float qlo[6] = {tree.low[0], tree.low[1], tree.low[2], static_cast<float>(xmin),
-                          static_cast<float>(ymin), static_cast<float>(zmin)};
-    const float qhi[6] = {static_cast<float>(xmax), static_cast<float>(ymax),
-                          static_cast<float>(zmax), tree.high[3], tree.high[4], tree.high[5]};
+bool searchIndexed(CQvrADT& tree, qvr::adt::BoxIndex& index, double xmin, double ymin, double zmin,
+                   double xmax, double ymax, double zmax, int slot) {
+    const float qlo[6] = {tree.low[0],
+                          tree.low[1],
+                          tree.low[2],
+                          static_cast<float>(xmin),
+                          static_cast<float>(ymin),
+                          static_cast<float>(zmin)};
+    const float qhi[6] = {static_cast<float>(xmax),
+                          static_cast<float>(ymax),
+                          static_cast<float>(zmax),
+                          tree.high[3],
+                          tree.high[4],
+                          tree.high[5]};
     qvr::adt::WalkWorkspace& ws = index.workspace(slot);
     ws.candidates.clear();
     ws.candidateBox.clear();

@@ -99,10 +99,10 @@ void addFanArea(const CFaceElem& f, const Cnode* nodes, double& area) {
     });
 }
 
-constexpr double kLargestStartSize = 500.0;    // mm, before the cells are looked at
-constexpr double kDiagonalFloor = 0.001;       // of the overall box diagonal
-constexpr double kThicknessFloor = 0.1;        // of the average thickness
-constexpr double kStepFraction = 0.1;          // of the adjusted size
+constexpr double kLargestStartSize = 500.0;  // mm, before the cells are looked at
+constexpr double kDiagonalFloor = 0.001;     // of the overall box diagonal
+constexpr double kThicknessFloor = 0.1;      // of the average thickness
+constexpr double kStepFraction = 0.1;        // of the adjusted size
 
 // The host's tree always has a single search slot, whatever slot count the tables get.
 constexpr int kHostTreeSlots = 1;

@@ -32,8 +32,8 @@ void releaseOne(int**& table, int count) {
 
 void resizeSlotTables(CQVROptKer& kernel, int slotCount) {
     const int oldCount = kernel.m_nSlotCount;
-    const bool sameSize = kernel.m_ppNearBlockList && kernel.m_ppPassElemList &&
-                          oldCount == slotCount;
+    const bool sameSize =
+        kernel.m_ppNearBlockList && kernel.m_ppPassElemList && oldCount == slotCount;
     if (!sameSize) {
         // Both tables are allocated before either is touched, so a failed allocation leaves
         // the kernel as it was.

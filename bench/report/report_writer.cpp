@@ -158,8 +158,8 @@ void beforeAfterSection(std::ostringstream& o, const RunResults& run) {
                 const Measurement* before = ok(run.find(pair.before, type, size));
                 const Measurement* after = ok(run.find(pair.after, type, size));
                 if (before == nullptr || after == nullptr) continue;
-                stages << "| " << type << "/" << size << " | " << pair.title << " | "
-                       << pair.item << " | " << formatSeconds(before->secondsPerItem) << " | "
+                stages << "| " << type << "/" << size << " | " << pair.title << " | " << pair.item
+                       << " | " << formatSeconds(before->secondsPerItem) << " | "
                        << formatSeconds(after->secondsPerItem) << " | "
                        << formatRatio(ratio(before, after)) << " |\n";
             }
@@ -253,8 +253,9 @@ void ratioSection(std::ostringstream& o, const RunResults& run) {
             const Measurement* e = ok(run.find("anchor.embree_ray", type, size));
             if (e == nullptr) continue;
             char text[160];
-            std::snprintf(text, sizeof text, "%s/%s: %.1f%% of the rays hit, scene built in %.1f ms. ",
-                          type.c_str(), size.c_str(), 100.0 * e->counter("hit_fraction"),
+            std::snprintf(text, sizeof text,
+                          "%s/%s: %.1f%% of the rays hit, scene built in %.1f ms. ", type.c_str(),
+                          size.c_str(), 100.0 * e->counter("hit_fraction"),
                           e->counter("scene_build_ms"));
             o << text;
         }
@@ -290,8 +291,9 @@ void memorySection(std::ostringstream& o, const RunResults& run, const MemoryTab
             const StageMemoryRow* m = memory.find(p, stage);
             any = any || m != nullptr;
             if (m) method = m->method;
-            row << ' ' << (m ? formatKiB(m->peakKiB) + " (" + formatKiB(m->retainedKiB) + ")"
-                             : std::string("–"))
+            row << ' '
+                << (m ? formatKiB(m->peakKiB) + " (" + formatKiB(m->retainedKiB) + ")"
+                      : std::string("–"))
                 << " |";
         }
         if (any) o << row.str() << "\n";
@@ -335,18 +337,22 @@ std::string markdownPage(const RunResults& run, const MemoryTable& memory, const
       << "Measured " << info.date << " at commit `" << info.commit << "`"
       << (info.quick ? " (quick run: the smaller parts only)" : "") << ", on "
       << contextOr(run, "num_cpus", "?") << " CPUs at " << contextOr(run, "mhz_per_cpu", "?")
-      << " MHz. Load average " << info.loadStart
-      << " (1, 5, 15 min) when the run began and " << info.loadEnd << " when it ended; "
+      << " MHz. Load average " << info.loadStart << " (1, 5, 15 min) when the run began and "
+      << info.loadEnd << " when it ended; "
       << (wallOverCpu(run) > kSharedWallOverCpu
               ? "the machine was shared, so the benchmark's thread ran only part of the wall "
                 "time (wall time was on average "
               : "the benchmark's thread had a core to itself nearly all the time (wall time was "
                 "on average ")
-      << formatRatio(wallOverCpu(run))
-      << " the CPU time). The whole run took " << static_cast<int>(std::round(info.minutes))
-      << " min. Raw results: `" << stem << ".csv` (one line per benchmark, its fastest "
-         "repetition) and `" << stem << "-memory.csv`; the run also wrote the full Google "
-         "Benchmark output, `" << stem << ".json`, which is too large to keep in the "
+      << formatRatio(wallOverCpu(run)) << " the CPU time). The whole run took "
+      << static_cast<int>(std::round(info.minutes)) << " min. Raw results: `" << stem
+      << ".csv` (one line per benchmark, its fastest "
+         "repetition) and `"
+      << stem
+      << "-memory.csv`; the run also wrote the full Google "
+         "Benchmark output, `"
+      << stem
+      << ".json`, which is too large to keep in the "
          "repository.\n\n"
       << "Run it again with `bench/run.sh` (all parts) or `bench/run.sh --quick` (no 10^6-cell "
          "parts); it builds `build-bench/` in Release, runs the suite and the memory probe, and "
@@ -425,8 +431,9 @@ std::string scalingChartSvg(const RunResults& run) {
             any = any || !s.points.empty();
             chart.series.push_back(s);
         }
-        if (any) chart.legend.push_back({std::string(st.legend) + " (per " + st.item + ")",
-                                         st.colour, ""});
+        if (any)
+            chart.legend.push_back(
+                {std::string(st.legend) + " (per " + st.item + ")", st.colour, ""});
     }
     for (const std::string& type : run.types())
         chart.legend.push_back({type + " parts", "#333", dashOf(run, type)});
@@ -440,8 +447,8 @@ std::string summaryCsv(const RunResults& run) {
          "cpu_s_per_iteration,iterations,error\n";
     for (const Measurement& m : run.measurements) {
         o << m.stage << ',' << m.type << ',' << m.size << ',' << m.cells << ',' << m.items << ','
-          << m.secondsPerItem << ',' << (m.secondsPerItem > 0 ? 1.0 / m.secondsPerItem : 0.0)
-          << ',' << m.realSeconds << ',' << m.cpuSeconds << ',' << m.iterations << ','
+          << m.secondsPerItem << ',' << (m.secondsPerItem > 0 ? 1.0 / m.secondsPerItem : 0.0) << ','
+          << m.realSeconds << ',' << m.cpuSeconds << ',' << m.iterations << ','
           << (m.error.empty() ? "" : "\"" + m.error + "\"") << '\n';
     }
     return o.str();

@@ -43,11 +43,25 @@ double secondsPerUnit(const std::string& unit) {
 
 // Fields of a benchmark entry that are not user counters.
 bool isStandardField(const std::string& name) {
-    static const char* const standard[] = {
-        "name", "family_index", "per_family_instance_index", "run_name", "run_type",
-        "repetitions", "repetition_index", "threads", "iterations", "real_time", "cpu_time",
-        "time_unit", "bytes_per_second", "items_per_second", "label", "error_occurred",
-        "error_message", "aggregate_name", "aggregate_unit"};
+    static const char* const standard[] = {"name",
+                                           "family_index",
+                                           "per_family_instance_index",
+                                           "run_name",
+                                           "run_type",
+                                           "repetitions",
+                                           "repetition_index",
+                                           "threads",
+                                           "iterations",
+                                           "real_time",
+                                           "cpu_time",
+                                           "time_unit",
+                                           "bytes_per_second",
+                                           "items_per_second",
+                                           "label",
+                                           "error_occurred",
+                                           "error_message",
+                                           "aggregate_name",
+                                           "aggregate_unit"};
     return std::find(std::begin(standard), std::end(standard), name) != std::end(standard);
 }
 
@@ -66,8 +80,10 @@ std::string quoteNonFiniteNumbers(const std::string& text) {
         const char c = text[i];
         if (inString) {
             out += c;
-            if (c == '\\' && i + 1 < text.size()) out += text[++i];
-            else if (c == '"') inString = false;
+            if (c == '\\' && i + 1 < text.size())
+                out += text[++i];
+            else if (c == '"')
+                inString = false;
             continue;
         }
         if (c == '"') inString = true;
@@ -178,11 +194,10 @@ bool readResults(const std::string& path, RunResults& out, std::string& error) {
                                         : m.cpuSeconds;
         m.secondsPerItem = m.items > 0 ? perIteration / m.items : 0.0;
         // Repetitions of one benchmark: the fastest stands for it (the least disturbed).
-        auto same = std::find_if(out.measurements.begin(), out.measurements.end(),
-                                 [&m](const Measurement& o) {
-                                     return o.stage == m.stage && o.type == m.type &&
-                                            o.size == m.size;
-                                 });
+        auto same = std::find_if(
+            out.measurements.begin(), out.measurements.end(), [&m](const Measurement& o) {
+                return o.stage == m.stage && o.type == m.type && o.size == m.size;
+            });
         if (same == out.measurements.end()) {
             out.measurements.push_back(m);
         } else if (!m.error.empty()) {

@@ -5,8 +5,7 @@ namespace qvr::report {
 const std::vector<StageInfo>& libraryStages() {
     static const std::vector<StageInfo> stages = {
         {"load_text", "`ReadMeshData`, text mesh", "ReadMeshData, text", "cell", "#1f77b4"},
-        {"load_binary", "`ReadMeshData`, binary mesh", "ReadMeshData, binary", "cell",
-         "#6baed6"},
+        {"load_binary", "`ReadMeshData`, binary mesh", "ReadMeshData, binary", "cell", "#6baed6"},
         {"initialize_search", "`InitialzeSearch`", "InitialzeSearch", "cell", "#ff7f0e"},
         {"near_block_search", "`SearchNearBlockID`, box of side MinMesh", "SearchNearBlockID",
          "query", "#2ca02c"},
@@ -27,8 +26,8 @@ const std::vector<StageInfo>& libraryStages() {
 
 const std::vector<StageInfo>& anchorStages() {
     static const std::vector<StageInfo> stages = {
-        {"anchor.scan_query", "brute-force scan of all tree boxes", "anchor: scan query",
-         "query", "#17becf"},
+        {"anchor.scan_query", "brute-force scan of all tree boxes", "anchor: scan query", "query",
+         "#17becf"},
         {"anchor.rtree_build", "Boost.Geometry R-tree, packed build of the tree boxes",
          "anchor: R-tree build", "cell", "#393b79"},
         {"anchor.rtree_query", "Boost.Geometry R-tree query", "anchor: R-tree query", "query",

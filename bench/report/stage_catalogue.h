@@ -9,11 +9,11 @@
 namespace qvr::report {
 
 struct StageInfo {
-    const char* stage;  // benchmark name prefix
-    const char* title;  // as the report's tables show it
-    const char* legend; // shorter, for the chart's legend
-    const char* item;   // the unit of work a time per item refers to
-    const char* colour; // in the chart
+    const char* stage;   // benchmark name prefix
+    const char* title;   // as the report's tables show it
+    const char* legend;  // shorter, for the chart's legend
+    const char* item;    // the unit of work a time per item refers to
+    const char* colour;  // in the chart
 };
 
 // Library stages in the order a host runs them.

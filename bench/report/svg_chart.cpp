@@ -14,10 +14,14 @@ constexpr double kLegendRow = 20;
 std::string escape(const std::string& s) {
     std::string out;
     for (char c : s) {
-        if (c == '&') out += "&amp;";
-        else if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else if (c != '`') out += c;
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c != '`')
+            out += c;
     }
     return out;
 }
@@ -67,8 +71,8 @@ std::string renderSvg(const LogLogChart& chart) {
 
     std::ostringstream o;
     o.precision(6);
-    o << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\""
-      << kHeight << "\" viewBox=\"0 0 " << kWidth << ' ' << kHeight
+    o << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\"" << kHeight
+      << "\" viewBox=\"0 0 " << kWidth << ' ' << kHeight
       << "\" font-family=\"sans-serif\" font-size=\"12\">\n";
     o << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
     o << "<text x=\"" << kLeft + plotW / 2 << "\" y=\"24\" text-anchor=\"middle\" "
@@ -79,9 +83,8 @@ std::string renderSvg(const LogLogChart& chart) {
         const double x = px(std::pow(10.0, e));
         o << "<line x1=\"" << x << "\" y1=\"" << kTop << "\" x2=\"" << x << "\" y2=\""
           << kTop + plotH << "\" stroke=\"#ccc\"/>\n";
-        o << "<text x=\"" << x << "\" y=\"" << kTop + plotH + 18
-          << "\" text-anchor=\"middle\">" << escape(chart.xLabel(std::pow(10.0, e)))
-          << "</text>\n";
+        o << "<text x=\"" << x << "\" y=\"" << kTop + plotH + 18 << "\" text-anchor=\"middle\">"
+          << escape(chart.xLabel(std::pow(10.0, e))) << "</text>\n";
         for (int k = 2; k <= 9 && e < dx.high; ++k) {
             const double xm = px(k * std::pow(10.0, e));
             o << "<line x1=\"" << xm << "\" y1=\"" << kTop << "\" x2=\"" << xm << "\" y2=\""
@@ -90,8 +93,8 @@ std::string renderSvg(const LogLogChart& chart) {
     }
     for (int e = dy.low; e <= dy.high; ++e) {
         const double y = py(std::pow(10.0, e));
-        o << "<line x1=\"" << kLeft << "\" y1=\"" << y << "\" x2=\"" << kLeft + plotW
-          << "\" y2=\"" << y << "\" stroke=\"#ccc\"/>\n";
+        o << "<line x1=\"" << kLeft << "\" y1=\"" << y << "\" x2=\"" << kLeft + plotW << "\" y2=\""
+          << y << "\" stroke=\"#ccc\"/>\n";
         o << "<text x=\"" << kLeft - 8 << "\" y=\"" << y + 4 << "\" text-anchor=\"end\">"
           << escape(chart.yLabel(std::pow(10.0, e))) << "</text>\n";
     }
@@ -109,8 +112,8 @@ std::string renderSvg(const LogLogChart& chart) {
         for (const auto& [x, y] : s.points) {
             if (!drawable(x, y)) continue;
             path << (n++ == 0 ? "M" : " L") << px(x) << ' ' << py(y);
-            o << "<circle cx=\"" << px(x) << "\" cy=\"" << py(y) << "\" r=\"3\" fill=\""
-              << s.colour << "\"/>\n";
+            o << "<circle cx=\"" << px(x) << "\" cy=\"" << py(y) << "\" r=\"3\" fill=\"" << s.colour
+              << "\"/>\n";
         }
         if (n < 2) continue;
         o << "<path d=\"" << path.str() << "\" fill=\"none\" stroke=\"" << s.colour

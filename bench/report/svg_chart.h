@@ -11,7 +11,7 @@ namespace qvr::report {
 
 struct Series {
     std::string colour;
-    std::string dash;  // SVG stroke-dasharray, "" for a solid line
+    std::string dash;                               // SVG stroke-dasharray, "" for a solid line
     std::vector<std::pair<double, double>> points;  // positive x and y
 };
 

@@ -48,9 +48,9 @@ TEST(RaySpread, TakesTheMiddleOfEqualRunsAndKeepsSmallSetsWhole) {
 class SmallPart : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        part_ = preparePart({qvr::gen::CellType::Hex, 2000},
-                            writePart({qvr::gen::CellType::Hex, 2000}))
-                    .release();
+        part_ =
+            preparePart({qvr::gen::CellType::Hex, 2000}, writePart({qvr::gen::CellType::Hex, 2000}))
+                .release();
     }
     static void TearDownTestSuite() { delete part_; }
     static Part* part_;
@@ -109,8 +109,8 @@ TEST_F(SmallPart, TreeBoxesAnswerTheQueriesAsTheTreeDoes) {
         int found = 0;
         for (int i = 0; i < boxes.count(); ++i) {
             const float* x = &boxes.box[6 * static_cast<std::size_t>(i)];
-            found += x[0] <= b[3] && x[1] <= b[4] && x[2] <= b[5] && b[0] <= x[3] &&
-                     b[1] <= x[4] && b[2] <= x[5];
+            found += x[0] <= b[3] && x[1] <= b[4] && x[2] <= b[5] && b[0] <= x[3] && b[1] <= x[4] &&
+                     b[2] <= x[5];
         }
         ASSERT_EQ(found, expected[q]) << "query " << q;
         total += found;

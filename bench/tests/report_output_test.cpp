@@ -48,10 +48,9 @@ Measurement measured(const std::string& stage, const std::string& size, double p
 
 TEST(Page, RatiosDivideTheStageByItsAnchorPartByPart) {
     RunResults run;
-    run.measurements = {measured("ray_pass_search", "1e4", 50e-6),
-                        measured("anchor.embree_ray", "1e4", 0.2e-6),
-                        measured("ray_pass_search", "1e5", 200e-6),
-                        measured("anchor.embree_ray", "1e5", 0.25e-6)};
+    run.measurements = {
+        measured("ray_pass_search", "1e4", 50e-6), measured("anchor.embree_ray", "1e4", 0.2e-6),
+        measured("ray_pass_search", "1e5", 200e-6), measured("anchor.embree_ray", "1e5", 0.25e-6)};
     const std::string page = markdownPage(run, MemoryTable{}, RunInfo{});
     const std::string row = "| `FindPassElemByAnyRay` / Embree ray | 250× | 800× |";
     EXPECT_NE(page.find(row), std::string::npos) << page;
@@ -120,8 +119,7 @@ TEST(Page, MemorySectionEndsWithTheLoadedMeshPerCell) {
 
 int count(const std::string& text, const std::string& what) {
     int n = 0;
-    for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1))
-        ++n;
+    for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
     return n;
 }
 

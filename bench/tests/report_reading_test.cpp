@@ -2,8 +2,8 @@
 // Benchmark writes for counters that are not finite, and the memory table.
 #include <cmath>
 #include <cstdio>
-#include <limits>
 #include <fstream>
+#include <limits>
 #include <string>
 
 #include <gtest/gtest.h>

@@ -18,8 +18,12 @@ inline std::uint64_t loadU64(const unsigned char* p) {
            (static_cast<std::uint64_t>(loadU32(p + 4)) << 32);
 }
 
-inline std::int32_t loadI32(const unsigned char* p) { return static_cast<std::int32_t>(loadU32(p)); }
-inline std::int64_t loadI64(const unsigned char* p) { return static_cast<std::int64_t>(loadU64(p)); }
+inline std::int32_t loadI32(const unsigned char* p) {
+    return static_cast<std::int32_t>(loadU32(p));
+}
+inline std::int64_t loadI64(const unsigned char* p) {
+    return static_cast<std::int64_t>(loadU64(p));
+}
 inline float loadF32(const unsigned char* p) { return std::bit_cast<float>(loadU32(p)); }
 
 inline void storeU32(unsigned char* p, std::uint32_t v) {
@@ -34,8 +38,12 @@ inline void storeU64(unsigned char* p, std::uint64_t v) {
     storeU32(p + 4, static_cast<std::uint32_t>(v >> 32));
 }
 
-inline void storeI32(unsigned char* p, std::int32_t v) { storeU32(p, static_cast<std::uint32_t>(v)); }
-inline void storeI64(unsigned char* p, std::int64_t v) { storeU64(p, static_cast<std::uint64_t>(v)); }
+inline void storeI32(unsigned char* p, std::int32_t v) {
+    storeU32(p, static_cast<std::uint32_t>(v));
+}
+inline void storeI64(unsigned char* p, std::int64_t v) {
+    storeU64(p, static_cast<std::uint64_t>(v));
+}
 inline void storeF32(unsigned char* p, float v) { storeU32(p, std::bit_cast<std::uint32_t>(v)); }
 
 }  // namespace qvr::common::le

@@ -61,7 +61,8 @@ int removeOnInterrupt(const std::string& path);
 void keepOnInterrupt(int ticket);
 
 // For a program's interrupt handler: removes every temporary file an OutputFile holds open at
-// the moment, and the files given to removeOnInterrupt. Touches only preallocated state, so a SIGINT or SIGTERM handler may call it.
+// the moment, and the files given to removeOnInterrupt. Touches only preallocated state, so a
+// SIGINT or SIGTERM handler may call it.
 void removeOpenTemporaryFiles();
 
 // Installs handlers for SIGINT and SIGTERM that remove the open temporary files and then end

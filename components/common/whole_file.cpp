@@ -36,7 +36,8 @@ bool openForReading(const char* path, FilePtr& file, InputKind& kind, std::strin
         return false;
     }
     std::error_code ec;
-    const std::filesystem::file_status status = std::filesystem::status(qvr_file_names::pathFromName(path), ec);
+    const std::filesystem::file_status status =
+        std::filesystem::status(qvr_file_names::pathFromName(path), ec);
     if (!ec) {
         if (std::filesystem::is_directory(status)) {
             reason = "cannot read: it is a directory";
@@ -91,7 +92,8 @@ bool readAll(const char* path, ReadBuffer& buffer, std::string& reason, std::uin
     std::size_t capacity = kMinGrowthBytes;
     if (kind == InputKind::Regular) {
         std::error_code ec;
-        const std::uintmax_t hint = std::filesystem::file_size(qvr_file_names::pathFromName(path), ec);
+        const std::uintmax_t hint =
+            std::filesystem::file_size(qvr_file_names::pathFromName(path), ec);
         // One byte beyond the expected size lets the loop see the end without another allocation.
         if (!ec) capacity = static_cast<std::size_t>(hint) + 1;
         limit = UINT64_MAX;
@@ -123,7 +125,8 @@ bool readAll(const char* path, ReadBuffer& buffer, std::string& reason, std::uin
 
 }  // namespace
 
-bool readWholeFile(const char* path, FileBytes& out, std::string& reason, std::uint64_t streamLimit) {
+bool readWholeFile(const char* path, FileBytes& out, std::string& reason,
+                   std::uint64_t streamLimit) {
     ReadBuffer buffer;
     if (!readAll(path, buffer, reason, streamLimit)) return false;
     out.data = std::move(buffer.data_);
@@ -131,7 +134,8 @@ bool readWholeFile(const char* path, FileBytes& out, std::string& reason, std::u
     return true;
 }
 
-bool readWholeFile(const char* path, std::string& out, std::string& reason, std::uint64_t streamLimit) {
+bool readWholeFile(const char* path, std::string& out, std::string& reason,
+                   std::uint64_t streamLimit) {
     ReadBuffer buffer;
     if (!readAll(path, buffer, reason, streamLimit)) return false;
     try {

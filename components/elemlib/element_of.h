@@ -52,9 +52,9 @@ public:
         double r[3] = {xi, eta, zeta};
         const bool undefined = std::isnan(xi) || std::isnan(eta) || std::isnan(zeta);
         for (int j = 0; j < 3; ++j)
-            r[j] = undefined ? Shape::kCentre[j]
-                             : std::clamp(r[j], -kReferenceCoordinateLimit,
-                                          kReferenceCoordinateLimit);
+            r[j] = undefined
+                       ? Shape::kCentre[j]
+                       : std::clamp(r[j], -kReferenceCoordinateLimit, kReferenceCoordinateLimit);
         Shape::Values(r, N);
     }
 };

@@ -60,8 +60,8 @@ CFEM_PointLocation MakeLocation(const double r[3], bool converged, int iteration
     loc.converged = converged;
     loc.iterations = iterations;
     if (converged)
-        loc.side = Shape::Contains(r, kInsideTolerance) ? CFEM_PointSide::Inside
-                                                          : CFEM_PointSide::Outside;
+        loc.side =
+            Shape::Contains(r, kInsideTolerance) ? CFEM_PointSide::Inside : CFEM_PointSide::Outside;
     return loc;
 }
 

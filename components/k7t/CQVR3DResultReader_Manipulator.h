@@ -16,14 +16,14 @@
 namespace k7t {
 
 // Results of BeginReading.
-constexpr int kOpened = 0;          // open and checked
-constexpr int kCannotRead = -1;     // missing, a directory or other non-regular file, no name,
-                                    // unreadable
-constexpr int kNotResultFile = -2;  // does not start with K7TB and is not text; also an empty file
-constexpr int kDamaged = -3;        // starts with K7TB, but the layout version, the counts, the
-                                    // item table or the file's length do not agree
-constexpr int kTextResultFile = -4; // no K7TB, and the first 64 bytes (or all of a shorter
-                                    // file) are printable ASCII, tabs, CR or LF
+constexpr int kOpened = 0;           // open and checked
+constexpr int kCannotRead = -1;      // missing, a directory or other non-regular file, no name,
+                                     // unreadable
+constexpr int kNotResultFile = -2;   // does not start with K7TB and is not text; also an empty file
+constexpr int kDamaged = -3;         // starts with K7TB, but the layout version, the counts, the
+                                     // item table or the file's length do not agree
+constexpr int kTextResultFile = -4;  // no K7TB, and the first 64 bytes (or all of a shorter
+                                     // file) are printable ASCII, tabs, CR or LF
 
 // Buffer sizes a caller of GetHeadInfo and GetResultItemInfo provides: the longest text of each
 // field (project and run 128 bytes, date 64, item names and units 64) and its NUL.
@@ -52,8 +52,8 @@ public:
     // analysis type, solver version, project, run, date (buffers of at least 129, 129 and 65
     // bytes), time step count, item count. False when no file is open, and nothing is written.
     // Texts are copied NUL-terminated; a null text pointer is skipped.
-    bool GetHeadInfo(int& analysisType, int& solverVersion, char* project, char* run,
-                     char* date, int& timeSteps, int& itemCount);
+    bool GetHeadInfo(int& analysisType, int& solverVersion, char* project, char* run, char* date,
+                     int& timeSteps, int& itemCount);
     // Per item in table order: id, name and unit (buffers of at least 65 bytes), location
     // (0 per node, 1 per element). False when no file is open. Any null array, or null entry
     // of `names` or `units`, is skipped; texts are copied NUL-terminated.
@@ -81,10 +81,10 @@ namespace k7t {
 
 struct ResultItem {
     int id = 0;
-    int location = 1;          // 0 per cavity node, 1 per cavity element
-    std::string name;          // at most 63 characters
-    std::string unit;          // at most 63 characters
-    std::vector<float> values; // values[0] is cavity node/element 1
+    int location = 1;           // 0 per cavity node, 1 per cavity element
+    std::string name;           // at most 63 characters
+    std::string unit;           // at most 63 characters
+    std::vector<float> values;  // values[0] is cavity node/element 1
 };
 
 struct ResultFile {

@@ -7,10 +7,10 @@
 namespace k7t::detail {
 
 enum class FileKind {
-    Empty,       // no bytes at all
-    Binary,      // starts with the magic
-    Text,        // no magic, and the leading bytes are all printable text
-    Unknown,     // anything else
+    Empty,    // no bytes at all
+    Binary,   // starts with the magic
+    Text,     // no magic, and the leading bytes are all printable text
+    Unknown,  // anything else
 };
 
 // `bytes` holds the file's first `count` bytes; at most the probe length of them matter.

@@ -49,8 +49,8 @@ bool InputFile::open(const char* name, std::string& reason) {
     errno = 0;
     file_.reset(qvr_file_names::openFile(name, "rb"));
     if (!file_) {
-        reason = "cannot be opened: " +
-                 std::string(errno != 0 ? std::strerror(errno) : "unknown error");
+        reason =
+            "cannot be opened: " + std::string(errno != 0 ? std::strerror(errno) : "unknown error");
         return false;
     }
     size_ = static_cast<std::uint64_t>(length);

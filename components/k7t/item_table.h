@@ -15,8 +15,8 @@ struct ItemRecord {
     std::int32_t id = 0;
     std::int32_t location = 0;
     std::string name, unit;
-    std::uint64_t valueCount = 0;   // cavity node or element count, by location
-    std::uint64_t valuesAt = 0;     // byte offset of the first value in the file
+    std::uint64_t valueCount = 0;  // cavity node or element count, by location
+    std::uint64_t valuesAt = 0;    // byte offset of the first value in the file
 };
 
 // Location of one raw table entry; the only field the file's length depends on.

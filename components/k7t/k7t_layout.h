@@ -31,15 +31,15 @@ inline constexpr std::size_t kRunWidth = 128;
 inline constexpr std::size_t kDateWidth = 64;
 
 // One item table entry, by byte offset inside the entry.
-inline constexpr std::size_t kEntryIdAt = 0;         // int32
-inline constexpr std::size_t kEntryLocationAt = 4;   // int32
-inline constexpr std::size_t kEntryNameAt = 8;       // char[64], NUL-padded
-inline constexpr std::size_t kEntryUnitAt = 72;      // char[64], NUL-padded
+inline constexpr std::size_t kEntryIdAt = 0;        // int32
+inline constexpr std::size_t kEntryLocationAt = 4;  // int32
+inline constexpr std::size_t kEntryNameAt = 8;      // char[64], NUL-padded
+inline constexpr std::size_t kEntryUnitAt = 72;     // char[64], NUL-padded
 inline constexpr std::size_t kEntrySize = 136;
 inline constexpr std::size_t kNameWidth = 64;
 inline constexpr std::size_t kUnitWidth = 64;
 
-inline constexpr std::size_t kValueSize = 4;         // float32 per value
+inline constexpr std::size_t kValueSize = 4;  // float32 per value
 
 inline constexpr std::int32_t kPerNode = 0;
 inline constexpr std::int32_t kPerElement = 1;

@@ -13,9 +13,9 @@ namespace k7t::detail {
 
 struct OpenResult {
     ResultHeader header;
-    std::vector<ItemRecord> items;        // table order
-    std::vector<std::size_t> idOrder;     // item indices sorted by id
-    std::vector<unsigned char> body;      // every byte after the header: table, then values
+    std::vector<ItemRecord> items;     // table order
+    std::vector<std::size_t> idOrder;  // item indices sorted by id
+    std::vector<unsigned char> body;   // every byte after the header: table, then values
 
     // The item with this id, or null.
     const ItemRecord* find(int id) const;

@@ -2,8 +2,8 @@
 // existing file, then streams the header, the table and the values.
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <set>
@@ -45,8 +45,8 @@ std::string checkContent(const ResultFile& file) {
           checkText(file.date, layout::kDateWidth, "date text")}) {
         if (!problem.empty()) return problem;
     }
-    if (file.nodeCount < 0 || file.nodeCount > layout::kMaxCount ||
-        file.elemCount < 0 || file.elemCount > layout::kMaxCount) {
+    if (file.nodeCount < 0 || file.nodeCount > layout::kMaxCount || file.elemCount < 0 ||
+        file.elemCount > layout::kMaxCount) {
         return "cavity node and element counts must lie in 0.." + std::to_string(layout::kMaxCount);
     }
     if (file.items.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
@@ -63,11 +63,12 @@ std::string checkContent(const ResultFile& file) {
         const std::int64_t count =
             item.location == layout::kPerNode ? file.nodeCount : file.elemCount;
         if (item.values.size() != static_cast<std::uint64_t>(count)) {
-            return label + " has " + std::to_string(item.values.size()) + " values, its location needs " +
-                   std::to_string(count);
+            return label + " has " + std::to_string(item.values.size()) +
+                   " values, its location needs " + std::to_string(count);
         }
-        for (const std::string& problem : {checkText(item.name, layout::kNameWidth, label + " name"),
-                                           checkText(item.unit, layout::kUnitWidth, label + " unit")}) {
+        for (const std::string& problem :
+             {checkText(item.name, layout::kNameWidth, label + " name"),
+              checkText(item.unit, layout::kUnitWidth, label + " unit")}) {
             if (!problem.empty()) return problem;
         }
     }

@@ -70,8 +70,7 @@ bool decodeHeader(const unsigned char* bytes, ResultHeader& header, std::string&
 }
 
 std::optional<std::uint64_t> expectedFileSize(std::uint64_t itemCount, std::uint64_t nodeCount,
-                                              std::uint64_t elemCount,
-                                              std::uint64_t perNodeItems,
+                                              std::uint64_t elemCount, std::uint64_t perNodeItems,
                                               std::uint64_t perElementItems) {
     const auto nodeItemBytes = mulAdd(nodeCount, layout::kValueSize, 0);
     const auto elemItemBytes = mulAdd(elemCount, layout::kValueSize, 0);

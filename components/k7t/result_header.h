@@ -29,8 +29,7 @@ std::string fixedWidthText(const unsigned char* field, std::size_t width);
 // Exact length a file with this header and these item locations must have; nothing when it
 // would not fit in a signed 64-bit length, which no file can reach.
 std::optional<std::uint64_t> expectedFileSize(std::uint64_t itemCount, std::uint64_t nodeCount,
-                                              std::uint64_t elemCount,
-                                              std::uint64_t perNodeItems,
+                                              std::uint64_t elemCount, std::uint64_t perNodeItems,
                                               std::uint64_t perElementItems);
 
 }  // namespace k7t::detail

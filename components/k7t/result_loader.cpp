@@ -38,7 +38,9 @@ private:
     std::string name_;
 };
 
-std::string entryLabel(std::size_t index) { return "item table entry " + std::to_string(index + 1); }
+std::string entryLabel(std::size_t index) {
+    return "item table entry " + std::to_string(index + 1);
+}
 
 }  // namespace
 
@@ -55,15 +57,15 @@ int loadResultFile(const char* fileName, OpenResult& result, std::string& reason
     if (!file.readExact(head.data(), headBytes)) return fail(kCannotRead, reason, "read failed");
 
     switch (classifyLeadingBytes(head.data(), headBytes)) {
-    case FileKind::Empty:
-        return fail(kNotResultFile, reason, "the file is empty, not a result file");
-    case FileKind::Text:
-        return fail(kTextResultFile, reason,
-                    "a text result file; only binary result files (starting with K7TB) are read");
-    case FileKind::Unknown:
-        return fail(kNotResultFile, reason, "not a result file: it does not start with K7TB");
-    case FileKind::Binary:
-        break;
+        case FileKind::Empty:
+            return fail(kNotResultFile, reason, "the file is empty, not a result file");
+        case FileKind::Text:
+            return fail(
+                kTextResultFile, reason,
+                "a text result file; only binary result files (starting with K7TB) are read");
+        case FileKind::Unknown:
+            return fail(kNotResultFile, reason, "not a result file: it does not start with K7TB");
+        case FileKind::Binary: break;
     }
     if (size < layout::kHeaderSize) {
         return fail(kDamaged, reason,
@@ -106,9 +108,9 @@ int loadResultFile(const char* fileName, OpenResult& result, std::string& reason
         }
         done += batch;
     }
-    const auto expected = expectedFileSize(itemCount, static_cast<std::uint64_t>(header.nodeCount),
-                                           static_cast<std::uint64_t>(header.elemCount), perNode,
-                                           perElement);
+    const auto expected =
+        expectedFileSize(itemCount, static_cast<std::uint64_t>(header.nodeCount),
+                         static_cast<std::uint64_t>(header.elemCount), perNode, perElement);
     if (!expected || *expected != size) {
         const std::string need = expected ? std::to_string(*expected) + " bytes"
                                           : std::string("more bytes than any file can hold");
@@ -131,8 +133,7 @@ int loadResultFile(const char* fileName, OpenResult& result, std::string& reason
     if (findRepeatedId(loaded.items, loaded.idOrder, earlier, later)) {
         return fail.at(layout::kHeaderSize + later * layout::kEntrySize, kDamaged, reason,
                        entryLabel(later) + " repeats item id " +
-                           std::to_string(loaded.items[later].id) + " of " +
-                           entryLabel(earlier));
+                           std::to_string(loaded.items[later].id) + " of " + entryLabel(earlier));
     }
     loaded.header = std::move(header);
     result = std::move(loaded);

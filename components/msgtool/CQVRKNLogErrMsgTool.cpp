@@ -25,9 +25,9 @@ bool CQVRKNLogErrMsgTool::printGeneralMessage(const char* text, const char* deta
     return static_cast<bool>(out);
 }
 
-bool CQVRKNLogErrMsgTool::printErrorMessageContent(int code, const char* text,
-                                                   const char* detail1, const char* detail2,
-                                                   const char* detail3, std::ostream& out) {
+bool CQVRKNLogErrMsgTool::printErrorMessageContent(int code, const char* text, const char* detail1,
+                                                   const char* detail2, const char* detail3,
+                                                   std::ostream& out) {
     out << "Error " << code << ": " << orEmpty(text);
     for (const char* d : {detail1, detail2, detail3}) {
         if (*orEmpty(d) != '\0') out << ' ' << d;

@@ -11,16 +11,14 @@
 #include <string>
 #include <vector>
 
-enum NQBIO_FileFormat {
-    NQBIO_FORMAT_UNKNOWN = -1,
-    NQBIO_FORMAT_TEXT = 0,
-    NQBIO_FORMAT_BINARY = 1
-};
+enum NQBIO_FileFormat { NQBIO_FORMAT_UNKNOWN = -1, NQBIO_FORMAT_TEXT = 0, NQBIO_FORMAT_BINARY = 1 };
 
 // Version of this reader library; the kernel expects 11002.
 int NQBIO_GetPackageVersion();
 
-namespace nqbio { struct MeshData; }
+namespace nqbio {
+struct MeshData;
+}
 
 class NQBIO_Manipulator {
 public:
@@ -58,8 +56,8 @@ public:
     int readNodeBlockEntry(float& x, float& y, float& z);
     int readElementPlasticBlockEntry(int& nNode, int* nodes, int& attrWord, int& attrCode,
                                      float& volume);
-    int readElementSurfaceBlockEntry(int* nodes, int& surfKind, int& aux1, int& aux2,
-                                     int& surfCode, int& aux3);
+    int readElementSurfaceBlockEntry(int* nodes, int& surfKind, int& aux1, int& aux2, int& surfCode,
+                                     int& aux3);
     // Releases what beginReading read; the counts return to 0. Returns 1.
     int endReading();
 
@@ -75,21 +73,21 @@ private:
 namespace nqbio {
 
 struct PartElement {
-    int nNode = 0;             // 1..8
-    int node[8] = {};          // file node numbers, 1-based; entries past nNode are 0
+    int nNode = 0;     // 1..8
+    int node[8] = {};  // file node numbers, 1-based; entries past nNode are 0
     std::uint32_t attrWord = 0;
     std::int32_t attrCode = 0;
-    float volume = 0.0f;       // in the file's unit cubed
+    float volume = 0.0f;  // in the file's unit cubed
 };
 
 struct SurfaceElement {
-    int node[4] = {};          // a triangle repeats one corner (writers repeat the last)
+    int node[4] = {};  // a triangle repeats one corner (writers repeat the last)
     int kind = 1, aux1 = 0, aux2 = 0, code = 0, aux3 = 0;
 };
 
 struct MeshData {
     std::string unit = "mm";
-    std::vector<float> xyz;            // 3 per node, node k at 3*(k-1)
+    std::vector<float> xyz;  // 3 per node, node k at 3*(k-1)
     std::vector<PartElement> parts;
     std::vector<SurfaceElement> surfaces;
 
@@ -102,8 +100,8 @@ struct MeshData {
 // or blanks at either end; non-finite coordinates or volumes; a part element node count
 // outside 1..8; node numbers out of range. The file is written under a temporary name beside
 // `path` and renamed over it when complete: a refusal, a failed write or an interrupted one
-// leaves `path` as it was (an earlier file of that name stays). Floats are written so that they read back
-// bit for bit; part element node slots past nNode are written as 0 whatever they hold.
+// leaves `path` as it was (an earlier file of that name stays). Floats are written so that they
+// read back bit for bit; part element node slots past nNode are written as 0 whatever they hold.
 bool writeText(const std::string& path, const MeshData& mesh, std::string* error = nullptr);
 bool writeBinary(const std::string& path, const MeshData& mesh, std::string* error = nullptr);
 

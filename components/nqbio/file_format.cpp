@@ -24,10 +24,8 @@ NQBIO_FileFormat detectFormat(std::string_view firstBytes) {
         case '\t':
         case '\r':
         case '\n':
-        case '#':
-            return NQBIO_FORMAT_TEXT;
-        default:
-            return NQBIO_FORMAT_UNKNOWN;
+        case '#': return NQBIO_FORMAT_TEXT;
+        default: return NQBIO_FORMAT_UNKNOWN;
     }
 }
 
@@ -49,7 +47,8 @@ bool readMeshUnit(const std::string& path, std::string& unit) {
     switch (detectFormat(start)) {
         case NQBIO_FORMAT_BINARY: {
             if (start.size() < layout::kUnitOffset + layout::kUnitFieldBytes) return false;
-            const std::string_view field(start.data() + layout::kUnitOffset, layout::kUnitFieldBytes);
+            const std::string_view field(start.data() + layout::kUnitOffset,
+                                         layout::kUnitFieldBytes);
             unit = std::string(field.substr(0, field.find('\0')));
             return true;
         }
@@ -63,7 +62,8 @@ bool readMeshUnit(const std::string& path, std::string& unit) {
                 rest.remove_prefix(end + 1);
                 line = trimmed(line.substr(0, line.find('#')));
                 if (line.empty()) continue;
-                if (line.substr(0, layout::kUnitKeyword.size()) != layout::kUnitKeyword) return false;
+                if (line.substr(0, layout::kUnitKeyword.size()) != layout::kUnitKeyword)
+                    return false;
                 const std::string_view value = line.substr(layout::kUnitKeyword.size());
                 if (!value.empty() && value.front() != ' ' && value.front() != '\t') return false;
                 unit = std::string(trimmed(value));
@@ -71,8 +71,7 @@ bool readMeshUnit(const std::string& path, std::string& unit) {
             }
             return false;
         }
-        case NQBIO_FORMAT_UNKNOWN:
-            break;
+        case NQBIO_FORMAT_UNKNOWN: break;
     }
     return false;
 }
@@ -90,7 +89,8 @@ int NQBIO_GetPackageVersion() { return nqbio::layout::kPackageVersion; }
 int NQBIO_Manipulator::getFileFormat(const char* fileName, NQBIO_FileFormat& format) {
     format = NQBIO_FORMAT_UNKNOWN;
     std::string start;
-    if (fileName != nullptr && qvr::common::readFileStart(fileName, nqbio::kFormatProbeBytes, start)) {
+    if (fileName != nullptr &&
+        qvr::common::readFileStart(fileName, nqbio::kFormatProbeBytes, start)) {
         format = nqbio::detectFormat(start);
     }
     return format;

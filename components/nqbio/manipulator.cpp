@@ -29,12 +29,9 @@ std::unique_ptr<nqbio::MeshSource> parseBytes(nqbio::FileBytes&& bytes, nqbio::P
     const std::string_view probe(reinterpret_cast<const char*>(bytes.data.get()),
                                  std::min(bytes.size, nqbio::kFormatProbeBytes));
     switch (nqbio::detectFormat(probe)) {
-        case NQBIO_FORMAT_TEXT:
-            return nqbio::parseTextMesh(bytes, fault);
-        case NQBIO_FORMAT_BINARY:
-            return nqbio::parseBinaryMesh(std::move(bytes), fault);
-        case NQBIO_FORMAT_UNKNOWN:
-            break;
+        case NQBIO_FORMAT_TEXT: return nqbio::parseTextMesh(bytes, fault);
+        case NQBIO_FORMAT_BINARY: return nqbio::parseBinaryMesh(std::move(bytes), fault);
+        case NQBIO_FORMAT_UNKNOWN: break;
     }
     fault.place = kWholeFilePlace;
     fault.what = bytes.size == 0 ? "empty file: not a mesh file"

@@ -16,7 +16,6 @@ namespace nqbio {
 
 using qvr::common::FileBytes;
 
-
 // Where a file is wrong: a line number (text, 1-based) or a byte offset (binary), and what.
 struct ParseFault {
     std::uint64_t place = 0;

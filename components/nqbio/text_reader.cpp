@@ -286,8 +286,7 @@ private:
 
     bool realValue(std::string_view token, float& value, const std::string& where) {
         switch (parseFloat(token, value)) {
-            case RealStatus::Ok:
-                return true;
+            case RealStatus::Ok: return true;
             case RealStatus::NotANumber:
                 return failHere(where + quoteToken(token) + " is not a number");
             case RealStatus::NotFinite:

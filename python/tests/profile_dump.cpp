@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
         request.resultPath = argv[2];
         request.layers = std::stoi(argv[3]);
         request.mode = std::string(argv[4]) == "centroid" ? qvr::cli::ThicknessMode::CentroidPlane
-                                                           : qvr::cli::ThicknessMode::Exact;
+                                                          : qvr::cli::ThicknessMode::Exact;
         request.progress = false;
         const qvr::cli::ExtractionRun run = qvr::cli::runExtraction(request);
         for (const qvr::cli::NodeProfile& p : run.profiles) {

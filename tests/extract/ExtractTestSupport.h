@@ -26,8 +26,8 @@ using Point = std::array<double, 3>;
 
 inline nqbio::MeshData plate(double lx, double ly, double thickness, int nx, int ny, int nz,
                              qvr::gen::CellType type = qvr::gen::CellType::Hex) {
-    return qvr::gen::makePlate({.lx = lx, .ly = ly, .thickness = thickness, .nx = nx, .ny = ny,
-                                .nz = nz, .type = type});
+    return qvr::gen::makePlate(
+        {.lx = lx, .ly = ly, .thickness = thickness, .nx = nx, .ny = ny, .nz = nz, .type = type});
 }
 
 // A result file whose six fibre items hold, per cavity element e, valueOf(item id, e).
@@ -86,7 +86,7 @@ struct FiberOutput {
     }
     std::array<double*, 7> arrays() {
         auto& f = fiber;
-        return {dist.data(),  f[0].data(), f[1].data(), f[2].data(),
+        return {dist.data(), f[0].data(), f[1].data(), f[2].data(),
                 f[3].data(), f[4].data(), f[5].data()};
     }
     bool operator==(const FiberOutput& o) const { return dist == o.dist && fiber == o.fiber; }

@@ -15,7 +15,7 @@ TEST(AssignNearestCells, TakesTheNearestPassedCentroidWithinTheCutOff) {
     rays.add({0.5, 0.5, 0.0}, {0, 0, 1});
     ASSERT_EQ(buildRays(b.data, rays, 3), 1);
     CRayData& r = b.data.m_pRayData[1];
-    const double xs[4] = {0, 0.9, 1.2, 2e15};  // squared distance of the last above 1e30
+    const double xs[4] = {0, 0.9, 1.2, 2e15};      // squared distance of the last above 1e30
     for (int j = 1; j <= 3; ++j) r.pX[j] = xs[j];  // y and z are the same for both centroids
     const int both[3] = {0, 1, 2};
     b.data.AssignNearestCells(both, 2, 1);

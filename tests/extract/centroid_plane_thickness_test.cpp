@@ -25,7 +25,7 @@ TEST(FindSurfaceCrossing, MeasuresAlongTheLineToTheNearestPlaneOnEitherSide) {
         {{top}, {0.5, 0.5, 0.5}, {0.6, 0.0, 0.8}, 0.5 / 0.8},  // along the line, not square
         {{bottom, top}, {0.25, 0.5, 0.0}, {0, 0, 1}, 1.0},     // the node's own face drops out
         {{bottom}, {0.25, 0.5, 0.0}, {0, 0, 1}, 1e30},
-        {{side}, {0.0, 0.5, 0.5}, {0, 0, 1}, 1e30},            // parallel
+        {{side}, {0.0, 0.5, 0.5}, {0, 0, 1}, 1e30},  // parallel
         {{}, {0.5, 0.5, 0.5}, {0, 0, 1}, 1e30},
     };
     for (const Case& c : cases) EXPECT_DOUBLE_EQ(b.crossing(c.faces, c.p, c.d), c.t) << c.p[2];

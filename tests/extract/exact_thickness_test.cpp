@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <utility>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "ExtractTestSupport.h"
@@ -81,15 +81,17 @@ TEST_P(TurnedPlate, ExactModeMeasuresTheTrueThicknessAtEveryScale) {
     EXPECT_EQ(t.tool.GetNoCrossingCount(), zero);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryScale, TurnedPlate,
-    testing::Combine(testing::Values(CellType::Hex, CellType::Prism, CellType::Tet),
-                     testing::Values(1e-26, 1e-3, 1.0, 1e3)),
-    [](const auto& p) {
-        const double f = std::get<1>(p.param);
-        return typeName(std::get<0>(p.param)) +
-               (f < 1e-20 ? "_tiny" : f < 1.0 ? "_micro" : f > 1.0 ? "_kilo" : "_mm");
-    });
+INSTANTIATE_TEST_SUITE_P(EveryScale, TurnedPlate,
+                         testing::Combine(testing::Values(CellType::Hex, CellType::Prism,
+                                                          CellType::Tet),
+                                          testing::Values(1e-26, 1e-3, 1.0, 1e3)),
+                         [](const auto& p) {
+                             const double f = std::get<1>(p.param);
+                             return typeName(std::get<0>(p.param)) + (f < 1e-20 ? "_tiny"
+                                                                      : f < 1.0 ? "_micro"
+                                                                      : f > 1.0 ? "_kilo"
+                                                                                : "_mm");
+                         });
 
 // A tube of inner radius 10 and wall 2 on 48 facets, which touch the circles at their
 // mid-chords (the nodes lie outside them by the factor toCorner). Radial rays from every node
@@ -97,8 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
 // away. Rays that touch the hole at a facet corner or edge leave the material for no length and
 // go on to the outer wall, between the true outer circle and the circle through its corners.
 TEST_P(TubeWall, ExactModeMeasuresTheWallAndGoesOnPastATouchOfTheHole) {
-    const qvr::gen::TubeSpec params{.length = 12.0, .nTheta = 48, .nWall = 3, .nZ = 4,
-                                    .type = GetParam()};
+    const qvr::gen::TubeSpec params{
+        .length = 12.0, .nTheta = 48, .nWall = 3, .nZ = 4, .type = GetParam()};
     const nqbio::MeshData mesh = qvr::gen::makeTube(params);
     const double pi = std::acos(-1.0), toCorner = 1.0 / std::cos(pi / params.nTheta);
     const double ri = params.innerRadius * toCorner, ro = params.innerRadius + params.wall;
@@ -116,7 +118,8 @@ TEST_P(TubeWall, ExactModeMeasuresTheWallAndGoesOnPastATouchOfTheHole) {
     constexpr double kLead = 5.0;  // start this far before the touching point
     for (double z : {3.0, 4.5}) {  // on a ring of nodes, and halfway between rings
         rays.add({ri * std::cos(angle) + kLead * std::sin(angle),
-                  ri * std::sin(angle) - kLead * std::cos(angle), z}, along);
+                  ri * std::sin(angle) - kLead * std::cos(angle), z},
+                 along);
     }
     Tool t;
     ASSERT_EQ(t.loadMesh(mesh), 1);

@@ -52,7 +52,10 @@ struct Part : Tool {
             for (int e = 1; e <= cells(); ++e) {
                 const auto& part = mesh.parts[static_cast<std::size_t>(e - 1)];
                 for (int c = 0; c < part.nNode; ++c) {
-                    if (part.node[c] == nodes[i]) { sum += cellValue(e); ++count; }
+                    if (part.node[c] == nodes[i]) {
+                        sum += cellValue(e);
+                        ++count;
+                    }
                 }
             }
             EXPECT_NEAR(got[i], count ? sum / count : 0.0, 1e-12) << "fiber" << k + 1 << " " << i;

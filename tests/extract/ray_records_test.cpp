@@ -64,25 +64,28 @@ TEST(ThreadCount, IsOneUntilSetAndRefusesNegativeCounts) {
     EXPECT_EQ(tool.SetThreadCount(-1), -1);
     EXPECT_EQ(tool.GetThreadCount(), 3);
     EXPECT_EQ(tool.SetThreadCount(0), 1);
-    EXPECT_EQ(tool.GetThreadCount(), static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    EXPECT_EQ(tool.GetThreadCount(),
+              static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
 }
 
 TEST(ThreadCount, ResultsAreTheSameBitForBitWhateverTheCount) {
     constexpr int kLayers = 5;
     Tool t;
     ASSERT_EQ(t.loadMesh(plate(8.0, 6.0, 2.0, 8, 6, 3, qvr::gen::CellType::Tet)), 1);
-    ASSERT_EQ(t.loadResult(fiberResult(8 * 6 * 3 * 6, [](int item, int e) {
-                  return 0.001f * static_cast<float>(item * e % 97);
-              })),
+    ASSERT_EQ(t.loadResult(fiberResult(
+                  8 * 6 * 3 * 6,
+                  [](int item, int e) { return 0.001f * static_cast<float>(item * e % 97); })),
               1);
     // Into the part at odd angles, out of it (no crossing), and without a direction.
     HostRays rays;
     for (int i = 0; i < 700; ++i) {
-        const double x = 0.3 + 7.4 * std::fmod(0.618 * i, 1.0), y = 0.2 + 5.6 * std::fmod(0.414 * i, 1.0);
+        const double x = 0.3 + 7.4 * std::fmod(0.618 * i, 1.0),
+                     y = 0.2 + 5.6 * std::fmod(0.414 * i, 1.0);
         if (i % 50 == 0) {
             rays.add({x, y, 0.0}, {0.0, 0.0, 0.0});
         } else {
-            rays.add({x, y, i % 7 == 0 ? 2.0 : 0.0}, {0.3 * std::sin(i), 0.2 * std::cos(i), i % 11 == 0 ? -1.0 : 1.0});
+            rays.add({x, y, i % 7 == 0 ? 2.0 : 0.0},
+                     {0.3 * std::sin(i), 0.2 * std::cos(i), i % 11 == 0 ? -1.0 : 1.0});
         }
     }
     const std::thread::id caller = std::this_thread::get_id();

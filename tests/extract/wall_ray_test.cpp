@@ -37,9 +37,9 @@ nqbio::MeshData ribbedPlate(CellType type, double ribWidth, double ribHeight) {
 
 struct Group {
     std::string name;
-    Point inward;                              // the face's inward normal
-    std::function<bool(const Point&)> holds;   // the group's skin nodes
-    int expected;                              // 1 through the wall, 0 along it
+    Point inward;                             // the face's inward normal
+    std::function<bool(const Point&)> holds;  // the group's skin nodes
+    int expected;                             // 1 through the wall, 0 along it
 };
 
 // Traces a ray from every skin node of every group along the group's direction and checks
@@ -107,28 +107,51 @@ TEST_P(ThinRibs, BigFacesAreWallRaysNarrowFacesAreNot) {
         const auto [lo, hi] = ribRange(0, w);
         return inside(p[1], lo, hi);
     };
-    expectGroups(mesh, {
-        {"plate bottom", {0, 0, 1}, [w](const Point& p) {
-             return near(p[2], 0) && inside(p[0], 0, 40) && inside(p[1], 0, 20) && !underOrOnRib(p[1], w);
-         }, 1},
-        {"plate top", {0, 0, -1}, [w](const Point& p) {
-             return near(p[2], 2) && inside(p[0], 0, 40) && inside(p[1], 0, 20) && !underOrOnRib(p[1], w);
-         }, 1},
-        // Up to the node next to the rib's top, where the clearance is the distance to the top.
-        {"rib side", {0, 1, 0}, ribSide, 1},
-        {"plate end", {1, 0, 0}, [](const Point& p) { return near(p[0], 0) && inside(p[2], 0, 2) && inside(p[1], 0, 20); }, 0},
-        {"plate side", {0, 1, 0}, [](const Point& p) { return near(p[1], 0) && inside(p[2], 0, 2) && inside(p[0], 0, 40); }, 0},
-        {"rib top", {0, 0, -1}, ribTop, 0},
-        // The blended normal at the plate's bottom edge: 45 degrees to the faces it leaves by.
-        {"bottom edge", {0, std::sqrt(0.5), std::sqrt(0.5)}, [](const Point& p) {
-             return near(p[1], 0) && near(p[2], 0) && inside(p[0], 0, 40);
-         }, 0},
-    });
+    expectGroups(
+        mesh,
+        {
+            {"plate bottom",
+             {0, 0, 1},
+             [w](const Point& p) {
+                 return near(p[2], 0) && inside(p[0], 0, 40) && inside(p[1], 0, 20) &&
+                        !underOrOnRib(p[1], w);
+             },
+             1},
+            {"plate top",
+             {0, 0, -1},
+             [w](const Point& p) {
+                 return near(p[2], 2) && inside(p[0], 0, 40) && inside(p[1], 0, 20) &&
+                        !underOrOnRib(p[1], w);
+             },
+             1},
+            // Up to the node next to the rib's top, where the clearance is the distance to the top.
+            {"rib side", {0, 1, 0}, ribSide, 1},
+            {"plate end",
+             {1, 0, 0},
+             [](const Point& p) {
+                 return near(p[0], 0) && inside(p[2], 0, 2) && inside(p[1], 0, 20);
+             },
+             0},
+            {"plate side",
+             {0, 1, 0},
+             [](const Point& p) {
+                 return near(p[1], 0) && inside(p[2], 0, 2) && inside(p[0], 0, 40);
+             },
+             0},
+            {"rib top", {0, 0, -1}, ribTop, 0},
+            // The blended normal at the plate's bottom edge: 45 degrees to the faces it leaves by.
+            {"bottom edge",
+             {0, std::sqrt(0.5), std::sqrt(0.5)},
+             [](const Point& p) { return near(p[1], 0) && near(p[2], 0) && inside(p[0], 0, 40); },
+             0},
+        });
 }
 
 INSTANTIATE_TEST_SUITE_P(CellTypes, ThinRibs,
                          testing::Values(CellType::Hex, CellType::Mixed, CellType::Tet),
-                         [](const auto& param) { return std::string(qvr::gen::cellTypeName(param.param)); });
+                         [](const auto& param) {
+                             return std::string(qvr::gen::cellTypeName(param.param));
+                         });
 
 // 4 mm wide, 8 mm high ribs on the 2 mm plate: rays through them, twice the plate's wall, are
 // wall rays by their midpoint clearance alone (they are 1.56 times the part's average
@@ -137,14 +160,26 @@ TEST(ThickRib, RaysThroughAWallThickerThanTheAverageAreWallRays) {
     const nqbio::MeshData mesh = ribbedPlate(CellType::Hex, 4.0, 8.0);
     const auto [lo, hi] = ribRange(0, 4.0);
     expectGroups(mesh, {
-        {"rib side, mid-height", {0, 1, 0}, [lo = lo](const Point& p) {
-             return near(p[1], lo) && inside(p[0], 4, 36) && inside(p[2], 4.5, 7.5);
-         }, 1},
-        {"plate bottom", {0, 0, 1}, [](const Point& p) {
-             return near(p[2], 0) && inside(p[0], 0, 40) && inside(p[1], 0, 1.5);
-         }, 1},
-        {"plate side", {0, 1, 0}, [](const Point& p) { return near(p[1], 0) && inside(p[2], 0, 2) && inside(p[0], 0, 40); }, 0},
-    });
+                           {"rib side, mid-height",
+                            {0, 1, 0},
+                            [lo = lo](const Point& p) {
+                                return near(p[1], lo) && inside(p[0], 4, 36) &&
+                                       inside(p[2], 4.5, 7.5);
+                            },
+                            1},
+                           {"plate bottom",
+                            {0, 0, 1},
+                            [](const Point& p) {
+                                return near(p[2], 0) && inside(p[0], 0, 40) && inside(p[1], 0, 1.5);
+                            },
+                            1},
+                           {"plate side",
+                            {0, 1, 0},
+                            [](const Point& p) {
+                                return near(p[1], 0) && inside(p[2], 0, 2) && inside(p[0], 0, 40);
+                            },
+                            0},
+                       });
 }
 
 TEST(WallRay, RefusesOutOfOrderAndOutOfRangeAndChangesNoResult) {

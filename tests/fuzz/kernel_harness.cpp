@@ -35,12 +35,15 @@ bool accepted(const std::uint8_t* data, std::size_t size) {
     }
 }
 
-std::string checkList(const CQVROptKer& k, const int* ids, int count, bool ascending, const char* what) {
+std::string checkList(const CQVROptKer& k, const int* ids, int count, bool ascending,
+                      const char* what) {
     if (ids == nullptr || count < 0) return std::string(what) + ": no list";
     const int last = k.m_nSurface + k.m_nInnerCell;
     for (int i = 0; i < count; ++i) {
-        if (ids[i] < 1 || ids[i] > last) return std::string(what) + ": id " + std::to_string(ids[i]) + " names no element";
-        if (ascending && i > 0 && ids[i] <= ids[i - 1]) return std::string(what) + ": ids not ascending";
+        if (ids[i] < 1 || ids[i] > last)
+            return std::string(what) + ": id " + std::to_string(ids[i]) + " names no element";
+        if (ascending && i > 0 && ids[i] <= ids[i - 1])
+            return std::string(what) + ": ids not ascending";
     }
     return "";
 }
@@ -56,13 +59,17 @@ std::string traceWithTool(const std::string& path, std::vector<double> (&ray)[6]
     for (int mode : {QVR_THICKNESS_CENTROID_PLANE, QVR_THICKNESS_EXACT}) {
         if (rays == 0) break;
         if (tool.SetThicknessMode(mode) != 1) return "thickness mode refused";
-        if (tool.SetSurfaceNode(rays, kLayers, ray[0].data(), ray[1].data(), ray[2].data(), ray[3].data(), ray[4].data(), ray[5].data()) != 1) return "SetSurfaceNode refused valid arrays";
+        if (tool.SetSurfaceNode(rays, kLayers, ray[0].data(), ray[1].data(), ray[2].data(),
+                                ray[3].data(), ray[4].data(), ray[5].data()) != 1)
+            return "SetSurfaceNode refused valid arrays";
         const int missed = tool.GetNoCrossingCount();
         if (missed < 0 || missed > rays) return "no-crossing count out of range";
         std::vector<double> out[7];
         for (auto& v : out) v.assign(kLayers + 1, 0.0);
         for (int r = 1; r <= rays; ++r) {
-            if (tool.GetFiber(r, out[0].data(), out[1].data(), out[2].data(), out[3].data(), out[4].data(), out[5].data(), out[6].data()) != 1) return "GetFiber refused a ray of the last call";
+            if (tool.GetFiber(r, out[0].data(), out[1].data(), out[2].data(), out[3].data(),
+                              out[4].data(), out[5].data(), out[6].data()) != 1)
+                return "GetFiber refused a ray of the last call";
         }
     }
     return "";
@@ -71,7 +78,8 @@ std::string traceWithTool(const std::string& path, std::vector<double> (&ray)[6]
 std::string exercise(CQVROptKer& k, const std::string& path) {
     if (k.InitialzeSearch(2) != 1) return "InitialzeSearch refused";
     int count = -1;
-    const int* ids = k.SearchNearBlockID(k.Box_xMin, k.Box_yMin, k.Box_zMin, k.Box_xMax, k.Box_yMax, k.Box_zMax, count, 0);
+    const int* ids = k.SearchNearBlockID(k.Box_xMin, k.Box_yMin, k.Box_zMin, k.Box_xMax, k.Box_yMax,
+                                         k.Box_zMax, count, 0);
     std::string fault = checkList(k, ids, count, false, "near block search");
     if (!fault.empty()) return fault;
 
@@ -82,7 +90,8 @@ std::string exercise(CQVROptKer& k, const std::string& path) {
     for (int s = 1; s <= k.m_nSurface && s <= 8; ++s) {
         const int n = k.m_pSurface[s].pNode[1];
         const Cnode& p = k.m_pNode[n];
-        for (const auto& [dx, dy, dz, both] : {std::tuple{-nx[n], -ny[n], -nz[n], s % 2}, {1.0, 0.0, 0.0, 0}}) {
+        for (const auto& [dx, dy, dz, both] :
+             {std::tuple{-nx[n], -ny[n], -nz[n], s % 2}, {1.0, 0.0, 0.0, 0}}) {
             ids = k.FindPassElemByAnyRay(count, p.x, p.y, p.z, dx, dy, dz, both);
             fault = checkList(k, ids, count, true, "ray search");
             if (!fault.empty()) return fault;

@@ -1,7 +1,7 @@
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
-#include <unistd.h>
 
 #include "FuzzHarness.h"
 
@@ -12,9 +12,8 @@ std::string scratchFile(const std::string& suffix) {
     // system offers a RAM disk.
     std::error_code ec;
     const std::filesystem::path shm("/dev/shm");
-    const std::filesystem::path dir = std::filesystem::is_directory(shm, ec)
-                                          ? shm
-                                          : std::filesystem::temp_directory_path();
+    const std::filesystem::path dir =
+        std::filesystem::is_directory(shm, ec) ? shm : std::filesystem::temp_directory_path();
     return (dir / ("qvr-fuzz-" + std::to_string(::getpid()) + "-" + suffix)).string();
 }
 

@@ -103,8 +103,8 @@ TEST_P(CellWalk, EndsInACellThatContainsThePointFromAnyStart) {
         visited.clear();
         const int start = cell(random);
         const int found = qvr::geom::walkToPoint(
-            adjacency, kernel.p_Cell, kernel.m_pNode, start, p,
-            [&](int c) { return inside(c, p); }, visited, 1000);
+            adjacency, kernel.p_Cell, kernel.m_pNode, start, p, [&](int c) { return inside(c, p); },
+            visited, 1000);
         ASSERT_GT(found, 0) << "point " << i << " from cell " << start;
         EXPECT_TRUE(inside(found, p));
         EXPECT_EQ(visited.front(), start);
@@ -113,9 +113,9 @@ TEST_P(CellWalk, EndsInACellThatContainsThePointFromAnyStart) {
     // A point outside the block: the walk reaches the skin and gives up.
     const double outside[3] = {-1.0, 0.5, 0.5};
     visited.clear();
-    EXPECT_EQ(qvr::geom::walkToPoint(adjacency, kernel.p_Cell, kernel.m_pNode, kernel.m_nInnerCell,
-                                     outside, [&](int c) { return inside(c, outside); }, visited,
-                                     1000),
+    EXPECT_EQ(qvr::geom::walkToPoint(
+                  adjacency, kernel.p_Cell, kernel.m_pNode, kernel.m_nInnerCell, outside,
+                  [&](int c) { return inside(c, outside); }, visited, 1000),
               0);
     EXPECT_FALSE(visited.empty());
 }

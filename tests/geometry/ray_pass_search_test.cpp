@@ -40,8 +40,8 @@ Reference referenceOf(const KernelMeshBuilder& b) {
 
 // The walk written out directly: steps of h from the start point, each step's box scanned
 // against every element box, until a step meets nothing or ends outside the overall box.
-std::vector<int> bruteWalk(const Reference& r, double h, const double start[3],
-                           const double dir[3], int* steps = nullptr) {
+std::vector<int> bruteWalk(const Reference& r, double h, const double start[3], const double dir[3],
+                           int* steps = nullptr) {
     double d[3] = {0.0, 0.0, 1.0};
     const double len = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
     if (len >= 1e-20)

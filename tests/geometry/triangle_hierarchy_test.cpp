@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <cstdint>
 #include <limits>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -90,7 +90,8 @@ TEST(WatertightTriangle, RaysThroughTheSharedCornerAndSpokesOfAFanMeetExactlyOne
                 const double d[3] = {unit(random), unit(random), unit(random)};
                 // Aimed at the hub itself, or at a point of a spoke, from a few units away.
                 const double f = r % 2 == 0 ? 0.0 : 0.5 * (1 + unit(random));
-                const double* spoke = s.at(1 + static_cast<std::uint32_t>(r) % (s.corners.size() / 3 - 1));
+                const double* spoke =
+                    s.at(1 + static_cast<std::uint32_t>(r) % (s.corners.size() / 3 - 1));
                 double target[3], o[3];
                 for (int a = 0; a < 3; ++a) {
                     target[a] = hub[a] + f * (spoke[a] - hub[a]);
@@ -117,8 +118,9 @@ TEST(WatertightTriangle, ExactContactsOnEdgesAndCornersAreNamedAndTieBrokenOnce)
             double x, y;
             TriangleContact contact;
         };
-        for (const Aim& aim : {Aim{0, 0, TriangleContact::Corner}, Aim{1, 1, TriangleContact::Edge},
-                               Aim{-1, 1, TriangleContact::Edge}, Aim{0.5, -1, TriangleContact::Inside}}) {
+        for (const Aim& aim :
+             {Aim{0, 0, TriangleContact::Corner}, Aim{1, 1, TriangleContact::Edge},
+              Aim{-1, 1, TriangleContact::Edge}, Aim{0.5, -1, TriangleContact::Inside}}) {
             const double o[3] = {aim.x - 4 * d[0], aim.y - 4 * d[1], -4 * d[2]};
             const auto hits = allHits(s, o, d);
             ASSERT_EQ(hits.size(), 1u) << aim.x << " " << aim.y;
@@ -133,7 +135,8 @@ TEST(WatertightTriangle, ExactContactsOnEdgesAndCornersAreNamedAndTieBrokenOnce)
     int named = 0;
     for (const auto& t : s.triangles) {
         TriangleHit h{};
-        if (!intersectTriangle(ray, s.at(t.corner[0]), s.at(t.corner[1]), s.at(t.corner[2]), h)) continue;
+        if (!intersectTriangle(ray, s.at(t.corner[0]), s.at(t.corner[1]), s.at(t.corner[2]), h))
+            continue;
         ++named;
         EXPECT_EQ(t.corner[static_cast<std::size_t>(h.feature)], c);
     }
@@ -204,10 +207,12 @@ TEST(TriangleHierarchy, FindsWhatATestOfEveryTriangleFinds) {
     auto f = [](double v) { return static_cast<double>(static_cast<float>(v)); };
     for (int i = 0; i < 3000; ++i) {
         const double size = std::pow(10.0, -2.0 + 3.0 * unit(random));
-        const double cx = f(100 * unit(random)), cy = f(100 * unit(random)), cz = f(100 * unit(random));
+        const double cx = f(100 * unit(random)), cy = f(100 * unit(random)),
+                     cz = f(100 * unit(random));
         const auto p = s.add(cx, cy, cz);
         const auto q = s.add(f(cx + size * unit(random)), f(cy + size * unit(random)), cz);
-        const auto r = i % 50 == 0 ? p : s.add(cx, f(cy + size * unit(random)), f(cz + size * unit(random)));
+        const auto r =
+            i % 50 == 0 ? p : s.add(cx, f(cy + size * unit(random)), f(cz + size * unit(random)));
         s.triangles.push_back({{p, q, r}, i});
     }
     const auto bad = s.add(std::nan(""), 0, 0);
@@ -231,15 +236,16 @@ TEST(TriangleHierarchy, FindsWhatATestOfEveryTriangleFinds) {
         ShearedRay ray{};
         ASSERT_TRUE(shearRay(o, d, ray));
         std::vector<double> found;
-        bvh.traverse(o, d, -std::numeric_limits<double>::infinity(),
-                     std::numeric_limits<double>::infinity(), [&](std::uint32_t i, double&) {
-                         const auto& t = bvh.triangle(i);
-                         TriangleHit h{};
-                         if (intersectTriangle(ray, bvh.corner(t.corner[0]), bvh.corner(t.corner[1]),
-                                               bvh.corner(t.corner[2]), h)) {
-                             found.push_back(h.t);
-                         }
-                     });
+        bvh.traverse(
+            o, d, -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
+            [&](std::uint32_t i, double&) {
+                const auto& t = bvh.triangle(i);
+                TriangleHit h{};
+                if (intersectTriangle(ray, bvh.corner(t.corner[0]), bvh.corner(t.corner[1]),
+                                      bvh.corner(t.corner[2]), h)) {
+                    found.push_back(h.t);
+                }
+            });
         std::vector<double> want;
         double nearest = std::numeric_limits<double>::infinity();
         for (const auto& h : expected) {
@@ -252,7 +258,8 @@ TEST(TriangleHierarchy, FindsWhatATestOfEveryTriangleFinds) {
 
         TriangleHit hit{};
         std::uint32_t index = 0;
-        const bool any = bvh.closestHit(o, d, 0.0, std::numeric_limits<double>::infinity(), hit, index);
+        const bool any =
+            bvh.closestHit(o, d, 0.0, std::numeric_limits<double>::infinity(), hit, index);
         ASSERT_EQ(any, nearest < std::numeric_limits<double>::infinity()) << "ray " << r;
         if (any) {
             EXPECT_EQ(hit.t, nearest);
@@ -305,7 +312,8 @@ TEST(SkinHierarchy, RaysFromEverySkinNodeIntoABlockMeetTheOppositeSkin) {
         int rays = 0;
         for (int n = 1; n <= k.m_nNode; ++n) {
             const Cnode& node = k.m_pNode[n];
-            if (node.z != 1.0 || node.x <= 0.0 || node.x >= 4.0 || node.y <= 0.0 || node.y >= 3.0) continue;
+            if (node.z != 1.0 || node.x <= 0.0 || node.x >= 4.0 || node.y <= 0.0 || node.y >= 3.0)
+                continue;
             const double o[3] = {node.x, node.y, node.z}, d[3] = {0.0, 0.0, -1.0};
             TriangleHit hit{};
             std::uint32_t index = 0;

@@ -31,9 +31,10 @@ std::vector<std::pair<fs::path, std::string>> inputsOf(std::vector<std::string> 
 
 void replay(const std::string& target, Harness harness, std::size_t atLeast) {
     // The kernel target has no seeds of its own: it starts from the mesh seeds.
-    const auto inputs = target == "kernel"
-        ? inputsOf({"corpus/mesh_text", "corpus/mesh_binary", "regressions/kernel"})
-        : inputsOf({"corpus/" + target, "regressions/" + target});
+    const auto inputs =
+        target == "kernel"
+            ? inputsOf({"corpus/mesh_text", "corpus/mesh_binary", "regressions/kernel"})
+            : inputsOf({"corpus/" + target, "regressions/" + target});
     EXPECT_GE(inputs.size(), atLeast) << "corpus of " << target << " missing";
     for (const auto& [path, bytes] : inputs)
         EXPECT_EQ(harness(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), "")

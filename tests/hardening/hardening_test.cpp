@@ -16,8 +16,8 @@
 #include <array>
 #include <cctype>
 #include <climits>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -54,13 +54,25 @@ struct KernelSnapshot {
     std::vector<double> values;
 
     explicit KernelSnapshot(const CQVROptKer& k)
-        : pointers{k.m_pMsgTool,  k.m_pADTree,        k.m_pNode,         k.m_pSurface,
-                   k.p_Cell,      k.m_pNodeInPart,    k.m_pNodeKind,     k.m_pNodeNewID,
+        : pointers{k.m_pMsgTool,  k.m_pADTree,        k.m_pNode,          k.m_pSurface,
+                   k.p_Cell,      k.m_pNodeInPart,    k.m_pNodeKind,      k.m_pNodeNewID,
                    k.m_pCellKind, k.m_ppPassElemList, k.m_ppNearBlockList},
-          values{double(k.m_nNodeInFile), double(k.m_nNode), double(k.m_nInnerCell),
-                 double(k.m_nSurface),    double(k.m_nPrintLevel), double(k.m_bFormatFlag),
-                 double(k.m_nSlotCount),  k.TotalVolume, k.Box_xMax, k.Box_yMax, k.Box_zMax,
-                 k.Box_xMin, k.Box_yMin,  k.Box_zMin,   k.MinMesh,  k.AverageThickness} {
+          values{double(k.m_nNodeInFile),
+                 double(k.m_nNode),
+                 double(k.m_nInnerCell),
+                 double(k.m_nSurface),
+                 double(k.m_nPrintLevel),
+                 double(k.m_bFormatFlag),
+                 double(k.m_nSlotCount),
+                 k.TotalVolume,
+                 k.Box_xMax,
+                 k.Box_yMax,
+                 k.Box_zMax,
+                 k.Box_xMin,
+                 k.Box_yMin,
+                 k.Box_zMin,
+                 k.MinMesh,
+                 k.AverageThickness} {
         for (int i = 1; k.m_pNode && i <= k.m_nNode; ++i)
             values.insert(values.end(), {k.m_pNode[i].x, k.m_pNode[i].y, k.m_pNode[i].z,
                                          double(k.m_pNode[i].orgID)});
@@ -196,8 +208,9 @@ TEST_P(Damaged, RefusedWithoutChangingAnythingOrAcceptedWhole) {
         CQVR3DResultReader_Manipulator reader;
         EXPECT_EQ(reader.BeginReading(path.c_str(), nullptr), e.reader);
         float v[2] = {7, 7};
-        EXPECT_TRUE(e.reader == k7t::kOpened || (*reader.GetLastError() &&
-                    reader.GetMaxCavityElem() == 0 && !reader.GetResultItem(4, v) && v[1] == 7));
+        EXPECT_TRUE(e.reader == k7t::kOpened ||
+                    (*reader.GetLastError() && reader.GetMaxCavityElem() == 0 &&
+                     !reader.GetResultItem(4, v) && v[1] == 7));
     }
 
     // The tool: the corpus's cube with values B and a ray up through its one cell. Distances
@@ -243,8 +256,9 @@ TEST_P(Damaged, RefusedWithoutChangingAnythingOrAcceptedWhole) {
 INSTANTIATE_TEST_SUITE_P(Corpus, Damaged, testing::ValuesIn(manifest()),
                          [](const testing::TestParamInfo<Entry>& p) {
                              std::string name = p.param.file;
-                             std::replace_if(name.begin(), name.end(),
-                                             [](unsigned char c) { return !std::isalnum(c); }, '_');
+                             std::replace_if(
+                                 name.begin(), name.end(),
+                                 [](unsigned char c) { return !std::isalnum(c); }, '_');
                              return name;
                          });
 
@@ -353,24 +367,29 @@ struct ToolMisuse : testing::Test {
 // refuses and writes nothing. (The order of calls and the null arrays are the extraction
 // tests' own subject.)
 TEST_F(ToolMisuse, NonFiniteAndExtremeArguments) {
-    EXPECT_EQ(inChild([&] {
-        Nodes bad{{0.5, 0.5, 0, 0, 0, 0}};
-        for (double b : {kNaN, kInf, -kInf, 1e308, -1e308})
-            for (const auto& n : {std::array<double, 6>{b, 0.5, 0.5, 0, 0, 1}, {b, b, b, b, b, b},
-                                  {0.5, 0.5, 0, b, 0, 1}, {0.5, 0.5, 0, 0, 0, b}})
-                for (int k = 0; k < 6; ++k) bad.a[k].push_back(n[k]);
-        QVR3DExtractTool tool;
-        bool ok = bad.hand(tool, 21, kLayers) == -1 && tool.SetMeshFileName(mesh.data()) == 1;
-        for (const auto& [n, layers] : {std::make_pair(INT_MIN, kLayers), {1, INT_MIN}, {-1, -1}})
-            ok = ok && bad.hand(tool, n, layers) == -1;
-        ok = ok && bad.hand(tool, 21, kLayers) == 1;
-        for (int k : {1, 6, 11, 16, 21, INT_MAX, INT_MIN, 22}) {
-            Columns out;
-            const bool ray = k >= 1 && k <= 21;
-            ok = ok && out.get(tool, k) == (ray ? 1 : -1) && out.written(ray ? kLayers : 0);
-        }
-        return ok;
-    }), "");
+    EXPECT_EQ(
+        inChild([&] {
+            Nodes bad{{0.5, 0.5, 0, 0, 0, 0}};
+            for (double b : {kNaN, kInf, -kInf, 1e308, -1e308})
+                for (const auto& n : {std::array<double, 6>{b, 0.5, 0.5, 0, 0, 1},
+                                      {b, b, b, b, b, b},
+                                      {0.5, 0.5, 0, b, 0, 1},
+                                      {0.5, 0.5, 0, 0, 0, b}})
+                    for (int k = 0; k < 6; ++k) bad.a[k].push_back(n[k]);
+            QVR3DExtractTool tool;
+            bool ok = bad.hand(tool, 21, kLayers) == -1 && tool.SetMeshFileName(mesh.data()) == 1;
+            for (const auto& [n, layers] :
+                 {std::make_pair(INT_MIN, kLayers), {1, INT_MIN}, {-1, -1}})
+                ok = ok && bad.hand(tool, n, layers) == -1;
+            ok = ok && bad.hand(tool, 21, kLayers) == 1;
+            for (int k : {1, 6, 11, 16, 21, INT_MAX, INT_MIN, 22}) {
+                Columns out;
+                const bool ray = k >= 1 && k <= 21;
+                ok = ok && out.get(tool, k) == (ray ? 1 : -1) && out.written(ray ? kLayers : 0);
+            }
+            return ok;
+        }),
+        "");
 }
 
 // Allocations that cannot succeed raise std::bad_alloc and leave the object usable: slot
@@ -395,43 +414,46 @@ TEST_F(ToolMisuse, AllocationFailure) {
     const char* preload = std::getenv("LD_PRELOAD");
     if (preload != nullptr && std::strstr(preload, "vgpreload") != nullptr)
         GTEST_SKIP() << "valgrind's allocator aborts on a failed operator new";
-    EXPECT_EQ(inChild([&] {
-        CQVROptKer kernel;
-        QVR3DExtractTool tool;
-        Columns first;
-        std::ifstream statm("/proc/self/statm");
-        rlim_t pages = 0;
-        if (!(statm >> pages) || kernel.ReadMeshData(mesh.data(), 1) != 1 ||
-            kernel.InitialzeSearch(1) != 1 || tool.SetMeshFileName(mesh.data()) != 1 ||
-            nodes.hand(tool, 1, kLayers) != 1 || first.get(tool, 1) != 1)
-            return false;
-        const rlim_t cap = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t{256} << 20);
-        const rlimit limit{cap, cap};
-        const auto throwsBadAlloc = [](auto&& call) {
-            try {
-                call();
-            } catch (const std::bad_alloc&) {
-                return true;
-            } catch (...) {
+    EXPECT_EQ(
+        inChild([&] {
+            CQVROptKer kernel;
+            QVR3DExtractTool tool;
+            Columns first;
+            std::ifstream statm("/proc/self/statm");
+            rlim_t pages = 0;
+            if (!(statm >> pages) || kernel.ReadMeshData(mesh.data(), 1) != 1 ||
+                kernel.InitialzeSearch(1) != 1 || tool.SetMeshFileName(mesh.data()) != 1 ||
+                nodes.hand(tool, 1, kLayers) != 1 || first.get(tool, 1) != 1)
+                return false;
+            const rlim_t cap =
+                pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t{256} << 20);
+            const rlimit limit{cap, cap};
+            const auto throwsBadAlloc = [](auto&& call) {
+                try {
+                    call();
+                } catch (const std::bad_alloc&) {
+                    return true;
+                } catch (...) {
+                }
+                return false;
+            };
+            int count = -1;
+            bool ok = setrlimit(RLIMIT_AS, &limit) == 0 &&
+                      throwsBadAlloc([&] { kernel.InitialzeSearch(INT_MAX); }) &&
+                      kernel.InitialzeSearch(2) == 1;
+            const int* ids = kernel.FindPassElemByAnyRay(count, 0.5, 0.5, 0.5, 0, 0, 1, 1);
+            ok = ok && realIds(kernel, ids, count) && count > 0;
+            for (const auto& [n, layers] :
+                 {std::make_pair(INT_MAX - 1, INT_MAX / 2), {INT_MAX - 1, 2}, {1, INT_MAX / 2}}) {
+                Columns out, again;
+                ok = ok && throwsBadAlloc([&] { nodes.hand(tool, n, layers); });
+                const int result = out.get(tool, 1);
+                ok = ok && result == -1 && out.written(0) && nodes.hand(tool, 1, kLayers) == 1 &&
+                     again.get(tool, 1) == 1 && again.c == first.c;
             }
-            return false;
-        };
-        int count = -1;
-        bool ok = setrlimit(RLIMIT_AS, &limit) == 0 &&
-                  throwsBadAlloc([&] { kernel.InitialzeSearch(INT_MAX); }) &&
-                  kernel.InitialzeSearch(2) == 1;
-        const int* ids = kernel.FindPassElemByAnyRay(count, 0.5, 0.5, 0.5, 0, 0, 1, 1);
-        ok = ok && realIds(kernel, ids, count) && count > 0;
-        for (const auto& [n, layers] :
-             {std::make_pair(INT_MAX - 1, INT_MAX / 2), {INT_MAX - 1, 2}, {1, INT_MAX / 2}}) {
-            Columns out, again;
-            ok = ok && throwsBadAlloc([&] { nodes.hand(tool, n, layers); });
-            const int result = out.get(tool, 1);
-            ok = ok && result == -1 && out.written(0) &&
-                 nodes.hand(tool, 1, kLayers) == 1 && again.get(tool, 1) == 1 && again.c == first.c;
-        }
-        return ok;
-    }), "");
+            return ok;
+        }),
+        "");
 #endif
 }
 
@@ -465,18 +487,21 @@ TEST(ResultHeaders, AnyClaimedCountIsReadWithinMemoryTheFileBacks) {
         const bool perNode = round % 3 == 0;
         // Per-node items must hold their values, so only element-only files claim huge node
         // counts: 2^8 up to 2^31-2 over the rounds.
-        file.nodeCount = perNode ? 8 : std::min<std::int64_t>(std::int64_t{1} << (8 + round), 2147483646);
+        file.nodeCount =
+            perNode ? 8 : std::min<std::int64_t>(std::int64_t{1} << (8 + round), 2147483646);
         file.elemCount = std::rand() % 2;  // the cube has one cell
         for (int id : k7t::kFiberItemIds) {
             if (std::rand() % 4 == 0) continue;
             k7t::ResultItem item;
             item.id = id;
             item.location = perNode && std::rand() % 2 ? 0 : 1;
-            item.values.assign(static_cast<std::size_t>(item.location == 0 ? file.nodeCount : file.elemCount),
-                               0.25f);
+            item.values.assign(
+                static_cast<std::size_t>(item.location == 0 ? file.nodeCount : file.elemCount),
+                0.25f);
             file.items.push_back(item);
         }
-        // Appended rather than "r" + to_string(...): GCC 12 warns falsely (-Wrestrict) on the latter.
+        // Appended rather than "r" + to_string(...): GCC 12 warns falsely (-Wrestrict) on the
+        // latter.
         std::string name = "r";
         name += std::to_string(round);
         name += ".k7t";
@@ -488,11 +513,13 @@ TEST(ResultHeaders, AnyClaimedCountIsReadWithinMemoryTheFileBacks) {
                       std::ifstream statm("/proc/self/statm");
                       rlim_t pages = 0;
                       if (!(statm >> pages)) return false;
-                      const rlim_t cap = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t{512} << 20);
+                      const rlim_t cap =
+                          pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t{512} << 20);
                       const rlimit memory{cap, cap};
                       setrlimit(RLIMIT_AS, &memory);
                       QVR3DExtractTool tool;
-                      return tool.SetMeshFileName(cube.data()) == 1 && tool.SetK7TFileName(path.data()) == 1;
+                      return tool.SetMeshFileName(cube.data()) == 1 &&
+                             tool.SetK7TFileName(path.data()) == 1;
                   }),
                   "");
     }
@@ -512,32 +539,37 @@ TEST(ZeroCounts, EmptyMeshesAndResults) {
         const std::string what = std::to_string(m->nodeCount()) + " nodes, " +
                                  std::to_string(m->parts.size()) + " cells";
         for (int allNodes : {0, 1}) {
-            EXPECT_EQ(inChild([&] {
-                CQVROptKer k;
-                int all = -1, pass = -1;
-                if (k.ReadMeshData(mesh.data(), allNodes) != 1 || k.InitialzeSearch(1) != 1)
-                    return false;
-                k.SearchNearBlockID(-1e9, -1e9, -1e9, 1e9, 1e9, 1e9, all, 0);
-                const int* ids = k.FindPassElemByAnyRay(pass, 0.5, 0.5, 0.5, 1, 0, 0, 0);
-                std::vector<double> n(static_cast<std::size_t>(k.m_nNode) + 1, 0.0);
-                return k.m_nInnerCell == int(m->parts.size()) &&
-                       all == k.m_nSurface + k.m_nInnerCell &&
-                       realIds(k, ids, pass) &&
-                       k.ComputeNodeSurfaceNormal(n.data(), n.data(), n.data()) == 1 &&
-                       k.SmoothSurfaceNodeValue(n.data(), 2) == 1 &&
-                       n == std::vector<double>(n.size(), 0.0);  // no face, no contribution
-            }), "") << what << ", allNodeFlag " << allNodes;
+            EXPECT_EQ(
+                inChild([&] {
+                    CQVROptKer k;
+                    int all = -1, pass = -1;
+                    if (k.ReadMeshData(mesh.data(), allNodes) != 1 || k.InitialzeSearch(1) != 1)
+                        return false;
+                    k.SearchNearBlockID(-1e9, -1e9, -1e9, 1e9, 1e9, 1e9, all, 0);
+                    const int* ids = k.FindPassElemByAnyRay(pass, 0.5, 0.5, 0.5, 1, 0, 0, 0);
+                    std::vector<double> n(static_cast<std::size_t>(k.m_nNode) + 1, 0.0);
+                    return k.m_nInnerCell == int(m->parts.size()) &&
+                           all == k.m_nSurface + k.m_nInnerCell && realIds(k, ids, pass) &&
+                           k.ComputeNodeSurfaceNormal(n.data(), n.data(), n.data()) == 1 &&
+                           k.SmoothSurfaceNodeValue(n.data(), 2) == 1 &&
+                           n == std::vector<double>(n.size(), 0.0);  // no face, no contribution
+                }),
+                "")
+                << what << ", allNodeFlag " << allNodes;
         }
         EXPECT_EQ(inChild([&] {
-            QVR3DExtractTool tool;
-            Nodes nodes{{0.5, 0.5, 0, 0, 0, 1}};
-            Columns out, zeros;
-            for (auto& v : zeros.c) std::fill(v.begin() + 1, v.end() - 1, 0.0);
-            return tool.SetMeshFileName(mesh.data()) == 1 &&
-                   tool.SetK7TFileName(results.data()) == 1 && nodes.hand(tool, 1, kLayers) == 1 &&
-                   out.get(tool, 1) == 1 && out.written(kLayers) &&
-                   out.c == zeros.c;  // no point has a cell: distance 0 as well
-        }), "") << what << ", tool";
+                      QVR3DExtractTool tool;
+                      Nodes nodes{{0.5, 0.5, 0, 0, 0, 1}};
+                      Columns out, zeros;
+                      for (auto& v : zeros.c) std::fill(v.begin() + 1, v.end() - 1, 0.0);
+                      return tool.SetMeshFileName(mesh.data()) == 1 &&
+                             tool.SetK7TFileName(results.data()) == 1 &&
+                             nodes.hand(tool, 1, kLayers) == 1 && out.get(tool, 1) == 1 &&
+                             out.written(kLayers) &&
+                             out.c == zeros.c;  // no point has a cell: distance 0 as well
+                  }),
+                  "")
+            << what << ", tool";
     }
 }
 

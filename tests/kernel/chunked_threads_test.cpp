@@ -19,7 +19,8 @@ TEST(ChunkedThreads, EveryItemOnceProgressRisingOnTheCallersThread) {
     for (int threads : {1, 2, 3, 8}) {
         for (int count : {0, 1, 7, 1000}) {
             for (int chunk : {1, 16, 5000}) {
-                SCOPED_TRACE(testing::Message() << threads << " threads, " << count << " items, chunks of " << chunk);
+                SCOPED_TRACE(testing::Message()
+                             << threads << " threads, " << count << " items, chunks of " << chunk);
                 std::vector<std::atomic<int>> seen(static_cast<std::size_t>(count));
                 std::mutex mutex;
                 std::set<int> workers;

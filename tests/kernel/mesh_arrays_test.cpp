@@ -33,8 +33,8 @@ struct Arrays {
         for (std::size_t b = 0; b < cells.size(); ++b) cells[b].nodes = cellNodes[b].data();
         for (std::size_t b = 0; b < faces.size(); ++b) faces[b].nodes = faceNodes[b].data();
     }
-    static void add(std::vector<QVRIndexBlock>& blocks, std::vector<std::vector<int>>& lists,
-                    int n, const int* fileNodes) {
+    static void add(std::vector<QVRIndexBlock>& blocks, std::vector<std::vector<int>>& lists, int n,
+                    const int* fileNodes) {
         if (blocks.empty() || blocks.back().nodesPerItem != n) {
             blocks.push_back({n, 0, nullptr});
             lists.emplace_back();
@@ -45,9 +45,8 @@ struct Arrays {
     int nodeCount() const { return static_cast<int>(xyz.size() / 3); }
     int load(CQVROptKer& k, bool givenFaces, int allNodeFlag = 0) {
         return k.SetMeshArrays(nodeCount(), xyz.data(), static_cast<int>(cells.size()),
-                                       cells.data(), givenFaces ? static_cast<int>(faces.size()) : 0,
-                                       givenFaces ? faces.data() : nullptr, unit.c_str(),
-                                       allNodeFlag);
+                               cells.data(), givenFaces ? static_cast<int>(faces.size()) : 0,
+                               givenFaces ? faces.data() : nullptr, unit.c_str(), allNodeFlag);
     }
 };
 
@@ -102,8 +101,10 @@ void expectSameAnswers(CQVROptKer& a, CQVROptKer& b) {
     for (int i = 1; i <= a.m_nNode; i += 1 + a.m_nNode / 17) {
         const Cnode& p = a.m_pNode[i];
         int na = 0, nb = 0;
-        const int* la = a.SearchNearBlockID(p.x - 1, p.y - 1, p.z - 1, p.x + 1, p.y + 1, p.z + 1, na, 0);
-        const int* lb = b.SearchNearBlockID(p.x - 1, p.y - 1, p.z - 1, p.x + 1, p.y + 1, p.z + 1, nb, 0);
+        const int* la =
+            a.SearchNearBlockID(p.x - 1, p.y - 1, p.z - 1, p.x + 1, p.y + 1, p.z + 1, na, 0);
+        const int* lb =
+            b.SearchNearBlockID(p.x - 1, p.y - 1, p.z - 1, p.x + 1, p.y + 1, p.z + 1, nb, 0);
         EXPECT_EQ(list(la, na), list(lb, nb));
         la = a.FindPassElemByAnyRay(na, p.x, p.y, p.z, 0.3, -0.2, -1.0, 0);
         lb = b.FindPassElemByAnyRay(nb, p.x, p.y, p.z, 0.3, -0.2, -1.0, 0);
@@ -112,7 +113,8 @@ void expectSameAnswers(CQVROptKer& a, CQVROptKer& b) {
     }
     const auto normals = [](CQVROptKer& k) {
         std::vector<double> n(3 * (static_cast<std::size_t>(k.m_nNode) + 1), 0.0);
-        k.ComputeNodeSurfaceNormal(n.data(), n.data() + k.m_nNode + 1, n.data() + 2 * (k.m_nNode + 1));
+        k.ComputeNodeSurfaceNormal(n.data(), n.data() + k.m_nNode + 1,
+                                   n.data() + 2 * (k.m_nNode + 1));
         return n;
     };
     EXPECT_EQ(normals(a), normals(b));
@@ -121,8 +123,8 @@ void expectSameAnswers(CQVROptKer& a, CQVROptKer& b) {
 std::vector<nqbio::MeshData> sampleParts() {
     using qvr::gen::CellType;
     std::vector<nqbio::MeshData> parts;
-    for (CellType type : {CellType::Tet, CellType::Pyramid, CellType::Prism, CellType::Hex,
-                          CellType::Mixed}) {
+    for (CellType type :
+         {CellType::Tet, CellType::Pyramid, CellType::Prism, CellType::Hex, CellType::Mixed}) {
         qvr::gen::PlateSpec plate;
         plate.nx = 6, plate.ny = 4, plate.nz = 2, plate.type = type;
         plate.ribs = plate.hole = type == CellType::Mixed;
@@ -244,23 +246,79 @@ TEST(MeshArrays, BadArraysAreRefusedAndChangeNothing) {
         const char* says;
     } cases[] = {
         {"no nodes", good, 0, tet, 4, {}, "mm", QVR_ARRAYS_INVALID_ARGUMENT, "no nodes"},
-        {"NaN", {0, 0, 0, 1, 0, 0, 0, nan, 0, 0, 0, 1}, 4, tet, 4, {}, "mm", QVR_ARRAYS_NOT_FINITE,
+        {"NaN",
+         {0, 0, 0, 1, 0, 0, 0, nan, 0, 0, 0, 1},
+         4,
+         tet,
+         4,
+         {},
+         "mm",
+         QVR_ARRAYS_NOT_FINITE,
          "node 2: coordinate 1"},
-        {"beyond float", {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1e39}, 4, tet, 4, {}, "mm",
-         QVR_ARRAYS_NOT_FINITE, "node 3: coordinate 2"},
-        {"node past the end", good, 5, {0, 1, 2, 5}, 4, {}, "mm", QVR_ARRAYS_NODE_OUT_OF_RANGE,
+        {"beyond float",
+         {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1e39},
+         4,
+         tet,
+         4,
+         {},
+         "mm",
+         QVR_ARRAYS_NOT_FINITE,
+         "node 3: coordinate 2"},
+        {"node past the end",
+         good,
+         5,
+         {0, 1, 2, 5},
+         4,
+         {},
+         "mm",
+         QVR_ARRAYS_NODE_OUT_OF_RANGE,
          "cell 0 (block 0, entry 0): node 5 is outside 0..4"},
-        {"negative node", good, 5, {0, -1, 2, 3}, 4, {}, "mm", QVR_ARRAYS_NODE_OUT_OF_RANGE,
+        {"negative node",
+         good,
+         5,
+         {0, -1, 2, 3},
+         4,
+         {},
+         "mm",
+         QVR_ARRAYS_NODE_OUT_OF_RANGE,
          "node -1"},
-        {"seven nodes", good, 5, {0, 1, 2, 3, 4, 0, 1}, 7, {}, "mm", QVR_ARRAYS_INVALID_ARGUMENT,
+        {"seven nodes",
+         good,
+         5,
+         {0, 1, 2, 3, 4, 0, 1},
+         7,
+         {},
+         "mm",
+         QVR_ARRAYS_INVALID_ARGUMENT,
          "7 nodes per item"},
         {"inverted", good, 5, {0, 2, 1, 3}, 4, {}, "mm", QVR_ARRAYS_BAD_CELL, "inverted"},
-        {"flat", {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}, 4, tet, 4, {}, "mm", QVR_ARRAYS_BAD_CELL,
+        {"flat",
+         {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0},
+         4,
+         tet,
+         4,
+         {},
+         "mm",
+         QVR_ARRAYS_BAD_CELL,
          "no volume"},
         {"repeated node", good, 5, {0, 1, 1, 3}, 4, {}, "mm", QVR_ARRAYS_BAD_CELL, "node 1 twice"},
-        {"face past the end", good, 5, tet, 4, {0, 2, 9}, "mm", QVR_ARRAYS_NODE_OUT_OF_RANGE,
+        {"face past the end",
+         good,
+         5,
+         tet,
+         4,
+         {0, 2, 9},
+         "mm",
+         QVR_ARRAYS_NODE_OUT_OF_RANGE,
          "face 0 (block 0, entry 0): node 9"},
-        {"face of two corners", good, 5, tet, 4, {0, 2, 2}, "mm", QVR_ARRAYS_BAD_CELL,
+        {"face of two corners",
+         good,
+         5,
+         tet,
+         4,
+         {0, 2, 2},
+         "mm",
+         QVR_ARRAYS_BAD_CELL,
          "fewer than three distinct corners"},
         {"unit", good, 5, tet, 4, {}, "metre", QVR_ARRAYS_UNKNOWN_UNIT, "\"metre\""},
         {"no cells", good, 5, {}, 4, {}, "mm", QVR_ARRAYS_INVALID_ARGUMENT, "no cells"},
@@ -314,8 +372,8 @@ TEST(MeshArrays, FiberValuesNeedTheMeshAndOneFiniteRowPerCell) {
     qvr::gen::PlateSpec plate;
     plate.nx = 2, plate.ny = 1, plate.nz = 2;  // four hexahedra
     Arrays arrays(qvr::gen::makePlate(plate));
-    ASSERT_EQ(tool.SetMeshArrays(arrays.nodeCount(), arrays.xyz.data(), 1, arrays.cells.data(),
-                                 0, nullptr, "mm"),
+    ASSERT_EQ(tool.SetMeshArrays(arrays.nodeCount(), arrays.xyz.data(), 1, arrays.cells.data(), 0,
+                                 nullptr, "mm"),
               QVR_ARRAYS_OK);
     EXPECT_EQ(tool.SetFiberValues(3, values.data()), QVR_ARRAYS_INVALID_ARGUMENT);
     EXPECT_EQ(std::string(tool.GetLastErrorText()), "expected values for 4 cells, got 3");

@@ -46,12 +46,17 @@ TEST(ReadMesh, LengthsAndVolumeFollowTheUnit) {
         const char* unit;
         double factor;
         bool recognised;
-    } units[] = {{"mm", 1.0, true}, {"cm", 10.0, true}, {"inch", 25.4, true},
+    } units[] = {{"mm", 1.0, true},
+                 {"cm", 10.0, true},
+                 {"inch", 25.4, true},
                  {"um", 0.001, true},
                  {"mm and cm", 1.0, true},   // the first substring found decides
                  {"cm, not mm", 1.0, true},  // "mm" is looked for before "cm"
-                 {"square inches", 25.4, true}, {"MM", 1.0, false}, {"CM", 1.0, false},
-                 {"metre", 1.0, false}, {"", 1.0, false}};
+                 {"square inches", 25.4, true},
+                 {"MM", 1.0, false},
+                 {"CM", 1.0, false},
+                 {"metre", 1.0, false},
+                 {"", 1.0, false}};
     TempDir dir;
     for (const auto& c : units) {
         SCOPED_TRACE(c.unit);
@@ -79,7 +84,7 @@ TEST(ReadMesh, CubeSkinAreaVectorsPointOutFromEitherEncoding) {
     // Faces in file order: bottom, top, y = 0, x = 1, y = 1, x = 0; each 10 x 10 mm.
     const double area[6][3] = {{0, 0, -100}, {0, 0, 100}, {0, -100, 0},
                                {100, 0, 0},  {0, 100, 0}, {-100, 0, 0}};
-    const double centroid[6][3] = {{5, 5, 0}, {5, 5, 10}, {5, 0, 5},
+    const double centroid[6][3] = {{5, 5, 0},  {5, 5, 10}, {5, 0, 5},
                                    {10, 5, 5}, {5, 10, 5}, {0, 5, 5}};
     for (bool binary : {false, true}) {
         CQVROptKer kernel;
@@ -91,7 +96,8 @@ TEST(ReadMesh, CubeSkinAreaVectorsPointOutFromEitherEncoding) {
             const double *a = area[i - 1], *c = centroid[i - 1];
             EXPECT_EQ(f.nNode, 4);
             EXPECT_EQ(std::make_tuple(f.ax, f.ay, f.az, f.xc, f.yc, f.zc),
-                      std::make_tuple(a[0], a[1], a[2], c[0], c[1], c[2])) << i;
+                      std::make_tuple(a[0], a[1], a[2], c[0], c[1], c[2]))
+                << i;
         }
         const CInnerCell& cell = kernel.p_Cell[1];
         EXPECT_EQ(std::make_tuple(cell.xc, cell.yc, cell.zc), std::make_tuple(5.0, 5.0, 5.0));
@@ -127,8 +133,9 @@ TEST(ReadMesh, TrianglesFromRepeatedCornersAndFanAreas) {
         }
     }
     EXPECT_DOUBLE_EQ(kernel.m_pSurface[1].xc, 1.0 / 3.0);
-    EXPECT_EQ(std::make_tuple(kernel.m_pSurface[4].xc, kernel.m_pSurface[4].yc,
-                              kernel.m_pSurface[4].zc), std::make_tuple(0.5, 0.5, 0.0));
+    EXPECT_EQ(
+        std::make_tuple(kernel.m_pSurface[4].xc, kernel.m_pSurface[4].yc, kernel.m_pSurface[4].zc),
+        std::make_tuple(0.5, 0.5, 0.0));
     // Pyramid centroid: mean of its five nodes.
     EXPECT_DOUBLE_EQ(kernel.p_Cell[1].xc, 2.25 / 5.0);
     EXPECT_DOUBLE_EQ(kernel.p_Cell[1].zc, 1.0 / 5.0);
@@ -170,10 +177,19 @@ TEST(Retention, NodesAndFacesKeptByTheFlag) {
         std::vector<int> flags, orgID, newID, inPart, kind;  // kept nodes; then file nodes 0..n
         std::vector<std::vector<int>> faces;                 // in new numbers
     } cases[] = {
-        {retentionMesh(), {0, 2, -1}, {1, 2, 4, 5}, {0, 1, 2, 0, 3, 4, 0},
-         {0, 1, 1, 0, 1, 1, 0}, {0, 1, 1, 0, 1, 1, 0}, {{1, 3, 2}, {2, 3, 4}}},
-        {retentionMesh(), {1}, {1, 2, 3, 4, 5, 6}, {0, 1, 2, 3, 4, 5, 6},
-         {1, 1, 1, 1, 1, 1, 1}, {0, 1, 1, 0, 1, 1, 0},
+        {retentionMesh(),
+         {0, 2, -1},
+         {1, 2, 4, 5},
+         {0, 1, 2, 0, 3, 4, 0},
+         {0, 1, 1, 0, 1, 1, 0},
+         {0, 1, 1, 0, 1, 1, 0},
+         {{1, 3, 2}, {2, 3, 4}}},
+        {retentionMesh(),
+         {1},
+         {1, 2, 3, 4, 5, 6},
+         {0, 1, 2, 3, 4, 5, 6},
+         {1, 1, 1, 1, 1, 1, 1},
+         {0, 1, 1, 0, 1, 1, 0},
          {{1, 4, 2}, {2, 4, 5}, {1, 2, 6}, {1, 3, 4}}},
         {skinOnly(), {0}, {}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {}},
         {skinOnly(), {1}, {1, 2, 3}, {0, 1, 2, 3}, {1, 1, 1, 1}, {0, 0, 0, 0}, {{1, 2, 3}}},
@@ -200,7 +216,8 @@ TEST(Retention, NodesAndFacesKeptByTheFlag) {
             for (int i = 0; i <= kernel.m_nNodeInFile; ++i) {
                 EXPECT_EQ(std::make_tuple(kernel.m_pNodeNewID[i], kernel.m_pNodeInPart[i],
                                           kernel.m_pNodeKind[i]),
-                          std::make_tuple(c.newID[i], c.inPart[i], c.kind[i])) << "node " << i;
+                          std::make_tuple(c.newID[i], c.inPart[i], c.kind[i]))
+                    << "node " << i;
             }
             ASSERT_EQ(kernel.m_nSurface, static_cast<int>(c.faces.size()));
             for (int f = 1; f <= kernel.m_nSurface; ++f) {
@@ -317,8 +334,8 @@ TEST(ReadMesh, ARefusedFileChangesNothingAndAGoodOneReplacesTheMesh) {
     };
     const std::vector<int> cubeIds = everything();
     ASSERT_EQ(cubeIds.size(), 7u);  // six faces and the cell
-    for (const auto& [path, where] : {std::make_pair(text, text + ":13: "),
-                                      std::make_pair(binary, binary + ":423: ")}) {
+    for (const auto& [path, where] :
+         {std::make_pair(text, text + ":13: "), std::make_pair(binary, binary + ":423: ")}) {
         const Load o = load(kernel, path);
         EXPECT_EQ(o.result, 3301);
         // One reader diagnostic line, then the kernel's own message with the code.

@@ -40,23 +40,37 @@ struct NamedPart {
 std::vector<NamedPart> testParts() {
     using qvr::gen::CellType;
     std::vector<NamedPart> parts;
-    for (CellType kind : {CellType::Tet, CellType::Pyramid, CellType::Prism, CellType::Hex,
-                          CellType::Mixed}) {
-        const qvr::gen::PlateSpec s{.lx = 6.0, .ly = 4.0, .thickness = 1.5, .nx = 6, .ny = 4,
-                                    .nz = 3, .type = kind, .ribs = true, .ribCount = 1,
-                                    .ribHeight = 2.0, .ribWidth = 1.0, .hole = true};
+    for (CellType kind :
+         {CellType::Tet, CellType::Pyramid, CellType::Prism, CellType::Hex, CellType::Mixed}) {
+        const qvr::gen::PlateSpec s{.lx = 6.0,
+                                    .ly = 4.0,
+                                    .thickness = 1.5,
+                                    .nx = 6,
+                                    .ny = 4,
+                                    .nz = 3,
+                                    .type = kind,
+                                    .ribs = true,
+                                    .ribCount = 1,
+                                    .ribHeight = 2.0,
+                                    .ribWidth = 1.0,
+                                    .hole = true};
         parts.push_back({std::string("plate-") + qvr::gen::cellTypeName(kind), makePlate(s)});
     }
-    const qvr::gen::PlateSpec plain{.lx = 5.0, .ly = 3.0, .thickness = 1.0, .nx = 5, .ny = 3,
-                                    .nz = 2, .type = CellType::Mixed};
+    const qvr::gen::PlateSpec plain{
+        .lx = 5.0, .ly = 3.0, .thickness = 1.0, .nx = 5, .ny = 3, .nz = 2, .type = CellType::Mixed};
     parts.push_back({"rotated-mixed-plate", makePlate(plain)});
     qvr::gen::rotate(parts.back().mesh, {1.0, 2.0, 3.0}, 0.7);
     parts.push_back({"tilted-small-plate", makePlate(plain)});
     qvr::gen::rotate(parts.back().mesh, {0.0, 1.0, 0.0}, 0.3);
     qvr::gen::scale(parts.back().mesh, 0.037);
     for (CellType kind : {CellType::Hex, CellType::Tet, CellType::Mixed}) {
-        const qvr::gen::TubeSpec t{.innerRadius = 2.0, .wall = 0.8, .length = 3.0, .nTheta = 10,
-                                   .nWall = 2, .nZ = 3, .type = kind};
+        const qvr::gen::TubeSpec t{.innerRadius = 2.0,
+                                   .wall = 0.8,
+                                   .length = 3.0,
+                                   .nTheta = 10,
+                                   .nWall = 2,
+                                   .nZ = 3,
+                                   .type = kind};
         parts.push_back({std::string("tube-") + qvr::gen::cellTypeName(kind), makeTube(t)});
     }
     return parts;
@@ -133,9 +147,10 @@ Rays raysFor(CQVROptKer& k, unsigned seed, int skinRays, int randomRays, bool od
     const double odd[][6] = {{cx, cy, k.Box_zMin, 0.0, 0.0, 0.0},  // a zero direction walks +z
                              {cx, cy, cz, 0.0, 0.0, -1e-30},       // below the length guard
                              {cx, cy, cz, 1e300, 1e300, 1e300},    // overflowing length
-                             {nan, cy, cz, 1.0, 0.0, 0.0},         {cx, cy, cz, nan, 1.0, 0.0},
+                             {nan, cy, cz, 1.0, 0.0, 0.0},
+                             {cx, cy, cz, nan, 1.0, 0.0},
                              {cx, cy, cz, inf, 0.0, 0.0},
-                             {k.Box_xMax + 10.0 * ex, cy, cz, -1.0, 0.0, 0.0},  // far away
+                             {k.Box_xMax + 10.0 * ex, cy, cz, -1.0, 0.0, 0.0},   // far away
                              {k.Box_xMin, k.Box_yMin, k.Box_zMin, ex, ey, ez}};  // diagonal
     for (const auto& r : odd) rays.add(r[0], r[1], r[2], r[3], r[4], r[5]);
     return rays;
@@ -157,8 +172,12 @@ void compareBoxes(CQVROptKer& k, unsigned seed, const std::string& name) {
     int large = 0, small = 0;
     for (int q = 0; q < 600; ++q) {
         const double size = k.MinMesh * std::pow(10.0, 3.5 * unit(rng));
-        double b[6] = {k.Box_xMin + u(rng) * ex, k.Box_yMin + u(rng) * ey,
-                       k.Box_zMin + u(rng) * ez, 0.0, 0.0, 0.0};
+        double b[6] = {k.Box_xMin + u(rng) * ex,
+                       k.Box_yMin + u(rng) * ey,
+                       k.Box_zMin + u(rng) * ez,
+                       0.0,
+                       0.0,
+                       0.0};
         for (int a = 0; a < 3; ++a) b[a + 3] = b[a] + size * unit(rng);
         if (q % 40 == 0) std::swap(b[1], b[4]);
         if (q == 1) b[2] = std::nan("");
@@ -205,8 +224,8 @@ void compareWalks(CQVROptKer& k, const Rays& rays, const std::string& what) {
         const int slot = r % 2, other = 1 - slot;
         const auto i = static_cast<std::size_t>(r);
         int count = -7;
-        const int* list = k.FindPassElemByAnyRay(count, rays.x[i], rays.y[i], rays.z[i],
-                                                 rays.dx[i], rays.dy[i], rays.dz[i], slot);
+        const int* list = k.FindPassElemByAnyRay(count, rays.x[i], rays.y[i], rays.z[i], rays.dx[i],
+                                                 rays.dy[i], rays.dz[i], slot);
         ASSERT_EQ(list, k.m_ppPassElemList[slot]);
         ASSERT_GE(count, 0);
         ASSERT_TRUE(r == 1 || snapshot(k, other, previous[other].passed.size()) == previous[other])
@@ -232,8 +251,8 @@ bool sameRecord(const CRayData& r, const oracle::TracedRay& want) {
 
 // The exact mode's cell choice written the plain way: every passed cell, stably sorted by
 // centroid distance, tested in turn; the nearest when none contains the point.
-int containingCell(const CExtractToolData& tool, const std::vector<int>& passed, double x,
-                   double y, double z) {
+int containingCell(const CExtractToolData& tool, const std::vector<int>& passed, double x, double y,
+                   double z) {
     std::vector<std::pair<double, int>> order;
     for (int id : passed) {
         if (id <= tool.m_nSurface) continue;
@@ -283,8 +302,8 @@ TEST_P(PartOracle, BoxesAndRaysMatchTheStraightforwardSearch) {
 TEST_P(PartOracle, RayRecordsFibreProfilesAndCellChoiceMatchTheStraightforwardTool) {
     Rays rays = raysFor(k, 30u + seed, 60, 30, true);
     const auto build = [&](int nLayer) {
-        return tool.BuildRayData(rays.count(), nLayer, rays.x.data(), rays.y.data(),
-                                 rays.z.data(), rays.dx.data(), rays.dy.data(), rays.dz.data());
+        return tool.BuildRayData(rays.count(), nLayer, rays.x.data(), rays.y.data(), rays.z.data(),
+                                 rays.dx.data(), rays.dy.data(), rays.dz.data());
     };
 
     for (int nLayer : {2, 7}) {

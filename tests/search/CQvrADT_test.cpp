@@ -59,8 +59,12 @@ TEST_F(TenTree, BoxesLeavingTheDomainGiveTheirCodeAndCanBeAddedLater) {
     const struct {
         double box[6];
         int code;
-    } outside[] = {{{-1, 1, 1, 2, 2, 2}, -2}, {{1, -1, 1, 2, 2, 2}, -3}, {{1, 1, -1, 2, 2, 2}, -4},
-                   {{1, 1, 1, 11, 2, 2}, -5}, {{1, 1, 1, 2, 11, 2}, -6}, {{1, 1, 1, 2, 2, 11}, -7},
+    } outside[] = {{{-1, 1, 1, 2, 2, 2}, -2},
+                   {{1, -1, 1, 2, 2, 2}, -3},
+                   {{1, 1, -1, 2, 2, 2}, -4},
+                   {{1, 1, 1, 11, 2, 2}, -5},
+                   {{1, 1, 1, 2, 11, 2}, -6},
+                   {{1, 1, 1, 2, 2, 11}, -7},
                    // The low x test comes first even when every side is out.
                    {{-1, -1, -1, 11, 11, 11}, -2}};
     for (const auto& c : outside) {
@@ -112,13 +116,13 @@ TEST(AdtStorage, TheCapacityRuleDoesNotDependOnTheArrays) {
     const struct {
         int id, code, capacity;
     } script[] = {
-        {1, 0, 3000},     {2, 0, 3000},     {2, -1, 3000},      {1500, 0, 3000},
-        {3000, 0, 3000},  // the capacity's own last id
-        {3001, 0, 5000},  // one beyond: one step more
-        {7001, -8, 5000}, // beyond capacity + step: refused, nothing grows
-        {7000, 0, 7000},  {3, 0, 7000},     {7000, -1, 7000},   {9001, -8, 7000},
-        {9000, 0, 9000},  {0, -8, 9000},    {-5, -8, 9000},     {kMax, -8, 9000},
-        {8500, -5, 9000}, // out of the domain at high x: not linked, the id stays free
+        {1, 0, 3000},     {2, 0, 3000},  {2, -1, 3000},    {1500, 0, 3000},
+        {3000, 0, 3000},   // the capacity's own last id
+        {3001, 0, 5000},   // one beyond: one step more
+        {7001, -8, 5000},  // beyond capacity + step: refused, nothing grows
+        {7000, 0, 7000},  {3, 0, 7000},  {7000, -1, 7000}, {9001, -8, 7000},
+        {9000, 0, 9000},  {0, -8, 9000}, {-5, -8, 9000},   {kMax, -8, 9000},
+        {8500, -5, 9000},  // out of the domain at high x: not linked, the id stays free
         {8500, 0, 9000},
     };
     std::vector<int> taken;

@@ -114,8 +114,8 @@ struct FilledTree : ::testing::Test {
                 b[0] = std::max(b[0], 0.0);
                 b[3] = kDomainHi + 10;
             }
-            if (gen.pick(200) == 0) b[static_cast<std::size_t>(gen.pick(6))] =
-                std::numeric_limits<double>::quiet_NaN();
+            if (gen.pick(200) == 0)
+                b[static_cast<std::size_t>(gen.pick(6))] = std::numeric_limits<double>::quiet_NaN();
             const int code = tree.AddBlock(id, b[0], b[1], b[2], b[3], b[4], b[5]);
             ASSERT_GE(tree.capacity, id);
             if (code == 0) {

@@ -24,8 +24,9 @@ std::vector<Query> queries(int thread) {
     std::vector<Query> q;
     for (int i = 0; i < kRaysPerThread; ++i) {
         const double a = 0.37 * (thread * kRaysPerThread + i);
-        q.push_back({{0.2 + 5.6 * std::fmod(0.618 * a, 1.0), 0.1 + 2.8 * std::fmod(0.414 * a, 1.0), 0.0},
-                     {0.3 * std::sin(a), 0.3 * std::cos(a), 1.0}});
+        q.push_back(
+            {{0.2 + 5.6 * std::fmod(0.618 * a, 1.0), 0.1 + 2.8 * std::fmod(0.414 * a, 1.0), 0.0},
+             {0.3 * std::sin(a), 0.3 * std::cos(a), 1.0}});
     }
     return q;
 }
@@ -35,7 +36,8 @@ std::vector<std::vector<int>> search(CQVROptKer& k, const std::vector<Query>& q,
     std::vector<std::vector<int>> lists;
     for (const Query& r : q) {
         int count = 0;
-        const int* pass = k.FindPassElemByAnyRay(count, r.p[0], r.p[1], r.p[2], r.d[0], r.d[1], r.d[2], slot);
+        const int* pass =
+            k.FindPassElemByAnyRay(count, r.p[0], r.p[1], r.p[2], r.d[0], r.d[1], r.d[2], slot);
         lists.emplace_back(pass, pass + count);
         const int* near = k.SearchNearBlockID(r.p[0] - 0.1, r.p[1] - 0.1, r.p[2], r.p[0] + 0.1,
                                               r.p[1] + 0.1, r.p[2] + 0.2, count, slot);
@@ -54,7 +56,8 @@ TEST(ConcurrentSlots, SearchesOnDifferentSlotsFromDifferentThreadsMatchSerialOne
     for (int t = 0; t < kThreads; ++t) serial.push_back(search(k, queries(t), t));
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] { parallel[static_cast<std::size_t>(t)] = search(k, queries(t), t); });
+        threads.emplace_back(
+            [&, t] { parallel[static_cast<std::size_t>(t)] = search(k, queries(t), t); });
     }
     for (std::thread& t : threads) t.join();
     EXPECT_EQ(parallel, serial);

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "KernelMeshBuilder.h"
-#include "ReferenceBoxes.h"
 #include "QVROptKer.h"
-#include "search/search_slots.h"
+#include "ReferenceBoxes.h"
 #include "search/CQvrADT.h"
+#include "search/search_slots.h"
 
 namespace {
 
@@ -42,16 +42,19 @@ TEST(SearchSetup, ElementAndOverallBoxes) {
     CQVROptKer k;
     b.install(k);
     ASSERT_EQ(k.InitialzeSearch(1), 1);
-    EXPECT_EQ(std::make_tuple(k.Box_xMin, k.Box_yMin, k.Box_zMin, k.Box_xMax, k.Box_yMax, k.Box_zMax),
-              std::make_tuple(-1.0, 2.0, 3.0, 0.0, 4.0, 7.0));
+    EXPECT_EQ(
+        std::make_tuple(k.Box_xMin, k.Box_yMin, k.Box_zMin, k.Box_xMax, k.Box_yMax, k.Box_zMax),
+        std::make_tuple(-1.0, 2.0, 3.0, 0.0, 4.0, 7.0));
     auto check = [&](const auto& rec, const std::vector<int>& nodes) {
         const qvrtest::Box6 box = qvrtest::boxOf(b, nodes);
         EXPECT_EQ(std::make_tuple(rec.xMin, rec.yMin, rec.zMin, rec.xMax, rec.yMax, rec.zMax),
                   std::make_tuple(box[0], box[1], box[2], box[3], box[4], box[5]));
         EXPECT_EQ(rec.zMid, (box[5] + box[2]) * 0.5);
     };
-    for (int c = 1; c <= k.m_nInnerCell; ++c) check(k.p_Cell[c], b.cells()[static_cast<std::size_t>(c - 1)].nodes);
-    for (int f = 1; f <= k.m_nSurface; ++f) check(k.m_pSurface[f], b.faces()[static_cast<std::size_t>(f - 1)].nodes);
+    for (int c = 1; c <= k.m_nInnerCell; ++c)
+        check(k.p_Cell[c], b.cells()[static_cast<std::size_t>(c - 1)].nodes);
+    for (int f = 1; f <= k.m_nSurface; ++f)
+        check(k.m_pSurface[f], b.faces()[static_cast<std::size_t>(f - 1)].nodes);
 
     // An element without nodes keeps the empty box.
     b.addFace({});

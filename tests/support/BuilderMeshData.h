@@ -15,8 +15,7 @@ namespace qvrtest {
 // elements of kind 1, code 0, triangles repeating their last corner.
 inline nqbio::MeshData toMeshData(const KernelMeshBuilder& b, float cellVolume) {
     nqbio::MeshData m;
-    for (const auto& p : b.nodes())
-        m.xyz.insert(m.xyz.end(), {float(p.x), float(p.y), float(p.z)});
+    for (const auto& p : b.nodes()) m.xyz.insert(m.xyz.end(), {float(p.x), float(p.y), float(p.z)});
     for (const auto& c : b.cells()) {
         m.parts.emplace_back().nNode = static_cast<int>(c.nodes.size());
         std::copy(c.nodes.begin(), c.nodes.end(), m.parts.back().node);

@@ -156,7 +156,8 @@ private:
         switch (s.kind) {
             case CellKind::Hex:
                 addCell({v[0][0][0], v[1][0][0], v[1][1][0], v[0][1][0], v[0][0][1], v[1][0][1],
-                         v[1][1][1], v[0][1][1]}, volume);
+                         v[1][1][1], v[0][1][1]},
+                        volume);
                 break;
             case CellKind::Prism:
                 addCell({v[0][0][0], v[1][0][0], v[1][1][0], v[0][0][1], v[1][0][1], v[1][1][1]},
@@ -217,8 +218,8 @@ private:
                 std::vector<int> face;
                 for (int l : local) face.push_back(cell[static_cast<std::size_t>(l)]);
                 const Vec3 a = vectorArea(face), m = meanOf(face);
-                const double outward = a.x * (m.x - centre.x) + a.y * (m.y - centre.y) +
-                                       a.z * (m.z - centre.z);
+                const double outward =
+                    a.x * (m.x - centre.x) + a.y * (m.y - centre.y) + a.z * (m.z - centre.z);
                 if (outward < 0.0) std::reverse(face.begin() + 1, face.end());
                 std::vector<int> key = face;
                 std::sort(key.begin(), key.end());

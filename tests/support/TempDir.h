@@ -2,10 +2,10 @@
 #ifndef QVR_TESTS_TEMPDIR_H
 #define QVR_TESTS_TEMPDIR_H
 
+#include <unistd.h>
 #include <atomic>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 class TempDir {
 public:

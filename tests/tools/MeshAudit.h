@@ -41,7 +41,11 @@ inline const std::vector<std::vector<int>>& outwardFaces(int nodeCount) {
         {{0, 3, 2, 1}, {0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}},
         {{0, 2, 1}, {3, 4, 5}, {0, 1, 4, 3}, {1, 2, 5, 4}, {2, 0, 3, 5}},
         {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}}};
-    return faces[nodeCount == 4 ? 1 : nodeCount == 5 ? 2 : nodeCount == 6 ? 3 : nodeCount == 8 ? 4 : 0];
+    return faces[nodeCount == 4   ? 1
+                 : nodeCount == 5 ? 2
+                 : nodeCount == 6 ? 3
+                 : nodeCount == 8 ? 4
+                                  : 0];
 }
 
 // The mean of a cell's corners.
@@ -146,8 +150,9 @@ inline Report inspect(const nqbio::MeshData& mesh) {
 }  // namespace audit
 
 inline int cellsWithNodes(const nqbio::MeshData& mesh, int nodeCount) {
-    return static_cast<int>(std::count_if(mesh.parts.begin(), mesh.parts.end(),
-                                          [nodeCount](const auto& cell) { return cell.nNode == nodeCount; }));
+    return static_cast<int>(
+        std::count_if(mesh.parts.begin(), mesh.parts.end(),
+                      [nodeCount](const auto& cell) { return cell.nNode == nodeCount; }));
 }
 
 // A mesh whose cells share faces properly and are positively oriented with the stored volumes,
@@ -160,8 +165,8 @@ inline void expectSoundMesh(const nqbio::MeshData& mesh, double volume, double a
     constexpr double kTol = 1e-5;
     ASSERT_FALSE(mesh.parts.empty());
     const audit::Report r = audit::inspect(mesh);
-    EXPECT_EQ(std::make_tuple(r.overSharedFaces, r.faultyCells, r.skinNotOnceUsed, r.onceUsedNotSkin,
-                              r.unpairedEdges, r.euler),
+    EXPECT_EQ(std::make_tuple(r.overSharedFaces, r.faultyCells, r.skinNotOnceUsed,
+                              r.onceUsedNotSkin, r.unpairedEdges, r.euler),
               std::make_tuple(0, 0, 0, 0, 0, euler));
     EXPECT_LT(r.worstVolumeError, kTol);
     EXPECT_NEAR(r.cellVolumeSum, volume, kTol * volume);

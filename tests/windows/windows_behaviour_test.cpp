@@ -33,12 +33,12 @@
 #include "BuilderMeshData.h"
 #include "CQVR3DResultReader_Manipulator.h"
 #include "NQBIO_Manipulator.h"
-#include "common/whole_file.h"
 #include "QVR3DExtractTool.h"
 #include "QVROptKer.h"
 #include "TempDir.h"
-#include "output_file.h"
 #include "cli_support.h"
+#include "common/whole_file.h"
+#include "output_file.h"
 
 namespace {
 
@@ -140,7 +140,8 @@ std::string platformLines(const std::string& text) {
 
 // Floats whose little-endian bytes hold 0x1A (end of file for a text-mode read), 0x0A (becomes
 // 0x0D 0x0A when written in text mode) and 0x0D (dropped before 0x0A when read in text mode).
-const float kTextModeBytes[] = {std::bit_cast<float>(0x410D0A1Au), std::bit_cast<float>(0x3F1A0D0Au),
+const float kTextModeBytes[] = {std::bit_cast<float>(0x410D0A1Au),
+                                std::bit_cast<float>(0x3F1A0D0Au),
                                 std::bit_cast<float>(0x400A1A0Du)};
 
 TEST(CrlfTextFiles, MeshReadsTheSameAsWithLf) {
@@ -225,7 +226,8 @@ TEST(FileNames, SpacesAndNonAsciiCharactersReachTheFiles) {
     EXPECT_FALSE(kernelView(mesh).empty());
     EXPECT_EQ(kernelView(mesh), kernelView(plainName));
     QVR3DExtractTool tool;
-    std::vector<char> meshName(mesh.begin(), mesh.end()), resultName(results.begin(), results.end());
+    std::vector<char> meshName(mesh.begin(), mesh.end()),
+        resultName(results.begin(), results.end());
     meshName.push_back('\0');
     resultName.push_back('\0');
     EXPECT_EQ(tool.SetMeshFileName(meshName.data()), 1);
@@ -238,7 +240,9 @@ TEST(FileNames, SpacesAndNonAsciiCharactersReachTheFiles) {
     out.write("a,b\n");
     out.close();
     std::string data, error;
-    EXPECT_TRUE(qvr::common::readWholeFile((outFolder + "/profiles \xC3\xA9.csv").c_str(), data, error)) << error;
+    EXPECT_TRUE(
+        qvr::common::readWholeFile((outFolder + "/profiles \xC3\xA9.csv").c_str(), data, error))
+        << error;
     EXPECT_EQ(data, "a,b\n");
 }
 
@@ -262,14 +266,14 @@ TEST(StandardOutput, KernelMessagesKeepTheirTextAndOrder) {
     // out in the order they were written.
     kernel.setParameter(1);
     int loaded = 0;
-    const std::string written = captureStdout(dir.path() / "loaded.txt",
-                                              [&] { loaded = kernel.ReadMeshData(name.data(), 1); });
+    const std::string written = captureStdout(
+        dir.path() / "loaded.txt", [&] { loaded = kernel.ReadMeshData(name.data(), 1); });
     EXPECT_EQ(loaded, 1);
-    EXPECT_EQ(written, platformLines(mesh + "\n" + "dUnitFactor = 1.000000\n" +
-                                     "Mesh file read end\n" +
-                                     "Number of Sufurace Elems      : 16 \n"
-                                     "Number of Part Elems          : 4 \n"
-                                     "Number of Nodes               : 18 \n\n"));
+    EXPECT_EQ(written,
+              platformLines(mesh + "\n" + "dUnitFactor = 1.000000\n" + "Mesh file read end\n" +
+                            "Number of Sufurace Elems      : 16 \n"
+                            "Number of Part Elems          : 4 \n"
+                            "Number of Nodes               : 18 \n\n"));
 }
 
 // A failed allocation inside the DLL reaches the host as std::bad_alloc, caught by its type

@@ -38,7 +38,7 @@ k7t::ResultFile makeFiberResult(const nqbio::MeshData& mesh, const FiberSpec& pa
     k7t::ResultFile file;
     file.project = "generated part";
     file.run = params.field == FiberField::SkinShellCore ? "skin-shell-core fibre orientation"
-                                                       : "affine fibre orientation";
+                                                         : "affine fibre orientation";
     file.timeSteps = 1;
     file.nodeCount = mesh.nodeCount();
     file.elemCount = static_cast<std::int64_t>(mesh.parts.size());

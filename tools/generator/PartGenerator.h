@@ -33,7 +33,7 @@ struct PlateSpec {
     double lx = 40.0, ly = 20.0, thickness = 2.0;
     int nx = 20, ny = 10, nz = 4;
     CellType type = CellType::Hex;
-    bool ribs = false;      // ribs standing on the top face along x
+    bool ribs = false;  // ribs standing on the top face along x
     int ribCount = 2;
     double ribHeight = 6.0;
     double ribWidth = 2.0;  // rounded to whole blocks
@@ -60,9 +60,9 @@ nqbio::MeshData makePlate(const PlateSpec& params);
 
 // Where the features of makePlate's part fall on its block grid; block ranges are [begin, end).
 struct PlateLayout {
-    int nx = 0, ny = 0, nz = 0;   // plate blocks
+    int nx = 0, ny = 0, nz = 0;  // plate blocks
     double dx = 0.0, dy = 0.0, dz = 0.0;
-    int ribLayers = 0;            // block layers of the ribs, 0 without ribs
+    int ribLayers = 0;  // block layers of the ribs, 0 without ribs
     double ribLayerHeight = 0.0;
     std::vector<std::array<int, 2>> ribColumns;  // y block ranges, ascending and disjoint
     bool hole = false;

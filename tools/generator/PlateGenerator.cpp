@@ -117,8 +117,9 @@ nqbio::MeshData makePlate(const PlateSpec& params) {
     const int layers = layout.nz + layout.ribLayers;
     BlockGrid grid(layout.nx, layout.ny, layers, false);
     for (int k = 0; k <= layers; ++k) {
-        const double z = k <= layout.nz ? params.thickness * k / layout.nz
-                                        : params.thickness + layout.ribLayerHeight * (k - layout.nz);
+        const double z = k <= layout.nz
+                             ? params.thickness * k / layout.nz
+                             : params.thickness + layout.ribLayerHeight * (k - layout.nz);
         for (int j = 0; j <= layout.ny; ++j) {
             for (int i = 0; i <= layout.nx; ++i) {
                 grid.setPoint(i, j, k, {params.lx * i / layout.nx, params.ly * j / layout.ny, z});
@@ -155,9 +156,12 @@ PlateSpec plateForCellCount(long long cells, CellType type, bool ribs) {
         std::clamp(static_cast<double>(cells) / cellsPerBlock(type), 1.0, maxBlocks);
 
     // Cubic blocks fill the part's volume...
-    const double ribVolume = ribs ? params.ribCount * params.ribWidth * params.lx * params.ribHeight : 0.0;
-    const double density = std::cbrt(blocks / (params.lx * params.ly * params.thickness + ribVolume));
-    params.nz = static_cast<int>(std::max<double>(kMinLayers, std::round(params.thickness * density)));
+    const double ribVolume =
+        ribs ? params.ribCount * params.ribWidth * params.lx * params.ribHeight : 0.0;
+    const double density =
+        std::cbrt(blocks / (params.lx * params.ly * params.thickness + ribVolume));
+    params.nz =
+        static_cast<int>(std::max<double>(kMinLayers, std::round(params.thickness * density)));
     // ...then the in-plane density q (blocks per mm) is set from the layers: the plate holds
     // q^2 lx ly nz blocks, the ribs ribCount * max(1, ribWidth q) * lx q * ribLayers.
     const double layers =

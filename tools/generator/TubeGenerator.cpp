@@ -10,9 +10,9 @@ nqbio::MeshData makeTube(const TubeSpec& params) {
     const bool sizesUsable = params.innerRadius > 0.0 && params.wall > 0.0 && params.length > 0.0 &&
                              params.innerRadius + params.wall <= kMaxLength &&
                              params.length <= kMaxLength;
-    const bool gridUsable =
-        params.nTheta >= 3 && params.nWall >= 1 && params.nZ >= 1 &&
-        static_cast<double>(params.nTheta) * params.nWall * params.nZ <= static_cast<double>(kMaxBlocks);
+    const bool gridUsable = params.nTheta >= 3 && params.nWall >= 1 && params.nZ >= 1 &&
+                            static_cast<double>(params.nTheta) * params.nWall * params.nZ <=
+                                static_cast<double>(kMaxBlocks);
     if (!sizesUsable || !gridUsable) return {};
 
     const double pi = std::acos(-1.0);
@@ -24,7 +24,8 @@ nqbio::MeshData makeTube(const TubeSpec& params) {
         for (int j = 0; j < params.nTheta; ++j) {
             const double angle = 2.0 * pi * j / params.nTheta;
             for (int i = 0; i <= params.nWall; ++i) {
-                const double radius = (params.innerRadius + params.wall * i / params.nWall) * toCorner;
+                const double radius =
+                    (params.innerRadius + params.wall * i / params.nWall) * toCorner;
                 grid.setPoint(i, j, k, {radius * std::cos(angle), radius * std::sin(angle), z});
             }
         }

@@ -1,12 +1,12 @@
 #include "cli_support.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
 #include <utility>
 
 #include "utf8_file_name.h"

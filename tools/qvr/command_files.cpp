@@ -46,7 +46,8 @@ bool sameFile(const std::string& a, const std::string& b) {
 StagedInput::StagedInput(const std::string& path) : name_(path), path_(path) {
     if (common::isRegularFile(path.c_str())) return;
     std::error_code ec;
-    if (!std::filesystem::exists(qvr_file_names::pathFromName(path.c_str()), ec)) return;  // the reader names what is missing
+    if (!std::filesystem::exists(qvr_file_names::pathFromName(path.c_str()), ec))
+        return;  // the reader names what is missing
     std::string data, reason;
     if (!common::readWholeFile(path.c_str(), data, reason)) failFile(path + ": " + reason);
     common::OutputFile copy;
@@ -64,14 +65,15 @@ StagedInput::~StagedInput() {
     if (!copy_.empty()) qvr_file_names::removeFile(copy_.c_str());
 }
 
-void checkDistinctFiles(const std::vector<NamedFile>& inputs, const std::vector<NamedFile>& outputs) {
+void checkDistinctFiles(const std::vector<NamedFile>& inputs,
+                        const std::vector<NamedFile>& outputs) {
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         const NamedFile& out = outputs[i];
         if (out.path.empty()) continue;
         for (const NamedFile& in : inputs)
             if (!in.path.empty() && sameFile(out.path, in.path))
-                failUsage(out.role + " " + out.path + " names the input " + in.role + " " + in.path +
-                          ": write the output to another file");
+                failUsage(out.role + " " + out.path + " names the input " + in.role + " " +
+                          in.path + ": write the output to another file");
         for (std::size_t j = 0; j < i; ++j)
             if (!outputs[j].path.empty() && sameFile(out.path, outputs[j].path))
                 failUsage(out.role + " " + out.path + " and " + outputs[j].role + " " +

@@ -35,7 +35,8 @@ struct NamedFile {
 
 // Throws CliError (usage) when an output names an input or another output: the same path, or
 // another path to the same file (a link, "./", a hard link). Empty paths are skipped.
-void checkDistinctFiles(const std::vector<NamedFile>& inputs, const std::vector<NamedFile>& outputs);
+void checkDistinctFiles(const std::vector<NamedFile>& inputs,
+                        const std::vector<NamedFile>& outputs);
 
 }  // namespace qvr::cli
 

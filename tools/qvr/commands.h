@@ -3,7 +3,9 @@
 #ifndef QVR_CLI_COMMANDS_H
 #define QVR_CLI_COMMANDS_H
 
-namespace CLI { class App; }
+namespace CLI {
+class App;
+}
 
 namespace qvr::cli {
 

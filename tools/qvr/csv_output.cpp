@@ -74,13 +74,17 @@ void writeWide(OutputFile& out, const ExtractionRun& run, CsvRow& row) {
         row.real(p.y);
         row.real(p.z);
         row.integer(p.crossed && p.wall ? 1 : 0);
-        if (p.crossed) row.real(p.thickness);
-        else row.text("nan");
+        if (p.crossed)
+            row.real(p.thickness);
+        else
+            row.text("nan");
         for (int j = 0; j < run.layers; ++j) {
             const auto at = static_cast<std::size_t>(j);
             for (std::size_t k = 0; k < kComponentCount; ++k) {
-                if (p.crossed && at < p.value.size()) row.real(p.value[at][k]);
-                else row.text("nan");
+                if (p.crossed && at < p.value.size())
+                    row.real(p.value[at][k]);
+                else
+                    row.text("nan");
             }
         }
         row.end(out);
@@ -89,11 +93,14 @@ void writeWide(OutputFile& out, const ExtractionRun& run, CsvRow& row) {
 
 }  // namespace
 
-void writeProfilesCsv(const std::string& path, const ExtractionRun& run, const OutputOptions& options) {
+void writeProfilesCsv(const std::string& path, const ExtractionRun& run,
+                      const OutputOptions& options) {
     OutputFile out(path);
     CsvRow row(options.csvDigits);
-    if (options.wideCsv) writeWide(out, run, row);
-    else writeLong(out, run, row);
+    if (options.wideCsv)
+        writeWide(out, run, row);
+    else
+        writeLong(out, run, row);
     out.close();
 }
 

@@ -63,7 +63,8 @@ void runDemo(const std::string& folder, int threads) {
     // cut-out, where the ray crosses the plate square and meets the whole skin-shell-core
     // structure.
     const long shown = findProfileNear(run.profiles, 0.125 * params.lx, 0.5 * params.ly, 0.0);
-    const long long shownNode = shown >= 0 ? run.profiles[static_cast<std::size_t>(shown)].fileNode : 0;
+    const long long shownNode =
+        shown >= 0 ? run.profiles[static_cast<std::size_t>(shown)].fileNode : 0;
     StageClock outputClock;
     // No date in the files, and the inputs named as they sit beside the outputs: the demo's
     // files are the same on every run, machine and output folder.
@@ -74,9 +75,10 @@ void runDemo(const std::string& folder, int threads) {
     outputClock.lap("write outputs");
     run.stages.push_back(outputClock.stages().front());
 
-    std::printf("qvr demo: ribbed plate with a cut-out, %g x %g mm, %g mm thick (%d block layers), "
-                "ribs %g mm high; skin-shell-core fibre field\n\n",
-                params.lx, params.ly, params.thickness, params.nz, params.ribHeight);
+    std::printf(
+        "qvr demo: ribbed plate with a cut-out, %g x %g mm, %g mm thick (%d block layers), "
+        "ribs %g mm high; skin-shell-core fibre field\n\n",
+        params.lx, params.ly, params.thickness, params.nz, params.ribHeight);
     printExtractionSummary(stdout, run);
     if (shown >= 0) {
         std::printf("\n");

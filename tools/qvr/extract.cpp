@@ -37,7 +37,8 @@ void runExtract(const ExtractOptions& o) {
     request.plotNode = o.plotNode;
     std::vector<NamedFile> outputs;
     for (const std::string& path : extractionOutputPaths(o.out)) outputs.push_back({"--out", path});
-    checkDistinctFiles({{"MESH", o.mesh}, {"RESULTS", o.results}, {"--nodes", request.nodesFile}}, outputs);
+    checkDistinctFiles({{"MESH", o.mesh}, {"RESULTS", o.results}, {"--nodes", request.nodesFile}},
+                       outputs);
     ExtractionRun run = runExtraction(request);
     OutputOptions output;
     output.csvDigits = o.digits;
@@ -74,16 +75,18 @@ void addExtractCommand(CLI::App& app) {
         "extract", "Through-thickness fibre-orientation profiles at the skin nodes of a mesh");
     cmd->add_option("MESH", o->mesh, "mesh file (.nqb, text or binary)")->required();
     cmd->add_option("RESULTS", o->results, "fibre-orientation result file (.k7t)")->required();
-    cmd->add_option("--layers", o->layers, "sample points per ray, from the node to the opposite skin")
+    cmd->add_option("--layers", o->layers,
+                    "sample points per ray, from the node to the opposite skin")
         ->check(CLI::Range(2, 100000))
         ->capture_default_str();
     cmd->add_option("--nodes", o->nodes,
                     "'all' skin nodes, or a file listing node numbers of the mesh file")
         ->capture_default_str();
     cmd->add_option("--out", o->out, "output folder")->capture_default_str();
-    cmd->add_option("--plot-node", o->plotNode,
-                    "node (number in the mesh file) shown in profile.svg; default: the wall-ray node "
-                    "whose thickness is closest to the wall rays' median")
+    cmd->add_option(
+           "--plot-node", o->plotNode,
+           "node (number in the mesh file) shown in profile.svg; default: the wall-ray node "
+           "whose thickness is closest to the wall rays' median")
         ->check(CLI::PositiveNumber);
     cmd->add_option("--thickness", o->thickness,
                     "exact: the first stretch of the ray inside the material; centroid: to the "

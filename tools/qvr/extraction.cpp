@@ -30,7 +30,8 @@ std::vector<SkinNode> findSkinNodes(CQVROptKer& kernel) {
     for (int f = 1; f <= kernel.m_nSurface; ++f) {
         const CFaceElem& face = kernel.m_pSurface[f];
         for (int k = 1; k <= face.nNode; ++k)
-            if (face.pNode[k] >= 1 && face.pNode[k] <= n) onSkin[static_cast<std::size_t>(face.pNode[k])] = 1;
+            if (face.pNode[k] >= 1 && face.pNode[k] <= n)
+                onSkin[static_cast<std::size_t>(face.pNode[k])] = 1;
     }
     std::vector<double> nx(static_cast<std::size_t>(n) + 1, 0.0);
     std::vector<double> ny(nx), nz(nx);
@@ -111,7 +112,8 @@ SkinSurface copySkin(const CQVROptKer& kernel) {
         const CFaceElem& face = kernel.m_pSurface[f];
         if (face.nNode != 3 && face.nNode != 4) continue;
         std::array<int, 4> corners{};
-        for (int k = 1; k <= face.nNode; ++k) corners[static_cast<std::size_t>(k - 1)] = face.pNode[k];
+        for (int k = 1; k <= face.nNode; ++k)
+            corners[static_cast<std::size_t>(k - 1)] = face.pNode[k];
         skin.faces.push_back(corners);
         skin.corners.push_back(face.nNode);
     }
@@ -201,10 +203,11 @@ void checkRequestAgainstNodes(const ExtractRequest& request, const std::vector<S
 void noteMeshOddities(const StagedInput& mesh, const ExtractionRun& run) {
     std::string unit;
     if (nqbio::readMeshUnit(mesh.path(), unit) && !nqbio::isKnownUnit(unit))
-        std::fprintf(stderr,
-                     "qvr: note: %s: unit \"%s\" is not one the mesh format knows (mm, cm, inch, um); "
-                     "its lengths are read as millimetres\n",
-                     mesh.name().c_str(), unit.c_str());
+        std::fprintf(
+            stderr,
+            "qvr: note: %s: unit \"%s\" is not one the mesh format knows (mm, cm, inch, um); "
+            "its lengths are read as millimetres\n",
+            mesh.name().c_str(), unit.c_str());
     if (run.mesh.otherCells > 0)
         std::fprintf(stderr,
                      "qvr: note: %s: %lld cells have a node count the element library cannot "
@@ -215,7 +218,8 @@ void noteMeshOddities(const StagedInput& mesh, const ExtractionRun& run) {
 }
 
 // SetSurfaceNode with the nodes and their directions in one-based arrays.
-void traceRays(QVR3DExtractTool& tool, const std::vector<SkinNode>& nodes, int layers, bool progress) {
+void traceRays(QVR3DExtractTool& tool, const std::vector<SkinNode>& nodes, int layers,
+               bool progress) {
     const int n = static_cast<int>(nodes.size());
     std::vector<double> x(nodes.size() + 1, 0.0);
     std::vector<double> y(x), z(x), ax(x), ay(x), az(x);
@@ -249,7 +253,8 @@ std::vector<NodeProfile> collectProfiles(QVR3DExtractTool& tool, const std::vect
     for (std::size_t i = 1; i <= nodes.size(); ++i) {
         const int rc = tool.GetFiber(static_cast<int>(i), dist.data(), f[0].data(), f[1].data(),
                                      f[2].data(), f[3].data(), f[4].data(), f[5].data());
-        if (rc != 1) failLibrary("QVR3DExtractTool::GetFiber", rc, "node index " + std::to_string(i));
+        if (rc != 1)
+            failLibrary("QVR3DExtractTool::GetFiber", rc, "node index " + std::to_string(i));
         const SkinNode& s = nodes[i - 1];
         NodeProfile p;
         p.fileNode = s.fileNode;
@@ -292,7 +297,8 @@ void classifyWallRays(QVR3DExtractTool& tool, std::vector<NodeProfile>& profiles
                     progress && ProgressBar::stderrIsTerminal());
     for (std::size_t i = 1; i <= profiles.size(); ++i) {
         const int rc = tool.GetWallRay(static_cast<int>(i));
-        if (rc < 0) failLibrary("QVR3DExtractTool::GetWallRay", rc, "node index " + std::to_string(i));
+        if (rc < 0)
+            failLibrary("QVR3DExtractTool::GetWallRay", rc, "node index " + std::to_string(i));
         profiles[i - 1].wall = rc == 1;
         bar.update(static_cast<long long>(i));
     }
@@ -325,16 +331,20 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
     std::string meshName = mesh.path();
     std::string resultName = result.path();
     int rc = quietly([&] { return tool->SetMeshFileName(meshName.data()); });
-    if (rc != 1) failLibrary("QVR3DExtractTool::SetMeshFileName", rc, toolContext(*tool, request.meshPath));
+    if (rc != 1)
+        failLibrary("QVR3DExtractTool::SetMeshFileName", rc, toolContext(*tool, request.meshPath));
     clock.lap("tool: mesh");
     rc = quietly([&] { return tool->SetK7TFileName(resultName.data()); });
-    if (rc != 1) failLibrary("QVR3DExtractTool::SetK7TFileName", rc, toolContext(*tool, request.resultPath));
+    if (rc != 1)
+        failLibrary("QVR3DExtractTool::SetK7TFileName", rc, toolContext(*tool, request.resultPath));
     clock.lap("tool: results");
-    const int mode = run.mode == ThicknessMode::Exact ? QVR_THICKNESS_EXACT : QVR_THICKNESS_CENTROID_PLANE;
+    const int mode =
+        run.mode == ThicknessMode::Exact ? QVR_THICKNESS_EXACT : QVR_THICKNESS_CENTROID_PLANE;
     rc = tool->SetThicknessMode(mode);
     if (rc != 1) failLibrary("QVR3DExtractTool::SetThicknessMode", rc, thicknessModeName(run.mode));
     rc = tool->SetThreadCount(request.threads);
-    if (rc != 1) failLibrary("QVR3DExtractTool::SetThreadCount", rc, std::to_string(request.threads));
+    if (rc != 1)
+        failLibrary("QVR3DExtractTool::SetThreadCount", rc, std::to_string(request.threads));
 
     traceRays(*tool, chosen, request.layers, request.progress);
     clock.lap("thickness rays");

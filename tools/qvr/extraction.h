@@ -33,23 +33,23 @@ enum class ThicknessMode { CentroidPlane, Exact };
 const char* thicknessModeName(ThicknessMode mode);  // "centroid", "exact"
 
 struct NodeProfile {
-    int fileNode = 0;                  // the node's number in the mesh file
-    double x = 0, y = 0, z = 0;        // mm
-    double dx = 0, dy = 0, dz = 0;     // unit ray direction, into the part
-    bool crossed = false;              // the ray found the opposite skin
-    double thickness = 0.0;            // mm; meaningful when crossed
-    bool wall = false;                 // the ray runs through the wall, not along it
-                                       // (QVR3DExtractTool::GetWallRay)
-    std::vector<double> depth;         // per sample point, mm from the node
+    int fileNode = 0;               // the node's number in the mesh file
+    double x = 0, y = 0, z = 0;     // mm
+    double dx = 0, dy = 0, dz = 0;  // unit ray direction, into the part
+    bool crossed = false;           // the ray found the opposite skin
+    double thickness = 0.0;         // mm; meaningful when crossed
+    bool wall = false;              // the ray runs through the wall, not along it
+                                    // (QVR3DExtractTool::GetWallRay)
+    std::vector<double> depth;      // per sample point, mm from the node
     std::vector<std::array<double, kComponentCount>> value;  // per sample point
 };
 
 // The retained skin of the mesh as the kernel holds it (kernel node numbering, 1-based).
 struct SkinSurface {
-    std::vector<double> xyz;           // 3 per kernel node, node k at 3*(k-1)
-    std::vector<int> fileNode;         // per kernel node, k at k-1
+    std::vector<double> xyz;                // 3 per kernel node, node k at 3*(k-1)
+    std::vector<int> fileNode;              // per kernel node, k at k-1
     std::vector<std::array<int, 4>> faces;  // kernel node numbers
-    std::vector<int> corners;          // 3 or 4 per face
+    std::vector<int> corners;               // 3 or 4 per face
 };
 
 struct ExtractionRun {
@@ -57,9 +57,9 @@ struct ExtractionRun {
     int layers = 0;
     ThicknessMode mode = ThicknessMode::CentroidPlane;
     MeshSummary mesh;
-    long long skinNodes = 0;           // nodes of the retained skin
+    long long skinNodes = 0;  // nodes of the retained skin
     long long raysWithoutCrossing = 0;
-    std::vector<NodeProfile> profiles; // in the order handed to the tool
+    std::vector<NodeProfile> profiles;  // in the order handed to the tool
     SkinSurface skin;
     std::vector<StageTime> stages;
 };
@@ -72,10 +72,10 @@ struct ExtractionRun {
 // listed counter-clockwise seen from outside.
 
 struct SkinNode {
-    int kernelNode = 0;                // number in the kernel's node table
-    int fileNode = 0;                  // number in the mesh file
-    double x = 0, y = 0, z = 0;        // mm
-    double ax = 0, ay = 0, az = 0;     // inward direction, not normalised
+    int kernelNode = 0;             // number in the kernel's node table
+    int fileNode = 0;               // number in the mesh file
+    double x = 0, y = 0, z = 0;     // mm
+    double ax = 0, ay = 0, az = 0;  // inward direction, not normalised
 };
 
 // Every skin node, in ascending node number (file and kernel orders agree).
@@ -115,11 +115,11 @@ constexpr long long kMaxSamplePoints = 10'000'000;
 struct ExtractRequest {
     std::string meshPath, resultPath;
     int layers = kDefaultLayers;
-    std::string nodesFile;                  // empty: every skin node
-    std::optional<ThicknessMode> mode;      // unset: exact
-    bool progress = true;                   // progress bars when stderr is a terminal
-    int threads = 0;                        // threads tracing the rays; 0: every hardware thread
-    long long plotNode = 0;                 // a node that must be among the chosen ones; 0: none
+    std::string nodesFile;              // empty: every skin node
+    std::optional<ThicknessMode> mode;  // unset: exact
+    bool progress = true;               // progress bars when stderr is a terminal
+    int threads = 0;                    // threads tracing the rays; 0: every hardware thread
+    long long plotNode = 0;             // a node that must be among the chosen ones; 0: none
 };
 
 // Throws CliError for bad input files (file), a node list naming non-skin nodes (usage) or a

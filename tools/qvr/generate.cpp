@@ -48,7 +48,8 @@ std::string formatVector(const std::array<double, 3>& v) {
 
 gen::PlateSpec plateSpec(const GenerateOptions& o, gen::CellType type) {
     const bool ribs = o.kind == "ribbed-plate";
-    gen::PlateSpec params = o.cells > 0 ? gen::plateForCellCount(o.cells, type, ribs) : gen::PlateSpec();
+    gen::PlateSpec params =
+        o.cells > 0 ? gen::plateForCellCount(o.cells, type, ribs) : gen::PlateSpec();
     params.type = type;
     params.ribs = ribs;
     params.hole = o.hole;
@@ -87,7 +88,8 @@ gen::TubeSpec tubeSpec(const GenerateOptions& o, gen::CellType type) {
         const double blocks = static_cast<double>(o.cells) / cellsPerBlock(type);
         const double around = 2.0 * kPi * (params.innerRadius + 0.5 * params.wall);
         const double perLayer = blocks / params.nWall;
-        params.nTheta = std::max(3, static_cast<int>(std::lround(std::sqrt(perLayer * around / params.length))));
+        params.nTheta = std::max(
+            3, static_cast<int>(std::lround(std::sqrt(perLayer * around / params.length))));
         params.nZ = std::max(1, static_cast<int>(std::lround(perLayer / params.nTheta)));
     }
     if (given(o, "--n-theta")) params.nTheta = o.tube.nTheta;
@@ -144,14 +146,15 @@ void runGenerate(const GenerateOptions& o) {
     writeMeshOrFail(o.meshOut, mesh, binary);
     long long counts[9] = {};
     for (const nqbio::PartElement& e : mesh.parts) ++counts[e.nNode];
-    std::printf("wrote %s (%s): %d nodes, %zu cells (hex %lld, prism %lld, tet %lld, pyramid %lld), "
-                "%zu skin faces, unit %s\n",
-                o.meshOut.c_str(), binary ? "binary" : "text", mesh.nodeCount(), mesh.parts.size(),
-                counts[8], counts[6], counts[4], counts[5], mesh.surfaces.size(), mesh.unit.c_str());
+    std::printf(
+        "wrote %s (%s): %d nodes, %zu cells (hex %lld, prism %lld, tet %lld, pyramid %lld), "
+        "%zu skin faces, unit %s\n",
+        o.meshOut.c_str(), binary ? "binary" : "text", mesh.nodeCount(), mesh.parts.size(),
+        counts[8], counts[6], counts[4], counts[5], mesh.surfaces.size(), mesh.unit.c_str());
     if (!o.resultOut.empty()) {
         writeResultOrFail(o.resultOut, result);
-        std::printf("wrote %s: %s field, %zu items per cell\n", o.resultOut.c_str(), o.field.c_str(),
-                    result.items.size());
+        std::printf("wrote %s: %s field, %zu items per cell\n", o.resultOut.c_str(),
+                    o.field.c_str(), result.items.size());
     }
 }
 
@@ -183,16 +186,23 @@ void addGenerateCommand(CLI::App& app) {
     cmd->add_option("--ly", o->plate.ly, "plate width along y, mm")->check(CLI::PositiveNumber);
     cmd->add_option("--nx", o->plate.nx, "plate blocks along x")->check(CLI::Range(1, 1 << 20));
     cmd->add_option("--ny", o->plate.ny, "plate blocks along y")->check(CLI::Range(1, 1 << 20));
-    cmd->add_option("--nz", o->plate.nz, "plate blocks through the thickness")->check(CLI::Range(1, 1 << 20));
-    cmd->add_option("--ribs", o->plate.ribCount, "number of ribs (ribbed-plate)")->check(CLI::Range(0, 1000));
-    cmd->add_option("--rib-height", o->plate.ribHeight, "rib height, mm")->check(CLI::PositiveNumber);
+    cmd->add_option("--nz", o->plate.nz, "plate blocks through the thickness")
+        ->check(CLI::Range(1, 1 << 20));
+    cmd->add_option("--ribs", o->plate.ribCount, "number of ribs (ribbed-plate)")
+        ->check(CLI::Range(0, 1000));
+    cmd->add_option("--rib-height", o->plate.ribHeight, "rib height, mm")
+        ->check(CLI::PositiveNumber);
     cmd->add_option("--rib-width", o->plate.ribWidth, "rib width, mm")->check(CLI::PositiveNumber);
     cmd->add_flag("--hole", o->hole, "cut a rectangular opening through the plate");
-    cmd->add_option("--radius", o->tube.innerRadius, "tube inner radius, mm")->check(CLI::PositiveNumber);
+    cmd->add_option("--radius", o->tube.innerRadius, "tube inner radius, mm")
+        ->check(CLI::PositiveNumber);
     cmd->add_option("--length", o->tube.length, "tube length, mm")->check(CLI::PositiveNumber);
-    cmd->add_option("--n-theta", o->tube.nTheta, "tube blocks around")->check(CLI::Range(3, 1 << 20));
-    cmd->add_option("--n-wall", o->tube.nWall, "tube blocks through the wall")->check(CLI::Range(1, 1 << 20));
-    cmd->add_option("--n-z", o->tube.nZ, "tube blocks along the axis")->check(CLI::Range(1, 1 << 20));
+    cmd->add_option("--n-theta", o->tube.nTheta, "tube blocks around")
+        ->check(CLI::Range(3, 1 << 20));
+    cmd->add_option("--n-wall", o->tube.nWall, "tube blocks through the wall")
+        ->check(CLI::Range(1, 1 << 20));
+    cmd->add_option("--n-z", o->tube.nZ, "tube blocks along the axis")
+        ->check(CLI::Range(1, 1 << 20));
     cmd->add_option("--axis", o->axis, "rotation axis X Y Z (rotated-plate)")
         ->expected(3)
         ->capture_default_str();

@@ -38,8 +38,7 @@ MshLayout readMeshFormat(MshCursor& c, GmshRawMesh& raw) {
     raw.binary = layout.binary;
     const bool v2 = raw.version.size() >= 2 && raw.version.compare(0, 2, "2.") == 0;
     const bool v41 = raw.version == "4.1";
-    if (!v2 && !v41)
-        c.fail("MSH version " + raw.version + " is not supported (2.2 and 4.1 are)");
+    if (!v2 && !v41) c.fail("MSH version " + raw.version + " is not supported (2.2 and 4.1 are)");
     if (fileType != 0 && fileType != 1) c.fail("damaged $MeshFormat line (file-type)");
     if (layout.binary) {
         if (v2 && dataSize != 8) c.fail("unsupported data-size " + std::to_string(dataSize));
@@ -124,7 +123,8 @@ private:
     std::unordered_map<long long, long long> sparse_index_;
 };
 
-void buildMesh(const GmshRawMesh& raw, const std::string& unit, nqbio::MeshData& mesh, GmshImportReport& report) {
+void buildMesh(const GmshRawMesh& raw, const std::string& unit, nqbio::MeshData& mesh,
+               GmshImportReport& report) {
     if (raw.cells.empty())
         failContent("no tetrahedra, pyramids, prisms or hexahedra in the file (is it a 3-D mesh?)");
     const TagIndex index(raw.nodeTags);
@@ -134,8 +134,9 @@ void buildMesh(const GmshRawMesh& raw, const std::string& unit, nqbio::MeshData&
         for (int k = 0; k < n; ++k) {
             const long long tag = cell.tags[static_cast<std::size_t>(k)];
             const long long i = index.find(tag);
-            if (i < 0) failContent("an element uses node tag " + std::to_string(tag) +
-                               ", which $Nodes does not define");
+            if (i < 0)
+                failContent("an element uses node tag " + std::to_string(tag) +
+                            ", which $Nodes does not define");
             newNumber[static_cast<std::size_t>(i)] = -1;  // used; numbered below
         }
     }
@@ -150,7 +151,7 @@ void buildMesh(const GmshRawMesh& raw, const std::string& unit, nqbio::MeshData&
             const double v = raw.xyz[3 * i + static_cast<std::size_t>(k)];
             if (!std::isfinite(v) || std::fabs(v) > FLT_MAX)
                 failContent("node tag " + std::to_string(raw.nodeTags[i]) +
-                        " has a coordinate that is not a finite single-precision number");
+                            " has a coordinate that is not a finite single-precision number");
             mesh.xyz.push_back(static_cast<float>(v));
         }
     }
@@ -254,10 +255,22 @@ double signedCellVolume(const nqbio::MeshData& mesh, const nqbio::PartElement& c
     const int* split = nullptr;
     int tets = 0;
     switch (cell.nNode) {
-        case 4: split = kTetSplit; tets = 1; break;
-        case 5: split = kPyramidSplit; tets = 2; break;
-        case 6: split = kPrismSplit; tets = 3; break;
-        case 8: split = kHexSplit; tets = 6; break;
+        case 4:
+            split = kTetSplit;
+            tets = 1;
+            break;
+        case 5:
+            split = kPyramidSplit;
+            tets = 2;
+            break;
+        case 6:
+            split = kPrismSplit;
+            tets = 3;
+            break;
+        case 8:
+            split = kHexSplit;
+            tets = 6;
+            break;
         default: return 0.0;
     }
     Point p[8];
@@ -275,8 +288,14 @@ void reverseCellOrientation(nqbio::PartElement& cell) {
     switch (cell.nNode) {
         case 4: std::swap(n[1], n[2]); break;
         case 5: std::swap(n[1], n[3]); break;
-        case 6: std::swap(n[1], n[2]); std::swap(n[4], n[5]); break;
-        case 8: std::swap(n[1], n[3]); std::swap(n[5], n[7]); break;
+        case 6:
+            std::swap(n[1], n[2]);
+            std::swap(n[4], n[5]);
+            break;
+        case 8:
+            std::swap(n[1], n[3]);
+            std::swap(n[5], n[7]);
+            break;
         default: break;
     }
 }

@@ -18,14 +18,14 @@
 namespace qvr::cli {
 
 struct GmshImportReport {
-    std::string version;           // "2.2", "4.1", ...
+    std::string version;  // "2.2", "4.1", ...
     bool binary = false;
     long long nodesInFile = 0;
-    long long nodesKept = 0;       // used by a kept cell
+    long long nodesKept = 0;  // used by a kept cell
     long long tets = 0, pyramids = 0, prisms = 0, hexes = 0;
-    long long ignoredElements = 0; // lower-dimensional elements
+    long long ignoredElements = 0;  // lower-dimensional elements
     long long reorientedCells = 0;
-    long long flatCells = 0;       // zero signed volume
+    long long flatCells = 0;  // zero signed volume
     long long skinFaces = 0;
     std::vector<long long> cellTags;  // per cell of the mesh, in order: its Gmsh element tag
 };

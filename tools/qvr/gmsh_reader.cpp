@@ -150,8 +150,7 @@ const GmshElementType* findGmshElementType(int type) {
 
 void acceptGmshElement(GmshRawMesh& mesh, int type, int dim, const long long* nodeTags,
                        const MshCursor& at, long long elementTag) {
-    if (type == kGmshTet4 || type == kGmshPyramid5 || type == kGmshPrism6 ||
-        type == kGmshHex8) {
+    if (type == kGmshTet4 || type == kGmshPyramid5 || type == kGmshPrism6 || type == kGmshHex8) {
         GmshRawCell cell;
         cell.type = type;
         cell.elementTag = elementTag;
@@ -331,8 +330,7 @@ void parseElementsV4(MshCursor& c, const MshLayout& layout, GmshRawMesh& mesh) {
         if (!known) {
             // A text block of an unknown lower-dimensional type can be stepped over line by
             // line; anything else cannot be read safely.
-            if (layout.binary || dim == 3)
-                c.fail("unknown element type " + std::to_string(type));
+            if (layout.binary || dim == 3) c.fail("unknown element type " + std::to_string(type));
             c.skipRestOfLine();
             for (long long e = 0; e < n; ++e) c.skipRestOfLine();
             mesh.ignoredElements += n;

@@ -97,18 +97,18 @@ constexpr int kGmshPyramid5 = 7;
 // What the Gmsh parsers collect from a file, before node tags are resolved.
 
 struct GmshRawCell {
-    int type = 0;                        // kGmshTet4, kGmshPyramid5, kGmshPrism6, kGmshHex8
-    std::array<long long, 8> tags{};     // node tags; entries past the type's node count unused
-    long long elementTag = 0;            // the element's own tag in the file
+    int type = 0;                     // kGmshTet4, kGmshPyramid5, kGmshPrism6, kGmshHex8
+    std::array<long long, 8> tags{};  // node tags; entries past the type's node count unused
+    long long elementTag = 0;         // the element's own tag in the file
 };
 
 struct GmshRawMesh {
-    std::string version;                 // as written in $MeshFormat
+    std::string version;  // as written in $MeshFormat
     bool binary = false;
-    std::vector<long long> nodeTags;     // file order
-    std::vector<double> xyz;             // 3 per node, same order
-    std::vector<GmshRawCell> cells;      // file order
-    long long ignoredElements = 0;       // points, lines, triangles, quadrangles
+    std::vector<long long> nodeTags;  // file order
+    std::vector<double> xyz;          // 3 per node, same order
+    std::vector<GmshRawCell> cells;   // file order
+    long long ignoredElements = 0;    // points, lines, triangles, quadrangles
 };
 
 // Keeps a linear solid element, counts a lower-dimensional one, refuses any other 3-D type.
@@ -120,7 +120,7 @@ void acceptGmshElement(GmshRawMesh& mesh, int type, int dim, const long long* no
 // "$Elements" line and is left just past the matching "$End..." line.
 struct MshLayout {
     bool binary = false;
-    int sizeBytes = 8;                   // MSH 4 binary size_t width
+    int sizeBytes = 8;  // MSH 4 binary size_t width
 };
 void parseNodesV2(MshCursor& c, const MshLayout& layout, GmshRawMesh& mesh);
 void parseElementsV2(MshCursor& c, const MshLayout& layout, GmshRawMesh& mesh);

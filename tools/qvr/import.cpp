@@ -31,7 +31,8 @@ constexpr double kMillimetresPerMetre = 1000.0;
 
 void runImport(const ImportOptions& o) {
     const bool metres = o.unit == kMetre;
-    if (!metres && std::find(std::begin(kFormatUnits), std::end(kFormatUnits), o.unit) == std::end(kFormatUnits))
+    if (!metres && std::find(std::begin(kFormatUnits), std::end(kFormatUnits), o.unit) ==
+                       std::end(kFormatUnits))
         failUsage("--unit " + o.unit + ": not a unit of the mesh format (mm, cm, inch, um) nor m");
     const std::string tagMap = o.tagMap.empty() ? tagMapPathFor(o.out) : o.tagMap;
     checkDistinctFiles({{"IN_MSH", o.in}},
@@ -43,7 +44,8 @@ void runImport(const ImportOptions& o) {
     std::string error;
     if (!importGmshFile(o.in, unit, mesh, r, error)) failFile(error);
     if (metres && !gen::scale(mesh, kMillimetresPerMetre))
-        failFile(o.in + ": the part cannot be scaled from metres to millimetres (a coordinate or "
+        failFile(o.in +
+                 ": the part cannot be scaled from metres to millimetres (a coordinate or "
                  "cell volume would leave the float range)");
     clock.lap("import");
     writeMeshOrFail(o.out, mesh, o.binary);
@@ -54,19 +56,23 @@ void runImport(const ImportOptions& o) {
     std::printf("read %s: MSH %s %s, %lld nodes, %lld elements ignored (points, lines, faces)\n",
                 o.in.c_str(), r.version.c_str(), r.binary ? "binary" : "text", r.nodesInFile,
                 r.ignoredElements);
-    std::printf("wrote %s (%s): %lld nodes, %lld cells (hex %lld, prism %lld, tet %lld, "
-                "pyramid %lld), %lld skin faces, volume %.6g %s^3\n",
-                o.out.c_str(), o.binary ? "binary" : "text", r.nodesKept,
-                r.tets + r.pyramids + r.prisms + r.hexes, r.hexes, r.prisms, r.tets, r.pyramids,
-                r.skinFaces, volume, unit.c_str());
-    std::printf("wrote %s: the Gmsh element tag of every cell (for import-results --keys gmsh-tags)\n",
-                tagMap.c_str());
+    std::printf(
+        "wrote %s (%s): %lld nodes, %lld cells (hex %lld, prism %lld, tet %lld, "
+        "pyramid %lld), %lld skin faces, volume %.6g %s^3\n",
+        o.out.c_str(), o.binary ? "binary" : "text", r.nodesKept,
+        r.tets + r.pyramids + r.prisms + r.hexes, r.hexes, r.prisms, r.tets, r.pyramids,
+        r.skinFaces, volume, unit.c_str());
+    std::printf(
+        "wrote %s: the Gmsh element tag of every cell (for import-results --keys gmsh-tags)\n",
+        tagMap.c_str());
     if (r.reorientedCells > 0)
         std::printf("note: %lld cells were listed inside out and have been turned around\n",
                     r.reorientedCells);
-    if (r.flatCells > 0) std::fprintf(stderr, "qvr: warning: %lld cells have no volume\n", r.flatCells);
+    if (r.flatCells > 0)
+        std::fprintf(stderr, "qvr: warning: %lld cells have no volume\n", r.flatCells);
     if (!o.fiberOut.empty()) {
-        const gen::FiberSpec params = o.field == "affine" ? affineFiberField() : skinShellCoreThroughZ(mesh);
+        const gen::FiberSpec params =
+            o.field == "affine" ? affineFiberField() : skinShellCoreThroughZ(mesh);
         writeResultOrFail(o.fiberOut, gen::makeFiberResult(mesh, params));
         std::printf("wrote %s: sample %s fibre field\n", o.fiberOut.c_str(), o.field.c_str());
     }
@@ -82,14 +88,16 @@ void addImportCommand(CLI::App& app) {
         "import", "Convert a Gmsh mesh (MSH 2.2 or 4.1, text or binary) to the mesh format");
     cmd->add_option("IN_MSH", o->in, "Gmsh mesh file")->required();
     cmd->add_option("OUT_NQB", o->out, "mesh file to write")->required();
-    cmd->add_option("--unit", o->unit, "length unit of the Gmsh coordinates, written into the mesh "
-                                       "file (mm, cm, inch or um; m is scaled to mm)")
+    cmd->add_option("--unit", o->unit,
+                    "length unit of the Gmsh coordinates, written into the mesh "
+                    "file (mm, cm, inch or um; m is scaled to mm)")
         ->capture_default_str();
     cmd->add_flag("--binary", o->binary, "write the binary encoding (default: text)");
     cmd->add_option("--fiber", o->fiberOut,
                     "also write a sample fibre-orientation result for the part (.k7t)");
-    cmd->add_option("--field", o->field, "sample field of --fiber: skin-shell-core (through the "
-                                         "part's z extent) or affine")
+    cmd->add_option("--field", o->field,
+                    "sample field of --fiber: skin-shell-core (through the "
+                    "part's z extent) or affine")
         ->check(CLI::IsMember({"skin-shell-core", "affine"}))
         ->capture_default_str();
     cmd->add_option("--tag-map", o->tagMap,

@@ -10,7 +10,6 @@
 #include "mesh_files.h"
 #include "tensor_import.h"
 
-
 namespace qvr::cli {
 
 namespace {
@@ -35,8 +34,9 @@ void runImportResults(const ImportResultsOptions& o) {
     writeResultOrFail(o.out, result);
     clock.lap("write");
     std::printf("read %s: %zu tensors%s\n", o.tensors.c_str(), tensors.values.size(),
-                !tensors.keyed ? " in cell order" : byTag ? (" keyed by Gmsh element tag (" + tagMap + ")").c_str()
-                                                          : " keyed by cell number");
+                !tensors.keyed ? " in cell order"
+                : byTag        ? (" keyed by Gmsh element tag (" + tagMap + ")").c_str()
+                               : " keyed by cell number");
     std::printf("wrote %s: fibre orientation of %lld cells (a11 a22 a33 a12 a13 a23 per cell)\n",
                 o.out.c_str(), cells);
     std::printf("time: read %s, write %s\n", formatSeconds(clock.stages()[0].seconds).c_str(),
@@ -48,10 +48,12 @@ void runImportResults(const ImportResultsOptions& o) {
 void addImportResultsCommand(CLI::App& app) {
     auto o = std::make_shared<ImportResultsOptions>();
     CLI::App* cmd = app.add_subcommand(
-        "import-results", "Write a result file from per-cell fibre-orientation tensors (CSV, VTU, .npy, .npz)");
+        "import-results",
+        "Write a result file from per-cell fibre-orientation tensors (CSV, VTU, .npy, .npz)");
     cmd->add_option("MESH", o->mesh, "the mesh the tensors belong to (.nqb)")->required();
-    cmd->add_option("TENSORS", o->tensors,
-                    "per-cell tensors a11 a22 a33 a12 a23 a13: .csv, .vtu (cell data), .npy or .npz")
+    cmd->add_option(
+           "TENSORS", o->tensors,
+           "per-cell tensors a11 a22 a33 a12 a23 a13: .csv, .vtu (cell data), .npy or .npz")
         ->required();
     cmd->add_option("OUT_K7T", o->out, "result file to write")->required();
     cmd->add_option("--keys", o->keys,

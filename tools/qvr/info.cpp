@@ -2,14 +2,14 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <cmath>
-#include <tuple>
-#include <utility>
-#include <vector>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "NQBIO_Manipulator.h"
 #include "QVROptKer.h"
@@ -81,7 +81,8 @@ void meshInfo(const std::string& shown, const std::string& path) {
         std::printf("box            none (no nodes)\n");
     else
         std::printf("box            (%.6g, %.6g, %.6g) .. (%.6g, %.6g, %.6g) mm\n", kernel.Box_xMin,
-                    kernel.Box_yMin, kernel.Box_zMin, kernel.Box_xMax, kernel.Box_yMax, kernel.Box_zMax);
+                    kernel.Box_yMin, kernel.Box_zMin, kernel.Box_xMax, kernel.Box_yMax,
+                    kernel.Box_zMax);
     std::printf("total volume   %.6g mm^3\n", kernel.TotalVolume);
     std::printf("avg thickness  %.6g mm (volume / half the skin area)\n", kernel.AverageThickness);
     if (empty)
@@ -111,7 +112,8 @@ void resultInfo(const std::string& shown, const std::string& path) {
     }
     std::printf("result file    %s\n", shown.c_str());
     std::printf("version        %lld, analysis type %d, solver version %d, time steps %d\n",
-                static_cast<long long>(h.resultVersion), h.analysisType, h.solverVersion, h.timeSteps);
+                static_cast<long long>(h.resultVersion), h.analysisType, h.solverVersion,
+                h.timeSteps);
     std::printf("project        %s\nrun            %s\ndate           %s\n", h.project.c_str(),
                 h.run.c_str(), h.date.c_str());
     std::printf("cavity         %lld nodes, %lld elements\n", static_cast<long long>(h.nodeCount),

@@ -15,8 +15,8 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 #endif
 
 namespace {
@@ -30,9 +30,11 @@ std::vector<std::string> utf8Arguments() {
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (wide == nullptr) return arguments;
     for (int i = 0; i < count; ++i) {
-        const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        const int bytes =
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
         std::string text(bytes > 0 ? static_cast<std::size_t>(bytes) : 1u, '\0');
-        if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), bytes, nullptr, nullptr);
+        if (bytes > 0)
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), bytes, nullptr, nullptr);
         text.pop_back();  // the terminating NUL
         arguments.push_back(std::move(text));
     }
@@ -52,8 +54,9 @@ std::string oneLine(std::string text) {
 
 int main(int argc, char** argv) {
     using qvr::cli::ExitCode;
-    CLI::App app{"qvr: through-thickness fibre-orientation profiles at the skin of a moulded "
-                 "part, with the QVROptKer library"};
+    CLI::App app{
+        "qvr: through-thickness fibre-orientation profiles at the skin of a moulded "
+        "part, with the QVROptKer library"};
     app.set_version_flag("--version", std::string("qvr ") + QVR_VERSION);
     app.require_subcommand(1);
     // Ctrl-C removes the temporary files of the outputs being written; the files under their

@@ -20,7 +20,8 @@ nqbio::MeshData readMeshOrFail(const std::string& path) {
 
 void writeMeshOrFail(const std::string& path, const nqbio::MeshData& mesh, bool binary) {
     std::string why;
-    const bool ok = binary ? nqbio::writeBinary(path, mesh, &why) : nqbio::writeText(path, mesh, &why);
+    const bool ok =
+        binary ? nqbio::writeBinary(path, mesh, &why) : nqbio::writeText(path, mesh, &why);
     if (!ok) failFile(path + ": cannot write the mesh" + (why.empty() ? "" : ": " + why));
 }
 
@@ -85,7 +86,8 @@ ResultHeader readResultHeader(const std::string& path, const std::string& shownA
     CQVR3DResultReader_Manipulator reader;
     const int code = reader.BeginReading(path.c_str(), nullptr);
     if (code != 0) {
-        std::string text = (shownAs.empty() ? path : shownAs) + ": result file " + beginReadingMeaning(code);
+        std::string text =
+            (shownAs.empty() ? path : shownAs) + ": result file " + beginReadingMeaning(code);
         const std::string reason = reader.GetLastError();
         if (!reason.empty()) text += ": " + reason;
         failFile(text);
@@ -94,8 +96,7 @@ ResultHeader readResultHeader(const std::string& path, const std::string& shownA
     h.resultVersion = reader.GetResultVersion();
     char project[kHeaderTextBytes] = {}, run[kHeaderTextBytes] = {}, date[kHeaderTextBytes] = {};
     int itemCount = 0;
-    reader.GetHeadInfo(h.analysisType, h.solverVersion, project, run, date, h.timeSteps,
-                       itemCount);
+    reader.GetHeadInfo(h.analysisType, h.solverVersion, project, run, date, h.timeSteps, itemCount);
     h.project = project;
     h.run = run;
     h.date = date;
@@ -117,15 +118,16 @@ ResultHeader readResultHeader(const std::string& path, const std::string& shownA
     return h;
 }
 
-void checkFiberResult(const ResultHeader& header, const MeshSummary& mesh, const std::string& path) {
+void checkFiberResult(const ResultHeader& header, const MeshSummary& mesh,
+                      const std::string& path) {
     if (header.elemCount != mesh.cells())
-        failFile(path + ": the results belong to another mesh: " +
-                 std::to_string(header.elemCount) + " cavity elements, the mesh has " +
-                 std::to_string(mesh.cells()) + " cells");
+        failFile(path +
+                 ": the results belong to another mesh: " + std::to_string(header.elemCount) +
+                 " cavity elements, the mesh has " + std::to_string(mesh.cells()) + " cells");
     if (header.nodeCount != mesh.nodesInFile)
-        failFile(path + ": the results belong to another mesh: " +
-                 std::to_string(header.nodeCount) + " cavity nodes, the mesh file has " +
-                 std::to_string(mesh.nodesInFile) + " nodes");
+        failFile(path +
+                 ": the results belong to another mesh: " + std::to_string(header.nodeCount) +
+                 " cavity nodes, the mesh file has " + std::to_string(mesh.nodesInFile) + " nodes");
     const int wanted[6] = {4, 5, 6, 9, 10, 11};
     std::string missing;
     for (int id : wanted) {

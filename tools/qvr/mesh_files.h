@@ -26,10 +26,10 @@ void writeResultOrFail(const std::string& path, const k7t::ResultFile& result);
 // Counts of a mesh as the kernel loads it: cells per type, nodes and skin faces.
 
 struct MeshSummary {
-    long long nodesInFile = 0, nodes = 0;   // nodes kept: those solid cells use
+    long long nodesInFile = 0, nodes = 0;  // nodes kept: those solid cells use
     long long tets = 0, pyramids = 0, prisms = 0, hexes = 0, otherCells = 0;
-    long long skinFaces = 0;                // retained (kind 1, code not 13)
-    double totalVolume = 0.0;               // mm^3
+    long long skinFaces = 0;   // retained (kind 1, code not 13)
+    double totalVolume = 0.0;  // mm^3
     long long cells() const { return tets + pyramids + prisms + hexes + otherCells; }
 };
 
@@ -44,7 +44,7 @@ std::string cellCountText(const MeshSummary& summary);
 
 struct ResultItemInfo {
     int id = 0;
-    int location = 0;          // 0 per cavity node, 1 per cavity element
+    int location = 0;  // 0 per cavity node, 1 per cavity element
     std::string name, unit;
 };
 

@@ -95,7 +95,8 @@ void convert(const char* raw, std::uint64_t count, std::vector<double>& out) {
     }
 }
 
-bool inflateEntry(std::string_view packed, std::uint64_t size, std::string& out, std::string& error) {
+bool inflateEntry(std::string_view packed, std::uint64_t size, std::string& out,
+                  std::string& error) {
     if (size > kMaxNpyBytes) {
         error = "an entry larger than " + std::to_string(kMaxNpyBytes >> 30) + " GiB";
         return false;
@@ -180,12 +181,17 @@ bool parseNpy(std::string_view data, NpyArray& array, std::string& error) {
     }
     int width = 0;
     bool real = true;
-    if (descr == "'<f8'" || descr == "'=f8'") width = 8;
-    else if (descr == "'<f4'" || descr == "'=f4'") width = 4;
-    else if (descr == "'<i8'" || descr == "'=i8'") width = 8, real = false;
-    else if (descr == "'<i4'" || descr == "'=i4'") width = 4, real = false;
+    if (descr == "'<f8'" || descr == "'=f8'")
+        width = 8;
+    else if (descr == "'<f4'" || descr == "'=f4'")
+        width = 4;
+    else if (descr == "'<i8'" || descr == "'=i8'")
+        width = 8, real = false;
+    else if (descr == "'<i4'" || descr == "'=i4'")
+        width = 4, real = false;
     if (width == 0) {
-        error = "element type " + std::string(descr) + " (float64, float32, int64 or int32 are read)";
+        error =
+            "element type " + std::string(descr) + " (float64, float32, int64 or int32 are read)";
         return false;
     }
     std::uint64_t count = 1;
@@ -203,7 +209,8 @@ bool parseNpy(std::string_view data, NpyArray& array, std::string& error) {
     }
     const char* raw = data.data() + dataStart;
     if (real) {
-        width == 8 ? convert<double>(raw, count, array.values) : convert<float>(raw, count, array.values);
+        width == 8 ? convert<double>(raw, count, array.values)
+                   : convert<float>(raw, count, array.values);
     } else {
         width == 8 ? convert<std::int64_t>(raw, count, array.values)
                    : convert<std::int32_t>(raw, count, array.values);
@@ -264,11 +271,10 @@ bool parseNpz(std::string_view data, std::map<std::string, NpyArray>& arrays, st
         std::uint32_t sig = 0, crc = 0, size32 = 0, packed32 = 0, local32 = 0;
         std::uint16_t method = 0, nameLength = 0, extraLength = 0, commentLength = 0;
         if (!readAt(data, at, sig) || sig != kZipDirectoryEntry || !readAt(data, at + 10, method) ||
-            !readAt(data, at + 16, crc) ||
-            !readAt(data, at + 20, packed32) || !readAt(data, at + 24, size32) ||
-            !readAt(data, at + 28, nameLength) || !readAt(data, at + 30, extraLength) ||
-            !readAt(data, at + 32, commentLength) || !readAt(data, at + 42, local32) ||
-            at + 46 + nameLength + extraLength > data.size()) {
+            !readAt(data, at + 16, crc) || !readAt(data, at + 20, packed32) ||
+            !readAt(data, at + 24, size32) || !readAt(data, at + 28, nameLength) ||
+            !readAt(data, at + 30, extraLength) || !readAt(data, at + 32, commentLength) ||
+            !readAt(data, at + 42, local32) || at + 46 + nameLength + extraLength > data.size()) {
             error = "a damaged zip directory (entry " + std::to_string(e + 1) + ")";
             return false;
         }
@@ -290,8 +296,8 @@ bool parseNpz(std::string_view data, std::map<std::string, NpyArray>& arrays, st
         at += 46 + static_cast<std::uint64_t>(nameLength) + extraLength + commentLength;
 
         std::uint16_t localName = 0, localExtra = 0;
-        if (!readAt(data, local, sig) || sig != kZipLocalHeader || !readAt(data, local + 26, localName) ||
-            !readAt(data, local + 28, localExtra)) {
+        if (!readAt(data, local, sig) || sig != kZipLocalHeader ||
+            !readAt(data, local + 26, localName) || !readAt(data, local + 28, localExtra)) {
             error = name + ": a damaged zip entry header";
             return false;
         }
@@ -328,7 +334,8 @@ bool parseNpz(std::string_view data, std::map<std::string, NpyArray>& arrays, st
             error = name + ": " + error;
             return false;
         }
-        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".npy") == 0) name.resize(name.size() - 4);
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".npy") == 0)
+            name.resize(name.size() - 4);
         arrays[name] = std::move(array);
     }
     return true;

@@ -43,8 +43,8 @@ void OutputFile::printf(const char* format, ...) {
 
 void OutputFile::real(double value, int significant) {
     char* room = file_.reserve(kNumberBytes);
-    const auto done = std::to_chars(room, room + kNumberBytes, value, std::chars_format::general,
-                                    significant);
+    const auto done =
+        std::to_chars(room, room + kNumberBytes, value, std::chars_format::general, significant);
     file_.commit(static_cast<std::size_t>(done.ptr - room));
 }
 

@@ -29,7 +29,8 @@ public:
 #if defined(__GNUC__)
     __attribute__((format(QVR_PRINTF_FORMAT, 2, 3)))
 #endif
-    void printf(const char* format, ...);
+    void
+    printf(const char* format, ...);
     void write(std::string_view text) { file_.append(text); }
     void put(char c) { file_.append(std::string_view(&c, 1)); }
     // The text printf's %.<significant>g gives, and %lld: the writers' per-value path, where

@@ -89,7 +89,8 @@ MeanProfile meanProfile(const std::vector<NodeProfile>& profiles, int layers, bo
     }
     if (m.nodes > 0)
         for (std::size_t j = 0; j < n; ++j)
-            for (double& v : m.mean[j]) v = valued[j] > 0 ? v / static_cast<double>(valued[j]) : kNoValue;
+            for (double& v : m.mean[j])
+                v = valued[j] > 0 ? v / static_cast<double>(valued[j]) : kNoValue;
     return m;
 }
 
@@ -166,14 +167,16 @@ void writeProfileSvg(const std::string& path, const std::string& title,
     const AxisTicks xt = niceTicks(0.0, 1.0, kTickTarget);
     const double yMin = yt.first, yMax = yt.first + yt.step * (yt.count - 1);
     const std::size_t nPanels = std::max<std::size_t>(panels.size(), 1);
-    const double width = kMarginLeft + nPanels * kPanelWidth + (nPanels - 1) * kGap + kLegendWidth + 30;
+    const double width =
+        kMarginLeft + nPanels * kPanelWidth + (nPanels - 1) * kGap + kLegendWidth + 30;
     const double height = kMarginTop + kPanelHeight + kMarginBottom;
 
     OutputFile out(path);
-    out.printf("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" "
-               "viewBox=\"0 0 %.0f %.0f\" font-family=\"sans-serif\" font-size=\"12\">\n",
-               width, height, width, height);
+    out.printf(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" "
+        "viewBox=\"0 0 %.0f %.0f\" font-family=\"sans-serif\" font-size=\"12\">\n",
+        width, height, width, height);
     out.printf("  <rect x=\"0\" y=\"0\" width=\"%.0f\" height=\"%.0f\" fill=\"white\"/>\n", width,
                height);
     out.printf("  <text x=\"%.1f\" y=\"28\" font-size=\"16\" text-anchor=\"middle\">%s</text>\n",
@@ -184,31 +187,41 @@ void writeProfileSvg(const std::string& path, const std::string& title,
         const double left = kMarginLeft + p * (kPanelWidth + kGap);
         const double top = kMarginTop, bottom = top + kPanelHeight;
         const auto px = [&](double f) { return left + f * kPanelWidth; };
-        const auto py = [&](double v) { return bottom - (v - yMin) / (yMax - yMin) * kPanelHeight; };
-        out.printf("  <g>\n    <text x=\"%.1f\" y=\"%.1f\" font-size=\"13\" text-anchor=\"middle\">%s</text>\n",
-                   left + kPanelWidth / 2, top - 12, escapeXml(s.title).c_str());
+        const auto py = [&](double v) {
+            return bottom - (v - yMin) / (yMax - yMin) * kPanelHeight;
+        };
+        out.printf(
+            "  <g>\n    <text x=\"%.1f\" y=\"%.1f\" font-size=\"13\" "
+            "text-anchor=\"middle\">%s</text>\n",
+            left + kPanelWidth / 2, top - 12, escapeXml(s.title).c_str());
         // Grid lines and ticks.
         for (int i = 0; i < yt.count; ++i) {
             const double v = yt.first + i * yt.step;
-            out.printf("    <line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#e0e0e0\"/>\n",
-                       left, py(v), left + kPanelWidth, py(v));
+            out.printf(
+                "    <line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#e0e0e0\"/>\n",
+                left, py(v), left + kPanelWidth, py(v));
             out.printf("    <text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%s</text>\n", left - 6,
                        py(v) + 4, tickLabel(v, yt.decimals).c_str());
         }
         for (int i = 0; i < xt.count; ++i) {
             const double f = xt.first + i * xt.step;
-            out.printf("    <line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#e0e0e0\"/>\n",
-                       px(f), top, px(f), bottom);
+            out.printf(
+                "    <line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#e0e0e0\"/>\n",
+                px(f), top, px(f), bottom);
             out.printf("    <text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%s</text>\n", px(f),
                        bottom + 18, tickLabel(f, xt.decimals).c_str());
         }
-        out.printf("    <rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" "
-                   "stroke=\"black\"/>\n", left, top, kPanelWidth, kPanelHeight);
-        out.printf("    <text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">depth / thickness</text>\n",
-                   left + kPanelWidth / 2, bottom + 40);
-        out.printf("    <text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" "
-                   "transform=\"rotate(-90 %.1f %.1f)\">component value</text>\n",
-                   left - 48, top + kPanelHeight / 2, left - 48, top + kPanelHeight / 2);
+        out.printf(
+            "    <rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" "
+            "stroke=\"black\"/>\n",
+            left, top, kPanelWidth, kPanelHeight);
+        out.printf(
+            "    <text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">depth / thickness</text>\n",
+            left + kPanelWidth / 2, bottom + 40);
+        out.printf(
+            "    <text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" "
+            "transform=\"rotate(-90 %.1f %.1f)\">component value</text>\n",
+            left - 48, top + kPanelHeight / 2, left - 48, top + kPanelHeight / 2);
         if (s.value.empty())
             out.printf("    <text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">no profile</text>\n",
                        left + kPanelWidth / 2, top + kPanelHeight / 2);
@@ -223,8 +236,9 @@ void writeProfileSvg(const std::string& path, const std::string& title,
                 points += pair;
             }
             if (points.empty()) continue;
-            out.printf("    <polyline fill=\"none\" stroke=\"%s\" stroke-width=\"2\" points=\"%s\"/>\n",
-                       kColours[k], points.c_str());
+            out.printf(
+                "    <polyline fill=\"none\" stroke=\"%s\" stroke-width=\"2\" points=\"%s\"/>\n",
+                kColours[k], points.c_str());
             for (std::size_t j = 0; j < s.value.size() && j < s.fraction.size(); ++j) {
                 const double v = s.value[j][static_cast<std::size_t>(k)];
                 if (std::isfinite(v))
@@ -238,8 +252,10 @@ void writeProfileSvg(const std::string& path, const std::string& title,
     out.write("  <g>\n");
     for (int k = 0; k < kComponentCount; ++k) {
         const double y = kMarginTop + 10 + 22 * k;
-        out.printf("    <line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" "
-                   "stroke-width=\"2\"/>\n", legendLeft, y, legendLeft + 24, y, kColours[k]);
+        out.printf(
+            "    <line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" "
+            "stroke-width=\"2\"/>\n",
+            legendLeft, y, legendLeft + 24, y, kColours[k]);
         out.printf("    <text x=\"%.1f\" y=\"%.1f\">%s</text>\n", legendLeft + 32, y + 4,
                    kComponentNames[k]);
     }
@@ -258,7 +274,8 @@ std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const 
     if (plotNode != 0) {
         plotted = findProfileOfNode(run.profiles, plotNode);
         if (plotted < 0)
-            failUsage("--plot-node " + std::to_string(plotNode) + ": no profile was extracted at that node");
+            failUsage("--plot-node " + std::to_string(plotNode) +
+                      ": no profile was extracted at that node");
         if (!run.profiles[static_cast<std::size_t>(plotted)].crossed)
             failUsage("--plot-node " + std::to_string(plotNode) +
                       ": the ray at that node found no opposite skin");
@@ -289,7 +306,8 @@ std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const 
     } else {
         panels[0].title = "no ray found the opposite skin";
     }
-    panels[1].title = "mean over " + std::to_string(mean.nodes) + (wallOnly ? " wall rays" : " nodes");
+    panels[1].title =
+        "mean over " + std::to_string(mean.nodes) + (wallOnly ? " wall rays" : " nodes");
     if (mean.nodes > 0) {
         panels[1].fraction = mean.fraction;
         panels[1].value = mean.mean;
@@ -330,7 +348,8 @@ void printExtractionSummary(std::FILE* out, const ExtractionRun& run) {
                  run.raysWithoutCrossing, kCollapsedThicknessMm, t.collapsed);
     const ThicknessStats w = thicknessStats(run.profiles, true);
     std::fprintf(out, "wall rays   %lld through the wall", w.count);
-    if (w.count > 0) std::fprintf(out, ": min %.4g, median %.4g, max %.4g mm", w.min, w.median, w.max);
+    if (w.count > 0)
+        std::fprintf(out, ": min %.4g, median %.4g, max %.4g mm", w.min, w.median, w.max);
     std::fprintf(out, "; %lld along the wall (side faces, rims, edges)\n", t.count - w.count);
     std::fprintf(out, "time       ");
     double total = 0.0;
@@ -342,7 +361,8 @@ void printExtractionSummary(std::FILE* out, const ExtractionRun& run) {
 }
 
 void printProfileTable(std::FILE* out, const NodeProfile& p) {
-    std::fprintf(out, "node %d at (%.4g, %.4g, %.4g) mm, ray (%.3f, %.3f, %.3f), thickness %.4g mm\n",
+    std::fprintf(out,
+                 "node %d at (%.4g, %.4g, %.4g) mm, ray (%.3f, %.3f, %.3f), thickness %.4g mm\n",
                  p.fileNode, p.x, p.y, p.z, p.dx, p.dy, p.dz, p.thickness);
     std::fprintf(out, "  layer  depth/mm");
     for (const char* name : kComponentNames) std::fprintf(out, " %8s", name);

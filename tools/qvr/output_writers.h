@@ -22,9 +22,9 @@ namespace qvr::cli {
 constexpr double kCollapsedThicknessMm = 1e-6;
 
 struct ThicknessStats {
-    long long count = 0;       // rays that crossed
+    long long count = 0;                  // rays that crossed
     double min = 0, median = 0, max = 0;  // mm, over the rays that crossed
-    long long collapsed = 0;   // of those, thinner than kCollapsedThicknessMm
+    long long collapsed = 0;              // of those, thinner than kCollapsedThicknessMm
 };
 // Over every ray that crossed, or with `wallOnly` over the wall rays (NodeProfile::wall).
 ThicknessStats thicknessStats(const std::vector<NodeProfile>& profiles, bool wallOnly = false);
@@ -47,19 +47,20 @@ struct MeanProfile {
     std::vector<double> fraction;  // (j - 1) / (layers - 1)
     std::vector<std::array<double, kComponentCount>> mean;
 };
-MeanProfile meanProfile(const std::vector<NodeProfile>& profiles, int layers, bool wallOnly = false);
+MeanProfile meanProfile(const std::vector<NodeProfile>& profiles, int layers,
+                        bool wallOnly = false);
 
 // ----------------------------------------------------------------------------------------------
 // How the files are written (qvr extract's options).
 
 struct OutputOptions {
-    int csvDigits = kDefaultCsvDigits;      // significant digits (number_text.h)
-    bool wideCsv = false;                   // one row per node, layers as columns
+    int csvDigits = kDefaultCsvDigits;  // significant digits (number_text.h)
+    bool wideCsv = false;               // one row per node, layers as columns
     VtkEncoding vtu = VtkEncoding::CompressedBinary;
-    std::string date;                       // provenance: when the run was made (UTC, ISO
-                                            // 8601); empty: none (qvr demo, reproducible)
-    std::string meshName, resultName;       // provenance: the inputs as named in the files;
-                                            // empty: the run's paths
+    std::string date;                  // provenance: when the run was made (UTC, ISO
+                                       // 8601); empty: none (qvr demo, reproducible)
+    std::string meshName, resultName;  // provenance: the inputs as named in the files;
+                                       // empty: the run's paths
 };
 
 // ----------------------------------------------------------------------------------------------
@@ -74,7 +75,8 @@ struct OutputOptions {
 // then per layer j = 1..layers the six components a11_j .. a13_j (layer j lies at depth
 // (j - 1) / (layers - 1) of the thickness).
 
-void writeProfilesCsv(const std::string& path, const ExtractionRun& run, const OutputOptions& options = {});
+void writeProfilesCsv(const std::string& path, const ExtractionRun& run,
+                      const OutputOptions& options = {});
 
 // ----------------------------------------------------------------------------------------------
 // profiles.vtu: a VTK XML unstructured grid with the skin and the rays; profiles-rays.vtu: the
@@ -98,16 +100,18 @@ void writeProfilesCsv(const std::string& path, const ExtractionRun& run, const O
 // Both files carry as field data (texts stored as UInt8 arrays of their bytes): mesh, results,
 // mode, date, length_unit (mm) and tensor_order.
 
-void writeProfilesVtu(const std::string& path, const ExtractionRun& run, const OutputOptions& options = {});
-void writeRaysVtu(const std::string& path, const ExtractionRun& run, const OutputOptions& options = {});
+void writeProfilesVtu(const std::string& path, const ExtractionRun& run,
+                      const OutputOptions& options = {});
+void writeRaysVtu(const std::string& path, const ExtractionRun& run,
+                  const OutputOptions& options = {});
 
 // ----------------------------------------------------------------------------------------------
 // profile.svg: the six components against normalised depth (0 at the node, 1 at the opposite
 // skin) for one node, and beside it the mean profile over all nodes, on a common value axis.
 
 struct PlotSeries {
-    std::string title;                   // panel title
-    std::vector<double> fraction;        // x per sample point, 0..1
+    std::string title;             // panel title
+    std::vector<double> fraction;  // x per sample point, 0..1
     std::vector<std::array<double, kComponentCount>> value;
 };
 
@@ -116,8 +120,8 @@ struct PlotSeries {
 // around its value.
 struct AxisTicks {
     double first = 0, step = 1;
-    int count = 0;                       // ticks first, first + step, ...
-    int decimals = 0;                    // digits after the point that show every tick exactly
+    int count = 0;     // ticks first, first + step, ...
+    int decimals = 0;  // digits after the point that show every tick exactly
 };
 AxisTicks niceTicks(double lo, double hi, int target);
 
@@ -140,7 +144,8 @@ void writeProfileSvg(const std::string& path, const std::string& title,
 std::vector<std::string> extractionOutputPaths(const std::string& folder);
 
 std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const std::string& folder,
-                                                long long plotNode, const OutputOptions& options = {});
+                                                long long plotNode,
+                                                const OutputOptions& options = {});
 
 // The date and time now as UTC ISO 8601 ("2026-12-05T21:40:16Z"), for OutputOptions::date;
 // SOURCE_DATE_EPOCH (seconds since 1970), when set, stands for now, for reproducible files.

@@ -37,8 +37,8 @@ TensorEigen symmetricEigen(double a11, double a22, double a33, double a12, doubl
                 rotated = true;
                 // The rotation in the (p, q) plane that zeroes a[p][q].
                 const double theta = (a[q][q] - a[p][p]) / (2.0 * a[p][q]);
-                const double t = (theta >= 0 ? 1.0 : -1.0) /
-                                 (std::fabs(theta) + std::sqrt(theta * theta + 1.0));
+                const double t =
+                    (theta >= 0 ? 1.0 : -1.0) / (std::fabs(theta) + std::sqrt(theta * theta + 1.0));
                 const double c = 1.0 / std::sqrt(t * t + 1.0), s = t * c;
                 for (int k = 0; k < 3; ++k) {
                     const double akp = a[k][p], akq = a[k][q];

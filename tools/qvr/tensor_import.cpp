@@ -18,14 +18,14 @@
 #include "npy_archive.h"
 #include "output_file.h"
 
-
 namespace qvr::cli {
 
 namespace {
 
 constexpr std::size_t kComponents = 6;
 constexpr const char* kComponentColumns[kComponents] = {"a11", "a22", "a33", "a12", "a23", "a13"};
-constexpr const char* kKeyNames[] = {"cell", "id", "tag", "element", "element_tag", "cells", "ids", "tags"};
+constexpr const char* kKeyNames[] = {"cell",        "id",    "tag", "element",
+                                     "element_tag", "cells", "ids", "tags"};
 // VTK cell types of the solid cells: tetrahedron, hexahedron, wedge (prism), pyramid.
 constexpr int kVtkSolidTypes[] = {10, 12, 13, 14};
 // Positions of XX YY ZZ XY YZ XZ in a row-major full tensor.
@@ -36,8 +36,10 @@ bool isKeyName(std::string_view name) {
 }
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -93,16 +95,26 @@ bool bytesToValues(const std::string& type, std::string_view bytes, std::vector<
     out.resize(bytes.size() / w);
     const char* p = bytes.data();
     for (std::size_t i = 0; i < out.size(); ++i, p += w) {
-        if (type == "Float64") out[i] = loadAs<double>(p);
-        else if (type == "Float32") out[i] = loadAs<float>(p);
-        else if (type == "Int64") out[i] = loadAs<std::int64_t>(p);
-        else if (type == "UInt64") out[i] = loadAs<std::uint64_t>(p);
-        else if (type == "Int32") out[i] = loadAs<std::int32_t>(p);
-        else if (type == "UInt32") out[i] = loadAs<std::uint32_t>(p);
-        else if (type == "Int16") out[i] = loadAs<std::int16_t>(p);
-        else if (type == "UInt16") out[i] = loadAs<std::uint16_t>(p);
-        else if (type == "Int8") out[i] = loadAs<std::int8_t>(p);
-        else out[i] = loadAs<std::uint8_t>(p);
+        if (type == "Float64")
+            out[i] = loadAs<double>(p);
+        else if (type == "Float32")
+            out[i] = loadAs<float>(p);
+        else if (type == "Int64")
+            out[i] = loadAs<std::int64_t>(p);
+        else if (type == "UInt64")
+            out[i] = loadAs<std::uint64_t>(p);
+        else if (type == "Int32")
+            out[i] = loadAs<std::int32_t>(p);
+        else if (type == "UInt32")
+            out[i] = loadAs<std::uint32_t>(p);
+        else if (type == "Int16")
+            out[i] = loadAs<std::int16_t>(p);
+        else if (type == "UInt16")
+            out[i] = loadAs<std::uint16_t>(p);
+        else if (type == "Int8")
+            out[i] = loadAs<std::int8_t>(p);
+        else
+            out[i] = loadAs<std::uint8_t>(p);
     }
     return true;
 }
@@ -113,13 +125,20 @@ bool base64Decode(std::string_view text, std::string& out) {
     int bits = 0;
     for (char c : text) {
         int v;
-        if (c >= 'A' && c <= 'Z') v = c - 'A';
-        else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
-        else if (c >= '0' && c <= '9') v = c - '0' + 52;
-        else if (c == '+') v = 62;
-        else if (c == '/') v = 63;
-        else if (c == '=' || c == ' ' || c == '\n' || c == '\r' || c == '\t') continue;
-        else return false;
+        if (c >= 'A' && c <= 'Z')
+            v = c - 'A';
+        else if (c >= 'a' && c <= 'z')
+            v = c - 'a' + 26;
+        else if (c >= '0' && c <= '9')
+            v = c - '0' + 52;
+        else if (c == '+')
+            v = 62;
+        else if (c == '/')
+            v = 63;
+        else if (c == '=' || c == ' ' || c == '\n' || c == '\r' || c == '\t')
+            continue;
+        else
+            return false;
         buffer = (buffer << 6) | static_cast<unsigned>(v);
         bits += 6;
         if (bits >= 8) {
@@ -138,7 +157,8 @@ std::string stripSpace(std::string_view s) {
 }
 
 // Reads header integer `index` (of the document's header type) from the start of `bytes`.
-bool headerValue(const VtuDocument& doc, std::string_view bytes, std::uint64_t index, std::uint64_t& v) {
+bool headerValue(const VtuDocument& doc, std::string_view bytes, std::uint64_t index,
+                 std::uint64_t& v) {
     const std::size_t w = doc.headerType == "UInt64" ? 8 : 4;
     if (index >= bytes.size() / w) return false;
     if (w == 8) {
@@ -152,7 +172,8 @@ bool headerValue(const VtuDocument& doc, std::string_view bytes, std::uint64_t i
 }
 
 // Decodes one binary block (header then data) starting at `bytes`; `used` gets its length.
-bool decodeBlock(const VtuDocument& doc, std::string_view bytes, std::string& data, std::uint64_t& used) {
+bool decodeBlock(const VtuDocument& doc, std::string_view bytes, std::string& data,
+                 std::uint64_t& used) {
     const std::uint64_t w = doc.headerType == "UInt64" ? 8 : 4;
     if (doc.compressor.empty()) {
         std::uint64_t n = 0;
@@ -176,7 +197,8 @@ bool decodeBlock(const VtuDocument& doc, std::string_view bytes, std::string& da
         std::string block(size, '\0');
         uLongf got = static_cast<uLongf>(size);
         if (uncompress(reinterpret_cast<Bytef*>(block.data()), &got,
-                       reinterpret_cast<const Bytef*>(bytes.data() + at), static_cast<uLong>(packed)) != Z_OK ||
+                       reinterpret_cast<const Bytef*>(bytes.data() + at),
+                       static_cast<uLong>(packed)) != Z_OK ||
             got != size)
             return false;
         data += block;
@@ -222,12 +244,16 @@ bool arrayValues(const VtuDocument& doc, const std::string& appendedRaw, const V
             const std::uint64_t w = doc.headerType == "UInt64" ? 8 : 4;
             std::string first;
             std::uint64_t blocks = 0;
-            ok = base64Decode(packed.substr(0, std::min<std::size_t>(packed.size(), ((w + 2) / 3) * 4)), first) &&
+            ok = base64Decode(
+                     packed.substr(0, std::min<std::size_t>(packed.size(), ((w + 2) / 3) * 4)),
+                     first) &&
                  headerValue(doc, first, 0, blocks) && blocks < packed.size();
             if (ok) {
-                const std::size_t headerChars = static_cast<std::size_t>((((3 + blocks) * w) + 2) / 3 * 4);
+                const std::size_t headerChars =
+                    static_cast<std::size_t>((((3 + blocks) * w) + 2) / 3 * 4);
                 std::string header, body;
-                ok = headerChars <= packed.size() && base64Decode(packed.substr(0, headerChars), header) &&
+                ok = headerChars <= packed.size() &&
+                     base64Decode(packed.substr(0, headerChars), header) &&
                      base64Decode(packed.substr(headerChars), body);
                 ok = ok && decodeBlock(doc, header + body, data, used);
             }
@@ -248,7 +274,8 @@ bool arrayValues(const VtuDocument& doc, const std::string& appendedRaw, const V
 namespace {
 
 // Parses the XML and separates the appended data; the arrays are decoded on demand.
-bool loadVtu(const std::string& file, VtuDocument& doc, std::string& appendedRaw, std::string& error) {
+bool loadVtu(const std::string& file, VtuDocument& doc, std::string& appendedRaw,
+             std::string& error) {
     // Raw appended data is not XML: it is cut out before parsing and decoded on its own.
     std::string xml = file;
     const std::size_t appended = file.find("<AppendedData");
@@ -274,7 +301,9 @@ bool loadVtu(const std::string& file, VtuDocument& doc, std::string& appendedRaw
     }
 #if !defined(QVR_HAVE_EXPAT)
     (void)doc;
-    error = "this build of qvr reads no VTU files (it was built without expat); give the tensors as .csv, .npy or .npz";
+    error =
+        "this build of qvr reads no VTU files (it was built without expat); give the tensors as "
+        ".csv, .npy or .npz";
     return false;
 #else
     XML_Parser parser = XML_ParserCreate(nullptr);
@@ -295,8 +324,10 @@ bool loadVtu(const std::string& file, VtuDocument& doc, std::string& appendedRaw
                 array.name = a["Name"];
                 array.type = a["type"];
                 array.format = a.count("format") ? a["format"] : "ascii";
-                if (a.count("NumberOfComponents")) array.components = std::atoi(a["NumberOfComponents"].c_str());
-                if (a.count("offset")) array.offset = std::strtoull(a["offset"].c_str(), nullptr, 10);
+                if (a.count("NumberOfComponents"))
+                    array.components = std::atoi(a["NumberOfComponents"].c_str());
+                if (a.count("offset"))
+                    array.offset = std::strtoull(a["offset"].c_str(), nullptr, 10);
                 d->arrays.push_back(array);
                 d->inArray = true;
             } else if (element == "AppendedData") {
@@ -362,14 +393,15 @@ bool parseTensorVtu(const std::string& file, CellTensors& out, std::string& erro
     if (!arrayValues(doc, appendedRaw, *types, typeValues, error)) return false;
     std::vector<std::size_t> solid;  // positions of the solid cells
     for (std::size_t i = 0; i < typeValues.size(); ++i)
-        if (std::find(std::begin(kVtkSolidTypes), std::end(kVtkSolidTypes), static_cast<int>(typeValues[i])) !=
-            std::end(kVtkSolidTypes))
+        if (std::find(std::begin(kVtkSolidTypes), std::end(kVtkSolidTypes),
+                      static_cast<int>(typeValues[i])) != std::end(kVtkSolidTypes))
             solid.push_back(i);
 
     const auto cellArray = [&](const VtuArray& a, std::vector<double>& v) -> bool {
         if (!arrayValues(doc, appendedRaw, a, v, error)) return false;
         if (v.size() != typeValues.size() * static_cast<std::size_t>(std::max(a.components, 1))) {
-            error = "cell array " + a.name + " does not fit the " + std::to_string(typeValues.size()) + " cells";
+            error = "cell array " + a.name + " does not fit the " +
+                    std::to_string(typeValues.size()) + " cells";
             return false;
         }
         return true;
@@ -384,7 +416,8 @@ bool parseTensorVtu(const std::string& file, CellTensors& out, std::string& erro
         if ((a.components == 6 || a.components == 9) && tensor == nullptr) tensor = &a;
         if (a.components == 1 && isKeyName(a.name) && key == nullptr) key = &a;
     }
-    const bool haveScalars = std::all_of(scalars.begin(), scalars.end(), [](const VtuArray* a) { return a != nullptr; });
+    const bool haveScalars =
+        std::all_of(scalars.begin(), scalars.end(), [](const VtuArray* a) { return a != nullptr; });
     if (!haveScalars && tensor == nullptr) {
         error = "no cell arrays a11 .. a13 and no 6- or 9-component cell array";
         return false;
@@ -437,13 +470,15 @@ bool parseTensorCsv(const std::string& text, CellTensors& out, std::string& erro
         std::string_view line(text.data() + pos, eol - pos);
         pos = eol + 1;
         ++lineNumber;
-        if (const std::size_t hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
+        if (const std::size_t hash = line.find('#'); hash != std::string_view::npos)
+            line = line.substr(0, hash);
         line = trim(line);
         if (line.empty()) continue;
         fields.clear();
         for (std::size_t start = 0;;) {
             const std::size_t comma = line.find(',', start);
-            fields.push_back(trim(line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
+            fields.push_back(trim(line.substr(
+                start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
             if (comma == std::string_view::npos) break;
             start = comma + 1;
         }
@@ -474,13 +509,16 @@ bool parseTensorCsv(const std::string& text, CellTensors& out, std::string& erro
             const auto f = static_cast<std::size_t>(column[k]);
             double v;
             if (f >= fields.size() || !toDouble(fields[f], v)) {
-                error = where() + (f >= fields.size() ? "too few columns" : "'" + std::string(fields[f]) + "' is not a number");
+                error = where() + (f >= fields.size()
+                                       ? "too few columns"
+                                       : "'" + std::string(fields[f]) + "' is not a number");
                 return false;
             }
             if (k == 0) {
                 long long key;
                 if (!toKey(v, key)) {
-                    error = where() + "the key '" + std::string(fields[f]) + "' is not a whole number";
+                    error =
+                        where() + "the key '" + std::string(fields[f]) + "' is not a whole number";
                     return false;
                 }
                 out.keys.push_back(key);
@@ -525,7 +563,8 @@ bool tableToTensors(const NpyArray& a, const NpyArray* keys, CellTensors& out, s
             }
             out.keys.push_back(key);
         }
-        for (std::size_t k = 0; k < kComponents; ++k) out.values[r][k] = row[k + (keyColumn ? 1 : 0)];
+        for (std::size_t k = 0; k < kComponents; ++k)
+            out.values[r][k] = row[k + (keyColumn ? 1 : 0)];
     }
     return true;
 }
@@ -560,16 +599,23 @@ CellTensors readCellTensors(const std::string& path) {
         const std::size_t n = std::strlen(ext);
         if (path.size() < n) return false;
         std::string tail = path.substr(path.size() - n);
-        std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::transform(tail.begin(), tail.end(), tail.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         return tail == ext;
     };
     CellTensors t;
     bool ok;
-    if (endsWith(".csv")) ok = parseTensorCsv(data, t, error);
-    else if (endsWith(".vtu")) ok = parseTensorVtu(data, t, error);
-    else if (endsWith(".npz")) ok = parseTensorNpz(data, t, error);
-    else if (endsWith(".npy")) ok = parseTensorNpy(data, t, error);
-    else failUsage(path + ": the tensors' format is told by the extension: .csv, .vtu, .npy or .npz");
+    if (endsWith(".csv"))
+        ok = parseTensorCsv(data, t, error);
+    else if (endsWith(".vtu"))
+        ok = parseTensorVtu(data, t, error);
+    else if (endsWith(".npz"))
+        ok = parseTensorNpz(data, t, error);
+    else if (endsWith(".npy"))
+        ok = parseTensorNpy(data, t, error);
+    else
+        failUsage(path +
+                  ": the tensors' format is told by the extension: .csv, .vtu, .npy or .npz");
     if (!ok) failFile(path + ": " + error);
     return t;
 }
@@ -577,7 +623,8 @@ CellTensors readCellTensors(const std::string& path) {
 std::string tagMapPathFor(const std::string& meshPath) {
     const std::size_t slash = meshPath.find_last_of('/');
     const std::size_t dot = meshPath.find_last_of('.');
-    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
     return (hasExtension ? meshPath.substr(0, dot) : meshPath) + ".tags.csv";
 }
 
@@ -612,7 +659,8 @@ std::unordered_map<long long, long long> readTagMap(const std::string& path) {
         if (comma == std::string_view::npos || !toDouble(row.substr(0, comma), cell) ||
             !toDouble(row.substr(comma + 1), tag) || !toKey(cell, c) || !toKey(tag, t) ||
             !map.emplace(t, c).second)
-            failFile(path + ":" + std::to_string(line) + ": expected 'cell,gmsh_element_tag' with a new tag");
+            failFile(path + ":" + std::to_string(line) +
+                     ": expected 'cell,gmsh_element_tag' with a new tag");
     }
     return map;
 }
@@ -624,7 +672,8 @@ k7t::ResultFile tensorsToResult(const CellTensors& tensors, long long cells, lon
     if (!tensors.keyed && tagMap != nullptr)
         failFile(source + ": the tensors carry no keys, so they cannot be placed by Gmsh tag");
     if (!tensors.keyed && rows != cells)
-        failFile(source + ": " + std::to_string(rows) + " tensors for a mesh of " + std::to_string(cells) +
+        failFile(source + ": " + std::to_string(rows) + " tensors for a mesh of " +
+                 std::to_string(cells) +
                  " cells (without keys they are taken as cells 1, 2, ... in order)");
     std::vector<long long> rowOfCell(static_cast<std::size_t>(cells) + 1, -1);
     for (long long r = 0; r < rows; ++r) {
@@ -634,25 +683,30 @@ k7t::ResultFile tensorsToResult(const CellTensors& tensors, long long cells, lon
             if (tagMap != nullptr) {
                 const auto it = tagMap->find(key);
                 if (it == tagMap->end())
-                    failFile(source + ": Gmsh element tag " + std::to_string(key) + " is no cell of the mesh");
+                    failFile(source + ": Gmsh element tag " + std::to_string(key) +
+                             " is no cell of the mesh");
                 cell = it->second;
             } else {
                 cell = key;
             }
             if (cell < 1 || cell > cells)
-                failFile(source + ": cell " + std::to_string(key) + " is not in the mesh (1.." + std::to_string(cells) + ")");
+                failFile(source + ": cell " + std::to_string(key) + " is not in the mesh (1.." +
+                         std::to_string(cells) + ")");
         }
         long long& slot = rowOfCell[static_cast<std::size_t>(cell)];
         if (slot >= 0)
-            failFile(source + ": " + (tagMap ? "Gmsh element tag " : "cell ") +
-                     std::to_string(tensors.keyed ? tensors.keys[static_cast<std::size_t>(r)] : cell) + " is given twice");
+            failFile(
+                source + ": " + (tagMap ? "Gmsh element tag " : "cell ") +
+                std::to_string(tensors.keyed ? tensors.keys[static_cast<std::size_t>(r)] : cell) +
+                " is given twice");
         slot = r;
     }
     const auto missing = std::find(rowOfCell.begin() + 1, rowOfCell.end(), -1);
     if (missing != rowOfCell.end()) {
         const long long count = std::count(rowOfCell.begin() + 1, rowOfCell.end(), -1);
         failFile(source + ": " + std::to_string(count) + " of the mesh's " + std::to_string(cells) +
-                 " cells have no tensor (the first: cell " + std::to_string(missing - rowOfCell.begin()) + ")");
+                 " cells have no tensor (the first: cell " +
+                 std::to_string(missing - rowOfCell.begin()) + ")");
     }
     // Our component order a11 a22 a33 a12 a23 a13 against the file's items a11 a22 a33 a12 a13 a23.
     constexpr std::size_t kItemOfComponent[kComponents] = {0, 1, 2, 3, 5, 4};
@@ -671,9 +725,11 @@ k7t::ResultFile tensorsToResult(const CellTensors& tensors, long long cells, lon
         file.items[i].values.resize(static_cast<std::size_t>(cells));
     }
     for (long long c = 1; c <= cells; ++c) {
-        const auto& v = tensors.values[static_cast<std::size_t>(rowOfCell[static_cast<std::size_t>(c)])];
+        const auto& v =
+            tensors.values[static_cast<std::size_t>(rowOfCell[static_cast<std::size_t>(c)])];
         for (std::size_t k = 0; k < kComponents; ++k)
-            file.items[kItemOfComponent[k]].values[static_cast<std::size_t>(c - 1)] = static_cast<float>(v[k]);
+            file.items[kItemOfComponent[k]].values[static_cast<std::size_t>(c - 1)] =
+                static_cast<float>(v[k]);
     }
     return file;
 }

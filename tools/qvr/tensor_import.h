@@ -32,7 +32,7 @@
 namespace qvr::cli {
 
 struct CellTensors {
-    bool keyed = false;                         // keys hold the file's keys; else by position
+    bool keyed = false;  // keys hold the file's keys; else by position
     std::vector<long long> keys;
     std::vector<std::array<double, 6>> values;  // a11 a22 a33 a12 a23 a13
 };
@@ -58,9 +58,9 @@ void writeTagMap(const std::string& path, const std::vector<long long>& cellTags
 // Reads a tag map: Gmsh tag -> cell number.
 std::unordered_map<long long, long long> readTagMap(const std::string& path);
 
-// The result file of a mesh of `cells` cells and `nodes` nodes, the tensors placed by their keys (cell numbers,
-// or Gmsh tags through `tagMap` when it is not null). Throws CliError (file) with one line
-// naming `source` when the tensors do not fit the mesh: a wrong count, a key that names no
+// The result file of a mesh of `cells` cells and `nodes` nodes, the tensors placed by their keys
+// (cell numbers, or Gmsh tags through `tagMap` when it is not null). Throws CliError (file) with
+// one line naming `source` when the tensors do not fit the mesh: a wrong count, a key that names no
 // cell, a cell given twice or a cell left without a tensor.
 k7t::ResultFile tensorsToResult(const CellTensors& tensors, long long cells, long long nodes,
                                 const std::unordered_map<long long, long long>* tagMap,

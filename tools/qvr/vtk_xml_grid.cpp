@@ -77,8 +77,12 @@ std::string compressForVtk(const std::string& data) {
 
 void VtkXmlGrid::addReals(Section section, const std::string& name, int components,
                           std::vector<double> values, Type type) {
-    Array a{section, type == Type::Float32 ? Type::Float32 : Type::Float64, name, components,
-            std::move(values), {}};
+    Array a{section,
+            type == Type::Float32 ? Type::Float32 : Type::Float64,
+            name,
+            components,
+            std::move(values),
+            {}};
     arrays_.push_back(std::move(a));
 }
 
@@ -94,7 +98,8 @@ void VtkXmlGrid::addText(const std::string& name, const std::string& text) {
     addIntegers(Section::FieldData, Type::UInt8, name, std::move(bytes));
 }
 
-void VtkXmlGrid::setActive(Section section, const std::string& scalars, const std::string& vectors) {
+void VtkXmlGrid::setActive(Section section, const std::string& scalars,
+                           const std::string& vectors) {
     if (section == Section::PointData) {
         pointScalars_ = scalars;
         pointVectors_ = vectors;
@@ -110,13 +115,15 @@ void VtkXmlGrid::write(const std::string& path, std::size_t points, std::size_t 
     OutputFile out(path);
     out.write("<?xml version=\"1.0\"?>\n");
     if (!comment.empty()) out.write("<!-- " + comment + " -->\n");
-    out.write("<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
-              "header_type=\"UInt64\"");
+    out.write(
+        "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
+        "header_type=\"UInt64\"");
     out.write(binary ? " compressor=\"vtkZLibDataCompressor\">\n" : ">\n");
     out.write("  <UnstructuredGrid>\n");
 
     const auto writeArray = [&](const Array& a, const char* indent) {
-        out.printf("%s<DataArray type=\"%s\" Name=\"%s\"", indent, typeName(a.type), a.name.c_str());
+        out.printf("%s<DataArray type=\"%s\" Name=\"%s\"", indent, typeName(a.type),
+                   a.name.c_str());
         if (a.components != 1) out.printf(" NumberOfComponents=\"%d\"", a.components);
         if (a.section == Section::FieldData)
             out.printf(" NumberOfTuples=\"%zu\"", a.integers.size() + a.reals.size());
@@ -149,7 +156,8 @@ void VtkXmlGrid::write(const std::string& path, std::size_t points, std::size_t 
             out.write(i % kValuesPerLine == 0 ? kLineIndent : " ");
             if (a.type == Type::Float32) {
                 char text[kNumberTextSize];  // the shortest text of the float
-                out.write(std::string(text, formatSignificant(text, a.reals[i], kDefaultCsvDigits)));
+                out.write(
+                    std::string(text, formatSignificant(text, a.reals[i], kDefaultCsvDigits)));
             } else if (real) {
                 out.real(a.reals[i], kSignificant);
             } else {
@@ -159,7 +167,8 @@ void VtkXmlGrid::write(const std::string& path, std::size_t points, std::size_t 
         out.write(n == 0 ? "" : "\n");
         out.printf("%s</DataArray>\n", indent);
     };
-    const auto writeSection = [&](Section s, const char* open, const char* close, const char* indent) {
+    const auto writeSection = [&](Section s, const char* open, const char* close,
+                                  const char* indent) {
         out.write(open);
         for (const Array& a : arrays_)
             if (a.section == s) writeArray(a, indent);
@@ -174,7 +183,8 @@ void VtkXmlGrid::write(const std::string& path, std::size_t points, std::size_t 
     std::string pointOpen = "      <PointData";
     if (!pointScalars_.empty()) pointOpen += " Scalars=\"" + pointScalars_ + "\"";
     if (!pointVectors_.empty()) pointOpen += " Vectors=\"" + pointVectors_ + "\"";
-    writeSection(Section::PointData, (pointOpen + ">\n").c_str(), "      </PointData>\n", "        ");
+    writeSection(Section::PointData, (pointOpen + ">\n").c_str(), "      </PointData>\n",
+                 "        ");
     std::string cellOpen = "      <CellData";
     if (!cellScalars_.empty()) cellOpen += " Scalars=\"" + cellScalars_ + "\"";
     writeSection(Section::CellData, (cellOpen + ">\n").c_str(), "      </CellData>\n", "        ");

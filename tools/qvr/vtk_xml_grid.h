@@ -30,9 +30,10 @@ public:
 
     // Arrays are written in the order they are added, section by section.
     // Float64, or with `type` Float32 for values that hold no more than single precision.
-    void addReals(Section section, const std::string& name, int components, std::vector<double> values,
-                  Type type = Type::Float64);
-    void addIntegers(Section section, Type type, const std::string& name, std::vector<long long> values);
+    void addReals(Section section, const std::string& name, int components,
+                  std::vector<double> values, Type type = Type::Float64);
+    void addIntegers(Section section, Type type, const std::string& name,
+                     std::vector<long long> values);
     // Field data text: VTK has a String type, but meshio refuses files holding one, so a text
     // is stored as the UInt8 array of its bytes (Python: bytes(array).decode()).
     void addText(const std::string& name, const std::string& text);

@@ -56,9 +56,11 @@ struct PointFields {
         // The fibre values come from single-precision results: Float32 holds all they have.
         if (!raysOnly)
             for (int k = 0; k < kComponentCount; ++k)
-                g.addReals(Section::PointData, kComponentNames[k], 1, std::move(comp[k]), Type::Float32);
+                g.addReals(Section::PointData, kComponentNames[k], 1, std::move(comp[k]),
+                           Type::Float32);
         g.addIntegers(Section::PointData, Type::Int32, "node", std::move(node));
-        if (!raysOnly) g.addIntegers(Section::PointData, Type::Int32, "has_profile", std::move(hasProfile));
+        if (!raysOnly)
+            g.addIntegers(Section::PointData, Type::Int32, "has_profile", std::move(hasProfile));
         g.addReals(Section::PointData, "direction", 3, std::move(direction));
         g.addIntegers(Section::PointData, Type::Int32, "wall", std::move(wall));
         g.addReals(Section::PointData, "tensor", 6, std::move(tensor), Type::Float32);
@@ -83,7 +85,8 @@ std::string provenanceComment(const ExtractionRun& run, const OutputOptions& opt
     const std::string& results = options.resultName.empty() ? run.resultPath : options.resultName;
     std::string text = "qvr extract: mesh " + mesh + ", results " + results + ", " +
                        thicknessModeName(run.mode) + " thickness" +
-                       (options.date.empty() ? std::string() : ", " + options.date) + "; lengths in mm";
+                       (options.date.empty() ? std::string() : ", " + options.date) +
+                       "; lengths in mm";
     // An XML comment may not hold "--".
     for (std::size_t at = text.find("--"); at != std::string::npos; at = text.find("--"))
         text.replace(at, 2, "- -");
@@ -102,7 +105,8 @@ void addRayPoints(PointFields& f, const NodeProfile& p) {
 
 }  // namespace
 
-void writeProfilesVtu(const std::string& path, const ExtractionRun& run, const OutputOptions& options) {
+void writeProfilesVtu(const std::string& path, const ExtractionRun& run,
+                      const OutputOptions& options) {
     const SkinSurface& skin = run.skin;
     const std::size_t kernelNodes = skin.fileNode.size();
     // Profiles by kernel node: the kernel keeps file order, so file numbers map by search.
@@ -130,7 +134,8 @@ void writeProfilesVtu(const std::string& path, const ExtractionRun& run, const O
             if (pointOfKernelNode[k] < 0) {
                 pointOfKernelNode[k] = static_cast<long long>(f.points());
                 const long pi = profileOfKernelNode[k];
-                const NodeProfile* p = pi >= 0 ? &run.profiles[static_cast<std::size_t>(pi)] : nullptr;
+                const NodeProfile* p =
+                    pi >= 0 ? &run.profiles[static_cast<std::size_t>(pi)] : nullptr;
                 const bool has = p && p->crossed && !p->value.empty();
                 const double dir[3] = {p ? p->dx : 0.0, p ? p->dy : 0.0, p ? p->dz : 0.0};
                 f.add(skin.xyz[3 * (k - 1)], skin.xyz[3 * (k - 1) + 1], skin.xyz[3 * (k - 1) + 2],

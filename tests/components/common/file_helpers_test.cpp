@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -61,14 +61,19 @@ TEST(WholeFile, ReadsFilesAndPipesRefusesDevicesFoldersAndLongStreams) {
 #else
     const std::string fifo = dir.file("pipe");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_TRUE(readFromPipe(fifo, 10000, [&] { return qvr::common::readWholeFile(fifo.c_str(), data, reason, 10000); }))
-        << reason;
+    EXPECT_TRUE(readFromPipe(fifo, 10000, [&] {
+        return qvr::common::readWholeFile(fifo.c_str(), data, reason, 10000);
+    })) << reason;
     EXPECT_EQ(data.size(), 10000u);
-    EXPECT_FALSE(readFromPipe(fifo, 10001, [&] { return qvr::common::readWholeFile(fifo.c_str(), data, reason, 10000); }));
+    EXPECT_FALSE(readFromPipe(fifo, 10001, [&] {
+        return qvr::common::readWholeFile(fifo.c_str(), data, reason, 10000);
+    }));
     EXPECT_NE(reason.find("more than 10000 bytes"), std::string::npos) << reason;
-    EXPECT_FALSE(qvr::common::readFileStart(fifo.c_str(), 4, data)) << "looking at a pipe's start consumes it";
+    EXPECT_FALSE(qvr::common::readFileStart(fifo.c_str(), 4, data))
+        << "looking at a pipe's start consumes it";
 
-    for (const std::string& path : {std::string("/dev/zero"), dir.path().string(), dir.file("none")}) {
+    for (const std::string& path :
+         {std::string("/dev/zero"), dir.path().string(), dir.file("none")}) {
         EXPECT_FALSE(qvr::common::readWholeFile(path.c_str(), data, reason)) << path;
         EXPECT_FALSE(reason.empty());
     }
@@ -85,7 +90,8 @@ TEST(OutputFile, ReplacesItsTargetOnlyWhenClosed) {
         qvr::common::OutputFile out;
         ASSERT_TRUE(out.open(target, reason)) << reason;
         out.append("new ");
-        std::memcpy(out.reserve(5 << 20), std::string(5 << 20, 'y').data(), 5 << 20);  // beyond one block
+        std::memcpy(out.reserve(5 << 20), std::string(5 << 20, 'y').data(),
+                    5 << 20);  // beyond one block
         out.commit(5 << 20);
         EXPECT_EQ(contentOf(target), "old") << "nothing under the final name before close";
         EXPECT_EQ(entriesIn(dir.path()), 2u);

@@ -37,16 +37,29 @@ struct ElementType {
 
 const std::vector<ElementType>& AllTypes() {
     static const std::vector<ElementType> types = {
-        {"Tetra4", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
+        {"Tetra4",
+         {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
          {{{-1, 0, 0}, 0}, {{0, -1, 0}, 0}, {{0, 0, -1}, 0}, {{1, 1, 1}, 1}}},
-        {"Pyramid5", {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}, {0, 0, 1}},
+        {"Pyramid5",
+         {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}, {0, 0, 1}},
          {{{0, 0, -1}, 0}, {{1, 0, 1}, 1}, {{-1, 0, 1}, 1}, {{0, 1, 1}, 1}, {{0, -1, 1}, 1}}},
-        {"Prism6", {{0, 0, -1}, {1, 0, -1}, {0, 1, -1}, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}},
+        {"Prism6",
+         {{0, 0, -1}, {1, 0, -1}, {0, 1, -1}, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}},
          {{{-1, 0, 0}, 0}, {{0, -1, 0}, 0}, {{1, 1, 0}, 1}, {{0, 0, -1}, 1}, {{0, 0, 1}, 1}}},
         {"Hexa8",
-         {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
-          {-1, -1, 1}, {1, -1, 1}, {1, 1, 1}, {-1, 1, 1}},
-         {{{1, 0, 0}, 1}, {{-1, 0, 0}, 1}, {{0, 1, 0}, 1}, {{0, -1, 0}, 1}, {{0, 0, 1}, 1},
+         {{-1, -1, -1},
+          {1, -1, -1},
+          {1, 1, -1},
+          {-1, 1, -1},
+          {-1, -1, 1},
+          {1, -1, 1},
+          {1, 1, 1},
+          {-1, 1, 1}},
+         {{{1, 0, 0}, 1},
+          {{-1, 0, 0}, 1},
+          {{0, 1, 0}, 1},
+          {{0, -1, 0}, 1},
+          {{0, 0, 1}, 1},
           {{0, 0, -1}, 1}}},
     };
     return types;
@@ -258,12 +271,18 @@ void ExpectValues(Element e, const Vec3& p, const std::vector<double>& expected)
 
 TEST(ElementValues, HexahedronIsTrilinearAndPrismTriangleTimesLineInFileOrder) {
     const double x = 0.25, y = 0.5, z = 0.75, a = 1 - x - y;
-    ExpectValues(FromNodes({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
-                            {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}}),
-                 {x, y, z},
-                 {(1 - x) * (1 - y) * (1 - z), x * (1 - y) * (1 - z), x * y * (1 - z),
-                  (1 - x) * y * (1 - z), (1 - x) * (1 - y) * z, x * (1 - y) * z, x * y * z,
-                  (1 - x) * y * z});
+    ExpectValues(
+        FromNodes({{0, 0, 0},
+                   {1, 0, 0},
+                   {1, 1, 0},
+                   {0, 1, 0},
+                   {0, 0, 1},
+                   {1, 0, 1},
+                   {1, 1, 1},
+                   {0, 1, 1}}),
+        {x, y, z},
+        {(1 - x) * (1 - y) * (1 - z), x * (1 - y) * (1 - z), x * y * (1 - z), (1 - x) * y * (1 - z),
+         (1 - x) * (1 - y) * z, x * (1 - y) * z, x * y * z, (1 - x) * y * z});
     // Either turning sense of the prism's triangles.
     ExpectValues(FromNodes({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}}),
                  {x, y, z}, {a * (1 - z), x * (1 - z), y * (1 - z), a * z, x * z, y * z});
@@ -275,15 +294,15 @@ TEST(ElementValues, HexahedronCollapsedIntoAPrismInterpolatesLinearlyOnTheTriang
     // Nodes 3 and 4, and 7 and 8, at the same place: the cube's face y = 1 shrinks to an edge and
     // the cell is the prism over the triangle (0,0), (1,0), (0,1). The trilinear functions then
     // split that prism's weights, so N3 + N4 and N7 + N8 are the weights of the shared nodes.
-    Element e = FromNodes({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 1, 0},
-                           {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, {0, 1, 1}});
+    Element e = FromNodes(
+        {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, {0, 1, 1}});
     for (const Vec3& p : {Vec3{0.2, 0.3, 0.4}, Vec3{0.6, 0.1, 0.9}, Vec3{0.05, 0.9, 0.5}}) {
         const double x = p[0], y = p[1], z = p[2];
         double N[8];
         ASSERT_EQ(Make(8)->GetShapeFunction(x, y, z, e.X, e.Y, e.Z, N), 1);
         const double got[6] = {N[0], N[1], N[2] + N[3], N[4], N[5], N[6] + N[7]};
         const double want[6] = {(1 - x - y) * (1 - z), x * (1 - z), y * (1 - z),
-                                (1 - x - y) * z, x * z, y * z};
+                                (1 - x - y) * z,       x * z,       y * z};
         for (int k = 0; k < 6; ++k) EXPECT_NEAR(got[k], want[k], 1e-12) << k;
     }
 }
@@ -339,8 +358,8 @@ TEST_P(ElementProperties, FlatCoincidentNonFiniteAndNullInputIsNotConverged) {
         Vec3 p;
         bool uniform;  // every weight 1/n; otherwise finite weights that sum to one
     } cases[] = {
-        {flat, {0.2, 0.1, 0.0}, false}, {flat, {0.2, 0.1, 3.0}, false},
-        {same, {1.5, 1.5, 1.5}, true},  {same, {0.0, 2.0, 1.0}, true},
+        {flat, {0.2, 0.1, 0.0}, false},   {flat, {0.2, 0.1, 3.0}, false},
+        {same, {1.5, 1.5, 1.5}, true},    {same, {0.0, 2.0, 1.0}, true},
         {regular, {nan, 0.1, 0.1}, true}, {regular, {0.1, -inf, 0.1}, true},
         {nanNode, {0.1, 0.1, 0.1}, true}, {infNode, {0.1, 0.1, 0.1}, true},
         {huge, {0.1, 0.1, 0.1}, true},
@@ -374,8 +393,8 @@ TEST_P(ElementProperties, FlatCoincidentNonFiniteAndNullInputIsNotConverged) {
     EXPECT_EQ(element_->GetShapeFunction(0, 0, 0, e.X, e.Y, e.Z, nullptr), -1);
     element_->ShapeAtReference(0, 0, 0, nullptr);
     // Reference points beyond any element still give finite weights.
-    for (const Vec3& r : {Vec3{1e300, -1e300, 1e300}, Vec3{0, 0, 1}, Vec3{1e-300, 1e-300, 1},
-                          Vec3{nan, 0, 0}}) {
+    for (const Vec3& r :
+         {Vec3{1e300, -1e300, 1e300}, Vec3{0, 0, 1}, Vec3{1e-300, 1e-300, 1}, Vec3{nan, 0, 0}}) {
         element_->ShapeAtReference(r[0], r[1], r[2], N);
         for (int k = 0; k < e.n; ++k) EXPECT_TRUE(std::isfinite(N[k]));
     }
@@ -383,8 +402,10 @@ TEST_P(ElementProperties, FlatCoincidentNonFiniteAndNullInputIsNotConverged) {
 
 TEST(ElementFactory, MakesOnlyTheFourLinearSolids) {
     CFEM_Elem3D_Factory f;
-    for (auto [made, nodes] : {std::pair{f.Make_TETRA4(), 4}, {f.Make_PYRAMID5(), 5},
-                               {f.Make_PRISM6(), 6}, {f.Make_HEXA8(), 8}}) {
+    for (auto [made, nodes] : {std::pair{f.Make_TETRA4(), 4},
+                               {f.Make_PYRAMID5(), 5},
+                               {f.Make_PRISM6(), 6},
+                               {f.Make_HEXA8(), 8}}) {
         EXPECT_EQ(std::unique_ptr<CFEM_Elem3D>(made)->GetNodeCount(), nodes);
     }
     for (int n : {-1, 0, 1, 3, 7, 9, 10, 20}) EXPECT_EQ(f.MakeForNodeCount(n), nullptr);

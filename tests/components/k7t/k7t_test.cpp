@@ -47,12 +47,20 @@ TEST(K7tReader, ARefusedFileLeavesTheOpenOneReadable) {
         std::string where;  // how the reason starts after the file name
     } cases[] = {
         // Without items the length cannot give the counts away: only the range check can.
-        {"node count 2^31-1", changed([](F& f) { f.items.clear(); f.nodeCount = kMaxCount + 1; }),
+        {"node count 2^31-1", changed([](F& f) {
+             f.items.clear();
+             f.nodeCount = kMaxCount + 1;
+         }),
          k7t::kDamaged, ": "},
-        {"element count 2^31-1",
-         changed([](F& f) { f.items.clear(); f.elemCount = kMaxCount + 1; }), k7t::kDamaged, ": "},
-        {"both counts 2^31-2",
-         changed([](F& f) { f.items.clear(); f.nodeCount = f.elemCount = kMaxCount; }),
+        {"element count 2^31-1", changed([](F& f) {
+             f.items.clear();
+             f.elemCount = kMaxCount + 1;
+         }),
+         k7t::kDamaged, ": "},
+        {"both counts 2^31-2", changed([](F& f) {
+             f.items.clear();
+             f.nodeCount = f.elemCount = kMaxCount;
+         }),
          k7t::kOpened, ""},
         {"control byte after byte 64", late, k7t::kTextResultFile, ": "},
         {"NUL inside the first 64 bytes", early, k7t::kNotResultFile, ": "},
@@ -82,8 +90,8 @@ TEST(K7tReader, ARefusedFileLeavesTheOpenOneReadable) {
     }
     CQVR3DResultReader_Manipulator reader;
     ASSERT_EQ(reader.BeginReading(dir.file("good.k7t").c_str(), nullptr), k7t::kOpened);
-    for (const std::string& unreadable : {dir.file("missing.k7t"), dir.path().string(),
-                                          std::string()}) {
+    for (const std::string& unreadable :
+         {dir.file("missing.k7t"), dir.path().string(), std::string()}) {
         EXPECT_EQ(reader.BeginReading(unreadable.c_str(), nullptr), k7t::kCannotRead);
     }
     EXPECT_EQ(reader.BeginReading(nullptr, nullptr), k7t::kCannotRead);
@@ -249,13 +257,24 @@ TEST(K7tWriter, InconsistentContentIsRefusedBeforeTheFileIsTouched) {
         {"too few values", [](File& f) { f.items[1].values.pop_back(); }},
         {"values for the other location", [](File& f) { f.items[0].location = 0; }},
         {"location 2", [](File& f) { f.items[0].location = 2; }},
-        {"repeated id", [](File& f) { f.items[1] = {4, 1, "", "", {3.0f}}; }},
+        {"repeated id",
+         [](File& f) {
+             f.items[1] = {4, 1, "", "", {3.0f}};
+         }},
         {"project of 128", [](File& f) { f.project.assign(128, 'p'); }},
         {"date of 64", [](File& f) { f.date.assign(64, 'd'); }},
         {"name of 64", [](File& f) { f.items[0].name.assign(64, 'n'); }},
         {"unit with a NUL", [](File& f) { f.items[1].unit = std::string("M\0Pa", 4); }},
-        {"negative node count", [](File& f) { f.nodeCount = -1; f.items.pop_back(); }},
-        {"element count 2^31-1", [](File& f) { f.elemCount = 2147483647; f.items.clear(); }},
+        {"negative node count",
+         [](File& f) {
+             f.nodeCount = -1;
+             f.items.pop_back();
+         }},
+        {"element count 2^31-1",
+         [](File& f) {
+             f.elemCount = 2147483647;
+             f.items.clear();
+         }},
     };
     TempDir dir;
     const std::string path = dir.file("kept.k7t");

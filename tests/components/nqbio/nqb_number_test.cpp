@@ -87,10 +87,17 @@ TEST(FileFormat, FirstBytesDecide) {
         return result;
     };
     // The version is beginReading's concern, not the probe's.
-    for (const auto& [bytes, format] :
-         {std::pair<std::string, int>{"NQBTEXT 1\n", 0}, {"NQBTEXT\t1", 0}, {"NQBTEXT", 0},
-          {"NQBTEXT#\n", 0}, {"NQBTEXT 7\n", 0}, {"NQBTEXTX 1\n", -1}, {"nqbtext 1\n", -1},
-          {" NQBTEXT 1\n", -1}, {"NQBB", 1}, {"NQB", -1}, {"", -1}}) {
+    for (const auto& [bytes, format] : {std::pair<std::string, int>{"NQBTEXT 1\n", 0},
+                                        {"NQBTEXT\t1", 0},
+                                        {"NQBTEXT", 0},
+                                        {"NQBTEXT#\n", 0},
+                                        {"NQBTEXT 7\n", 0},
+                                        {"NQBTEXTX 1\n", -1},
+                                        {"nqbtext 1\n", -1},
+                                        {" NQBTEXT 1\n", -1},
+                                        {"NQBB", 1},
+                                        {"NQB", -1},
+                                        {"", -1}}) {
         nqbtest::writeBytes(path, bytes);
         EXPECT_EQ(formatOf(path.c_str()), format) << bytes;
     }

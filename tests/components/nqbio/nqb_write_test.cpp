@@ -54,7 +54,11 @@ Mesh awkwardMesh() {
         e.attrCode = (n == 1) ? std::numeric_limits<std::int32_t>::min() : 100 * n + 1;
         e.volume = m.xyz[static_cast<std::size_t>(n) * 7];
     }
-    m.surfaces = {{{1, m.nodeCount(), 5, 5}, 2, std::numeric_limits<int>::max(), -1, 13,
+    m.surfaces = {{{1, m.nodeCount(), 5, 5},
+                   2,
+                   std::numeric_limits<int>::max(),
+                   -1,
+                   13,
                    std::numeric_limits<int>::min()},
                   {{5, 6, 7, 8}}};
     return m;

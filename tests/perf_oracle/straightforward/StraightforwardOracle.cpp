@@ -19,9 +19,9 @@ bool outside(const CQVROptKer& k, const P3& q) {
            q.y > k.Box_yMax || q.z > k.Box_zMax;
 }
 
-bool lineCrossesTriangle(double x, double y, double z, double dx, double dy, double dz,
-                         double x0, double y0, double z0, double x1, double y1, double z1,
-                         double x2, double y2, double z2) {
+bool lineCrossesTriangle(double x, double y, double z, double dx, double dy, double dz, double x0,
+                         double y0, double z0, double x1, double y1, double z1, double x2,
+                         double y2, double z2) {
     const double e1x = x1 - x0, e1y = y1 - y0, e1z = z1 - z0;
     const double e2x = x2 - x0, e2y = y2 - y0, e2z = z2 - z0;
     const double tx = x - x0, ty = y - y0, tz = z - z0;
@@ -123,17 +123,17 @@ double surfaceCrossing(const CQVROptKer& k, const std::vector<int>& faces, doubl
         bool hit = false;
         if (f.nNode == 3) {
             const Cnode &a = k.m_pNode[l[1]], &b = k.m_pNode[l[2]], &c = k.m_pNode[l[3]];
-            hit = lineCrossesTriangle(x, y, z, dx, dy, dz, a.x, a.y, a.z, b.x, b.y, b.z, c.x,
-                                      c.y, c.z);
+            hit = lineCrossesTriangle(x, y, z, dx, dy, dz, a.x, a.y, a.z, b.x, b.y, b.z, c.x, c.y,
+                                      c.z);
         } else if (f.nNode == 4) {
             orderQuadNodes(k, l);
             const Cnode &a = k.m_pNode[l[1]], &b = k.m_pNode[l[2]], &c = k.m_pNode[l[3]],
                         &e = k.m_pNode[l[4]];
-            hit = lineCrossesTriangle(x, y, z, dx, dy, dz, a.x, a.y, a.z, b.x, b.y, b.z, c.x,
-                                      c.y, c.z);
+            hit = lineCrossesTriangle(x, y, z, dx, dy, dz, a.x, a.y, a.z, b.x, b.y, b.z, c.x, c.y,
+                                      c.z);
             if (!hit) {
-                hit = lineCrossesTriangle(x, y, z, dx, dy, dz, a.x, a.y, a.z, b.x, b.y, b.z,
-                                          e.x, e.y, e.z);
+                hit = lineCrossesTriangle(x, y, z, dx, dy, dz, a.x, a.y, a.z, b.x, b.y, b.z, e.x,
+                                          e.y, e.z);
             }
         } else {
             continue;
@@ -237,7 +237,8 @@ FiberProfile fiberProfile(const CQVROptKer& k, const TracedRay& ray,
             delete factory;
         }
         out.dist[j] = ray.dist[j];
-        for (int comp = 0; comp < 6; ++comp) out.fiber[static_cast<std::size_t>(comp)][j] = value[comp];
+        for (int comp = 0; comp < 6; ++comp)
+            out.fiber[static_cast<std::size_t>(comp)][j] = value[comp];
     }
     return out;
 }

@@ -55,19 +55,21 @@ double trilinearVolume(const nqbio::MeshData& mesh, const std::vector<int>& node
     const int iu[8] = {0, 1, 1, 0, 0, 1, 1, 0}, iv[8] = {0, 0, 1, 1, 0, 0, 1, 1},
               iw[8] = {0, 0, 0, 0, 1, 1, 1, 1};
     double volume = 0.0;
-    for (double u : kGauss) for (double v : kGauss) for (double w : kGauss) {
-        const double U[2] = {1 - u, u}, V[2] = {1 - v, v}, W[2] = {1 - w, w};
-        Point d[3] = {};
-        for (int c = 0; c < 8; ++c) {
-            const Point p = audit::point(mesh, nodes[static_cast<std::size_t>(c)]);
-            const double weight[3] = {(iu[c] ? 1 : -1) * V[iv[c]] * W[iw[c]],
-                                      U[iu[c]] * (iv[c] ? 1 : -1) * W[iw[c]],
-                                      U[iu[c]] * V[iv[c]] * (iw[c] ? 1 : -1)};
-            for (int a = 0; a < 3; ++a)
-                for (int k = 0; k < 3; ++k) d[a][k] += weight[a] * p[k];
-        }
-        volume += 0.125 * audit::det(d[0], d[1], d[2]);
-    }
+    for (double u : kGauss)
+        for (double v : kGauss)
+            for (double w : kGauss) {
+                const double U[2] = {1 - u, u}, V[2] = {1 - v, v}, W[2] = {1 - w, w};
+                Point d[3] = {};
+                for (int c = 0; c < 8; ++c) {
+                    const Point p = audit::point(mesh, nodes[static_cast<std::size_t>(c)]);
+                    const double weight[3] = {(iu[c] ? 1 : -1) * V[iv[c]] * W[iw[c]],
+                                              U[iu[c]] * (iv[c] ? 1 : -1) * W[iw[c]],
+                                              U[iu[c]] * V[iv[c]] * (iw[c] ? 1 : -1)};
+                    for (int a = 0; a < 3; ++a)
+                        for (int k = 0; k < 3; ++k) d[a][k] += weight[a] * p[k];
+                }
+                volume += 0.125 * audit::det(d[0], d[1], d[2]);
+            }
     return volume;
 }
 
@@ -79,9 +81,11 @@ TEST(CellVolume, FlatWarpedInvertedAndUnusableCells) {
         {{{0, 0, 0}, {2, 0, 0}, {0, 3, 0}, {0, 0, 4}}, 4.0},
         {{{0, 0, 0}, {2, 0, 0}, {2, 3, 0}, {0, 3, 0}, {0.5, 0.7, 1.5}}, 3.0},
         {{{0, 0, 0}, {2, 0, 0}, {0, 1, 0}, {0, 0, 5}, {2, 0, 5}, {0, 1, 5}}, 5.0},
-        {{{1, 1, 1}, {3, 1, 1}, {3, 2, 1}, {1, 2, 1}, {1, 1, 4}, {3, 1, 4}, {3, 2, 4}, {1, 2, 4}}, 6.0},
+        {{{1, 1, 1}, {3, 1, 1}, {3, 2, 1}, {1, 2, 1}, {1, 1, 4}, {3, 1, 4}, {3, 2, 4}, {1, 2, 4}},
+         6.0},
         // The unit cube and a tetrahedron turned inside out.
-        {{{0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}, {0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, -1.0},
+        {{{0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}, {0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+         -1.0},
         {{{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 1}}, -1.0 / 6.0}};
     for (const auto& [corners, volume] : flat) {
         const nqbio::MeshData mesh = oneCell(corners);
@@ -90,10 +94,20 @@ TEST(CellVolume, FlatWarpedInvertedAndUnusableCells) {
     }
     // Warped cells, the hexahedron far from the origin: the linear element's volume.
     const std::vector<std::pair<std::vector<Point>, std::vector<int>>> warped = {
-        {{{100.0, 200.0, 50.0}, {101.1, 200.1, 50.2}, {101.0, 201.3, 49.9}, {99.8, 200.9, 50.1},
-          {100.2, 199.9, 51.0}, {101.0, 200.2, 51.3}, {101.2, 201.1, 50.8}, {99.9, 201.0, 51.1}},
+        {{{100.0, 200.0, 50.0},
+          {101.1, 200.1, 50.2},
+          {101.0, 201.3, 49.9},
+          {99.8, 200.9, 50.1},
+          {100.2, 199.9, 51.0},
+          {101.0, 200.2, 51.3},
+          {101.2, 201.1, 50.8},
+          {99.9, 201.0, 51.1}},
          {1, 2, 3, 4, 5, 6, 7, 8}},
-        {{{0.0, 0.0, 0.0}, {1.0, 0.1, 0.2}, {0.1, 1.2, -0.1}, {0.1, -0.1, 1.0}, {1.2, 0.0, 1.1},
+        {{{0.0, 0.0, 0.0},
+          {1.0, 0.1, 0.2},
+          {0.1, 1.2, -0.1},
+          {0.1, -0.1, 1.0},
+          {1.2, 0.0, 1.1},
           {-0.1, 0.9, 1.3}},
          {1, 2, 3, 3, 4, 5, 6, 6}},
         {{{0.0, 0.0, 0.1}, {1.0, 0.0, -0.2}, {1.1, 1.0, 0.3}, {0.0, 0.9, -0.1}, {0.4, 0.5, 1.2}},
@@ -105,7 +119,8 @@ TEST(CellVolume, FlatWarpedInvertedAndUnusableCells) {
     // Cells that cannot be measured keep their volume: a node 0, a node beyond the count, a
     // triangle and a kind beyond the format's range.
     nqbio::MeshData mesh = oneCell({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}});
-    for (const auto& bad : {cell({1, 2, 0, 4}), cell({1, 2, 3, 5}), cell({1, 2, 3}), cell({1, 2, 3, 4})}) {
+    for (const auto& bad :
+         {cell({1, 2, 0, 4}), cell({1, 2, 3, 5}), cell({1, 2, 3}), cell({1, 2, 3, 4})}) {
         mesh.parts.push_back(bad);
         mesh.parts.back().volume = 7.0f;
     }
@@ -126,8 +141,10 @@ TEST(Skin, OutwardFacesUsedOnceAndOnlyEqualCornersMatch) {
         faces.push_back({s.node[0], s.node[1], s.node[2], s.node[3]});
         EXPECT_TRUE(s.kind == 1 && s.code == 0 && s.aux1 == 0 && s.aux2 == 0 && s.aux3 == 0);
     }
-    EXPECT_EQ(faces, (std::vector<std::array<int, 4>>{{1, 4, 3, 2}, {5, 6, 7, 8}, {1, 2, 6, 5},
-                                                      {2, 3, 7, 6}, {3, 4, 8, 7}, {4, 1, 5, 8}}));
+    EXPECT_EQ(
+        faces,
+        (std::vector<std::array<int, 4>>{
+            {1, 4, 3, 2}, {5, 6, 7, 8}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 4, 8, 7}, {4, 1, 5, 8}}));
 
     // A pyramid (apex 0.7 up) on the cube's top quadrilateral matches it: 5 + 4 faces.
     nqbio::MeshData capped = mesh;
@@ -167,8 +184,8 @@ TEST(Skin, CollapsedFacesOverSharedFacesAndUnusableCells) {
     mesh.parts = {cell({1, 2, 3, 4}), cell({1, 3, 2, 5}), cell({1, 3, 2, 6})};
     qvr::gen::deriveSkin(mesh);
     EXPECT_EQ(mesh.surfaces.size(), 3u * 3u);
-    for (const auto& bad : {cell({1, 2, 3, 0}), cell({1, 2, 3, 99}), cell({1, 2, 3}), cell({-4, 1, 2, 3, 5}),
-                            cell({1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4})})
+    for (const auto& bad : {cell({1, 2, 3, 0}), cell({1, 2, 3, 99}), cell({1, 2, 3}),
+                            cell({-4, 1, 2, 3, 5}), cell({1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4})})
         mesh.parts.push_back(bad);
     qvr::gen::deriveSkin(mesh);
     EXPECT_EQ(mesh.surfaces.size(), 3u * 3u);
@@ -184,7 +201,8 @@ TEST(BlockGrid, AnyPatternOfKindsComesOutConforming) {
         BlockGrid grid = lattice(n, n, n);
         for (int k = 0; k < n; ++k)
             for (int j = 0; j < n; ++j)
-                for (int i = 0; i < n; ++i) grid.setKind(i, j, k, static_cast<BlockKind>(pick(random)));
+                for (int i = 0; i < n; ++i)
+                    grid.setKind(i, j, k, static_cast<BlockKind>(pick(random)));
         grid.makeConforming();
         // The volume is the number of solid blocks, the skin area the number of block faces
         // towards an empty block or the outside.
@@ -215,9 +233,12 @@ TEST(BlockGrid, ConformingPassChangesOnlyClashingBlocksAndBlocksSplitAsDocumente
     const struct {
         int i, j, k;
         BlockKind set, after;
-    } blocks[] = {{0, 0, 0, BlockKind::Hex, BlockKind::Hex},   {1, 0, 0, BlockKind::Tet, BlockKind::Pyramid},
-                  {2, 0, 0, BlockKind::Prism, BlockKind::Prism}, {0, 2, 0, BlockKind::Tet, BlockKind::Tet},
-                  {0, 2, 1, BlockKind::Prism, BlockKind::Prism}, {2, 2, 0, BlockKind::Hex, BlockKind::Hex},
+    } blocks[] = {{0, 0, 0, BlockKind::Hex, BlockKind::Hex},
+                  {1, 0, 0, BlockKind::Tet, BlockKind::Pyramid},
+                  {2, 0, 0, BlockKind::Prism, BlockKind::Prism},
+                  {0, 2, 0, BlockKind::Tet, BlockKind::Tet},
+                  {0, 2, 1, BlockKind::Prism, BlockKind::Prism},
+                  {2, 2, 0, BlockKind::Hex, BlockKind::Hex},
                   {2, 2, 1, BlockKind::Prism, BlockKind::Pyramid}};
     for (const auto& b : blocks) grid.setKind(b.i, b.j, b.k, b.set);
     grid.makeConforming();
@@ -242,8 +263,9 @@ TEST(BlockGrid, ConformingPassChangesOnlyClashingBlocksAndBlocksSplitAsDocumente
         pair.setKind(0, 0, 0, s.first);
         pair.setKind(1, 0, 0, s.second);
         const nqbio::MeshData mesh = pair.build("mm");
-        const int triangles = static_cast<int>(std::count_if(mesh.surfaces.begin(), mesh.surfaces.end(),
-            [](const nqbio::SurfaceElement& f) { return f.node[3] == f.node[2]; }));
+        const int triangles = static_cast<int>(
+            std::count_if(mesh.surfaces.begin(), mesh.surfaces.end(),
+                          [](const nqbio::SurfaceElement& f) { return f.node[3] == f.node[2]; }));
         EXPECT_EQ(std::make_tuple(static_cast<int>(mesh.parts.size()), mesh.nodeCount(), triangles,
                                   static_cast<int>(mesh.surfaces.size()) - triangles),
                   std::make_tuple(s.cells, s.nodes, s.triangles, s.quads));

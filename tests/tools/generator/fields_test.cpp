@@ -40,10 +40,10 @@ std::array<double, 6> tensor(const k7t::ResultFile& file, std::size_t c) {
 void expectOrientationTensor(const std::array<double, 6>& a) {
     const double a11 = a[0], a22 = a[1], a33 = a[2], a12 = a[3], a13 = a[4], a23 = a[5];
     EXPECT_NEAR(a11 + a22 + a33, 1.0, 1e-6);
-    const double det =
-        a11 * (a22 * a33 - a23 * a23) - a12 * (a12 * a33 - a23 * a13) + a13 * (a12 * a23 - a22 * a13);
-    EXPECT_TRUE(a11 >= 0 && a22 >= 0 && a33 >= 0 && a11 * a22 >= a12 * a12 && a11 * a33 >= a13 * a13 &&
-                a22 * a33 >= a23 * a23 && det >= 0)
+    const double det = a11 * (a22 * a33 - a23 * a23) - a12 * (a12 * a33 - a23 * a13) +
+                       a13 * (a12 * a23 - a22 * a13);
+    EXPECT_TRUE(a11 >= 0 && a22 >= 0 && a33 >= 0 && a11 * a22 >= a12 * a12 &&
+                a11 * a33 >= a13 * a13 && a22 * a33 >= a23 * a23 && det >= 0)
         << a11 << " " << a22 << " " << a33 << " " << a12 << " " << a13 << " " << a23;
 }
 
@@ -108,7 +108,8 @@ TEST(FiberResult, AffineFieldAtCellCentroids) {
         const audit::Point x = audit::centroid(mesh, mesh.parts[c]);
         const std::array<double, 6> a = tensor(file, c);
         for (std::size_t k = 0; k < 6; ++k)
-            EXPECT_NEAR(a[k], fibre.c0[k] + fibre.gx[k] * x[0] + fibre.gy[k] * x[1] + fibre.gz[k] * x[2],
+            EXPECT_NEAR(a[k],
+                        fibre.c0[k] + fibre.gx[k] * x[0] + fibre.gy[k] * x[1] + fibre.gz[k] * x[2],
                         1e-6)
                 << "cell " << c << " component " << k;
     }
@@ -126,7 +127,8 @@ TEST(Transform, TurnsAndScalingKeepASoundMeshAndRefusedArgumentsNothing) {
 
     mesh = original;
     qvr::gen::scale(mesh, 2.5);
-    for (std::size_t k = 0; k < mesh.xyz.size(); ++k) EXPECT_FLOAT_EQ(mesh.xyz[k], 2.5f * original.xyz[k]);
+    for (std::size_t k = 0; k < mesh.xyz.size(); ++k)
+        EXPECT_FLOAT_EQ(mesh.xyz[k], 2.5f * original.xyz[k]);
     EXPECT_EQ(mesh.unit, original.unit);
     expectSoundMesh(mesh, 15.625 * before.cellVolumeSum, 6.25 * before.skinArea, before.euler);
 

@@ -52,7 +52,8 @@ TEST(Plate, MixedHoldsAllFourKindsOnAnyGrid) {
         for (int nz : {1, 2, 3}) {
             SCOPED_TRACE("nx " + std::to_string(nx) + " nz " + std::to_string(nz));
             PlateSpec plate = defaultPlate(CellType::Mixed, true);
-            std::tie(plate.lx, plate.ly, plate.nx, plate.ny, plate.nz) = std::tuple(3.0 * nx, 7.0, nx, 7, nz);
+            std::tie(plate.lx, plate.ly, plate.nx, plate.ny, plate.nz) =
+                std::tuple(3.0 * nx, 7.0, nx, 7, nz);
             std::tie(plate.ribCount, plate.ribWidth, plate.ribHeight) = std::tuple(1, 1.0, 2.0);
             qvr::gen::PlateLayout layout;
             ASSERT_TRUE(qvr::gen::plateLayout(plate, layout));
@@ -60,11 +61,12 @@ TEST(Plate, MixedHoldsAllFourKindsOnAnyGrid) {
             const double hx = (layout.holeX[1] - layout.holeX[0]) * layout.dx;
             const double hy = (layout.holeY[1] - layout.holeY[0]) * layout.dy;
             const double rib = (layout.ribColumns[0][1] - layout.ribColumns[0][0]) * layout.dy;
-            const double volume = plate.lx * plate.ly * plate.thickness + plate.lx * rib * plate.ribHeight -
-                                  hx * hy * plate.thickness;
-            const double area = 2.0 * (plate.lx * plate.ly + (plate.lx + plate.ly) * plate.thickness) +
-                                2.0 * plate.ribHeight * (plate.lx + rib) - 2.0 * hx * hy +
-                                2.0 * (hx + hy) * plate.thickness;
+            const double volume = plate.lx * plate.ly * plate.thickness +
+                                  plate.lx * rib * plate.ribHeight - hx * hy * plate.thickness;
+            const double area =
+                2.0 * (plate.lx * plate.ly + (plate.lx + plate.ly) * plate.thickness) +
+                2.0 * plate.ribHeight * (plate.lx + rib) - 2.0 * hx * hy +
+                2.0 * (hx + hy) * plate.thickness;
             const nqbio::MeshData mesh = qvr::gen::makePlate(plate);
             expectSoundMesh(mesh, volume, area, 0);
             for (int n : {4, 5, 6, 8}) EXPECT_GT(cellsWithNodes(mesh, n), 0) << n << "-node cells";
@@ -106,8 +108,10 @@ TEST(Plate, UnusableSettingsGiveAnEmptyMesh) {
         plate.unit = "cm";
         spoil[k](plate);
         const nqbio::MeshData mesh = qvr::gen::makePlate(plate);
-        EXPECT_EQ(std::make_tuple(mesh.nodeCount() + mesh.parts.size() + mesh.surfaces.size(), mesh.unit),
-                  std::make_tuple(0u, "cm")) << k;
+        EXPECT_EQ(
+            std::make_tuple(mesh.nodeCount() + mesh.parts.size() + mesh.surfaces.size(), mesh.unit),
+            std::make_tuple(0u, "cm"))
+            << k;
         qvr::gen::PlateLayout layout;
         layout.nx = -7;
         EXPECT_FALSE(qvr::gen::plateLayout(plate, layout) || layout.nx != -7) << k;
@@ -129,17 +133,20 @@ TEST(Plate, SizingFromACellCountAndTypeNames) {
                          std::to_string(wanted));
             const PlateSpec plate = qvr::gen::plateForCellCount(wanted, type, ribs);
             const double got = static_cast<double>(qvr::gen::makePlate(plate).parts.size());
-            EXPECT_TRUE(got > 0.75 * wanted && got < 1.33 * wanted && plate.nz >= 2 && plate.type == type &&
-                        plate.ribs == ribs && !plate.hole) << got;
+            EXPECT_TRUE(got > 0.75 * wanted && got < 1.33 * wanted && plate.nz >= 2 &&
+                        plate.type == type && plate.ribs == ribs && !plate.hole)
+                << got;
             // Blocks close to cubes once there are cells enough for that.
-            const double dx = plate.lx / plate.nx, dy = plate.ly / plate.ny, dz = plate.thickness / plate.nz;
+            const double dx = plate.lx / plate.nx, dy = plate.ly / plate.ny,
+                         dz = plate.thickness / plate.nz;
             for (double ratio : {dx / dz, dy / dz, dx / dy})
                 EXPECT_TRUE(wanted < 40000 || (ratio > 0.6 && ratio < 1.7)) << ratio;
         }
     }
     CellType untouched = CellType::Prism;
     for (const char* text : {"", "Hex", "tets", "hex ", "hexahedron"})
-        EXPECT_FALSE(qvr::gen::parseCellType(text, untouched) || untouched != CellType::Prism) << text;
+        EXPECT_FALSE(qvr::gen::parseCellType(text, untouched) || untouched != CellType::Prism)
+            << text;
     // One hexahedron per block, no ribs: the cell count is the block count.
     const PlateSpec million = qvr::gen::plateForCellCount(1000000, CellType::Hex, false);
     const double cells = static_cast<double>(million.nx) * million.ny * million.nz;
@@ -151,13 +158,15 @@ TEST(Plate, SizingFromACellCountAndTypeNames) {
         EXPECT_FALSE(qvr::gen::makePlate(plate).parts.empty()) << wanted;
     }
     qvr::gen::PlateLayout layout;  // within the block limit, not built here
-    EXPECT_TRUE(qvr::gen::plateLayout(qvr::gen::plateForCellCount(1LL << 62, CellType::Hex, true), layout));
+    EXPECT_TRUE(
+        qvr::gen::plateLayout(qvr::gen::plateForCellCount(1LL << 62, CellType::Hex, true), layout));
 }
 
 TEST(Tube, EveryTypeIsConformingAroundTheSeamAndTheFacetsTouchTheCircles) {
     for (CellType type : kAllTypes) {
         for (int nTheta : {3, 4, 5, 12, 17}) {
-            SCOPED_TRACE(std::string(qvr::gen::cellTypeName(type)) + " around " + std::to_string(nTheta));
+            SCOPED_TRACE(std::string(qvr::gen::cellTypeName(type)) + " around " +
+                         std::to_string(nTheta));
             // The cross-section lies between two regular n-gons whose sides touch the circles of
             // the inner and outer radius: area n r^2 tan(pi/n), perimeter 2 n r tan(pi/n). A ring
             // is one handle: Euler number 0.
@@ -168,15 +177,18 @@ TEST(Tube, EveryTypeIsConformingAroundTheSeamAndTheFacetsTouchTheCircles) {
             const double area = 2.0 * section + 2.0 * nTheta * t * (ri + ro) * tube.length;
             expectSoundMesh(mesh, section * tube.length, area, 0);
             for (int n : {4, 5, 6, 8})
-                EXPECT_TRUE(type != CellType::Mixed || nTheta < 5 || cellsWithNodes(mesh, n) > 0) << n;
+                EXPECT_TRUE(type != CellType::Mixed || nTheta < 5 || cellsWithNodes(mesh, n) > 0)
+                    << n;
         }
     }
     const double inf = std::numeric_limits<double>::infinity();
-    for (const TubeSpec& tube : {TubeSpec{0.0, 1.5, 6.0, 8, 2, 3}, TubeSpec{5.0, -1.0, 6.0, 8, 2, 3},
-                                 TubeSpec{5.0, 1.5, std::nan(""), 8, 2, 3}, TubeSpec{5.0, 1.5, 6.0, 2, 2, 3},
-                                 TubeSpec{5.0, 1.5, 6.0, 8, 0, 3}, TubeSpec{5.0, 1.5, 6.0, 8, 2, 1 << 30},
-                                 TubeSpec{inf, 1.5, 6.0, 8, 2, 3}}) {
+    for (const TubeSpec& tube :
+         {TubeSpec{0.0, 1.5, 6.0, 8, 2, 3}, TubeSpec{5.0, -1.0, 6.0, 8, 2, 3},
+          TubeSpec{5.0, 1.5, std::nan(""), 8, 2, 3}, TubeSpec{5.0, 1.5, 6.0, 2, 2, 3},
+          TubeSpec{5.0, 1.5, 6.0, 8, 0, 3}, TubeSpec{5.0, 1.5, 6.0, 8, 2, 1 << 30},
+          TubeSpec{inf, 1.5, 6.0, 8, 2, 3}}) {
         const nqbio::MeshData mesh = qvr::gen::makeTube(tube);
-        EXPECT_EQ(mesh.nodeCount() + mesh.parts.size(), 0u) << tube.innerRadius << " " << tube.nTheta;
+        EXPECT_EQ(mesh.nodeCount() + mesh.parts.size(), 0u)
+            << tube.innerRadius << " " << tube.nTheta;
     }
 }

@@ -29,7 +29,8 @@ inline std::vector<std::string> splitLines(const std::string& text, char separat
 // Comma-separated fields per line (the host writes no quoting).
 inline std::vector<std::vector<std::string>> readCsv(const std::string& path) {
     std::vector<std::vector<std::string>> rows;
-    for (const std::string& line : splitLines(readText(path))) rows.push_back(splitLines(line, ','));
+    for (const std::string& line : splitLines(readText(path)))
+        rows.push_back(splitLines(line, ','));
     return rows;
 }
 

@@ -17,7 +17,9 @@
 
 namespace {
 
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 ::testing::AssertionResult runs(const std::vector<std::string>& args, const std::string& scratch) {
     const QvrResult r = runQvr(args, scratch);
@@ -45,11 +47,15 @@ std::vector<Row> rowsOf(const std::string& csv) {
     const auto table = readCsv(csv);
     std::map<std::string, std::size_t> column;
     for (std::size_t c = 0; c < table.at(0).size(); ++c) column[table[0][c]] = c;
-    const auto at = [&](const std::vector<std::string>& f, const char* name) { return f.at(column.at(name)); };
+    const auto at = [&](const std::vector<std::string>& f, const char* name) {
+        return f.at(column.at(name));
+    };
     for (std::size_t i = 1; i < table.size(); ++i) {
         const auto& f = table[i];
-        Row row{std::stoi(at(f, "node")), std::stoi(at(f, "layer")), std::stoi(at(f, "wall")), std::stod(at(f, "x")),
-                std::stod(at(f, "y")), std::stod(at(f, "z")), std::stod(at(f, "depth")), {}};
+        Row row{std::stoi(at(f, "node")),  std::stoi(at(f, "layer")),
+                std::stoi(at(f, "wall")),  std::stod(at(f, "x")),
+                std::stod(at(f, "y")),     std::stod(at(f, "z")),
+                std::stod(at(f, "depth")), {}};
         const char* names[6] = {"a11", "a22", "a33", "a12", "a23", "a13"};
         for (std::size_t k = 0; k < 6; ++k) row.a[k] = std::stod(at(f, names[k]));
         rows.push_back(row);
@@ -62,19 +68,21 @@ std::vector<Row> rowsOf(const std::string& csv) {
 // own frame), away from its edges, the last point lies at depth `thickness`. Returns how many
 // rays that held for.
 template <class Plane>
-int raysAcross(const std::vector<Row>& rows, std::size_t layers, double lx, double ly, double thickness,
-               double tolerance, Plane plane) {
+int raysAcross(const std::vector<Row>& rows, std::size_t layers, double lx, double ly,
+               double thickness, double tolerance, Plane plane) {
     int checked = 0;
     for (std::size_t i = 0; i + layers <= rows.size(); i += layers) {
         const Row& last = rows[i + layers - 1];
         for (std::size_t j = 0; j < layers; ++j) {
             EXPECT_EQ(rows[i + j].node, last.node);
             // The CSV gives values to single precision (two units of the last place).
-            EXPECT_NEAR(rows[i + j].depth, last.depth * j / (layers - 1), 2.4e-7 * last.depth + 1e-12);
+            EXPECT_NEAR(rows[i + j].depth, last.depth * j / (layers - 1),
+                        2.4e-7 * last.depth + 1e-12);
         }
         const std::array<double, 3> p = plane(last.x, last.y, last.z);
         const bool onBigFace = std::fabs(p[2]) < 1e-4 || std::fabs(p[2] - thickness) < 1e-4;
-        if (!onBigFace || p[0] < 1e-3 || p[0] > lx - 1e-3 || p[1] < 1e-3 || p[1] > ly - 1e-3) continue;
+        if (!onBigFace || p[0] < 1e-3 || p[0] > lx - 1e-3 || p[1] < 1e-3 || p[1] > ly - 1e-3)
+            continue;
         EXPECT_NEAR(last.depth, thickness, tolerance) << "node " << last.node;
         ++checked;
     }
@@ -100,26 +108,48 @@ TEST(Generate, EveryKindWritesASoundPartAndATensorFieldForIt) {
     const std::string s = dir.path().string();
     for (const char* kind : {"plate", "ribbed-plate", "tube", "rotated-plate"}) {
         SCOPED_TRACE(kind);
-        const QvrResult r = runQvr(
-            {"generate", kind, dir.file("m.nqb"), dir.file("m.k7t"), "--cells", "3000", "--type", "mixed"}, s);
+        const QvrResult r = runQvr({"generate", kind, dir.file("m.nqb"), dir.file("m.k7t"),
+                                    "--cells", "3000", "--type", "mixed"},
+                                   s);
         ASSERT_EQ(r.exitCode, 0) << r.err;
         const nqbio::MeshData mesh = readOrFail(dir.file("m.nqb"));
         EXPECT_TRUE(mesh.parts.size() > 1000u && mesh.parts.size() < 9000u) << mesh.parts.size();
         for (int n : {4, 5, 6, 8}) EXPECT_GT(cellsWithNodes(mesh, n), 0) << n << "-node cells";
         k7t::ResultFile result;  // its values: the extraction tests below
         ASSERT_TRUE(k7t::read(dir.file("m.k7t"), result));
-        EXPECT_TRUE(result.elemCount == static_cast<long long>(mesh.parts.size()) && result.items.size() == 6u);
+        EXPECT_TRUE(result.elemCount == static_cast<long long>(mesh.parts.size()) &&
+                    result.items.size() == 6u);
     }
     // Sizes, unit, encoding and scale (2 in each direction: 8 times the volume) as given.
-    ASSERT_TRUE(runs({"generate", "plate", dir.file("a.nqb"), "--lx", "10", "--ly", "5", "--thickness", "3",
-                      "--nx", "5", "--ny", "2", "--nz", "3", "--binary", "--unit", "cm", "--scale", "2"}, s));
+    ASSERT_TRUE(runs({"generate",
+                      "plate",
+                      dir.file("a.nqb"),
+                      "--lx",
+                      "10",
+                      "--ly",
+                      "5",
+                      "--thickness",
+                      "3",
+                      "--nx",
+                      "5",
+                      "--ny",
+                      "2",
+                      "--nz",
+                      "3",
+                      "--binary",
+                      "--unit",
+                      "cm",
+                      "--scale",
+                      "2"},
+                     s));
     EXPECT_EQ(readText(dir.file("a.nqb")).substr(0, 4), "NQBB");
     const nqbio::MeshData mesh = readOrFail(dir.file("a.nqb"));
     EXPECT_EQ(mesh.unit, "cm");
     EXPECT_EQ(mesh.parts.size(), 5u * 2u * 3u);
     expectSoundMesh(mesh, 10 * 5 * 3 * 8.0, 2 * (50 + 30 + 15) * 4.0, 2);
     // convert: text to binary and back gives the same text.
-    ASSERT_TRUE(runs({"generate", "ribbed-plate", dir.file("t.nqb"), "--cells", "500", "--type", "prism"}, s));
+    ASSERT_TRUE(runs(
+        {"generate", "ribbed-plate", dir.file("t.nqb"), "--cells", "500", "--type", "prism"}, s));
     ASSERT_TRUE(runs({"convert", dir.file("t.nqb"), dir.file("b.nqb"), "--binary"}, s));
     ASSERT_TRUE(runs({"convert", dir.file("b.nqb"), dir.file("t2.nqb"), "--text"}, s));
     EXPECT_EQ(readText(dir.file("b.nqb")).substr(0, 4), "NQBB");
@@ -129,13 +159,15 @@ TEST(Generate, EveryKindWritesASoundPartAndATensorFieldForIt) {
 TEST(Info, MeshAndResultFilesAreDescribed) {
     TempDir dir;
     const std::string s = dir.path().string();
-    ASSERT_TRUE(runs({"generate", "plate", dir.file("p.nqb"), dir.file("p.k7t"), "--lx", "40", "--ly", "20",
-                      "--thickness", "2", "--nx", "8", "--ny", "4", "--nz", "2", "--type", "tet"}, s));
+    ASSERT_TRUE(
+        runs({"generate", "plate", dir.file("p.nqb"), dir.file("p.k7t"), "--lx", "40", "--ly", "20",
+              "--thickness", "2", "--nx", "8", "--ny", "4", "--nz", "2", "--type", "tet"},
+             s));
     const QvrResult r = runQvr({"info", dir.file("p.nqb")}, s);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     // 64 blocks x 6; volume over half the skin area: 1600 / (40*20 + 40*2 + 20*2) = 1.739...
-    for (const char* line : {"tetrahedra 384", "(0, 0, 0) .. (40, 20, 2) mm", "total volume   1600 mm^3",
-                             "avg thickness  1.73913 mm"})
+    for (const char* line : {"tetrahedra 384", "(0, 0, 0) .. (40, 20, 2) mm",
+                             "total volume   1600 mm^3", "avg thickness  1.73913 mm"})
         EXPECT_TRUE(has(r.out, line)) << line << "\n" << r.out;
     const QvrResult k = runQvr({"info", dir.file("p.k7t")}, s);
     ASSERT_EQ(k.exitCode, 0) << k.err;
@@ -149,13 +181,15 @@ TEST(Info, MeshAndResultFilesAreDescribed) {
 TEST(Import, AGmshBoxIsImportedDescribedAndMeasured) {
     TempDir dir;
     const std::string s = dir.path().string();
-    const QvrResult r = runQvr({"import", std::string(QVR_TEST_DATA_DIR) + "/gmsh/box_tet_41_bin.msh",
-                                dir.file("g.nqb"), "--binary", "--unit", "cm", "--fiber", dir.file("g.k7t")},
-                               s);
+    const QvrResult r =
+        runQvr({"import", std::string(QVR_TEST_DATA_DIR) + "/gmsh/box_tet_41_bin.msh",
+                dir.file("g.nqb"), "--binary", "--unit", "cm", "--fiber", dir.file("g.k7t")},
+               s);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(readOrFail(dir.file("g.nqb")).unit, "cm");
     EXPECT_TRUE(has(runQvr({"info", dir.file("g.nqb")}, s).out, "(0, 0, 0) .. (100, 60, 30) mm"));
-    const QvrResult x = runQvr({"extract", dir.file("g.nqb"), dir.file("g.k7t"), "--out", dir.file("x")}, s);
+    const QvrResult x =
+        runQvr({"extract", dir.file("g.nqb"), dir.file("g.k7t"), "--out", dir.file("x")}, s);
     ASSERT_EQ(x.exitCode, 0) << x.err;
     EXPECT_GT(raysAcross(rowsOf(dir.file("x/profiles.csv")), 11, 100, 60, 30, 1e-6, asIs), 0);
 }
@@ -173,15 +207,18 @@ TEST_P(ExtractPlate, TheBigFacesMeasureThePlateThickness) {
     const std::string s = dir.path().string();
     const bool turned = std::string(GetParam().kind) == "rotated-plate";
     ASSERT_TRUE(runs({"generate", GetParam().kind, dir.file("p.nqb"), dir.file("p.k7t"), "--type",
-                      GetParam().type, "--lx", "12", "--ly", "8", "--thickness", "2.5", "--nx", "6", "--ny",
-                      "4", "--nz", "3"}, s));
-    const QvrResult r = runQvr({"extract", dir.file("p.nqb"), dir.file("p.k7t"), "--out", dir.file("x")}, s);
+                      GetParam().type, "--lx", "12", "--ly", "8", "--thickness", "2.5", "--nx", "6",
+                      "--ny", "4", "--nz", "3"},
+                     s));
+    const QvrResult r =
+        runQvr({"extract", dir.file("p.nqb"), dir.file("p.k7t"), "--out", dir.file("x")}, s);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::vector<Row> rows = rowsOf(dir.file("x/profiles.csv"));
     const std::set<int> nodes = nodesOf(rows);
     EXPECT_EQ(rows.size(), 11 * nodes.size());
     EXPECT_TRUE(has(r.out, "skin nodes  " + std::to_string(nodes.size()) + " ")) << r.out;
-    const qvr::cli::Matrix3 m = qvr::cli::rotationMatrix({1, 2, 3}, turned ? std::acos(-1.0) / 6 : 0.0);
+    const qvr::cli::Matrix3 m =
+        qvr::cli::rotationMatrix({1, 2, 3}, turned ? std::acos(-1.0) / 6 : 0.0);
     const auto plane = [&m](double x, double y, double z) {  // R^T p
         std::array<double, 3> p{};
         for (std::size_t i = 0; i < 3; ++i) p[i] = m[0][i] * x + m[1][i] * y + m[2][i] * z;
@@ -200,21 +237,26 @@ TEST_P(ExtractPlate, TheBigFacesMeasureThePlateThickness) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCellType, ExtractPlate,
-    ::testing::Values(PlateCase{"plate", "hex"}, PlateCase{"plate", "prism"}, PlateCase{"plate", "tet"},
-                      PlateCase{"plate", "pyramid"}, PlateCase{"plate", "mixed"},
-                      PlateCase{"rotated-plate", "tet"}),
-    [](const auto& p) { return std::string(p.param.kind[0] == 'r' ? "rotated_" : "") + p.param.type; });
+                         ::testing::Values(PlateCase{"plate", "hex"}, PlateCase{"plate", "prism"},
+                                           PlateCase{"plate", "tet"}, PlateCase{"plate", "pyramid"},
+                                           PlateCase{"plate", "mixed"},
+                                           PlateCase{"rotated-plate", "tet"}),
+                         [](const auto& p) {
+                             return std::string(p.param.kind[0] == 'r' ? "rotated_" : "") +
+                                    p.param.type;
+                         });
 
 TEST(Extract, NodesLayersModeAndThePlottedNodeFollowTheOptions) {
     TempDir dir;
     const std::string s = dir.path().string();
-    ASSERT_TRUE(
-        runs({"generate", "plate", dir.file("p.nqb"), dir.file("p.k7t"), "--nx", "4", "--ny", "2", "--nz", "2"}, s));
+    ASSERT_TRUE(runs({"generate", "plate", dir.file("p.nqb"), dir.file("p.k7t"), "--nx", "4",
+                      "--ny", "2", "--nz", "2"},
+                     s));
     std::ofstream(dir.file("nodes.txt")) << "# three skin nodes, one twice\n7, 3\n\n1 3  # again\n";
-    const QvrResult r = runQvr({"extract", dir.file("p.nqb"), dir.file("p.k7t"), "--out", dir.file("x"),
-                                "--nodes", dir.file("nodes.txt"), "--layers", "4", "--plot-node", "3",
-                                "--thickness", "centroid"},
-                               s);
+    const QvrResult r = runQvr(
+        {"extract", dir.file("p.nqb"), dir.file("p.k7t"), "--out", dir.file("x"), "--nodes",
+         dir.file("nodes.txt"), "--layers", "4", "--plot-node", "3", "--thickness", "centroid"},
+        s);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::vector<Row> rows = rowsOf(dir.file("x/profiles.csv"));
     ASSERT_EQ(rows.size(), 3u * 4u);
@@ -231,18 +273,24 @@ TEST(Extract, NodesLayersModeAndThePlottedNodeFollowTheOptions) {
 TEST(Extract, ThreadCountsGiveTheSameProfilesByteForByte) {
     TempDir dir;
     const std::string s = dir.path().string();
-    ASSERT_TRUE(runs({"generate", "ribbed-plate", dir.file("p.nqb"), dir.file("p.k7t"), "--cells", "3000", "--type", "mixed"}, s));
+    ASSERT_TRUE(runs({"generate", "ribbed-plate", dir.file("p.nqb"), dir.file("p.k7t"), "--cells",
+                      "3000", "--type", "mixed"},
+                     s));
     std::string first;
     for (const char* threads : {"1", "3", "0"}) {
         const std::string out = dir.file(std::string("t") + threads);
-        const QvrResult r = runQvr({"extract", dir.file("p.nqb"), dir.file("p.k7t"), "--out", out, "--threads", threads}, s);
+        const QvrResult r = runQvr(
+            {"extract", dir.file("p.nqb"), dir.file("p.k7t"), "--out", out, "--threads", threads},
+            s);
         ASSERT_EQ(r.exitCode, 0) << r.err;
         const std::string csv = readText(out + "/profiles.csv");
         ASSERT_FALSE(csv.empty());
         if (first.empty()) first = csv;
         EXPECT_TRUE(csv == first) << threads << " threads";
     }
-    EXPECT_EQ(runQvr({"extract", dir.file("p.nqb"), dir.file("p.k7t"), "--threads", "-1"}, s).exitCode, 2);
+    EXPECT_EQ(
+        runQvr({"extract", dir.file("p.nqb"), dir.file("p.k7t"), "--threads", "-1"}, s).exitCode,
+        2);
 }
 
 TEST(Demo, WritesTheInputsAndOneProfilePerSkinNodeAndShowsANodeUnderThePlate) {
@@ -254,7 +302,8 @@ TEST(Demo, WritesTheInputsAndOneProfilePerSkinNodeAndShowsANodeUnderThePlate) {
     for (const char* f : {"part.nqb", "fiber.k7t", "profiles.csv", "profiles.vtu", "profile.svg"})
         EXPECT_TRUE(std::filesystem::exists(out + "/" + f) && has(r.out, out + "/" + f)) << f;
     const nqbio::MeshData mesh = readOrFail(out + "/part.nqb");
-    for (int n : {4, 5, 6, 8}) EXPECT_GT(cellsWithNodes(mesh, n), 0) << "every kind in the part: " << n;
+    for (int n : {4, 5, 6, 8})
+        EXPECT_GT(cellsWithNodes(mesh, n), 0) << "every kind in the part: " << n;
     const std::set<int> skin = skinNodes(mesh);  // the generator's, all of which the kernel retains
     const std::vector<Row> rows = rowsOf(out + "/profiles.csv");
     EXPECT_EQ(nodesOf(rows), skin);
@@ -264,8 +313,12 @@ TEST(Demo, WritesTheInputsAndOneProfilePerSkinNodeAndShowsANodeUnderThePlate) {
     double x = 0, y = 0, z = -1, t = 0;
     const std::size_t table = r.out.find("\nnode ");
     ASSERT_NE(table, std::string::npos) << r.out;
-    ASSERT_EQ(std::sscanf(r.out.c_str() + table, "\nnode %*d at (%lf, %lf, %lf) mm, ray %*s %*s %*s "
-                          "thickness %lf", &x, &y, &z, &t), 4) << r.out;
+    ASSERT_EQ(std::sscanf(r.out.c_str() + table,
+                          "\nnode %*d at (%lf, %lf, %lf) mm, ray %*s %*s %*s "
+                          "thickness %lf",
+                          &x, &y, &z, &t),
+              4)
+        << r.out;
     EXPECT_TRUE(z == 0 && y > 10 && y < 20 && t == 2.5) << r.out;
 }
 
@@ -308,8 +361,14 @@ TEST(ExitCodes, EachFailureHasItsCodeAndOneLineNamingTheCause) {
         {{"import", dir.file("none.msh"), dir.file("o.nqb")}, 1, "none.msh", ""},
         {{"extract", write("cut.nqb", mesh.substr(0, mesh.size() / 2)), k}, 1, "cut.nqb", ""},
         {{"info", dir.file("cut.nqb")}, 1, "cut.nqb", ""},
-        {{"extract", p, write("cut.k7t", result.substr(0, result.size() - 5))}, 1, "is damaged", ""},
-        {{"extract", p, write("text.k7t", "a11 a22 a33\n0.5 0.3 0.2\n")}, 1, "text result file", ""},
+        {{"extract", p, write("cut.k7t", result.substr(0, result.size() - 5))},
+         1,
+         "is damaged",
+         ""},
+        {{"extract", p, write("text.k7t", "a11 a22 a33\n0.5 0.3 0.2\n")},
+         1,
+         "text result file",
+         ""},
         {{"info", write("garbage.bin", "\x01\x02\x03garbage")}, 1, "neither a mesh file", ""},
         {{"extract", p, dir.file("q.k7t")}, 1, "another mesh", ""},
         {{"extract", p, dir.file("other.k7t")}, 1, "4 5 6 9 10 11", ""},
@@ -328,13 +387,20 @@ TEST(ExitCodes, EachFailureHasItsCodeAndOneLineNamingTheCause) {
         {{"generate", "plate", dir.file("s.nqb"), "--type", "octahedron"}, 2, "octahedron", ""},
         {{"convert", p, dir.file("o.nqb")}, 2, "--binary or --text", ""},
         {{"convert", p, dir.file("o.nqb"), "--binary", "--text"}, 2, "--text", ""},
-        {{"extract", p, k, "--nodes", write("inner.txt", std::to_string(inner))}, 2,
-         "node " + std::to_string(inner) + " is not a skin node", ""},
-        {{"extract", p, k, "--nodes", write("far.txt", "1 2 99999\n")}, 2, "node 99999 is not in the mesh",
+        {{"extract", p, k, "--nodes", write("inner.txt", std::to_string(inner))},
+         2,
+         "node " + std::to_string(inner) + " is not a skin node",
+         ""},
+        {{"extract", p, k, "--nodes", write("far.txt", "1 2 99999\n")},
+         2,
+         "node 99999 is not in the mesh",
          ""},
         {{"extract", p, k, "--nodes", write("empty.txt", "# nothing\n")}, 2, "lists no node", ""},
-        {{"extract", p, k, "--nodes", write("one.txt", "1"), "--plot-node", "2", "--out", dir.file("y")}, 2,
-         "--plot-node 2", ""},
+        {{"extract", p, k, "--nodes", write("one.txt", "1"), "--plot-node", "2", "--out",
+          dir.file("y")},
+         2,
+         "--plot-node 2",
+         ""},
     };
     for (const auto& c : cases) {
         std::string command;

@@ -23,11 +23,14 @@
 
 namespace {
 
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 std::vector<std::string> filesIn(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -83,7 +86,8 @@ TEST(OutputFiles, AFailedWriteKeepsThePreviousFileAndLeavesNoTemporary) {
     EXPECT_FALSE(writeWithFileSizeLimit(limit, [&] { return nqbio::writeBinary(mesh, large); }));
     EXPECT_FALSE(writeWithFileSizeLimit(limit, [&] { return nqbio::writeText(mesh, large); }));
     EXPECT_FALSE(writeWithFileSizeLimit(limit, [&] {
-        return k7t::write(result, fiberResult(large.nodeCount(), static_cast<long long>(large.parts.size())));
+        return k7t::write(
+            result, fiberResult(large.nodeCount(), static_cast<long long>(large.parts.size())));
     }));
     EXPECT_EQ(readText(mesh), meshBefore);
     EXPECT_EQ(readText(result), resultBefore);
@@ -100,17 +104,20 @@ TEST(OutputFiles, AFailedWriteKeepsThePreviousFileAndLeavesNoTemporary) {
     // The host: the same on a full disk, and the file under its final name is complete.
     const std::string big_nqb = dir.file("big.nqb");
     ASSERT_TRUE(nqbio::writeText(big_nqb, large));
-    EXPECT_EQ(shell("(ulimit -f " + std::to_string(limit / 512 + 1) + "; trap '' XFSZ; exec \"$QVR\" convert '" +
-                    big_nqb + "' '" + mesh + "' --binary) >/dev/null 2>&1"),
+    EXPECT_EQ(shell("(ulimit -f " + std::to_string(limit / 512 + 1) +
+                    "; trap '' XFSZ; exec \"$QVR\" convert '" + big_nqb + "' '" + mesh +
+                    "' --binary) >/dev/null 2>&1"),
               1);
     EXPECT_EQ(readText(mesh), meshBefore);
-    EXPECT_EQ(filesIn(dir.path().string()), (std::vector<std::string>{"big.nqb", "m.nqb", "r.k7t"}));
+    EXPECT_EQ(filesIn(dir.path().string()),
+              (std::vector<std::string>{"big.nqb", "m.nqb", "r.k7t"}));
 }
 
 TEST(CommandFiles, NoOutputNamesAnInputOrAnotherOutput) {
     TempDir dir;
     const std::string s = dir.path().string(), p = dir.file("p.nqb"), k = dir.file("p.k7t");
-    ASSERT_EQ(runQvr({"generate", "plate", p, k, "--nx", "3", "--ny", "2", "--nz", "1"}, s).exitCode, 0);
+    ASSERT_EQ(
+        runQvr({"generate", "plate", p, k, "--nx", "3", "--ny", "2", "--nz", "1"}, s).exitCode, 0);
     const std::string msh = std::string(QVR_TEST_DATA_DIR) + "/gmsh/box_tet_22.msh";
     std::filesystem::copy_file(msh, dir.file("t.msh"));
     ASSERT_EQ(link(p.c_str(), dir.file("hard.nqb").c_str()), 0);
@@ -148,7 +155,8 @@ TEST(CommandFiles, NoOutputNamesAnInputOrAnotherOutput) {
 TEST(CommandInputs, PipesAreReadOnceAndDevicesRefused) {
     TempDir dir;
     const std::string s = dir.path().string(), p = dir.file("p.nqb"), k = dir.file("p.k7t");
-    ASSERT_EQ(runQvr({"generate", "plate", p, k, "--nx", "3", "--ny", "2", "--nz", "1"}, s).exitCode, 0);
+    ASSERT_EQ(
+        runQvr({"generate", "plate", p, k, "--nx", "3", "--ny", "2", "--nz", "1"}, s).exitCode, 0);
 
     const QvrResult info = runQvr({"info", "/dev/stdin"}, s, p);
     EXPECT_EQ(info.exitCode, 0) << info.err;
@@ -160,15 +168,16 @@ TEST(CommandInputs, PipesAreReadOnceAndDevicesRefused) {
     // A named pipe is opened once: without that the second open waits for a writer for ever.
     const std::string fifo = dir.file("mesh.fifo"), out = dir.file("fifo.out");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(shell("(cat '" + p + "' > '" + fifo + "' &); timeout 60 \"$QVR\" info '" + fifo + "' > '" + out +
-                    "' 2>&1"),
+    EXPECT_EQ(shell("(cat '" + p + "' > '" + fifo + "' &); timeout 60 \"$QVR\" info '" + fifo +
+                    "' > '" + out + "' 2>&1"),
               0)
         << readText(out);
     EXPECT_TRUE(has(readText(out), "24 in the file")) << readText(out);
 
     // Devices never end: refused before anything is read, as the mesh and as the node list.
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"info", "/dev/zero"}, {"extract", "/dev/zero", k},
+         {std::vector<std::string>{"info", "/dev/zero"},
+          {"extract", "/dev/zero", k},
           {"extract", p, k, "--nodes", "/dev/zero", "--out", dir.file("y")},
           {"convert", "/dev/zero", dir.file("c.nqb"), "--binary"}}) {
         SCOPED_TRACE(args[0] + " " + args[1]);
@@ -182,25 +191,32 @@ TEST(ResultMatch, AResultIsReadOnlyAgainstTheMeshItBelongsTo) {
     TempDir dir;
     const std::string s = dir.path().string(), p = dir.file("p.nqb");
     // 16 hexahedra on 45 nodes, and 16 on 54: the same cell count, other nodes.
-    ASSERT_EQ(runQvr({"generate", "plate", p, dir.file("p.k7t"), "--nx", "4", "--ny", "2", "--nz", "2"}, s).exitCode,
-              0);
-    ASSERT_EQ(runQvr({"generate", "plate", dir.file("q.nqb"), dir.file("q.k7t"), "--nx", "8", "--ny", "1", "--nz",
-                      "2"},
+    ASSERT_EQ(
+        runQvr({"generate", "plate", p, dir.file("p.k7t"), "--nx", "4", "--ny", "2", "--nz", "2"},
+               s)
+            .exitCode,
+        0);
+    ASSERT_EQ(runQvr({"generate", "plate", dir.file("q.nqb"), dir.file("q.k7t"), "--nx", "8",
+                      "--ny", "1", "--nz", "2"},
                      s)
                   .exitCode,
               0);
-    ASSERT_TRUE(k7t::write(dir.file("huge.k7t"), fiberResult(2147483646, 16)));  // 2^31-2 nodes claimed
+    ASSERT_TRUE(
+        k7t::write(dir.file("huge.k7t"), fiberResult(2147483646, 16)));  // 2^31-2 nodes claimed
     ASSERT_TRUE(k7t::write(dir.file("fewer.k7t"), fiberResult(45, 15)));
 
     const struct {
         std::string result, cause;
-    } cases[] = {{"q.k7t", "54 cavity nodes"}, {"huge.k7t", "2147483646 cavity nodes"}, {"fewer.k7t", "15 cavity elements"}};
+    } cases[] = {{"q.k7t", "54 cavity nodes"},
+                 {"huge.k7t", "2147483646 cavity nodes"},
+                 {"fewer.k7t", "15 cavity elements"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.result);
         // Bounded memory: a result trusted before the check asks for gigabytes.
         const std::string out = dir.file("run.txt");
-        const int code = shell("(ulimit -v 2000000; exec \"$QVR\" extract '" + p + "' '" + dir.file(c.result) +
-                               "' --out '" + dir.file("o") + "') > '" + out + "' 2>&1");
+        const int code =
+            shell("(ulimit -v 2000000; exec \"$QVR\" extract '" + p + "' '" + dir.file(c.result) +
+                  "' --out '" + dir.file("o") + "') > '" + out + "' 2>&1");
         EXPECT_EQ(code, 1) << readText(out);
         EXPECT_TRUE(has(readText(out), "belong to another mesh: " + c.cause)) << readText(out);
     }

@@ -13,7 +13,9 @@ using qvr::cli::GmshImportReport;
 
 namespace {
 
-std::string fixture(const std::string& name) { return std::string(QVR_TEST_DATA_DIR) + "/gmsh/" + name; }
+std::string fixture(const std::string& name) {
+    return std::string(QVR_TEST_DATA_DIR) + "/gmsh/" + name;
+}
 
 nqbio::MeshData importOrFail(const std::string& name, GmshImportReport& report,
                              const std::string& unit = "mm") {
@@ -33,8 +35,8 @@ std::string importError(const std::string& data) {
 
 struct Geometry {
     const char* file;
-    double volume, area;      // of the geometry, mm^3 and mm^2
-    const char* kinds;        // t p w h: tetrahedra, pyramids, prisms (wedges), hexahedra
+    double volume, area;  // of the geometry, mm^3 and mm^2
+    const char* kinds;    // t p w h: tetrahedra, pyramids, prisms (wedges), hexahedra
 };
 
 class GmshFixture : public ::testing::TestWithParam<Geometry> {};
@@ -47,8 +49,10 @@ TEST_P(GmshFixture, CellsFillTheGeometryUnderAClosedOutwardSkin) {
     GmshImportReport r;
     const nqbio::MeshData mesh = importOrFail(g.file, r);
     std::string kinds;
-    for (const auto& [nodes, count, letter] : {std::tuple{4, r.tets, 't'}, {5, r.pyramids, 'p'},
-                                               {6, r.prisms, 'w'}, {8, r.hexes, 'h'}}) {
+    for (const auto& [nodes, count, letter] : {std::tuple{4, r.tets, 't'},
+                                               {5, r.pyramids, 'p'},
+                                               {6, r.prisms, 'w'},
+                                               {8, r.hexes, 'h'}}) {
         EXPECT_EQ(cellsWithNodes(mesh, nodes), count) << letter;
         kinds += count > 0 ? std::string(1, letter) : "";
     }
@@ -61,14 +65,14 @@ TEST_P(GmshFixture, CellsFillTheGeometryUnderAClosedOutwardSkin) {
 
 INSTANTIATE_TEST_SUITE_P(
     GmshWritten, GmshFixture,
-    ::testing::Values(Geometry{"box_tet_41.msh", 180, 216, "t"}, Geometry{"box_tet_22.msh", 180, 216, "t"},
-                      Geometry{"box_tet_41_bin.msh", 180, 216, "t"},
-                      Geometry{"box_tet_22_bin.msh", 180, 216, "t"},
-                      Geometry{"box_hex_41_bin.msh", 64, 112, "h"}, Geometry{"box_hex_22.msh", 64, 112, "h"},
-                      Geometry{"wedge_prism_41.msh", 36, 24 + 3 * (10 + std::sqrt(52.0)), "w"},
-                      Geometry{"wedge_prism_22_bin.msh", 36, 24 + 3 * (10 + std::sqrt(52.0)), "w"},
-                      Geometry{"hybrid_41_bin.msh", 128, 160, "tph"},
-                      Geometry{"hybrid_22.msh", 128, 160, "tph"}),
+    ::testing::Values(
+        Geometry{"box_tet_41.msh", 180, 216, "t"}, Geometry{"box_tet_22.msh", 180, 216, "t"},
+        Geometry{"box_tet_41_bin.msh", 180, 216, "t"},
+        Geometry{"box_tet_22_bin.msh", 180, 216, "t"}, Geometry{"box_hex_41_bin.msh", 64, 112, "h"},
+        Geometry{"box_hex_22.msh", 64, 112, "h"},
+        Geometry{"wedge_prism_41.msh", 36, 24 + 3 * (10 + std::sqrt(52.0)), "w"},
+        Geometry{"wedge_prism_22_bin.msh", 36, 24 + 3 * (10 + std::sqrt(52.0)), "w"},
+        Geometry{"hybrid_41_bin.msh", 128, 160, "tph"}, Geometry{"hybrid_22.msh", 128, 160, "tph"}),
     [](const ::testing::TestParamInfo<Geometry>& param) {
         const std::string name = param.param.file;
         return name.substr(0, name.find('.'));
@@ -87,8 +91,8 @@ TEST(GmshImport, SparseTagsUnusedNodesAndAnInvertedCell) {
         EXPECT_EQ(std::make_tuple(r.nodesInFile, r.nodesKept, r.ignoredElements, r.reorientedCells),
                   std::make_tuple(10LL, 9LL, v41 ? 2LL : 3LL, v41 ? 1LL : 0LL));
         // File order of the used nodes: tags 70 10 40 20 90 30 50 80 60.
-        EXPECT_EQ(mesh.xyz, (std::vector<float>{0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0, 0, 1, 1, 0, 1, 1, 1, 1,
-                                                0, 1, 1, 0.5f, 0.5f, 1.5f}));
+        EXPECT_EQ(mesh.xyz, (std::vector<float>{0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1,    0,    0,   0,
+                                                1, 1, 0, 1, 1, 1, 1, 0, 1, 1, 0.5f, 0.5f, 1.5f}));
         ASSERT_EQ(mesh.parts.size(), 2u);
         EXPECT_EQ(std::vector<int>(mesh.parts[0].node, mesh.parts[0].node + 8),
                   (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
@@ -110,8 +114,8 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 
 TEST(GmshDamage, EachFaultIsRefusedWithItsReason) {
     ASSERT_EQ(importError(kTwoTets22), "");
-    const std::string boundaryOnly =
-        replaced(replaced(kTwoTets22, "1 4 0 1 2 3 4", "1 2 0 1 2 3"), "2 4 0 2 3 4 5", "2 2 0 2 3 4");
+    const std::string boundaryOnly = replaced(replaced(kTwoTets22, "1 4 0 1 2 3 4", "1 2 0 1 2 3"),
+                                              "2 4 0 2 3 4 5", "2 2 0 2 3 4");
     const std::pair<std::string, const char*> cases[] = {
         {"", "end of file"},
         {"NQBTEXT 1\nUNIT mm\n", "not a Gmsh mesh file"},
@@ -119,7 +123,8 @@ TEST(GmshDamage, EachFaultIsRefusedWithItsReason) {
         {replaced(kTwoTets22, "2.2 0 8", "4.0 0 8"), "MSH version 4.0 is not supported"},
         {replaced(kTwoTets22, "2 4 0 2 3 4 5", "2 17 0 1 2 3 4 5 1 2 3 4 5 1 2 3 4 5 1 2 3 4 5"),
          "element type 17 (20-node hexahedron) is not supported"},
-        {readText(fixture("box_tet10_41.msh")), "element type 11 (10-node tetrahedron) is not supported"},
+        {readText(fixture("box_tet10_41.msh")),
+         "element type 11 (10-node tetrahedron) is not supported"},
         {replaced(kTwoTets22, "2 4 0 2 3 4 5", "2 4 0 2 3 4 99"), "node tag 99"},
         {replaced(kTwoTets22, "5 1 1 1", "4 1 1 1"), "node tag 4 appears twice"},
         {replaced(kTwoTets22, "1 0 0 0\n", "0 0 0 0\n"), "not positive"},
@@ -127,7 +132,8 @@ TEST(GmshDamage, EachFaultIsRefusedWithItsReason) {
         {replaced(kTwoTets22, "$EndNodes", "$EndNode"), "expected $EndNodes"},
         {replaced(kTwoTets22, "$Elements\n2\n", "$Elements\n3\n"), ""},
         {replaced(kTwoTets22, "2 1 0 0", "2 1 zero 0"), "line 7"},  // node 2's line
-        {replaced(kTwoTets22, "$Nodes\n5\n", "$Nodes\n1000000000000\n"), "more than the file holds"},
+        {replaced(kTwoTets22, "$Nodes\n5\n", "$Nodes\n1000000000000\n"),
+         "more than the file holds"},
     };
     for (const auto& [data, reason] : cases) {
         const std::string error = importError(data);
@@ -148,10 +154,11 @@ TEST(GmshDamage, EachFaultIsRefusedWithItsReason) {
 // Every cut of a file before its last section ends is refused, and no cut reads past the data
 // (the sanitizer build would stop on that).
 TEST(GmshDamage, EveryTruncationBeforeTheEndIsRefused) {
-    for (const char* name :
-         {"sparse_tags_22.msh", "sparse_tags_41.msh", "box_hex_41_bin.msh", "wedge_prism_22_bin.msh"}) {
+    for (const char* name : {"sparse_tags_22.msh", "sparse_tags_41.msh", "box_hex_41_bin.msh",
+                             "wedge_prism_22_bin.msh"}) {
         const std::string whole = readText(fixture(name));
-        const std::size_t complete = whole.rfind("$EndElements") + std::string("$EndElements").size();
+        const std::size_t complete =
+            whole.rfind("$EndElements") + std::string("$EndElements").size();
         for (std::size_t length = 0; length < complete; ++length)
             ASSERT_NE(importError(whole.substr(0, length)), "") << name << " cut at " << length;
         EXPECT_EQ(importError(whole.substr(0, complete)), "") << name;

@@ -23,7 +23,8 @@ namespace {
 // Tensor of cell c (1-based): distinct per cell and component, exact in float.
 std::array<double, 6> tensorOf(long long c) {
     std::array<double, 6> a{};
-    for (std::size_t k = 0; k < 6; ++k) a[k] = 0.125 * static_cast<double>(k + 1) + 0.0078125 * static_cast<double>(c);
+    for (std::size_t k = 0; k < 6; ++k)
+        a[k] = 0.125 * static_cast<double>(k + 1) + 0.0078125 * static_cast<double>(c);
     return a;
 }
 
@@ -34,9 +35,11 @@ std::string joined(const std::array<double, 6>& a) {
     return row;
 }
 
-std::string npyImage(const std::vector<double>& values, std::size_t rows, std::size_t cols, const char* descr = "<f8") {
-    std::string header = "{'descr': '" + std::string(descr) + "', 'fortran_order': False, 'shape': (" +
-                         std::to_string(rows) + (cols ? ", " + std::to_string(cols) : std::string(",")) + "), }";
+std::string npyImage(const std::vector<double>& values, std::size_t rows, std::size_t cols,
+                     const char* descr = "<f8") {
+    std::string header = "{'descr': '" + std::string(descr) +
+                         "', 'fortran_order': False, 'shape': (" + std::to_string(rows) +
+                         (cols ? ", " + std::to_string(cols) : std::string(",")) + "), }";
     while ((10 + header.size() + 1) % 64 != 0) header += ' ';
     header += '\n';
     std::string image("\x93NUMPY\x01\x00", 8);
@@ -55,10 +58,15 @@ std::string npyImage(const std::vector<double>& values, std::size_t rows, std::s
 }
 
 // A zip archive of the entries, each stored or raw-deflated as numpy.savez(_compressed) does.
-std::string zipImage(const std::vector<std::pair<std::string, std::string>>& entries, bool deflated) {
+std::string zipImage(const std::vector<std::pair<std::string, std::string>>& entries,
+                     bool deflated) {
     std::string zip, directory;
-    const auto put16 = [](std::string& s, std::uint16_t v) { s.append(reinterpret_cast<const char*>(&v), 2); };
-    const auto put32 = [](std::string& s, std::uint32_t v) { s.append(reinterpret_cast<const char*>(&v), 4); };
+    const auto put16 = [](std::string& s, std::uint16_t v) {
+        s.append(reinterpret_cast<const char*>(&v), 2);
+    };
+    const auto put32 = [](std::string& s, std::uint32_t v) {
+        s.append(reinterpret_cast<const char*>(&v), 4);
+    };
     for (const auto& [name, data] : entries) {
         std::string body = data;
         if (deflated) {
@@ -73,7 +81,8 @@ std::string zipImage(const std::vector<std::pair<std::string, std::string>>& ent
             body.resize(z.total_out);
             deflateEnd(&z);
         }
-        const auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+        const auto crc = static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
         const auto offset = static_cast<std::uint32_t>(zip.size());
         for (std::string* s : {&zip, &directory}) {
             const bool central = s == &directory;
@@ -120,7 +129,12 @@ void writeBytes(const std::string& path, const std::string& data) {
 class ImportResults : public testing::Test {
 protected:
     void SetUp() override {
-        mesh_ = qvr::gen::makePlate({.lx = 4, .ly = 2, .thickness = 1, .nx = 4, .ny = 2, .nz = 1,
+        mesh_ = qvr::gen::makePlate({.lx = 4,
+                                     .ly = 2,
+                                     .thickness = 1,
+                                     .nx = 4,
+                                     .ny = 2,
+                                     .nz = 1,
                                      .type = qvr::gen::CellType::Mixed});
         cells_ = static_cast<long long>(mesh_.parts.size());
         ASSERT_GT(cells_, 10);
@@ -128,7 +142,8 @@ protected:
     }
     // Runs the command; the written result file's image, or "" when it failed.
     std::string import(const std::string& tensors, const std::vector<std::string>& extra = {}) {
-        std::vector<std::string> args = {"import-results", dir_.file("part.nqb"), tensors, dir_.file("out.k7t")};
+        std::vector<std::string> args = {"import-results", dir_.file("part.nqb"), tensors,
+                                         dir_.file("out.k7t")};
         args.insert(args.end(), extra.begin(), extra.end());
         std::remove(dir_.file("out.k7t").c_str());
         last_ = runQvr(args, dir_.path());
@@ -188,7 +203,8 @@ TEST_F(ImportResults, EveryFormatGivesTheSameResultFile) {
     for (std::size_t i = 0; i < types.size(); ++i) offsets.push_back(static_cast<long long>(i + 1));
     connectivity.assign(types.size(), 0);
     grid.addReals(VtkXmlGrid::Section::Points, "Points", 3, {0, 0, 0});
-    grid.addIntegers(VtkXmlGrid::Section::Cells, VtkXmlGrid::Type::Int64, "connectivity", connectivity);
+    grid.addIntegers(VtkXmlGrid::Section::Cells, VtkXmlGrid::Type::Int64, "connectivity",
+                     connectivity);
     grid.addIntegers(VtkXmlGrid::Section::Cells, VtkXmlGrid::Type::Int64, "offsets", offsets);
     grid.addIntegers(VtkXmlGrid::Section::Cells, VtkXmlGrid::Type::UInt8, "types", types);
     grid.write(dir_.file("ascii.vtu"), 1, types.size(), VtkEncoding::Ascii);
@@ -200,14 +216,16 @@ TEST_F(ImportResults, EveryFormatGivesTheSameResultFile) {
     writeBytes(dir_.file("six.npy"), npyImage(six, n, 6));
     writeBytes(dir_.file("seven.npy"), npyImage(seven, n, 7));
     writeBytes(dir_.file("stored.npz"), zipImage({{"tensors.npy", npyImage(reversed, n, 6)},
-                                                  {"ids.npy", npyImage(ids, n, 0, "<i8")}}, false));
+                                                  {"ids.npy", npyImage(ids, n, 0, "<i8")}},
+                                                 false));
     writeBytes(dir_.file("deflated.npz"), zipImage({{"tensors.npy", npyImage(reversed, n, 6)},
-                                                    {"ids.npy", npyImage(ids, n, 0, "<i8")}}, true));
+                                                    {"ids.npy", npyImage(ids, n, 0, "<i8")}},
+                                                   true));
 
     const std::string expected = import(dir_.file("t.csv"));
     ASSERT_FALSE(expected.empty()) << last_.err;
-    for (const char* name : {"shuffled.csv", "bare.csv", "six.npy", "seven.npy", "stored.npz", "deflated.npz",
-                             "ascii.vtu", "packed.vtu"})
+    for (const char* name : {"shuffled.csv", "bare.csv", "six.npy", "seven.npy", "stored.npz",
+                             "deflated.npz", "ascii.vtu", "packed.vtu"})
         EXPECT_TRUE(import(dir_.file(name)) == expected) << name << ": " << last_.err;
 
     k7t::ResultFile r;
@@ -218,7 +236,9 @@ TEST_F(ImportResults, EveryFormatGivesTheSameResultFile) {
     for (std::size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(r.items[i].id, k7t::kFiberItemIds[i]);
         for (long long c = 1; c <= cells_; ++c)
-            ASSERT_EQ(r.items[i].values[static_cast<std::size_t>(c - 1)], tensorOf(c)[componentOfItem[i]]) << i << " " << c;
+            ASSERT_EQ(r.items[i].values[static_cast<std::size_t>(c - 1)],
+                      tensorOf(c)[componentOfItem[i]])
+                << i << " " << c;
     }
 }
 
@@ -233,12 +253,15 @@ TEST_F(ImportResults, TensorsThatDoNotFitTheMeshAreRefusedInOneLine) {
     for (long long c = 1; c < cells_; ++c) shortBare += "1,0,0,0,0,0\n";
     const std::string n = std::to_string(cells_);
     const std::pair<std::string, std::string> cases[] = {
-        {rows(1, cells_ - 1), "1 of the mesh's " + n + " cells have no tensor (the first: cell " + n + ")"},
-        {rows(1, cells_ + 1), "cell " + std::to_string(cells_ + 1) + " is not in the mesh (1.." + n + ")"},
+        {rows(1, cells_ - 1),
+         "1 of the mesh's " + n + " cells have no tensor (the first: cell " + n + ")"},
+        {rows(1, cells_ + 1),
+         "cell " + std::to_string(cells_ + 1) + " is not in the mesh (1.." + n + ")"},
         {rows(0, cells_), "cell 0 is not in the mesh"},
         {rows(1, cells_, 3), "cell 3 is given twice"},
         {"cell,a11,a22,a33,a12,a23\n1,0,0,0,0,0\n", "the header names no column a13"},
-        {"cell,a11,a22,a33,a12,a23,a13\n1.5,0,0,0,0,0,0\n", "line 2: the key '1.5' is not a whole number"},
+        {"cell,a11,a22,a33,a12,a23,a13\n1.5,0,0,0,0,0,0\n",
+         "line 2: the key '1.5' is not a whole number"},
         {"cell,a11,a22,a33,a12,a23,a13\n1,0,0,x,0,0,0\n", "line 2: 'x' is not a number"},
     };
     for (const auto& [text, reason] : cases) {
@@ -250,17 +273,20 @@ TEST_F(ImportResults, TensorsThatDoNotFitTheMeshAreRefusedInOneLine) {
         EXPECT_FALSE(std::ifstream(dir_.file("out.k7t")).good()) << reason;
     }
     // Six columns without a header are cells 1, 2, ... in order: one short.
-    writeBytes(dir_.file("bare.npy"), npyImage(std::vector<double>(static_cast<std::size_t>(cells_ - 1) * 6, 0.0),
-                                               static_cast<std::size_t>(cells_ - 1), 6));
+    writeBytes(dir_.file("bare.npy"),
+               npyImage(std::vector<double>(static_cast<std::size_t>(cells_ - 1) * 6, 0.0),
+                        static_cast<std::size_t>(cells_ - 1), 6));
     EXPECT_TRUE(import(dir_.file("bare.npy")).empty());
-    EXPECT_NE(last_.err.find(std::to_string(cells_ - 1) + " tensors for a mesh of " + n + " cells"), std::string::npos)
+    EXPECT_NE(last_.err.find(std::to_string(cells_ - 1) + " tensors for a mesh of " + n + " cells"),
+              std::string::npos)
         << last_.err;
 }
 
 // Gmsh element tags through the map `qvr import` writes: the tags, not the cell numbers, key
 // the tensors.
 TEST_F(ImportResults, GmshTagsArePlacedThroughTheTagMap) {
-    std::string map = "cell,gmsh_element_tag\n", csv = "tag,a11,a22,a33,a12,a23,a13\n", plain = "cell,a11,a22,a33,a12,a23,a13\n";
+    std::string map = "cell,gmsh_element_tag\n", csv = "tag,a11,a22,a33,a12,a23,a13\n",
+                plain = "cell,a11,a22,a33,a12,a23,a13\n";
     for (long long c = 1; c <= cells_; ++c) {
         const long long tag = 1000 + 7 * (cells_ - c);
         map += std::to_string(c) + "," + std::to_string(tag) + "\n";
@@ -277,7 +303,8 @@ TEST_F(ImportResults, GmshTagsArePlacedThroughTheTagMap) {
     // A tag the mesh does not have.
     writeBytes(dir_.file("tagged.csv"), csv + "5,1,0,0,0,0,0\n");
     EXPECT_TRUE(import(dir_.file("tagged.csv"), {"--keys", "gmsh-tags"}).empty());
-    EXPECT_NE(last_.err.find("Gmsh element tag 5 is no cell of the mesh"), std::string::npos) << last_.err;
+    EXPECT_NE(last_.err.find("Gmsh element tag 5 is no cell of the mesh"), std::string::npos)
+        << last_.err;
 }
 
 // Damaged numpy files are refused with a reason, never read out of bounds.
@@ -299,7 +326,8 @@ TEST(NumpyFiles, DamagedImagesAreRefused) {
     const std::string zip = zipImage({{"tensors.npy", good}}, true);
     std::map<std::string, NpyArray> arrays;
     ASSERT_TRUE(parseNpz(zip, arrays, error)) << error;
-    for (std::size_t cut = 0; cut < zip.size(); cut += 7) EXPECT_FALSE(parseNpz(zip.substr(0, cut), arrays, error)) << cut;
+    for (std::size_t cut = 0; cut < zip.size(); cut += 7)
+        EXPECT_FALSE(parseNpz(zip.substr(0, cut), arrays, error)) << cut;
     std::string flipped = zip;
     const std::size_t body = 30 + std::strlen("tensors.npy");  // past the local entry header
     flipped[body + 5] = static_cast<char>(flipped[body + 5] ^ 0x55);
@@ -309,21 +337,26 @@ TEST(NumpyFiles, DamagedImagesAreRefused) {
 // `qvr import` writes the Gmsh element tag of every cell it keeps (points, lines and faces
 // have tags too but are no cells), and import-results places tensors keyed by those tags.
 TEST(ImportTagMap, TheMapHoldsTheFileElementTagsOfTheCells) {
-    const std::pair<const char*, std::string> files[] = {{"sparse_tags_22.msh", "cell,gmsh_element_tag\n1,4\n2,5\n"},
-                                                         {"sparse_tags_41.msh", "cell,gmsh_element_tag\n1,3\n2,4\n"}};
+    const std::pair<const char*, std::string> files[] = {
+        {"sparse_tags_22.msh", "cell,gmsh_element_tag\n1,4\n2,5\n"},
+        {"sparse_tags_41.msh", "cell,gmsh_element_tag\n1,3\n2,4\n"}};
     for (const auto& [file, map] : files) {
         TempDir dir;
-        const QvrResult r = runQvr({"import", std::string(QVR_TEST_DATA_DIR) + "/gmsh/" + file, dir.file("g.nqb")},
-                                   dir.path());
+        const QvrResult r =
+            runQvr({"import", std::string(QVR_TEST_DATA_DIR) + "/gmsh/" + file, dir.file("g.nqb")},
+                   dir.path());
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(readText(dir.file("g.tags.csv")), map) << file;
         // The hexahedron's tag keys the hexahedron (cell 1), whatever the row order.
         const std::string hexTag = map.substr(map.find("\n1,") + 3, 1);
         const std::string pyramidTag = map.substr(map.find("\n2,") + 3, 1);
-        writeBytes(dir.file("t.csv"), "tag,a11,a22,a33,a12,a23,a13\n" + pyramidTag + ",0.5,0,0,0,0,0\n" + hexTag +
-                                          ",0.25,0,0,0,0,0\n");
-        ASSERT_EQ(runQvr({"import-results", dir.file("g.nqb"), dir.file("t.csv"), dir.file("g.k7t"), "--keys",
-                          "gmsh-tags"}, dir.path()).exitCode, 0);
+        writeBytes(dir.file("t.csv"), "tag,a11,a22,a33,a12,a23,a13\n" + pyramidTag +
+                                          ",0.5,0,0,0,0,0\n" + hexTag + ",0.25,0,0,0,0,0\n");
+        ASSERT_EQ(runQvr({"import-results", dir.file("g.nqb"), dir.file("t.csv"), dir.file("g.k7t"),
+                          "--keys", "gmsh-tags"},
+                         dir.path())
+                      .exitCode,
+                  0);
         k7t::ResultFile result;
         ASSERT_TRUE(k7t::read(dir.file("g.k7t"), result));
         EXPECT_EQ(result.items[0].values, (std::vector<float>{0.25f, 0.5f})) << file;
@@ -340,13 +373,16 @@ TEST(TensorVtu, DamagedFilesAreRefusedSafely) {
         for (auto* v : {&a11, &a22, &a33, &a12, &a23, &a13}) v->push_back(0.01 * c);
     const std::pair<const char*, std::vector<double>*> arrays[] = {
         {"a11", &a11}, {"a22", &a22}, {"a33", &a33}, {"a12", &a12}, {"a23", &a23}, {"a13", &a13}};
-    for (const auto& [name, values] : arrays) grid.addReals(VtkXmlGrid::Section::CellData, name, 1, *values);
+    for (const auto& [name, values] : arrays)
+        grid.addReals(VtkXmlGrid::Section::CellData, name, 1, *values);
     grid.addReals(VtkXmlGrid::Section::Points, "Points", 3, {0, 0, 0});
-    grid.addIntegers(VtkXmlGrid::Section::Cells, VtkXmlGrid::Type::Int64, "connectivity", std::vector<long long>(50, 0));
+    grid.addIntegers(VtkXmlGrid::Section::Cells, VtkXmlGrid::Type::Int64, "connectivity",
+                     std::vector<long long>(50, 0));
     std::vector<long long> offsets;
     for (long long i = 1; i <= 50; ++i) offsets.push_back(i);
     grid.addIntegers(VtkXmlGrid::Section::Cells, VtkXmlGrid::Type::Int64, "offsets", offsets);
-    grid.addIntegers(VtkXmlGrid::Section::Cells, VtkXmlGrid::Type::UInt8, "types", std::vector<long long>(50, 10));
+    grid.addIntegers(VtkXmlGrid::Section::Cells, VtkXmlGrid::Type::UInt8, "types",
+                     std::vector<long long>(50, 10));
     grid.write(dir.file("t.vtu"), 1, 50, VtkEncoding::CompressedBinary);
     const std::string image = readText(dir.file("t.vtu"));
     CellTensors t;

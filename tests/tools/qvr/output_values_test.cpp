@@ -44,7 +44,7 @@ TEST(SymmetricTensor, EigenpairsReproduceTheMatrix) {
     for (int i = 0; i < 500; ++i) {
         double a[6];
         for (double& v : a) v = any(random);
-        if (i % 5 == 0) a[1] = a[0];  // repeated diagonal entries
+        if (i % 5 == 0) a[1] = a[0];               // repeated diagonal entries
         if (i % 7 == 0) a[3] = a[4] = a[5] = 0.0;  // already diagonal
         const TensorEigen e = symmetricEigen(a[0], a[1], a[2], a[3], a[4], a[5]);
         EXPECT_GE(e.values[0], e.values[1]);
@@ -56,8 +56,10 @@ TEST(SymmetricTensor, EigenpairsReproduceTheMatrix) {
         const double av[3] = {a[0] * v[0] + a[3] * v[1] + a[5] * v[2],
                               a[3] * v[0] + a[1] * v[1] + a[4] * v[2],
                               a[5] * v[0] + a[4] * v[1] + a[2] * v[2]};
-        for (int k = 0; k < 3; ++k) EXPECT_NEAR(av[k], e.values[0] * v[static_cast<std::size_t>(k)], 1e-10) << i;
-        const double* largest = std::max_element(v.begin(), v.end(), [](double x, double y) { return std::fabs(x) < std::fabs(y); });
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(av[k], e.values[0] * v[static_cast<std::size_t>(k)], 1e-10) << i;
+        const double* largest = std::max_element(
+            v.begin(), v.end(), [](double x, double y) { return std::fabs(x) < std::fabs(y); });
         EXPECT_GT(*largest, 0.0);
     }
     // Fibres mostly along y: the principal direction is +y.

@@ -7,11 +7,11 @@
 #include <cmath>
 
 #include "QvrTestSupport.h"
-#include "tensor_import.h"
 #include "TempDir.h"
 #include "fiber_fields.h"
 #include "generator/PartGenerator.h"
 #include "output_writers.h"
+#include "tensor_import.h"
 
 using namespace qvr::cli;
 
@@ -42,7 +42,8 @@ ExtractionRun smallRun() {
     run.skin.fileNode = {11, 12, 13, 14};
     run.skin.faces = {{1, 2, 3, 0}, {1, 3, 4, 0}};
     run.skin.corners = {3, 3};
-    const std::tuple<int, double, double, double> nodes[] = {{11, 0, 0, 2}, {12, 1, 0, 0}, {13, 1, 1, 1}};
+    const std::tuple<int, double, double, double> nodes[] = {
+        {11, 0, 0, 2}, {12, 1, 0, 0}, {13, 1, 1, 1}};
     for (const auto& [node, x, y, t] : nodes) {
         NodeProfile p = profile(node, t > 0 ? t : 1e30, t > 0, x);
         p.y = y;
@@ -50,7 +51,8 @@ ExtractionRun smallRun() {
         p.depth = {0.0, 0.5 * p.thickness, p.thickness};
         p.value.resize(3);
         for (std::size_t j = 0; j < 3; ++j)
-            for (std::size_t k = 0; k < kComponentCount; ++k) p.value[j][k] = 0.1 * (k + 1) + 0.01 * j;
+            for (std::size_t k = 0; k < kComponentCount; ++k)
+                p.value[j][k] = 0.1 * (k + 1) + 0.01 * j;
         run.profiles.push_back(p);
     }
     return run;
@@ -75,7 +77,8 @@ TEST(Outputs, CsvHasOneRowPerNodeAndSamplePointUnderAHeader) {
     OutputOptions o;
     o.csvDigits = 12;
     writeProfilesCsv(dir.file("p.csv"), run, o);
-    EXPECT_EQ(splitLines(readText(dir.file("p.csv")))[8], "13,1,1,0,2,0.5,1,0.0399999991059,0.21,0.31,0.41,0.51,0.61");
+    EXPECT_EQ(splitLines(readText(dir.file("p.csv")))[8],
+              "13,1,1,0,2,0.5,1,0.0399999991059,0.21,0.31,0.41,0.51,0.61");
 
     // Wide: a row per node, the layers side by side.
     o.wideCsv = true;
@@ -84,15 +87,16 @@ TEST(Outputs, CsvHasOneRowPerNodeAndSamplePointUnderAHeader) {
     const auto wide = readCsv(dir.file("w.csv"));
     ASSERT_EQ(wide.size(), 4u);
     ASSERT_EQ(wide[0].size(), 6u + 3u * 6u);
-    EXPECT_EQ(std::vector<std::string>(wide[0].begin(), wide[0].begin() + 8),
-              (std::vector<std::string>{"node", "x", "y", "z", "wall", "thickness", "a11_1", "a22_1"}));
+    EXPECT_EQ(
+        std::vector<std::string>(wide[0].begin(), wide[0].begin() + 8),
+        (std::vector<std::string>{"node", "x", "y", "z", "wall", "thickness", "a11_1", "a22_1"}));
     EXPECT_EQ(wide[0].back(), "a13_3");
     EXPECT_EQ(wide[3][0], "13");
     EXPECT_EQ(wide[3][4], "1");
     EXPECT_EQ(wide[3][5], "1");
-    EXPECT_EQ(wide[3][6 + 6], "0.04");    // a11 at layer 2
-    EXPECT_EQ(wide[3].back(), "0.62");    // a13 at layer 3
-    EXPECT_EQ(wide[2][4], "0");           // no crossing
+    EXPECT_EQ(wide[3][6 + 6], "0.04");  // a11 at layer 2
+    EXPECT_EQ(wide[3].back(), "0.62");  // a13 at layer 3
+    EXPECT_EQ(wide[2][4], "0");         // no crossing
     EXPECT_EQ(wide[2][5], "nan");
     EXPECT_EQ(wide[2].back(), "nan");
 }
@@ -127,23 +131,28 @@ TEST(Outputs, VtuGridHoldsTheSkinAndTheCrossingRays) {
     ASSERT_TRUE(readVtuArrays(readText(dir.file("b.vtu")), binary, error)) << error;
     for (const XmlElement* a : doc.named("DataArray")) {
         const std::size_t comps = a->attributes.count("NumberOfComponents")
-                                      ? std::stoul(a->attributes.at("NumberOfComponents")) : 1;
+                                      ? std::stoul(a->attributes.at("NumberOfComponents"))
+                                      : 1;
         const std::string name = a->parent + "/" + a->attributes.at("Name");
         const bool perPoint = a->parent == "PointData" || a->parent == "Points";
         if (perPoint || a->parent == "CellData") {
             EXPECT_EQ(data[name].size(), perPoint ? points * comps : cells) << name;
         }
         ASSERT_EQ(binary[name].size(), data[name].size()) << name;
-        for (std::size_t i = 0; i < data[name].size(); ++i)  // ASCII: 9 digits, floats at the shortest
-            EXPECT_NEAR(binary[name][i], data[name][i], 1e-7 * std::fabs(data[name][i])) << name << " " << i;
+        for (std::size_t i = 0; i < data[name].size();
+             ++i)  // ASCII: 9 digits, floats at the shortest
+            EXPECT_NEAR(binary[name][i], data[name][i], 1e-7 * std::fabs(data[name][i]))
+                << name << " " << i;
         // The fibre values are stored in single precision: types agree between the encodings.
-        const bool fibre = name == "PointData/tensor" || name == "PointData/a11" || name == "PointData/principal";
+        const bool fibre =
+            name == "PointData/tensor" || name == "PointData/a11" || name == "PointData/principal";
         if (fibre) {
             EXPECT_EQ(a->attributes.at("type"), "Float32") << name;
         }
     }
-    for (const char* name : {"thickness", "depth", "fraction", "a11", "a22", "a33", "a12", "a23", "a13",
-                             "node", "has_profile", "direction", "wall", "tensor", "eigenvalues", "principal"})
+    for (const char* name :
+         {"thickness", "depth", "fraction", "a11", "a22", "a33", "a12", "a23", "a13", "node",
+          "has_profile", "direction", "wall", "tensor", "eigenvalues", "principal"})
         EXPECT_EQ(data.count(std::string("PointData/") + name), 1u) << name;
     EXPECT_EQ(data["Cells/types"], (std::vector<double>{5, 5, 4, 4}));
     EXPECT_EQ(data["Cells/offsets"], (std::vector<double>{3, 6, 9, 12}));
@@ -161,7 +170,8 @@ TEST(Outputs, VtuGridHoldsTheSkinAndTheCrossingRays) {
     EXPECT_EQ(data["PointData/wall"][last], 1);
     // The tensor in VTK's order XX YY ZZ XY YZ XZ is a11 a22 a33 a12 a23 a13.
     for (std::size_t k = 0; k < 6; ++k)
-        EXPECT_EQ(data["PointData/tensor"][6 * last + k], data[std::string("PointData/") + kComponentNames[k]][last]);
+        EXPECT_EQ(data["PointData/tensor"][6 * last + k],
+                  data[std::string("PointData/") + kComponentNames[k]][last]);
     // Skin node 12 has no profile (its ray found nothing): thickness 0, has_profile 0, wall 0;
     // node 11's ray does not run through the wall.
     for (std::size_t p = 0; p < points; ++p) {
@@ -201,13 +211,15 @@ TEST(Outputs, SvgOfTwoPanelsIsWellFormedWithNiceTicks) {
     ASSERT_TRUE(doc.wellFormed) << doc.error;
     EXPECT_EQ(doc.named("polyline").size(), 2u * kComponentCount);
     for (const char* name : kComponentNames)
-        EXPECT_TRUE(std::any_of(doc.elements.begin(), doc.elements.end(),
-                                [name](const XmlElement& e) { return e.name == "text" && e.text == name; }))
+        EXPECT_TRUE(
+            std::any_of(doc.elements.begin(), doc.elements.end(),
+                        [name](const XmlElement& e) { return e.name == "text" && e.text == name; }))
             << "legend " << name;
 
     // Ticks enclose the range in steps of 1, 2 or 5 times a power of ten, with the decimals that
     // tell neighbouring ticks apart and no more.
-    const double ranges[][2] = {{0, 1}, {-0.0245, 0.7236}, {0.3, 0.3}, {-3e-5, 7e-5}, {12, 950}, {-2, -1}};
+    const double ranges[][2] = {{0, 1},        {-0.0245, 0.7236}, {0.3, 0.3},
+                                {-3e-5, 7e-5}, {12, 950},         {-2, -1}};
     for (const auto& r : ranges) {
         const AxisTicks t = niceTicks(r[0], r[1], 5);
         EXPECT_TRUE(t.first <= r[0] && t.first + t.step * (t.count - 1) >= r[1] && t.count >= 3 &&
@@ -218,23 +230,26 @@ TEST(Outputs, SvgOfTwoPanelsIsWellFormedWithNiceTicks) {
                     std::fabs(mantissa - 5) < 1e-9)
             << t.step;
         EXPECT_LE(std::pow(10.0, -t.decimals), t.step * 1.001) << t.step;
-        EXPECT_TRUE(t.step < 1.0 ? std::pow(10.0, -t.decimals) >= t.step / 10.0 * 0.999 : t.decimals == 0)
+        EXPECT_TRUE(t.step < 1.0 ? std::pow(10.0, -t.decimals) >= t.step / 10.0 * 0.999
+                                 : t.decimals == 0)
             << t.step;
     }
 }
 
 TEST(Outputs, StatisticsCountOnlyRaysThatCrossed) {
-    const ThicknessStats s = thicknessStats(
-        {profile(1, 3.0), profile(2, 1.0), profile(3, 1e30, false), profile(4, 2.0), profile(5, 1e-12)});
+    const ThicknessStats s =
+        thicknessStats({profile(1, 3.0), profile(2, 1.0), profile(3, 1e30, false), profile(4, 2.0),
+                        profile(5, 1e-12)});
     EXPECT_EQ(std::make_tuple(s.count, s.min, s.max, s.median, s.collapsed),
               std::make_tuple(4LL, 1e-12, 3.0, 1.5, 1LL));  // even count: the mean of 1 and 2
     EXPECT_EQ(thicknessStats({profile(1, 5.0), profile(2, 1.0), profile(3, 4.0)}).median, 4.0);
     // Median 2.5 of {1, 2, 3, 4}: nodes 7 (thickness 2) and 9 (3) are equally near; 7 wins.
-    const std::vector<NodeProfile> set = {profile(9, 3.0), profile(8, 4.0), profile(7, 2.0), profile(6, 1.0),
-                                          profile(5, 2.5, false)};
+    const std::vector<NodeProfile> set = {profile(9, 3.0), profile(8, 4.0), profile(7, 2.0),
+                                          profile(6, 1.0), profile(5, 2.5, false)};
     EXPECT_EQ(findRepresentative(set), 2);
     EXPECT_EQ(findRepresentative({profile(1, 1e30, false)}), -1);
-    EXPECT_EQ(std::make_pair(findProfileOfNode(set, 8), findProfileOfNode(set, 99)), std::make_pair(1L, -1L));
+    EXPECT_EQ(std::make_pair(findProfileOfNode(set, 8), findProfileOfNode(set, 99)),
+              std::make_pair(1L, -1L));
     // Nearest to x = 10 among the crossed: node 4 at x = 9 (node 3 at x = 10 did not cross).
     const std::vector<NodeProfile> line = {profile(1, 1, true, 0), profile(3, 1, false, 10),
                                            profile(4, 1, true, 9)};
@@ -243,14 +258,16 @@ TEST(Outputs, StatisticsCountOnlyRaysThatCrossed) {
     std::vector<NodeProfile> walls = set;
     walls[0].wall = walls[1].wall = true;  // thickness 3 and 4
     const ThicknessStats w = thicknessStats(walls, true);
-    EXPECT_EQ(std::make_tuple(w.count, w.min, w.median, w.max), std::make_tuple(2LL, 3.0, 3.5, 4.0));
+    EXPECT_EQ(std::make_tuple(w.count, w.min, w.median, w.max),
+              std::make_tuple(2LL, 3.0, 3.5, 4.0));
     EXPECT_EQ(findRepresentative(walls), 1);  // 3 and 4 equally near 3.5: node 8 before node 9
     walls[0].fileNode = 1;
     EXPECT_EQ(findRepresentative(walls), 0);
     std::vector<NodeProfile> mixed = {profile(1, 1.0), profile(2, 4.0), profile(3, 6.0)};
     mixed[1].wall = mixed[2].wall = true;
     EXPECT_THAT(meanProfile(mixed, 2, true).mean[1], ::testing::Each(5.0));
-    const MeanProfile m = meanProfile({profile(1, 1.0), profile(2, 4.0), profile(3, 100.0, false)}, 2);
+    const MeanProfile m =
+        meanProfile({profile(1, 1.0), profile(2, 4.0), profile(3, 100.0, false)}, 2);
     EXPECT_EQ(m.nodes, 2);
     EXPECT_EQ(m.fraction, (std::vector<double>{0.0, 1.0}));
     for (const auto& row : m.mean) EXPECT_THAT(row, ::testing::Each(2.5));
@@ -264,7 +281,8 @@ TEST(Outputs, FibreTensorsTurnWithThePart) {
     const Matrix3 r = rotationMatrix({1.0, 2.0, 3.0}, 0.7);
     qvr::gen::rotate(mesh, {1.0, 2.0, 3.0}, 0.7);
     for (std::size_t n = 0; n < 3; ++n)
-        for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(mesh.xyz[3 * n + i], r[i][n], 1e-6) << n << i;
+        for (std::size_t i = 0; i < 3; ++i)
+            EXPECT_NEAR(mesh.xyz[3 * n + i], r[i][n], 1e-6) << n << i;
     // One cell, components a11 a22 a33 a12 a13 a23 in the item order (ids 4 5 6 9 10 11).
     const auto turn = [](const std::array<float, 6>& a, const Matrix3& m) {
         k7t::ResultFile f;
@@ -281,16 +299,17 @@ TEST(Outputs, FibreTensorsTurnWithThePart) {
     };
     // A quarter turn about z, x' = -y, y' = x: a11' = a22, a22' = a11, a12' = -a12,
     // a13' = -a23, a23' = a13.
-    const std::array<double, 6> q =
-        turn({0.7f, 0.2f, 0.1f, 0.05f, 0.03f, 0.01f}, rotationMatrix({0, 0, 1}, std::acos(-1.0) / 2));
+    const std::array<double, 6> q = turn({0.7f, 0.2f, 0.1f, 0.05f, 0.03f, 0.01f},
+                                         rotationMatrix({0, 0, 1}, std::acos(-1.0) / 2));
     EXPECT_THAT(q, ::testing::Pointwise(::testing::DoubleNear(1e-7),
                                         std::array<double, 6>{0.2, 0.7, 0.1, -0.05, -0.01, 0.03}));
     // Fibres all along x, A = e_x e_x^T, lie along R e_x after any turn.
     const std::array<double, 6> u = turn({1, 0, 0, 0, 0, 0}, r);
-    EXPECT_THAT(u, ::testing::Pointwise(::testing::DoubleNear(1e-6),
-                                        std::array<double, 6>{r[0][0] * r[0][0], r[1][0] * r[1][0],
-                                                              r[2][0] * r[2][0], r[0][0] * r[1][0],
-                                                              r[0][0] * r[2][0], r[1][0] * r[2][0]}));
+    EXPECT_THAT(
+        u, ::testing::Pointwise(
+               ::testing::DoubleNear(1e-6),
+               std::array<double, 6>{r[0][0] * r[0][0], r[1][0] * r[1][0], r[2][0] * r[2][0],
+                                     r[0][0] * r[1][0], r[0][0] * r[2][0], r[1][0] * r[2][0]}));
 }
 
 }  // namespace
