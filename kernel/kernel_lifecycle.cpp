@@ -9,35 +9,13 @@ constexpr double kInitialMinMesh = 0.1;  // mm, until the search set-up derives 
 }
 
 CQVROptKer::CQVROptKer()
-    : m_pMsgTool(nullptr),
-      m_pADTree(nullptr),
-      m_pNode(nullptr),
-      m_pSurface(nullptr),
-      p_Cell(nullptr),
-      m_nNodeInFile(0),
-      m_nNode(0),
-      m_nInnerCell(0),
-      m_nSurface(0),
-      TotalVolume(0.0),
-      m_pNodeInPart(nullptr),
-      m_pNodeKind(nullptr),
-      m_pNodeNewID(nullptr),
-      m_pCellKind(nullptr),
-      m_nPrintLevel(0),
-      m_bFormatFlag(false),
-      Box_xMax(0.0),
-      Box_yMax(0.0),
-      Box_zMax(0.0),
-      Box_xMin(0.0),
-      Box_yMin(0.0),
-      Box_zMin(0.0),
-      MinMesh(kInitialMinMesh),
-      AverageThickness(0.0),
-      m_nSlotCount(0),
-      m_ppPassElemList(nullptr),
-      m_ppNearBlockList(nullptr),
-      m_pLastErrorText(nullptr),
-      m_nLastErrorCode(0) {}
+    : m_pMsgTool(nullptr), m_pADTree(nullptr), m_pNode(nullptr), m_pSurface(nullptr),
+      p_Cell(nullptr), m_nNodeInFile(0), m_nNode(0), m_nInnerCell(0), m_nSurface(0),
+      TotalVolume(0.0), m_pNodeInPart(nullptr), m_pNodeKind(nullptr), m_pNodeNewID(nullptr),
+      m_pCellKind(nullptr), m_nPrintLevel(0), m_bFormatFlag(false), Box_xMax(0.0), Box_yMax(0.0),
+      Box_zMax(0.0), Box_xMin(0.0), Box_yMin(0.0), Box_zMin(0.0), MinMesh(kInitialMinMesh),
+      AverageThickness(0.0), m_nSlotCount(0), m_ppPassElemList(nullptr), m_ppNearBlockList(nullptr),
+      m_pLastErrorText(nullptr), m_nLastErrorCode(0) {}
 
 CQVROptKer::~CQVROptKer() {
     qvr::releaseMesh(*this);

@@ -53,10 +53,8 @@ struct SlotArrays {
 };
 
 NodeArrays::NodeArrays(std::size_t entries)
-    : point(std::make_unique<float[]>(6 * entries)),
-      splitValue(std::make_unique<float[]>(entries)),
-      splitDim(std::make_unique<int[]>(entries)),
-      highChild(std::make_unique<int[]>(entries)),
+    : point(std::make_unique<float[]>(6 * entries)), splitValue(std::make_unique<float[]>(entries)),
+      splitDim(std::make_unique<int[]>(entries)), highChild(std::make_unique<int[]>(entries)),
       lowChild(std::make_unique<int[]>(entries)) {
     std::fill_n(splitDim.get(), entries, -1);
 }
@@ -196,24 +194,10 @@ int domainCode(const CQvrADT& tree, const float* p) {
 }  // namespace
 
 CQvrADT::CQvrADT(int slots)
-    : slotCount(slots < 1 ? 1 : slots),
-      capacity(0),
-      growStep(kInitialGrowStep),
-      stored(0),
-      root(0),
-      margin(kBoxMargin),
-      low{},
-      high{},
-      quarter{},
-      centre{},
-      point(nullptr),
-      splitValue(nullptr),
-      splitDim(nullptr),
-      highChild(nullptr),
-      lowChild(nullptr),
-      foundCount(nullptr),
-      foundList(nullptr),
-      queue(nullptr) {
+    : slotCount(slots < 1 ? 1 : slots), capacity(0), growStep(kInitialGrowStep), stored(0), root(0),
+      margin(kBoxMargin), low{}, high{}, quarter{}, centre{}, point(nullptr), splitValue(nullptr),
+      splitDim(nullptr), highChild(nullptr), lowChild(nullptr), foundCount(nullptr),
+      foundList(nullptr), queue(nullptr) {
     const auto n = static_cast<std::size_t>(slotCount);
     auto counts = std::make_unique<int[]>(n);
     auto lists = std::make_unique<int*[]>(n);

@@ -164,8 +164,7 @@ class TextParser {
 public:
     TextParser(const unsigned char* data, std::size_t size, MeshData& mesh, ParseFault& fault)
         : in_(reinterpret_cast<const char*>(data), reinterpret_cast<const char*>(data) + size),
-          mesh_(mesh),
-          fault_(fault) {}
+          mesh_(mesh), fault_(fault) {}
 
     bool run() {
         return firstLine() && unitLine() && countsLine() && keywordLine(layout::kNodesKeyword) &&
