@@ -10,10 +10,10 @@ def load_example():
     folder = os.environ.get("QVR_EXAMPLES_DIR")
     if not folder:
         pytest.skip("QVR_EXAMPLES_DIR is not set (run the tests through ctest)")
-    spec = importlib.util.spec_from_file_location("gmsh_profiles",
-                                                  os.path.join(folder, "gmsh_profiles.py"))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module_spec = importlib.util.spec_from_file_location("gmsh_profiles",
+                                                         os.path.join(folder, "gmsh_profiles.py"))
+    module = importlib.util.module_from_spec(module_spec)
+    module_spec.loader.exec_module(module)
     return module
 
 
