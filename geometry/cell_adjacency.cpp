@@ -49,8 +49,9 @@ bool hasNode(const CInnerCell& c, int node) {
 int CellAdjacency::faceCount(int nNode) {
     switch (nNode) {
         case 4: return 4;
-        case 5: return 5;
-        case 6: return 5;
+        case 5:  // a pyramid: a quadrilateral base and four triangles
+        case 6:  // a prism: two triangles and three quadrilaterals
+            return 5;
         case 8: return 6;
         default: return 0;
     }
