@@ -12,7 +12,7 @@ namespace {
 
 // Triangles per leaf at or below which a node is not split. Default 4: the watertight test
 // of a few triangles costs about as much as one more level of boxes.
-constexpr std::uint32_t kLeafTriangles = 4;
+constexpr std::uint32_t kLeafTriangles = 2;
 // Bins per axis of the heuristic. Default 16: more bins barely improve the tree.
 constexpr int kBins = 16;
 // Cost of visiting a node's two child boxes against testing one triangle, in the heuristic.

@@ -76,18 +76,16 @@ private:
 
 inline bool TriangleBvh::slabs(const Node& n, const double origin[3], const double inverse[3],
                                double tNear, double tFar, double& entry) {
-    constexpr double kInfinity = std::numeric_limits<double>::infinity();
     double lo = tNear, hi = tFar;
     for (int a = 0; a < 3; ++a) {
-        const double boxLo = static_cast<double>(n.lo[a]), boxHi = static_cast<double>(n.hi[a]);
-        if (inverse[a] == kInfinity || inverse[a] == -kInfinity) {
-            // The ray runs parallel to this slab: inside it everywhere or nowhere.
-            if (origin[a] < boxLo || origin[a] > boxHi) return false;
-            continue;
-        }
         const bool forward = inverse[a] >= 0.0;
-        const double t0 = ((forward ? boxLo : boxHi) - origin[a]) * inverse[a];
-        const double t1 = ((forward ? boxHi : boxLo) - origin[a]) * inverse[a];
+        const double near = static_cast<double>(forward ? n.lo[a] : n.hi[a]);
+        const double far = static_cast<double>(forward ? n.hi[a] : n.lo[a]);
+        // A ray parallel to the slab has an infinite inverse: the parameters come out infinite
+        // (the right sign says inside or outside) or NaN when the origin lies on the slab's
+        // plane; a NaN compares false and leaves the interval as it is, which keeps the box.
+        const double t0 = (near - origin[a]) * inverse[a];
+        const double t1 = (far - origin[a]) * inverse[a];
         if (t0 > lo) lo = t0;
         if (t1 < hi) hi = t1;
     }
@@ -107,7 +105,13 @@ void TriangleBvh::traverse(const double origin[3], const double direction[3], do
     if (nodes_.empty()) return;
     double inverse[3];
     for (int a = 0; a < 3; ++a) inverse[a] = 1.0 / direction[a];
-    std::uint32_t stack[kMaxDepth + 2];
+    // Nodes put aside for later, each with the (widened) parameter at which the ray enters its
+    // box: once the visitor has brought tFar below it, the node is dropped without a new test.
+    struct Deferred {
+        std::uint32_t node;
+        double entry;
+    };
+    Deferred stack[kMaxDepth + 2];
     int top = 0;
     double entry = 0.0;
     if (!slabs(nodes_[0], origin, inverse, tNear, tFar, entry)) return;
@@ -122,7 +126,7 @@ void TriangleBvh::traverse(const double origin[3], const double direction[3], do
             const bool b = slabs(nodes_[n.index + 1], origin, inverse, tNear, tFar, entryB);
             if (a && b) {
                 const bool aFirst = entryA <= entryB;
-                stack[top++] = aFirst ? n.index + 1 : n.index;
+                stack[top++] = aFirst ? Deferred{n.index + 1, entryB} : Deferred{n.index, entryA};
                 current = aFirst ? n.index : n.index + 1;
                 continue;
             }
@@ -134,9 +138,9 @@ void TriangleBvh::traverse(const double origin[3], const double direction[3], do
         // Pop the next node still in reach (tFar may have come down since it was pushed).
         bool found = false;
         while (top > 0) {
-            const std::uint32_t next = stack[--top];
-            if (slabs(nodes_[next], origin, inverse, tNear, tFar, entry)) {
-                current = next;
+            const Deferred next = stack[--top];
+            if (next.entry <= tFar) {
+                current = next.node;
                 found = true;
                 break;
             }

@@ -93,25 +93,30 @@ inline bool intersectTriangle(const ShearedRay& ray, const double a[3], const do
         p[i][2] = rz;
     }
     // Edge e runs from corner e+1 to corner e+2 (the edge opposite corner e).
-    double edge[3];
-    int sign[3];
+    double edge[3] = {detail::edgeFunction(p[1], p[2]), detail::edgeFunction(p[2], p[0]),
+                      detail::edgeFunction(p[0], p[1])};
     int onEdge[3] = {0, 0, 0};  // the ray meets the edge's line exactly
-    for (int e = 0; e < 3; ++e) {
-        const double* P = p[(e + 1) % 3];
-        const double* Q = p[(e + 2) % 3];
-        edge[e] = detail::edgeFunction(P, Q);
-        if (edge[e] != 0.0) {
-            sign[e] = edge[e] > 0.0 ? 1 : -1;
-            continue;
+    if (edge[0] != 0.0 && edge[1] != 0.0 && edge[2] != 0.0) {
+        // The common case, decided by the signs as they are.
+        if ((edge[0] < 0.0) != (edge[1] < 0.0) || (edge[1] < 0.0) != (edge[2] < 0.0)) return false;
+    } else {
+        int sign[3];
+        for (int e = 0; e < 3; ++e) {
+            if (edge[e] != 0.0) {
+                sign[e] = edge[e] > 0.0 ? 1 : -1;
+                continue;
+            }
+            const double* P = p[(e + 1) % 3];
+            const double* Q = p[(e + 2) % 3];
+            sign[e] = detail::exactSignOfDifference(Q[0], P[1], Q[1], P[0]);
+            if (sign[e] == 0) {
+                onEdge[e] = 1;
+                sign[e] = detail::tieBreakSign(ray, P, Q);
+                if (sign[e] == 0) return false;
+            }
         }
-        sign[e] = detail::exactSignOfDifference(Q[0], P[1], Q[1], P[0]);
-        if (sign[e] == 0) {
-            onEdge[e] = 1;
-            sign[e] = detail::tieBreakSign(ray, P, Q);
-            if (sign[e] == 0) return false;
-        }
+        if (sign[0] != sign[1] || sign[1] != sign[2]) return false;
     }
-    if (sign[0] != sign[1] || sign[1] != sign[2]) return false;
     const double det = edge[0] + edge[1] + edge[2];
     if (det == 0.0) return false;  // seen edge-on
     const double depth = edge[0] * p[0][2] + edge[1] * p[1][2] + edge[2] * p[2][2];
