@@ -1,6 +1,6 @@
 // Cell of each sample point of a ray in the centroid-plane mode: the passed cell with the nearest
-// centroid (the centroids are gathered once per ray, not once per sample point); and the
-// containment test the exact mode's cell walk asks.
+// centroid (the centroids are gathered once per ray, not once per sample point); the containment
+// test the exact mode's cell walk asks; and the exact mode's rule among the cells near a point.
 #include "extract/cell_choice.h"
 
 #include <algorithm>
@@ -79,6 +79,18 @@ bool CExtractToolData::PointInCell(int cell, double x, double y, double z) const
 
 bool CExtractToolData::PointInCell(int cell, double x, double y, double z,
                                    qvr::extract::ShapeElements& elements) const {
+    double depth = 0.0;
+    return LocateInCell(cell, x, y, z, elements, false, depth);
+}
+
+bool CExtractToolData::PointInCell(int cell, double x, double y, double z,
+                                   qvr::extract::ShapeElements& elements, double& depth) const {
+    return LocateInCell(cell, x, y, z, elements, true, depth);
+}
+
+bool CExtractToolData::LocateInCell(int cell, double x, double y, double z,
+                                    qvr::extract::ShapeElements& elements, bool wantDepth,
+                                    double& depth) const {
     if (!HasMesh() || cell < 1 || cell > m_nInnerCell) return false;
     const CInnerCell& c = p_Cell[cell];
     if (c.pNode == nullptr || c.nNode > kMaxCellNodes) return false;
@@ -91,8 +103,50 @@ bool CExtractToolData::PointInCell(int cell, double x, double y, double z,
     CellCorners(c, X, Y, Z);
     const CFEM_PointLocation where = element->LocatePoint(x, y, z, X, Y, Z);
     if (!where.converged) return false;
-    if (where.side == CFEM_PointSide::Inside) return true;
+    const bool inside = where.side == CFEM_PointSide::Inside;
+    if (inside && !wantDepth) return true;
     double N[kMaxCellNodes] = {};
     element->ShapeAtReference(where.xi, where.eta, where.zeta, N);
-    return *std::min_element(N, N + c.nNode) >= -kInsideShapeTolerance;
+    depth = *std::min_element(N, N + c.nNode);
+    return inside || depth >= -kInsideShapeTolerance;
+}
+
+int CExtractToolData::NearestContainingCell(const double p[3], int slot,
+                                            qvr::extract::RayScratch& scratch,
+                                            bool& contains) const {
+    contains = false;
+    int found = 0;
+    const int* near = m_pOptKer->SearchNearBlockID(p[0], p[1], p[2], p[0], p[1], p[2], found, slot);
+    scratch.cellIds.assign(1, 0);
+    for (int k = 0; near != nullptr && k < found; ++k) {
+        if (near[k] > m_nSurface) scratch.cellIds.push_back(near[k] - m_nSurface);
+    }
+    for (int c : scratch.visited) scratch.cellIds.push_back(c);
+    // By number, so that of equally near cells the lowest comes first, as in the list of the
+    // cells a ray passes.
+    std::sort(scratch.cellIds.begin() + 1, scratch.cellIds.end());
+    scratch.cellIds.erase(std::unique(scratch.cellIds.begin() + 1, scratch.cellIds.end()),
+                          scratch.cellIds.end());
+    GatherListedCells(scratch.cellIds.data(), static_cast<int>(scratch.cellIds.size()) - 1,
+                      scratch);
+    struct Candidate {
+        double squared;
+        int cell;
+    };
+    std::vector<Candidate> order;
+    order.reserve(scratch.cells.size());
+    for (int c : scratch.cells) {
+        const CInnerCell& k = p_Cell[c];
+        const double dx = k.xc - p[0], dy = k.yc - p[1], dz = k.zc - p[2];
+        order.push_back({dx * dx + dy * dy + dz * dz, c});
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.squared < b.squared; });
+    for (const Candidate& c : order) {
+        if (PointInCell(c.cell, p[0], p[1], p[2], scratch.elements)) {
+            contains = true;
+            return c.cell;
+        }
+    }
+    return order.empty() ? 0 : order.front().cell;
 }

@@ -17,6 +17,7 @@ using qvr::extract::ExactHit;
 using qvr::extract::kMaxGrazePasses;
 using qvr::extract::kMaxWalkSteps;
 using qvr::extract::kNodeCoincidenceRelative;
+using qvr::extract::kSharedBoundaryDepth;
 using qvr::extract::kTouchRelative;
 using qvr::extract::kTouchWindowRelative;
 using qvr::extract::RayScratch;
@@ -242,56 +243,25 @@ int CExtractToolData::AssignContainingCells(int inode, int startCell, int slot,
     int current = startCell >= 1 && startCell <= m_nInnerCell ? startCell : 0;
     for (int j = 1; j <= r.nPoint; ++j) {
         const double p[3] = {r.pX[j], r.pY[j], r.pZ[j]};
-        auto contains = [&](int c) { return PointInCell(c, p[0], p[1], p[2], scratch.elements); };
+        double depth = 0.0;  // of the last cell found to contain p
+        auto contains = [&](int c) {
+            return PointInCell(c, p[0], p[1], p[2], scratch.elements, depth);
+        };
         scratch.visited.clear();
         int cell = 0;
         if (current != 0 && m_cellAdjacency.cellCount() == m_nInnerCell) {
             cell = qvr::geom::walkToPoint(m_cellAdjacency, p_Cell, m_pNode, current, p, contains,
                                           scratch.visited, kMaxWalkSteps);
         }
-        if (cell == 0) {
-            // The walk found nothing (no start, a stretch outside the part, cells it cannot
-            // cross): the cells whose boxes hold the point, the first containing it by
-            // centroid distance, else the nearest.
-            int found = 0;
-            const int* near =
-                m_pOptKer->SearchNearBlockID(p[0], p[1], p[2], p[0], p[1], p[2], found, slot);
-            scratch.cellIds.assign(1, 0);
-            for (int k = 0; near != nullptr && k < found; ++k) {
-                if (near[k] > m_nSurface) scratch.cellIds.push_back(near[k] - m_nSurface);
-            }
-            for (int c : scratch.visited) scratch.cellIds.push_back(c);
-            std::sort(scratch.cellIds.begin() + 1, scratch.cellIds.end());
-            scratch.cellIds.erase(std::unique(scratch.cellIds.begin() + 1, scratch.cellIds.end()),
-                                  scratch.cellIds.end());
-            GatherListedCells(scratch.cellIds.data(), static_cast<int>(scratch.cellIds.size()) - 1,
-                              scratch);
-            struct Candidate {
-                double squared;
-                int cell;
-            };
-            std::vector<Candidate> order;
-            order.reserve(scratch.cells.size());
-            for (int c : scratch.cells) {
-                const CInnerCell& k = p_Cell[c];
-                order.push_back({(k.xc - p[0]) * (k.xc - p[0]) + (k.yc - p[1]) * (k.yc - p[1]) +
-                                     (k.zc - p[2]) * (k.zc - p[2]),
-                                 c});
-            }
-            std::stable_sort(
-                order.begin(), order.end(),
-                [](const Candidate& a, const Candidate& b) { return a.squared < b.squared; });
-            cell = order.empty() ? 0 : order.front().cell;
-            for (const Candidate& c : order) {
-                if (contains(c.cell)) {
-                    cell = c.cell;
-                    current = cell;
-                    break;
-                }
-            }
-        } else {
-            current = cell;
+        // A cell found deep inside is the only one containing p. Near its boundary a neighbour
+        // may contain p as well (within the containment tolerance), and the documented choice
+        // among several is the nearest centroid; so is the choice where the walk found nothing
+        // (no start, a stretch outside the part, cells it cannot cross).
+        bool contained = cell != 0;
+        if (cell == 0 || depth < kSharedBoundaryDepth) {
+            cell = NearestContainingCell(p, slot, scratch, contained);
         }
+        if (contained) current = cell;
         r.pCellID[j] = cell;
     }
     return 1;

@@ -42,6 +42,14 @@ inline constexpr double kBoxMarginRelative = 1e-6;
 // cells of any size. Unit: 1. Default 1e-7.
 inline constexpr double kInsideShapeTolerance = 1e-7;
 
+// A point whose smallest shape function value in the cell the exact mode's walk found is below
+// this lies so near the cell's boundary that a neighbour may contain it too (within
+// kInsideShapeTolerance of its own size, for a neighbour up to 1000 times larger across the
+// face); the cells near the point are then compared by centroid distance, as the documented
+// choice among several containing cells asks. Deeper inside, no other cell of a mesh whose
+// cells do not overlap can contain the point. Unit: 1. Default 1e-4 (1000 x 1e-7).
+inline constexpr double kSharedBoundaryDepth = 1e-4;
+
 // ---- Exact thickness --------------------------------------------------------------------------
 
 // A skin face with a corner closer to the ray's start than this fraction of the face's extent

@@ -4,6 +4,9 @@
 
 #include <vector>
 
+#include "QVROptKer.h"
+#include "extract/ray_scratch.h"
+
 #include "TwoCubes.h"
 
 using namespace extract_test;
@@ -29,7 +32,7 @@ TEST(AssignNearestCells, TakesTheNearestPassedCentroidWithinTheCutOff) {
 
 // Points on and just either side of the face the two cubes share, both of which contain them
 // (the containment test allows a little outside a cell): of equally near cells the first listed
-// wins. (The exact mode walks to a containing cell instead; either cube interpolates the same.)
+// wins.
 TEST(CellChoice, TiesKeepTheFirstListed) {
     TwoCubes b;
     ASSERT_TRUE(b.ok);
@@ -53,4 +56,35 @@ TEST(CellChoice, TiesKeepTheFirstListed) {
     };
     EXPECT_EQ(assign(firstThenSecond), (std::vector<int>{1, 2, 1}));
     EXPECT_EQ(assign(secondThenFirst), (std::vector<int>{2, 2, 1}));
+}
+
+// The exact mode walks from the cell at the node to a cell containing each point; where the
+// point lies on (or within the containment tolerance of) the face the cubes share, both contain
+// it, and the choice must not depend on where the walk came from: the nearer centroid, of equally
+// near ones the lower number, as when every passed cell was tested in order of distance.
+TEST(AssignContainingCells, PointsOnASharedFaceTakeTheNearerCentroidFromEitherSide) {
+    TwoCubes b;
+    ASSERT_TRUE(b.ok);
+    ASSERT_EQ(b.data.SelectThicknessMode(QVR_THICKNESS_EXACT), 1);
+    HostRays rays;
+    rays.add({0.5, 0.5, 0.0}, {0, 0, 1});
+    ASSERT_EQ(buildRays(b.data, rays, 4), 1);
+    CRayData& r = b.data.m_pRayData[1];
+    // On the face (a tie), just into cube 2, just into cube 1, and deep inside cube 2.
+    const double xs[4] = {1.0, 1.0 + 1e-9, 1.0 - 1e-9, 1.7};
+    const int want[4] = {1, 2, 1, 2};
+    qvr::extract::RayScratch scratch;
+    const int points = r.nPoint;
+    r.nPoint = 1;  // one point per call, so that every walk starts in the given cell
+    for (int start : {1, 2}) {
+        for (int k = 0; k < 4; ++k) {
+            r.pX[1] = xs[k];
+            r.pY[1] = 0.5;
+            r.pZ[1] = 0.2 * (k + 1);
+            r.pCellID[1] = -1;
+            ASSERT_EQ(b.data.AssignContainingCells(1, start, 0, scratch), 1);
+            EXPECT_EQ(r.pCellID[1], want[k]) << "x " << xs[k] << " from cell " << start;
+        }
+    }
+    r.nPoint = points;
 }
