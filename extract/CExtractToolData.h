@@ -131,19 +131,24 @@ public:
     // Of the cells whose boxes hold point p (and those in scratch.visited), the nearest by
     // centroid that contains it (equally near ones: the lowest number; `contains` true), else
     // the nearest by centroid (`contains` false); 0 when there is none. The documented cell
-    // choice of the exact mode.
+    // choice of the exact mode. `known`, when not 0, is a cell already known to contain p, with
+    // its shape function values there in knownShape: then only the cells around the face, edge
+    // or corner of `known` that p lies near are candidates, only those before `known` in that
+    // order are tested, and `known` stands if none of them contains p.
     int NearestContainingCell(const double p[3], int slot, qvr::extract::RayScratch& scratch,
-                              bool& contains) const;
+                              bool& contains, int known = 0,
+                              const double* knownShape = nullptr) const;
     // Whether solid cell `cell` contains the point, within a small tolerance of its own size.
     bool PointInCell(int cell, double x, double y, double z) const;
     // The same with the element of the cell's kind from `elements`, for runs of tests.
     bool PointInCell(int cell, double x, double y, double z,
                      qvr::extract::ShapeElements& elements) const;
-    // The same, and when the cell contains the point, `depth` = the smallest of the cell's shape
-    // function values there: how far inside, as a fraction of the cell's own size (up to
-    // -kInsideShapeTolerance for a point the tolerance lets in).
+    // The same, and with the cell's shape function values at the point in shape[0..nNode-1]
+    // (set whenever the test gets as far as the inverse mapping; all >= 0 deep inside, the
+    // smallest near 0 on a face, edge or corner, down to -kInsideShapeTolerance for a point the
+    // tolerance lets in).
     bool PointInCell(int cell, double x, double y, double z, qvr::extract::ShapeElements& elements,
-                     double& depth) const;
+                     double* shape) const;
 
     // Fibre values at the sample points of one ray. 1, or -1 (nothing written) before rays
     // exist, for an index outside 0..m_nSurfaceNode or for a null array.
@@ -151,10 +156,10 @@ public:
                          double* fiber4, double* fiber5, double* fiber6);
 
 private:
-    // The containment test of PointInCell; `depth` is set (when wantDepth, or when the shape
-    // functions had to be evaluated anyway) for a cell that contains the point.
+    // The containment test of PointInCell; `shape`, when not null, receives the shape function
+    // values (evaluated only then, or when the mapping alone does not settle the test).
     bool LocateInCell(int cell, double x, double y, double z, qvr::extract::ShapeElements& elements,
-                      bool wantDepth, double& depth) const;
+                      double* shape) const;
     // Shape function values of `cell` at the point into N[0..7], with the element of its kind
     // from `elements`; false for a cell type the element library does not interpolate (N then
     // all zero).

@@ -12,11 +12,14 @@
 #include "extract/CExtractToolData.h"
 #include "extract/interpolation.h"
 #include "extract/tolerances.h"
+#include "geometry/cell_adjacency.h"
 #include "kernel/mesh_tables.h"
 
 using qvr::kMaxCellNodes;
 using qvr::extract::kFarthestSquared;
 using qvr::extract::kInsideShapeTolerance;
+using qvr::extract::kMaxCellsAroundPoint;
+using qvr::extract::kSharedBoundaryDepth;
 
 void CExtractToolData::GatherListedCells(const int* cellIds, int nCellIds,
                                          qvr::extract::RayScratch& scratch) const {
@@ -79,18 +82,16 @@ bool CExtractToolData::PointInCell(int cell, double x, double y, double z) const
 
 bool CExtractToolData::PointInCell(int cell, double x, double y, double z,
                                    qvr::extract::ShapeElements& elements) const {
-    double depth = 0.0;
-    return LocateInCell(cell, x, y, z, elements, false, depth);
+    return LocateInCell(cell, x, y, z, elements, nullptr);
 }
 
 bool CExtractToolData::PointInCell(int cell, double x, double y, double z,
-                                   qvr::extract::ShapeElements& elements, double& depth) const {
-    return LocateInCell(cell, x, y, z, elements, true, depth);
+                                   qvr::extract::ShapeElements& elements, double* shape) const {
+    return LocateInCell(cell, x, y, z, elements, shape);
 }
 
 bool CExtractToolData::LocateInCell(int cell, double x, double y, double z,
-                                    qvr::extract::ShapeElements& elements, bool wantDepth,
-                                    double& depth) const {
+                                    qvr::extract::ShapeElements& elements, double* shape) const {
     if (!HasMesh() || cell < 1 || cell > m_nInnerCell) return false;
     const CInnerCell& c = p_Cell[cell];
     if (c.pNode == nullptr || c.nNode > kMaxCellNodes) return false;
@@ -104,24 +105,79 @@ bool CExtractToolData::LocateInCell(int cell, double x, double y, double z,
     const CFEM_PointLocation where = element->LocatePoint(x, y, z, X, Y, Z);
     if (!where.converged) return false;
     const bool inside = where.side == CFEM_PointSide::Inside;
-    if (inside && !wantDepth) return true;
+    if (inside && shape == nullptr) return true;
     double N[kMaxCellNodes] = {};
     element->ShapeAtReference(where.xi, where.eta, where.zeta, N);
-    depth = *std::min_element(N, N + c.nNode);
-    return inside || depth >= -kInsideShapeTolerance;
+    if (shape != nullptr) std::copy(N, N + c.nNode, shape);
+    return inside || *std::min_element(N, N + c.nNode) >= -kInsideShapeTolerance;
 }
 
 int CExtractToolData::NearestContainingCell(const double p[3], int slot,
-                                            qvr::extract::RayScratch& scratch,
-                                            bool& contains) const {
-    contains = false;
-    int found = 0;
-    const int* near = m_pOptKer->SearchNearBlockID(p[0], p[1], p[2], p[0], p[1], p[2], found, slot);
+                                            qvr::extract::RayScratch& scratch, bool& contains,
+                                            int known, const double* knownShape) const {
+    auto squaredTo = [&](int c) {
+        const CInnerCell& k = p_Cell[c];
+        const double dx = k.xc - p[0], dy = k.yc - p[1], dz = k.zc - p[2];
+        return dx * dx + dy * dy + dz * dz;
+    };
+    struct Candidate {
+        double squared;
+        int cell;
+    };
+    const bool haveKnown = known >= 1 && known <= m_nInnerCell;
+    const Candidate bound{haveKnown ? squaredTo(known) : 0.0, known};
+    // Before `known` in the order of the choice: nearer, or as near with a lower number.
+    auto beforeKnown = [&](const Candidate& c) {
+        return c.squared < bound.squared || (c.squared == bound.squared && c.cell < bound.cell);
+    };
+
+    // Another cell can contain p only where p lies within the containment tolerance of the
+    // boundary of `known`: near one of its faces, edges or corners, the one whose nodes are those
+    // where the shape functions of `known` are not near zero. The cells sharing all those nodes
+    // surround it and are reached from `known` through neighbours that share them too. Without a
+    // known cell (or around a corner with very many), the cells whose boxes hold p, from the
+    // search tree.
     scratch.cellIds.assign(1, 0);
-    for (int k = 0; near != nullptr && k < found; ++k) {
-        if (near[k] > m_nSurface) scratch.cellIds.push_back(near[k] - m_nSurface);
+    bool gathered = false;
+    if (haveKnown && knownShape != nullptr && m_cellAdjacency.cellCount() == m_nInnerCell) {
+        const CInnerCell& k = p_Cell[known];
+        int support[kMaxCellNodes];
+        int supportCount = 0;
+        for (int n = 0; n < k.nNode; ++n) {
+            if (knownShape[n] >= kSharedBoundaryDepth) support[supportCount++] = k.pNode[n + 1];
+        }
+        // A neighbour shares with a cell exactly the nodes of the face between them, so it has
+        // every support node when that face does; the neighbour's own node list is not needed.
+        auto sharesSupport = [&](int from, int face, int) {
+            const CInnerCell& cell = p_Cell[from];
+            int positions[qvr::geom::CellAdjacency::kMaxFaceNodes];
+            const int corners = qvr::geom::CellAdjacency::faceCorners(cell.nNode, face, positions);
+            for (int s = 0; s < supportCount; ++s) {
+                bool has = false;
+                for (int n = 0; n < corners && !has; ++n) {
+                    has = cell.pNode[positions[n] + 1] == support[s];
+                }
+                if (!has) return false;
+            }
+            return true;
+        };
+        gathered = supportCount > 0 && qvr::geom::gatherConnected(m_cellAdjacency, known,
+                                                                  sharesSupport, scratch.cellIds,
+                                                                  kMaxCellsAroundPoint);
     }
-    for (int c : scratch.visited) scratch.cellIds.push_back(c);
+    if (!gathered) {
+        scratch.cellIds.assign(1, 0);
+        int found = 0;
+        const int* near =
+            m_pOptKer->SearchNearBlockID(p[0], p[1], p[2], p[0], p[1], p[2], found, slot);
+        for (int k = 0; near != nullptr && k < found; ++k) {
+            if (near[k] > m_nSurface) scratch.cellIds.push_back(near[k] - m_nSurface);
+        }
+    }
+    // The cells a walk tested on its way: those before `known` were found not to contain p.
+    if (!haveKnown) {
+        for (int c : scratch.visited) scratch.cellIds.push_back(c);
+    }
     // By number, so that of equally near cells the lowest comes first, as in the list of the
     // cells a ray passes.
     std::sort(scratch.cellIds.begin() + 1, scratch.cellIds.end());
@@ -129,16 +185,11 @@ int CExtractToolData::NearestContainingCell(const double p[3], int slot,
                           scratch.cellIds.end());
     GatherListedCells(scratch.cellIds.data(), static_cast<int>(scratch.cellIds.size()) - 1,
                       scratch);
-    struct Candidate {
-        double squared;
-        int cell;
-    };
     std::vector<Candidate> order;
     order.reserve(scratch.cells.size());
     for (int c : scratch.cells) {
-        const CInnerCell& k = p_Cell[c];
-        const double dx = k.xc - p[0], dy = k.yc - p[1], dz = k.zc - p[2];
-        order.push_back({dx * dx + dy * dy + dz * dz, c});
+        const Candidate candidate{squaredTo(c), c};
+        if (!haveKnown || beforeKnown(candidate)) order.push_back(candidate);
     }
     std::stable_sort(order.begin(), order.end(),
                      [](const Candidate& a, const Candidate& b) { return a.squared < b.squared; });
@@ -148,5 +199,7 @@ int CExtractToolData::NearestContainingCell(const double p[3], int slot,
             return c.cell;
         }
     }
+    contains = haveKnown;
+    if (haveKnown) return known;
     return order.empty() ? 0 : order.front().cell;
 }

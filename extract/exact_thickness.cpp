@@ -12,6 +12,7 @@
 #include "extract/tolerances.h"
 #include "geometry/skin_triangles.h"
 #include "geometry/watertight_triangle.h"
+#include "kernel/mesh_tables.h"
 
 using qvr::extract::ExactHit;
 using qvr::extract::kMaxGrazePasses;
@@ -243,9 +244,9 @@ int CExtractToolData::AssignContainingCells(int inode, int startCell, int slot,
     int current = startCell >= 1 && startCell <= m_nInnerCell ? startCell : 0;
     for (int j = 1; j <= r.nPoint; ++j) {
         const double p[3] = {r.pX[j], r.pY[j], r.pZ[j]};
-        double depth = 0.0;  // of the last cell found to contain p
+        double shape[qvr::kMaxCellNodes] = {};  // of the last cell tested
         auto contains = [&](int c) {
-            return PointInCell(c, p[0], p[1], p[2], scratch.elements, depth);
+            return PointInCell(c, p[0], p[1], p[2], scratch.elements, shape);
         };
         scratch.visited.clear();
         int cell = 0;
@@ -258,8 +259,9 @@ int CExtractToolData::AssignContainingCells(int inode, int startCell, int slot,
         // among several is the nearest centroid; so is the choice where the walk found nothing
         // (no start, a stretch outside the part, cells it cannot cross).
         bool contained = cell != 0;
-        if (cell == 0 || depth < kSharedBoundaryDepth) {
-            cell = NearestContainingCell(p, slot, scratch, contained);
+        if (cell == 0 ||
+            *std::min_element(shape, shape + p_Cell[cell].nNode) < kSharedBoundaryDepth) {
+            cell = NearestContainingCell(p, slot, scratch, contained, cell, shape);
         }
         if (contained) current = cell;
         r.pCellID[j] = cell;

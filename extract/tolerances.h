@@ -5,6 +5,8 @@
 #ifndef QVR_EXTRACT_TOLERANCES_H
 #define QVR_EXTRACT_TOLERANCES_H
 
+#include <cstddef>
+
 namespace qvr::extract {
 
 // ---- Centroid-plane thickness -----------------------------------------------------------------
@@ -49,6 +51,11 @@ inline constexpr double kInsideShapeTolerance = 1e-7;
 // choice among several containing cells asks. Deeper inside, no other cell of a mesh whose
 // cells do not overlap can contain the point. Unit: 1. Default 1e-4 (1000 x 1e-7).
 inline constexpr double kSharedBoundaryDepth = 1e-4;
+
+// Cells gathered around a point near a cell's boundary (through neighbours whose boxes hold it)
+// before the search tree is asked instead. Unit: count. Default 512: a corner of a tetrahedral
+// mesh has some 20 to 100 cells around it.
+inline constexpr std::size_t kMaxCellsAroundPoint = 512;
 
 // ---- Exact thickness --------------------------------------------------------------------------
 

@@ -6,6 +6,7 @@
 #ifndef QVR_GEOMETRY_CELL_ADJACENCY_H
 #define QVR_GEOMETRY_CELL_ADJACENCY_H
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -54,6 +55,13 @@ int walkToPoint(const CellAdjacency& adjacency, const CInnerCell* cells, const C
                 int start, const double p[3], Contains&& contains, std::vector<int>& visited,
                 int maxSteps);
 
+// The cells reachable from `start` through face neighbours, each step accepted by
+// accept(cell, face, neighbour) (start itself is taken as it is), appended to `cells` in the order
+// found. False, with `cells` partly filled, when there are more than maxCells of them.
+template <typename Accept>
+bool gatherConnected(const CellAdjacency& adjacency, int start, Accept&& accept,
+                     std::vector<int>& cells, std::size_t maxCells);
+
 // The face of `cell` (local number) whose plane p lies farthest beyond (distance from the plane
 // through the face's corner mean, normal by Newell's rule); -1 when p lies behind every plane.
 int farthestFaceBeyond(const CInnerCell& cell, const Cnode* nodes, const double p[3]);
@@ -74,6 +82,28 @@ int walkToPoint(const CellAdjacency& adjacency, const CInnerCell* cells, const C
         cell = adjacency.neighbour(cell, face);
     }
     return 0;
+}
+
+template <typename Accept>
+bool gatherConnected(const CellAdjacency& adjacency, int start, Accept&& accept,
+                     std::vector<int>& cells, std::size_t maxCells) {
+    const std::size_t first = cells.size();
+    cells.push_back(start);
+    for (std::size_t next = first; next < cells.size(); ++next) {
+        for (int face = 0; face < CellAdjacency::kMaxFaces; ++face) {
+            const int from = cells[next];
+            const int other = adjacency.neighbour(from, face);
+            if (other == 0 || !accept(from, face, other)) continue;
+            // The groups are small (the cells around one corner), so a scan beats a mark table.
+            if (std::find(cells.begin() + static_cast<std::ptrdiff_t>(first), cells.end(),
+                          other) != cells.end()) {
+                continue;
+            }
+            if (cells.size() - first >= maxCells) return false;
+            cells.push_back(other);
+        }
+    }
+    return true;
 }
 
 }  // namespace qvr::geom

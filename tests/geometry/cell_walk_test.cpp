@@ -120,6 +120,40 @@ TEST_P(CellWalk, EndsInACellThatContainsThePointFromAnyStart) {
     EXPECT_FALSE(visited.empty());
 }
 
+// The cells around the node most cells share, gathered from each of them through neighbours
+// across faces that hold the node: exactly the cells that have the node, whatever the start;
+// and a cap below their number is reported.
+TEST_P(CellWalk, GathersTheCellsAroundANodeFromAnyOfThem) {
+    std::vector<std::vector<int>> cellsOf(static_cast<std::size_t>(kernel.m_nNode) + 1);
+    for (int c = 1; c <= kernel.m_nInnerCell; ++c) {
+        const CInnerCell& cell = kernel.p_Cell[c];
+        for (int k = 1; k <= cell.nNode; ++k)
+            cellsOf[static_cast<std::size_t>(cell.pNode[k])].push_back(c);
+    }
+    const auto most = std::max_element(cellsOf.begin(), cellsOf.end(), [](const auto& a,
+                                                                           const auto& b) {
+        return a.size() < b.size();
+    });
+    const int node = static_cast<int>(most - cellsOf.begin());
+    ASSERT_GE(most->size(), 4u);
+    auto faceHoldsNode = [&](int from, int face, int) {
+        const auto nodes = faceNodes(from, face);
+        return std::find(nodes.begin(), nodes.end(), node) != nodes.end();
+    };
+    for (int start : *most) {
+        std::vector<int> gathered{-7};  // appended to, not replaced
+        ASSERT_TRUE(qvr::geom::gatherConnected(adjacency, start, faceHoldsNode, gathered, 1000));
+        EXPECT_EQ(gathered[0], -7);
+        EXPECT_EQ(gathered[1], start);
+        std::vector<int> sorted(gathered.begin() + 1, gathered.end());
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(sorted, *most) << "from cell " << start;
+    }
+    std::vector<int> capped;
+    EXPECT_FALSE(qvr::geom::gatherConnected(adjacency, most->front(), faceHoldsNode, capped,
+                                            most->size() - 1));
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, CellWalk,
                          ::testing::Values(CellKind::Tet, CellKind::Pyramid, CellKind::Prism,
                                            CellKind::Hex),
