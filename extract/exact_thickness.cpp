@@ -154,7 +154,7 @@ int CExtractToolData::FindExitCrossing(double x, double y, double z, double dx, 
     double inward[3] = {0.0, 0.0, 0.0};
     const double anyAxis[3] = {0.0, 0.0, 1.0};  // the boxes that hold a point, whatever d is
     m_skinHierarchy.traverse(o, usable ? d : anyAxis, 0.0, 0.0, [&](std::uint32_t i, double&) {
-        const auto f = static_cast<std::size_t>(m_skinHierarchy.triangle(i).item);
+        const auto f = static_cast<std::size_t>(m_skinHierarchy.facet(i).item);
         const CFaceElem& face = m_pSurface[f];
         if (!ownFace(face)) return;
         if (startCell == 0) startCell = m_faceCell[f];
@@ -172,40 +172,43 @@ int CExtractToolData::FindExitCrossing(double x, double y, double z, double dx, 
         m_skinHierarchy.traverse(
             o, d, from, std::numeric_limits<double>::infinity(),
             [&](std::uint32_t i, double& tFar) {
-                const qvr::geom::TriangleBvh::Triangle& tri = m_skinHierarchy.triangle(i);
-                const auto f = static_cast<std::size_t>(tri.item);
+                qvr::geom::TriangleHit met[2];
+                bool meets[2];
+                if (m_skinHierarchy.intersect(ray, i, met, meets) == 0) return;
+                const auto f = static_cast<std::size_t>(m_skinHierarchy.facet(i).item);
                 const CFaceElem& face = m_pSurface[f];
-                qvr::geom::TriangleHit h{};
-                if (!qvr::geom::intersectTriangle(ray, m_skinHierarchy.corner(tri.corner[0]),
-                                                  m_skinHierarchy.corner(tri.corner[1]),
-                                                  m_skinHierarchy.corner(tri.corner[2]), h)) {
-                    return;
-                }
-                if (!(h.t > from) || h.t > tFar || ownFace(face)) return;
-                const double along =
-                    m_faceOutward[f] * (face.ax * dx + face.ay * dy + face.az * dz);
-                const double area =
-                    std::sqrt(face.ax * face.ax + face.ay * face.ay + face.az * face.az);
-                const double cosine = along / (area * dLength);
-                // A face the ray runs along, within what the nodes' precision can tell: neither in
-                // nor out.
-                const double tolerance = kTouchRelative * std::max(position, h.t);
-                if (!(std::fabs(cosine) * extentOf(face) > tolerance)) return;
-                ExactHit hit{h.t, cosine, along > 0.0, false, {0, 0}};
-                if (h.contact == qvr::geom::TriangleContact::Edge) {
-                    const std::uint32_t a = tri.corner[(h.feature + 1) % 3];
-                    const std::uint32_t b = tri.corner[(h.feature + 2) % 3];
-                    hit.onFeature = true;
-                    hit.feature[0] = std::min(a, b);
-                    hit.feature[1] = std::max(a, b);
-                } else if (h.contact == qvr::geom::TriangleContact::Corner) {
-                    hit.onFeature = true;
-                    hit.feature[0] = hit.feature[1] = tri.corner[h.feature];
-                }
-                hits.push_back(hit);
-                // Nothing beyond the nearest exit matters, except an entry that cancels it.
-                if (hit.exit) {
-                    tFar = std::min(tFar, h.t + kTouchWindowRelative * std::max(position, h.t));
+                for (int part = 0; part < 2; ++part) {
+                    if (!meets[part]) continue;
+                    const qvr::geom::TriangleHit& h = met[part];
+                    if (!(h.t > from) || h.t > tFar || ownFace(face)) continue;
+                    const double along =
+                        m_faceOutward[f] * (face.ax * dx + face.ay * dy + face.az * dz);
+                    const double area =
+                        std::sqrt(face.ax * face.ax + face.ay * face.ay + face.az * face.az);
+                    const double cosine = along / (area * dLength);
+                    // A face the ray runs along, within what the nodes' precision can tell:
+                    // neither in nor out.
+                    const double tolerance = kTouchRelative * std::max(position, h.t);
+                    if (!(std::fabs(cosine) * extentOf(face) > tolerance)) continue;
+                    ExactHit hit{h.t, cosine, along > 0.0, false, {0, 0}};
+                    std::uint32_t corner[3];
+                    m_skinHierarchy.triangleCorners(i, part, corner);
+                    if (h.contact == qvr::geom::TriangleContact::Edge) {
+                        const std::uint32_t a = corner[(h.feature + 1) % 3];
+                        const std::uint32_t b = corner[(h.feature + 2) % 3];
+                        hit.onFeature = true;
+                        hit.feature[0] = std::min(a, b);
+                        hit.feature[1] = std::max(a, b);
+                    } else if (h.contact == qvr::geom::TriangleContact::Corner) {
+                        hit.onFeature = true;
+                        hit.feature[0] = hit.feature[1] = corner[h.feature];
+                    }
+                    hits.push_back(hit);
+                    // Nothing beyond the nearest exit matters, except an entry that cancels it.
+                    if (hit.exit) {
+                        tFar =
+                            std::min(tFar, h.t + kTouchWindowRelative * std::max(position, h.t));
+                    }
                 }
             });
 

@@ -12,7 +12,7 @@
 namespace qvr::extract {
 
 // A skin crossing of an exact-mode ray. Where the ray meets a face's edge or corner exactly,
-// `feature` names it by skin corner numbers (an edge by its two, the lower first; a corner by
+// `feature` names it by node numbers (an edge by its two, the lower first; a corner by
 // itself twice), so that leaving and re-entering at the same edge or corner can be recognised.
 struct ExactHit {
     double t;

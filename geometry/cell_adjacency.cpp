@@ -65,12 +65,42 @@ int CellAdjacency::faceCorners(int nNode, int face, int* positions) {
     return n;
 }
 
-void CellAdjacency::clear() { std::vector<int>().swap(neighbours_); }
+void CellAdjacency::clear() {
+    std::vector<std::uint8_t>().swap(bytes_);
+    cellCount_ = 0;
+    slots_ = 0;
+    bits_ = 1;
+    mask_ = 1;
+}
+
+void CellAdjacency::set(int cell, int face, int other) {
+    const std::size_t bit = (static_cast<std::size_t>(cell - 1) * static_cast<std::size_t>(slots_) +
+                             static_cast<std::size_t>(face)) *
+                            static_cast<std::size_t>(bits_);
+    const auto value = static_cast<std::uint64_t>(static_cast<std::uint32_t>(other)) & mask_;
+    // The slot's bits lie within the eight bytes from its first byte (see neighbour()); the
+    // bytes are read and written one by one, least significant first, whatever the machine.
+    std::uint8_t* const first = bytes_.data() + bit / 8;
+    std::uint64_t word = 0;
+    for (int k = 7; k >= 0; --k) word = (word << 8) | first[k];
+    const unsigned shift = static_cast<unsigned>(bit % 8);
+    word = (word & ~(mask_ << shift)) | (value << shift);
+    for (int k = 0; k < 8; ++k) first[k] = static_cast<std::uint8_t>(word >> (8 * k));
+}
 
 void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount) {
     clear();
     if (cells == nullptr || cellCount < 1 || nodeCount < 1) return;
-    neighbours_.assign(static_cast<std::size_t>(cellCount) * kMaxFaces, 0);
+    bits_ = std::bit_width(static_cast<unsigned>(cellCount));
+    mask_ = (std::uint64_t{1} << bits_) - 1;
+    for (int c = 1; c <= cellCount; ++c) {
+        if (usableCell(cells[c], nodeCount)) slots_ = std::max(slots_, faceCount(cells[c].nNode));
+    }
+    cellCount_ = cellCount;
+    constexpr std::size_t kPadding = 8;  // the last slot's eight-byte read
+    const std::size_t bits = static_cast<std::size_t>(cellCount) *
+                             static_cast<std::size_t>(slots_) * static_cast<std::size_t>(bits_);
+    bytes_.assign((bits + 7) / 8 + kPadding, 0);
 
     // Cells around each node, as offsets into one list.
     std::vector<int> first(static_cast<std::size_t>(nodeCount) + 2, 0);
@@ -109,8 +139,7 @@ void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount)
                 bool all = true;
                 for (int k = 0; k < n && all; ++k) all = hasNode(cells[other], face[k]);
                 if (all) {
-                    neighbours_[static_cast<std::size_t>(c - 1) * kMaxFaces +
-                                static_cast<std::size_t>(f)] = other;
+                    set(c, f, other);
                     break;
                 }
             }

@@ -2,12 +2,18 @@
 //
 // Built once per mesh: for each cell and each of its faces (in the element library's local
 // order, below), the cell on the other side of the face, or 0 on the skin or where no other
-// cell has all of the face's nodes. Six slots per cell whatever its kind.
+// cell has all of the face's nodes. Each cell gets as many slots as the kind with the most faces
+// in the mesh has (4 for tetrahedra only, 6 with a hexahedron), and a slot as many bits as the
+// highest cell number needs (20 for a million cells): 10 to 15 bytes per cell where plain ints in
+// six slots would take 24.
 #ifndef QVR_GEOMETRY_CELL_ADJACENCY_H
 #define QVR_GEOMETRY_CELL_ADJACENCY_H
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "QVROptKer.h"
@@ -32,16 +38,42 @@ public:
     void build(const CInnerCell* cells, int cellCount, int nodeCount);
     void clear();
 
-    // The cell across local face `face` of `cell`, 0 for none.
+    // The cell across local face `face` of `cell` (1..cellCount()), 0 for none.
     int neighbour(int cell, int face) const {
-        return neighbours_[static_cast<std::size_t>(cell - 1) * kMaxFaces +
-                           static_cast<std::size_t>(face)];
+        if (face < 0 || face >= slots_) return 0;
+        const std::size_t bit = (static_cast<std::size_t>(cell - 1) * static_cast<std::size_t>(slots_) +
+                                 static_cast<std::size_t>(face)) *
+                                static_cast<std::size_t>(bits_);
+        // Eight bytes from the slot's first byte hold its bits whatever their offset (at most 7
+        // plus 32); the array carries eight bytes of padding for the last slot.
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes_.data() + bit / 8, sizeof word);
+        word = littleEndian(word) >> (bit % 8);
+        return static_cast<int>(word & mask_);
     }
-    int cellCount() const { return static_cast<int>(neighbours_.size() / kMaxFaces); }
-    std::size_t memoryBytes() const { return neighbours_.capacity() * sizeof(int); }
+    int cellCount() const { return cellCount_; }
+    // Face slots per cell: the most faces any cell of the mesh has.
+    int faceSlots() const { return slots_; }
+    std::size_t memoryBytes() const { return bytes_.capacity(); }
 
 private:
-    std::vector<int> neighbours_;
+    void set(int cell, int face, int other);
+    // The value of eight bytes read as stored, least significant byte first.
+    static std::uint64_t littleEndian(std::uint64_t stored) {
+        if constexpr (std::endian::native == std::endian::little) {
+            return stored;
+        } else {
+            std::uint64_t v = 0;
+            for (int k = 0; k < 8; ++k) v = (v << 8) | ((stored >> (8 * k)) & 0xFFu);
+            return v;
+        }
+    }
+
+    std::vector<std::uint8_t> bytes_;
+    int cellCount_ = 0;
+    int slots_ = 0;
+    int bits_ = 1;  // bits per cell number
+    std::uint64_t mask_ = 1;
 };
 
 // Steps from cell `start` through face neighbours towards the point p until contains(cell)
@@ -90,7 +122,7 @@ bool gatherConnected(const CellAdjacency& adjacency, int start, Accept&& accept,
     const std::size_t first = cells.size();
     cells.push_back(start);
     for (std::size_t next = first; next < cells.size(); ++next) {
-        for (int face = 0; face < CellAdjacency::kMaxFaces; ++face) {
+        for (int face = 0; face < adjacency.faceSlots(); ++face) {
             const int from = cells[next];
             const int other = adjacency.neighbour(from, face);
             if (other == 0 || !accept(from, face, other)) continue;

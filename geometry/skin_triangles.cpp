@@ -34,22 +34,12 @@ void orderQuadNodes(const Cnode* nodes, int* l) {
 
 void buildSkinHierarchy(const CFaceElem* faces, int faceCount, const Cnode* nodes, int nodeCount,
                         TriangleBvh& bvh) {
-    std::vector<double> corners;
-    std::vector<TriangleBvh::Triangle> triangles;
+    std::vector<TriangleBvh::Facet> facets;
     if (faces == nullptr || nodes == nullptr || faceCount < 1 || nodeCount < 1) {
-        bvh.build(std::move(corners), std::move(triangles));
+        bvh.build(nullptr, 0, std::move(facets));
         return;
     }
-    // Node number -> corner index, for the nodes of the skin only.
-    std::vector<std::int32_t> cornerOf(static_cast<std::size_t>(nodeCount) + 1, -1);
-    auto cornerIndex = [&](int node) {
-        std::int32_t& c = cornerOf[static_cast<std::size_t>(node)];
-        if (c < 0) {
-            c = static_cast<std::int32_t>(corners.size() / 3);
-            corners.insert(corners.end(), {nodes[node].x, nodes[node].y, nodes[node].z});
-        }
-        return static_cast<std::uint32_t>(c);
-    };
+    // The corners are the mesh's node numbers: the hierarchy reads the node table in place.
     for (int f = 1; f <= faceCount; ++f) {
         const CFaceElem& face = faces[f];
         if ((face.nNode != 3 && face.nNode != 4) || face.pNode == nullptr) continue;
@@ -61,12 +51,13 @@ void buildSkinHierarchy(const CFaceElem* faces, int faceCount, const Cnode* node
         }
         if (!valid) continue;
         if (face.nNode == 4) orderQuadNodes(nodes, l);
-        triangles.push_back({{cornerIndex(l[1]), cornerIndex(l[2]), cornerIndex(l[3])}, f});
-        if (face.nNode == 4) {
-            triangles.push_back({{cornerIndex(l[1]), cornerIndex(l[2]), cornerIndex(l[4])}, f});
-        }
+        auto corner = [&](int k) { return static_cast<std::uint32_t>(l[k]); };
+        // A quadrilateral: the triangles (l1, l2, l3) and (l1, l2, l4).
+        facets.push_back({{corner(1), corner(2), corner(3),
+                           face.nNode == 4 ? corner(4) : TriangleBvh::kNoCorner},
+                          f});
     }
-    bvh.build(std::move(corners), std::move(triangles));
+    bvh.build(nodes, static_cast<std::size_t>(nodeCount) + 1, std::move(facets));
 }
 
 }  // namespace qvr::geom

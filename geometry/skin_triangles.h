@@ -15,8 +15,9 @@ namespace qvr::geom {
 void orderQuadNodes(const Cnode* nodes, int* l);
 
 // Builds `bvh` over the triangles of skin faces 1..faceCount; each triangle's item is its face
-// number, its corners index a table of the skin's nodes. Faces of another node count, without
-// a node list or naming a node outside 1..nodeCount are left out.
+// number, its corners are node numbers into `nodes`, which the hierarchy reads in place (the
+// table must stay until the next build). Faces of another node count, without a node list or
+// naming a node outside 1..nodeCount are left out.
 void buildSkinHierarchy(const CFaceElem* faces, int faceCount, const Cnode* nodes, int nodeCount,
                         TriangleBvh& bvh);
 

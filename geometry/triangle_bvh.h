@@ -1,9 +1,13 @@
-// Bounding volume hierarchy over a fixed set of triangles, for tracing rays.
+// Bounding volume hierarchy over a fixed set of triangles and quadrilaterals, for tracing rays.
 //
 // Built once with a binned surface-area heuristic; kept in flat arrays: 32-byte nodes (a
 // single-precision box rounded outwards, and either the index of the first of two adjacent
-// children or a range of triangles), triangles as three corner indices into one table of
-// double-precision corner coordinates, reordered so that each leaf's triangles are contiguous.
+// children or a range of facets), facets (a triangle, or a quadrilateral taken as two triangles
+// on a common side) as corner indices into one table of double-precision corner coordinates (its
+// own, or the mesh's node table, which it then reads in place instead of holding a copy),
+// reordered so that each leaf's facets are contiguous. A quadrilateral in one record rather than
+// two triangles halves the records and the nodes above them, and its two triangles share the
+// transformed corners of their common side.
 // Traversal visits the nearer child first and skips every node beyond the current far limit,
 // which the caller's visitor may shrink as it finds hits.
 #ifndef QVR_GEOMETRY_TRIANGLE_BVH_H
@@ -14,6 +18,7 @@
 #include <limits>
 #include <vector>
 
+#include "QVROptKer.h"
 #include "geometry/watertight_triangle.h"
 
 namespace qvr::geom {
@@ -24,40 +29,89 @@ public:
         std::uint32_t corner[3];  // indices into the corner table
         std::int32_t item;        // the caller's number for the triangle (e.g. its skin face)
     };
+    // A triangle (corner[3] == kNoCorner) or a quadrilateral: the triangles (0, 1, 2) and
+    // (0, 1, 3), on either side of the segment from corner 0 to corner 1.
+    struct Facet {
+        std::uint32_t corner[4];
+        std::int32_t item;  // the caller's number for the facet
+    };
+    static constexpr std::uint32_t kNoCorner = 0xFFFFFFFFu;
     struct Node {
         float lo[3];
         float hi[3];
-        std::uint32_t index;  // leaf: first triangle; inner node: first child (second follows)
-        std::uint32_t count;  // leaf: number of triangles (at least 1); inner node: 0
+        std::uint32_t index;  // leaf: first facet; inner node: first child (second follows)
+        std::uint32_t count;  // leaf: number of facets (at least 1); inner node: 0
     };
     static_assert(sizeof(Node) == 32, "a node fills half a cache line");
 
     // Builds over `triangles`, whose corners index `corners` (x, y, z per corner). Replaces any
     // earlier build. Triangles with a non-finite corner are left out.
     void build(std::vector<double> corners, std::vector<Triangle> triangles);
+    // Builds over `facets`, whose corners index the node table nodes[0..nodeCount-1], which must
+    // stay unchanged (and in place) until the next build or clear. Facets with a corner outside
+    // the table or not finite are left out.
+    void build(const Cnode* nodes, std::size_t nodeCount, std::vector<Facet> facets);
     void clear();
 
     bool empty() const { return nodes_.empty(); }
-    std::size_t triangleCount() const { return triangles_.size(); }
-    const Triangle& triangle(std::uint32_t i) const { return triangles_[i]; }
-    const double* corner(std::uint32_t c) const {
-        return &corners_[3 * static_cast<std::size_t>(c)];
+    std::size_t facetCount() const { return facets_.size(); }
+    // Triangles over all facets (a quadrilateral counts two).
+    std::size_t triangleCount() const;
+    const Facet& facet(std::uint32_t i) const { return facets_[i]; }
+    // Triangles of facet i: 1 or 2.
+    int parts(std::uint32_t i) const { return facets_[i].corner[3] == kNoCorner ? 1 : 2; }
+    // Corner indices of triangle `part` of facet i.
+    void triangleCorners(std::uint32_t i, int part, std::uint32_t out[3]) const {
+        const Facet& f = facets_[i];
+        out[0] = f.corner[0];
+        out[1] = f.corner[1];
+        out[2] = f.corner[part == 0 ? 2 : 3];
+    }
+    // Coordinates of corner c into xyz.
+    void corner(std::uint32_t c, double xyz[3]) const {
+        if (meshNodes_ != nullptr) {
+            const Cnode& n = meshNodes_[c];
+            xyz[0] = n.x;
+            xyz[1] = n.y;
+            xyz[2] = n.z;
+            return;
+        }
+        const double* p = &corners_[3 * static_cast<std::size_t>(c)];
+        xyz[0] = p[0];
+        xyz[1] = p[1];
+        xyz[2] = p[2];
+    }
+    // Whether the ray meets the triangles of facet i (the watertight test), and where: hits[k]
+    // for part k, met[k] whether it does. Returns how many do (0 to 2).
+    int intersect(const ShearedRay& ray, std::uint32_t i, TriangleHit hits[2], bool met[2]) const {
+        const Facet& f = facets_[i];
+        double a[3], b[3], c[3];
+        corner(f.corner[0], a);
+        corner(f.corner[1], b);
+        corner(f.corner[2], c);
+        met[0] = intersectTriangle(ray, a, b, c, hits[0]);
+        met[1] = false;
+        if (f.corner[3] != kNoCorner) {
+            corner(f.corner[3], c);
+            met[1] = intersectTriangle(ray, a, b, c, hits[1]);
+        }
+        return (met[0] ? 1 : 0) + (met[1] ? 1 : 0);
     }
     const std::vector<Node>& nodes() const { return nodes_; }
     // Bytes the hierarchy holds (its arrays' capacity).
     std::size_t memoryBytes() const;
 
-    // Calls visit(triangleIndex, tFar) for every triangle in a leaf whose box the ray's
-    // segment [tNear, tFar] meets, nearer boxes first; the visitor may lower tFar. `origin`
-    // and `direction` must be finite.
+    // Calls visit(facetIndex, tFar) for every facet in a leaf whose box the ray's segment
+    // [tNear, tFar] meets, nearer boxes first; the visitor may lower tFar. `origin` and
+    // `direction` must be finite.
     template <typename Visit>
     void traverse(const double origin[3], const double direction[3], double tNear, double tFar,
                   Visit&& visit) const;
 
     // The nearest hit with t in (tNear, tFar] on any triangle, through the watertight test.
-    // False when there is none; then `hit` and `triangleIndex` are unchanged.
+    // False when there is none; then `hit` and `facetIndex` are unchanged.
     bool closestHit(const double origin[3], const double direction[3], double tNear, double tFar,
-                    TriangleHit& hit, std::uint32_t& triangleIndex) const;
+                    TriangleHit& hit, std::uint32_t& facetIndex) const;
 
     // Deepest path from the root the traversal stack is sized for; the build makes larger
     // leaves rather than go deeper.
@@ -69,9 +123,13 @@ private:
     static bool slabs(const Node& n, const double origin[3], const double inverse[3], double tNear,
                       double tFar, double& entry);
 
+    // The hierarchy over facets whose corners corner() already gives.
+    void buildOver(std::vector<Facet> facets, std::size_t cornerCount);
+
     std::vector<Node> nodes_;
-    std::vector<Triangle> triangles_;
-    std::vector<double> corners_;
+    std::vector<Facet> facets_;
+    std::vector<double> corners_;       // own corners, when not the mesh's
+    const Cnode* meshNodes_ = nullptr;  // the mesh's node table, read in place
 };
 
 inline bool TriangleBvh::slabs(const Node& n, const double origin[3], const double inverse[3],

@@ -239,11 +239,11 @@ TEST(TriangleHierarchy, FindsWhatATestOfEveryTriangleFinds) {
         bvh.traverse(
             o, d, -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
             [&](std::uint32_t i, double&) {
-                const auto& t = bvh.triangle(i);
-                TriangleHit h{};
-                if (intersectTriangle(ray, bvh.corner(t.corner[0]), bvh.corner(t.corner[1]),
-                                      bvh.corner(t.corner[2]), h)) {
-                    found.push_back(h.t);
+                TriangleHit h[2];
+                bool met[2];
+                bvh.intersect(ray, i, h, met);
+                for (int k = 0; k < 2; ++k) {
+                    if (met[k]) found.push_back(h[k].t);
                 }
             });
         std::vector<double> want;
@@ -319,7 +319,7 @@ TEST(SkinHierarchy, RaysFromEverySkinNodeIntoABlockMeetTheOppositeSkin) {
             std::uint32_t index = 0;
             ASSERT_TRUE(bvh.closestHit(o, d, 1e-9, 1e300, hit, index)) << "node " << n;
             EXPECT_EQ(hit.t, 1.0);
-            const int face = bvh.triangle(index).item;
+            const int face = bvh.facet(index).item;
             EXPECT_EQ(k.m_pSurface[face].zc, 0.0);
             ++rays;
         }
