@@ -65,7 +65,7 @@ struct Task {
 }  // namespace
 
 void TriangleBvh::clear() {
-    std::vector<Node>().swap(nodes_);
+    decltype(nodes_)().swap(nodes_);
     std::vector<Facet>().swap(facets_);
     std::vector<double>().swap(corners_);
     meshNodes_ = nullptr;
@@ -137,8 +137,9 @@ void TriangleBvh::buildOver(std::vector<Facet> facets, std::size_t cornerCount) 
     std::vector<std::uint32_t> order(n);
     for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
 
-    nodes_.reserve(2 * (n / kLeafFacets + 1));
+    nodes_.reserve(2 * (n / kLeafFacets + 2));
     nodes_.push_back(Node{});
+    nodes_.push_back(Node{});  // unused: the pairs of children start at even indices
     std::vector<Task> tasks{{0, 0, static_cast<std::uint32_t>(n), 0}};
     while (!tasks.empty()) {
         const Task task = tasks.back();

@@ -16,12 +16,30 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <new>
 #include <vector>
 
 #include "QVROptKer.h"
 #include "geometry/watertight_triangle.h"
 
 namespace qvr::geom {
+
+// Allocates on 64-byte boundaries, so that the two 32-byte children of a node, stored side by
+// side from an even index, share one cache line.
+template <typename T>
+struct CacheLineAllocator {
+    using value_type = T;
+    static constexpr std::align_val_t kAlignment{64};
+    CacheLineAllocator() = default;
+    template <typename U>
+    explicit CacheLineAllocator(const CacheLineAllocator<U>&) {}
+    T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlignment)); }
+    void deallocate(T* p, std::size_t) { ::operator delete(p, kAlignment); }
+    template <typename U>
+    bool operator==(const CacheLineAllocator<U>&) const {
+        return true;
+    }
+};
 
 class TriangleBvh {
 public:
@@ -97,7 +115,8 @@ public:
         }
         return (met[0] ? 1 : 0) + (met[1] ? 1 : 0);
     }
-    const std::vector<Node>& nodes() const { return nodes_; }
+    // The nodes: the root first, then (from index 2) each node's two children side by side.
+    const std::vector<Node, CacheLineAllocator<Node>>& nodes() const { return nodes_; }
     // Bytes the hierarchy holds (its arrays' capacity).
     std::size_t memoryBytes() const;
 
@@ -126,7 +145,7 @@ private:
     // The hierarchy over facets whose corners corner() already gives.
     void buildOver(std::vector<Facet> facets, std::size_t cornerCount);
 
-    std::vector<Node> nodes_;
+    std::vector<Node, CacheLineAllocator<Node>> nodes_;
     std::vector<Facet> facets_;
     std::vector<double> corners_;       // own corners, when not the mesh's
     const Cnode* meshNodes_ = nullptr;  // the mesh's node table, read in place
