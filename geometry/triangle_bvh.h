@@ -103,15 +103,19 @@ public:
     // for part k, met[k] whether it does. Returns how many do (0 to 2).
     int intersect(const ShearedRay& ray, std::uint32_t i, TriangleHit hits[2], bool met[2]) const {
         const Facet& f = facets_[i];
-        double a[3], b[3], c[3];
-        corner(f.corner[0], a);
-        corner(f.corner[1], b);
-        corner(f.corner[2], c);
-        met[0] = intersectTriangle(ray, a, b, c, hits[0]);
+        double xyz[3], a[3], b[3], c[3];
+        corner(f.corner[0], xyz);
+        toRaySpace(ray, xyz, a);
+        corner(f.corner[1], xyz);
+        toRaySpace(ray, xyz, b);
+        corner(f.corner[2], xyz);
+        toRaySpace(ray, xyz, c);
+        met[0] = intersectRaySpace(ray, a, b, c, hits[0]);
         met[1] = false;
         if (f.corner[3] != kNoCorner) {
-            corner(f.corner[3], c);
-            met[1] = intersectTriangle(ray, a, b, c, hits[1]);
+            corner(f.corner[3], xyz);
+            toRaySpace(ray, xyz, c);
+            met[1] = intersectRaySpace(ray, a, b, c, hits[1]);
         }
         return (met[0] ? 1 : 0) + (met[1] ? 1 : 0);
     }

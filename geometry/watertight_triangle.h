@@ -78,20 +78,35 @@ inline int tieBreakSign(const ShearedRay& ray, const double* P, const double* Q)
 
 }  // namespace detail
 
+// Corner c in ray space: x and y across the ray, and the unsheared depth along its main axis.
+inline void toRaySpace(const ShearedRay& ray, const double c[3], double p[3]) {
+    const double rx = c[ray.kx] - ray.origin[ray.kx];
+    const double ry = c[ray.ky] - ray.origin[ray.ky];
+    const double rz = c[ray.kz] - ray.origin[ray.kz];
+    p[0] = rx - ray.sx * rz;
+    p[1] = ry - ray.sy * rz;
+    p[2] = rz;
+}
+
+// The test on corners already in ray space (toRaySpace), so that triangles sharing corners
+// transform them once.
+inline bool intersectRaySpace(const ShearedRay& ray, const double* p0, const double* p1,
+                              const double* p2, TriangleHit& hit);
+
 // Whether the line of the ray meets the triangle (a, b, c), at any t (behind the origin too).
 // A triangle seen exactly edge-on (zero projected area) is never met.
 inline bool intersectTriangle(const ShearedRay& ray, const double a[3], const double b[3],
                               const double c[3], TriangleHit& hit) {
-    const double* corners[3] = {a, b, c};
-    double p[3][3];  // corners in ray space: x, y and the unsheared depth
-    for (int i = 0; i < 3; ++i) {
-        const double rx = corners[i][ray.kx] - ray.origin[ray.kx];
-        const double ry = corners[i][ray.ky] - ray.origin[ray.ky];
-        const double rz = corners[i][ray.kz] - ray.origin[ray.kz];
-        p[i][0] = rx - ray.sx * rz;
-        p[i][1] = ry - ray.sy * rz;
-        p[i][2] = rz;
-    }
+    double p[3][3];
+    toRaySpace(ray, a, p[0]);
+    toRaySpace(ray, b, p[1]);
+    toRaySpace(ray, c, p[2]);
+    return intersectRaySpace(ray, p[0], p[1], p[2], hit);
+}
+
+inline bool intersectRaySpace(const ShearedRay& ray, const double* p0, const double* p1,
+                              const double* p2, TriangleHit& hit) {
+    const double* const p[3] = {p0, p1, p2};
     // Edge e runs from corner e+1 to corner e+2 (the edge opposite corner e).
     double edge[3] = {detail::edgeFunction(p[1], p[2]), detail::edgeFunction(p[2], p[0]),
                       detail::edgeFunction(p[0], p[1])};
