@@ -161,9 +161,9 @@ int CExtractToolData::NearestContainingCell(const double p[3], int slot,
             }
             return true;
         };
-        gathered = supportCount > 0 && qvr::geom::gatherConnected(m_cellAdjacency, known,
-                                                                  sharesSupport, scratch.cellIds,
-                                                                  kMaxCellsAroundPoint);
+        gathered =
+            supportCount > 0 && qvr::geom::gatherConnected(m_cellAdjacency, known, sharesSupport,
+                                                           scratch.cellIds, kMaxCellsAroundPoint);
     }
     if (!gathered) {
         scratch.cellIds.assign(1, 0);

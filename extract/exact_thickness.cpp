@@ -206,8 +206,7 @@ int CExtractToolData::FindExitCrossing(double x, double y, double z, double dx, 
                     hits.push_back(hit);
                     // Nothing beyond the nearest exit matters, except an entry that cancels it.
                     if (hit.exit) {
-                        tFar =
-                            std::min(tFar, h.t + kTouchWindowRelative * std::max(position, h.t));
+                        tFar = std::min(tFar, h.t + kTouchWindowRelative * std::max(position, h.t));
                     }
                 }
             });

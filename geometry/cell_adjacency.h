@@ -41,9 +41,10 @@ public:
     // The cell across local face `face` of `cell` (1..cellCount()), 0 for none.
     int neighbour(int cell, int face) const {
         if (face < 0 || face >= slots_) return 0;
-        const std::size_t bit = (static_cast<std::size_t>(cell - 1) * static_cast<std::size_t>(slots_) +
-                                 static_cast<std::size_t>(face)) *
-                                static_cast<std::size_t>(bits_);
+        const std::size_t bit =
+            (static_cast<std::size_t>(cell - 1) * static_cast<std::size_t>(slots_) +
+             static_cast<std::size_t>(face)) *
+            static_cast<std::size_t>(bits_);
         // Eight bytes from the slot's first byte hold its bits whatever their offset (at most 7
         // plus 32); the array carries eight bytes of padding for the last slot.
         std::uint64_t word = 0;
@@ -127,8 +128,8 @@ bool gatherConnected(const CellAdjacency& adjacency, int start, Accept&& accept,
             const int other = adjacency.neighbour(from, face);
             if (other == 0 || !accept(from, face, other)) continue;
             // The groups are small (the cells around one corner), so a scan beats a mark table.
-            if (std::find(cells.begin() + static_cast<std::ptrdiff_t>(first), cells.end(),
-                          other) != cells.end()) {
+            if (std::find(cells.begin() + static_cast<std::ptrdiff_t>(first), cells.end(), other) !=
+                cells.end()) {
                 continue;
             }
             if (cells.size() - first >= maxCells) return false;

@@ -115,9 +115,9 @@ void TriangleBvh::buildOver(std::vector<Facet> facets, std::size_t cornerCount) 
         }
         return true;
     };
-    facets.erase(std::remove_if(facets.begin(), facets.end(),
-                                   [&](const Facet& t) { return !usable(t); }),
-                    facets.end());
+    facets.erase(
+        std::remove_if(facets.begin(), facets.end(), [&](const Facet& t) { return !usable(t); }),
+        facets.end());
     if (facets.empty()) return;
 
     const std::size_t n = facets.size();

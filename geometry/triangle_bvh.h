@@ -33,7 +33,9 @@ struct CacheLineAllocator {
     CacheLineAllocator() = default;
     template <typename U>
     explicit CacheLineAllocator(const CacheLineAllocator<U>&) {}
-    T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlignment)); }
+    T* allocate(std::size_t n) {
+        return static_cast<T*>(::operator new(n * sizeof(T), kAlignment));
+    }
     void deallocate(T* p, std::size_t) { ::operator delete(p, kAlignment); }
     template <typename U>
     bool operator==(const CacheLineAllocator<U>&) const {

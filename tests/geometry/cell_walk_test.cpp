@@ -130,10 +130,9 @@ TEST_P(CellWalk, GathersTheCellsAroundANodeFromAnyOfThem) {
         for (int k = 1; k <= cell.nNode; ++k)
             cellsOf[static_cast<std::size_t>(cell.pNode[k])].push_back(c);
     }
-    const auto most = std::max_element(cellsOf.begin(), cellsOf.end(), [](const auto& a,
-                                                                           const auto& b) {
-        return a.size() < b.size();
-    });
+    const auto most =
+        std::max_element(cellsOf.begin(), cellsOf.end(),
+                         [](const auto& a, const auto& b) { return a.size() < b.size(); });
     const int node = static_cast<int>(most - cellsOf.begin());
     ASSERT_GE(most->size(), 4u);
     auto faceHoldsNode = [&](int from, int face, int) {

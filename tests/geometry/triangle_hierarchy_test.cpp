@@ -236,16 +236,15 @@ TEST(TriangleHierarchy, FindsWhatATestOfEveryTriangleFinds) {
         ShearedRay ray{};
         ASSERT_TRUE(shearRay(o, d, ray));
         std::vector<double> found;
-        bvh.traverse(
-            o, d, -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
-            [&](std::uint32_t i, double&) {
-                TriangleHit h[2];
-                bool met[2];
-                bvh.intersect(ray, i, h, met);
-                for (int k = 0; k < 2; ++k) {
-                    if (met[k]) found.push_back(h[k].t);
-                }
-            });
+        bvh.traverse(o, d, -std::numeric_limits<double>::infinity(),
+                     std::numeric_limits<double>::infinity(), [&](std::uint32_t i, double&) {
+                         TriangleHit h[2];
+                         bool met[2];
+                         bvh.intersect(ray, i, h, met);
+                         for (int k = 0; k < 2; ++k) {
+                             if (met[k]) found.push_back(h[k].t);
+                         }
+                     });
         std::vector<double> want;
         double nearest = std::numeric_limits<double>::infinity();
         for (const auto& h : expected) {
@@ -288,6 +287,76 @@ TEST(TriangleHierarchy, DegenerateInputGivesAUsableTree) {
     // A far end short of the triangle, or a near end past it, finds nothing.
     EXPECT_FALSE(bvh.closestHit(o, d, 0, 0.5, hit, index));
     EXPECT_FALSE(bvh.closestHit(o, d, 1.0, 1e300, hit, index));
+}
+
+// A quadrilateral is kept as one facet over the mesh's node table; strongly folded, a ray can
+// cross both of its triangles. The facet must answer exactly as its two triangles tested on
+// their own would, and the nearest hit must be the nearer of them.
+TEST(TriangleHierarchy, AQuadrilateralFacetAnswersAsItsTwoTrianglesTestedAlone) {
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const int quads = 200;
+    std::vector<Cnode> nodes(1 + 4 * quads);  // node 0 unused, as in the mesh's tables
+    std::vector<TriangleBvh::Facet> facets;
+    for (int q = 0; q < quads; ++q) {
+        const auto first = static_cast<std::uint32_t>(1 + 4 * q);
+        // A square around a random centre, its corners lifted at random (up to a fold of 90
+        // degrees); corners 0 and 1 are the diagonal the two triangles share.
+        const double cx = 5 * unit(random), cy = 5 * unit(random), cz = 5 * unit(random);
+        const double corner[4][2] = {{-1, -1}, {1, 1}, {1, -1}, {-1, 1}};
+        for (int k = 0; k < 4; ++k) {
+            Cnode& n = nodes[first + static_cast<std::uint32_t>(k)];
+            n.x = cx + corner[k][0];
+            n.y = cy + corner[k][1];
+            n.z = cz + (k < 2 ? 0.0 : unit(random));
+        }
+        facets.push_back({{first, first + 1, first + 2, first + 3}, q});
+    }
+    TriangleBvh bvh;
+    bvh.build(nodes.data(), nodes.size(), facets);
+    ASSERT_EQ(bvh.facetCount(), static_cast<std::size_t>(quads));
+    ASSERT_EQ(bvh.triangleCount(), 2u * quads);
+    auto xyz = [&](std::uint32_t c) {
+        return std::vector<double>{nodes[c].x, nodes[c].y, nodes[c].z};
+    };
+    int doubles = 0;
+    for (int r = 0; r < 400; ++r) {
+        const double o[3] = {8 * unit(random), 8 * unit(random), 8 * unit(random)};
+        double d[3] = {unit(random), unit(random), unit(random)};
+        if (r % 4 == 0) d[2] = 0.02 * d[2];  // nearly flat: across a fold, through both halves
+        ShearedRay ray{};
+        ASSERT_TRUE(shearRay(o, d, ray));
+        double nearest = std::numeric_limits<double>::infinity();
+        for (std::uint32_t i = 0; i < bvh.facetCount(); ++i) {
+            TriangleHit hits[2];
+            bool met[2];
+            const int count = bvh.intersect(ray, i, hits, met);
+            EXPECT_EQ(count, (met[0] ? 1 : 0) + (met[1] ? 1 : 0));
+            doubles += count == 2 ? 1 : 0;
+            for (int part = 0; part < 2; ++part) {
+                std::uint32_t c[3];
+                bvh.triangleCorners(i, part, c);
+                const auto a = xyz(c[0]), b = xyz(c[1]), e = xyz(c[2]);
+                TriangleHit alone{};
+                const bool want = intersectTriangle(ray, a.data(), b.data(), e.data(), alone);
+                ASSERT_EQ(met[part], want) << "ray " << r << " facet " << i << " part " << part;
+                if (!want) continue;
+                EXPECT_EQ(hits[part].t, alone.t);
+                EXPECT_EQ(hits[part].contact, alone.contact);
+                EXPECT_EQ(hits[part].feature, alone.feature);
+                if (alone.t > 0.0) nearest = std::min(nearest, alone.t);
+            }
+        }
+        TriangleHit hit{};
+        std::uint32_t index = 0;
+        const bool any =
+            bvh.closestHit(o, d, 0.0, std::numeric_limits<double>::infinity(), hit, index);
+        ASSERT_EQ(any, nearest < std::numeric_limits<double>::infinity()) << "ray " << r;
+        if (any) {
+            EXPECT_EQ(hit.t, nearest) << "ray " << r;
+        }
+    }
+    EXPECT_GT(doubles, 0);  // some rays did cross a fold twice
 }
 
 }  // namespace
