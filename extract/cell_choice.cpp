@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "CFEM_Elem3D.h"
@@ -165,7 +166,17 @@ int CExtractToolData::NearestContainingCell(const double p[3], int slot,
             supportCount > 0 && qvr::geom::gatherConnected(m_cellAdjacency, known, sharesSupport,
                                                            scratch.cellIds, kMaxCellsAroundPoint);
     }
-    if (!gathered) {
+    std::vector<std::pair<double, int>>& order = scratch.candidates;  // squared distance, cell
+    order.clear();
+    if (gathered) {
+        // Each cell once, `known` among them: those before it, in the order of the choice
+        // (nearer first, then the lower number).
+        for (auto c = scratch.cellIds.begin() + 1; c != scratch.cellIds.end(); ++c) {
+            const Candidate candidate{squaredTo(*c), *c};
+            if (beforeKnown(candidate)) order.emplace_back(candidate.squared, candidate.cell);
+        }
+        std::sort(order.begin(), order.end());
+    } else {
         scratch.cellIds.assign(1, 0);
         int found = 0;
         const int* near =
@@ -173,33 +184,34 @@ int CExtractToolData::NearestContainingCell(const double p[3], int slot,
         for (int k = 0; near != nullptr && k < found; ++k) {
             if (near[k] > m_nSurface) scratch.cellIds.push_back(near[k] - m_nSurface);
         }
+        // The cells the walk stepped through (none of them contains p when `known` is set).
+        if (!haveKnown) {
+            for (int c : scratch.visited) scratch.cellIds.push_back(c);
+        }
+        // By number, so that of equally near cells the lowest comes first, as in the list of the
+        // cells a ray passes.
+        std::sort(scratch.cellIds.begin() + 1, scratch.cellIds.end());
+        scratch.cellIds.erase(std::unique(scratch.cellIds.begin() + 1, scratch.cellIds.end()),
+                              scratch.cellIds.end());
+        GatherListedCells(scratch.cellIds.data(), static_cast<int>(scratch.cellIds.size()) - 1,
+                          scratch);
+        for (int c : scratch.cells) {
+            const Candidate candidate{squaredTo(c), c};
+            if (!haveKnown || beforeKnown(candidate)) {
+                order.emplace_back(candidate.squared, candidate.cell);
+            }
+        }
+        // Stable, by distance alone: a NaN distance keeps its place in the list.
+        std::stable_sort(order.begin(), order.end(),
+                         [](const auto& x, const auto& y) { return x.first < y.first; });
     }
-    // The cells a walk tested on its way: those before `known` were found not to contain p.
-    if (!haveKnown) {
-        for (int c : scratch.visited) scratch.cellIds.push_back(c);
-    }
-    // By number, so that of equally near cells the lowest comes first, as in the list of the
-    // cells a ray passes.
-    std::sort(scratch.cellIds.begin() + 1, scratch.cellIds.end());
-    scratch.cellIds.erase(std::unique(scratch.cellIds.begin() + 1, scratch.cellIds.end()),
-                          scratch.cellIds.end());
-    GatherListedCells(scratch.cellIds.data(), static_cast<int>(scratch.cellIds.size()) - 1,
-                      scratch);
-    std::vector<Candidate> order;
-    order.reserve(scratch.cells.size());
-    for (int c : scratch.cells) {
-        const Candidate candidate{squaredTo(c), c};
-        if (!haveKnown || beforeKnown(candidate)) order.push_back(candidate);
-    }
-    std::stable_sort(order.begin(), order.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.squared < b.squared; });
-    for (const Candidate& c : order) {
-        if (PointInCell(c.cell, p[0], p[1], p[2], scratch.elements)) {
+    for (const auto& [squared, cell] : order) {
+        if (PointInCell(cell, p[0], p[1], p[2], scratch.elements)) {
             contains = true;
-            return c.cell;
+            return cell;
         }
     }
     contains = haveKnown;
     if (haveKnown) return known;
-    return order.empty() ? 0 : order.front().cell;
+    return order.empty() ? 0 : order.front().second;
 }

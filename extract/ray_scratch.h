@@ -4,6 +4,7 @@
 #define QVR_EXTRACT_RAY_SCRATCH_H
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "extract/cell_choice.h"
@@ -27,8 +28,9 @@ struct RayScratch {
     std::vector<int> cells;                // usable passed cells, in list order
     std::vector<double> cellData;          // their centroids and point distances, by coordinate
     std::vector<ExactHit> hits;
-    std::vector<int> visited;  // cells a walk tested
-    ShapeElements elements;    // one element per cell kind for containment tests
+    std::vector<int> visited;                        // cells a walk tested
+    std::vector<std::pair<double, int>> candidates;  // cells near a point: squared distance, cell
+    ShapeElements elements;  // one element per cell kind for containment tests
 };
 
 }  // namespace qvr::extract
