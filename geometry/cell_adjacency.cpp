@@ -91,7 +91,7 @@ void CellAdjacency::set(int cell, int face, int other) {
 void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount) {
     clear();
     if (cells == nullptr || cellCount < 1 || nodeCount < 1) return;
-    bits_ = std::bit_width(static_cast<unsigned>(cellCount));
+    bits_ = static_cast<int>(std::bit_width(static_cast<unsigned>(cellCount)));
     mask_ = (std::uint64_t{1} << bits_) - 1;
     for (int c = 1; c <= cellCount; ++c) {
         if (usableCell(cells[c], nodeCount)) slots_ = std::max(slots_, faceCount(cells[c].nNode));
