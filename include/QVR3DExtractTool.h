@@ -73,8 +73,10 @@ class CExtractToolData;
  *   it (the element library's inverse mapping, shape function values no lower than -1e-7),
  *   found by walking from a cell at the node through face neighbours towards the point; only
  *   when none contains it, of the cells whose boxes hold the point the one with the nearest
- *   centroid. Where several cells contain a point (on a face or corner they share) any of them
- *   may be chosen; they interpolate the same values.
+ *   centroid. Where several cells contain a point (on, or within that tolerance of, a face,
+ *   edge or corner they share), the one with the nearest centroid is chosen, of equally near
+ *   ones the lowest numbered, as a test of every cell the ray passes in order of centroid
+ *   distance would choose.
  *   The direction is expected to point into the part, as a negated outward node normal does;
  *   entries met before the first exit are passed over.
  *   Every decision is relative or exact, so results do not depend on the length unit or the
