@@ -168,6 +168,30 @@ TEST(Answers, HugePartsCrossAndPointsWithoutAValueAreNan) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("plot")));
 }
 
+// Non-finite values cannot be handed to the tool as arrays; the tool's own reading of the file
+// lets them through to the profiles, and so does the host.
+TEST(Answers, ANanInTheResultsReachesTheProfilesItTouches) {
+    TempDir dir;
+    const std::string s = dir.path().string();
+    std::ofstream(dir.file("cube.nqb")) << cubeText("1");
+    k7t::ResultFile file = fiberResult(8, 1);
+    file.items[0].values = {NAN};
+    ASSERT_TRUE(k7t::write(dir.file("nan.k7t"), file));
+    const QvrResult r =
+        runQvr({"extract", dir.file("cube.nqb"), dir.file("nan.k7t"), "--out", dir.file("x")}, s);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto table = readCsv(dir.file("x/profiles.csv"));
+    ASSERT_GT(table.size(), 1u);
+    const auto column = [&table](const char* name) {
+        return static_cast<std::size_t>(std::find(table.at(0).begin(), table.at(0).end(), name) -
+                                        table.at(0).begin());
+    };
+    for (std::size_t row = 1; row < table.size(); ++row) {
+        EXPECT_EQ(table[row].at(column("a11")), "nan");
+        EXPECT_EQ(table[row].at(column("a22")), "0.33333334");
+    }
+}
+
 TEST(Answers, InfoIgnoresWhereNanSitsAndSaysWhenThereIsNoBox) {
     TempDir dir;
     const std::string s = dir.path().string();
