@@ -20,20 +20,6 @@ bool has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-k7t::ResultFile fiberResult(long long nodes, long long cells) {
-    k7t::ResultFile file;
-    file.nodeCount = nodes;
-    file.elemCount = cells;
-    for (int i = 0; i < 6; ++i) {
-        k7t::ResultItem item;
-        item.id = k7t::kFiberItemIds[i];
-        item.location = 1;
-        item.values.assign(static_cast<std::size_t>(cells), i < 3 ? 1.0f / 3.0f : 0.0f);
-        file.items.push_back(item);
-    }
-    return file;
-}
-
 // The unit cube of the format description, its corners at `size` (text, exact).
 std::string cubeText(const std::string& size, const std::string& unit = "mm") {
     const std::string s = size;
