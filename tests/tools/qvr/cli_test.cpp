@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <set>
 
 #include "CQVR3DResultReader_Manipulator.h"
@@ -198,6 +199,8 @@ struct PlateCase {
     const char* kind;
     const char* type;
 };
+// Printed as the generator's words, not as the struct's raw bytes (which hold pointers).
+void PrintTo(const PlateCase& c, std::ostream* os) { *os << c.kind << " " << c.type; }
 class ExtractPlate : public ::testing::TestWithParam<PlateCase> {};
 
 // A 12 x 8 x 2.5 mm plate on 6 x 4 x 3 blocks, also turned off the axes (about 1 2 3 by 30
