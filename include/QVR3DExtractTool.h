@@ -108,7 +108,7 @@ public:
      * damaged or null file name); the tool then keeps its previous mesh, results and rays.
      * A refusal is announced by the kernel's line "Error 3301: Can't open mesh file !" on
      * standard output (and the reader's diagnostic on standard error, which GetLastErrorText
-     * also gives).
+     * also gives); SetQuietReading can keep either quiet.
      * A successful call replaces the previous mesh and drops the fibre values and the ray
      * records of the previous mesh: SetK7TFileName and SetSurfaceNode must follow again.
      * After std::bad_alloc the tool holds no mesh (as if never loaded).

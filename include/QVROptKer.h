@@ -194,7 +194,8 @@ public:
      * Loads a mesh file, scaling lengths to millimetres by its unit. allNodeFlag 1 keeps every
      * node of the file, any other value only the nodes that solid cells use. Returns 1, or 3301
      * when the file cannot be opened or is damaged (the reader names the fault on standard
-     * error, and GetLastErrorText keeps the same line); the kernel is then unchanged. A null file
+     * error, unless SetQuietReading says otherwise, and GetLastErrorText keeps the same line);
+     * the kernel is then unchanged. A null file
      * name also gives 3301. A retained skin face that uses a node no solid cell uses (possible only
      * when allNodeFlag is not 1) is dropped and does not count in m_nSurface. A successful load
      * drops the tree (the search set-up's or the host's): until the next InitialzeSearch or
