@@ -100,6 +100,39 @@ public:
         return s;
     }
 
+    // Lays out up to `length` steps as next() does, as a chain of corners per axis rounded to
+    // float: step i runs from corner[a][i] to corner[a][i + 1] (its p to its q) on axis a.
+    // Returns the number of steps; `last` tells whether the last of them ends the walk.
+    int chain(float* const corner[3], int length, bool& last) {
+        const double hx = k_.MinMesh * d_.x, hy = k_.MinMesh * d_.y, hz = k_.MinMesh * d_.z;
+        const double xmin = k_.Box_xMin, ymin = k_.Box_yMin, zmin = k_.Box_zMin;
+        const double xmax = k_.Box_xMax, ymax = k_.Box_yMax, zmax = k_.Box_zMax;
+        Vec3 q = q_;
+        double taken = taken_;
+        corner[0][0] = static_cast<float>(p_.x);
+        corner[1][0] = static_cast<float>(p_.y);
+        corner[2][0] = static_cast<float>(p_.z);
+        int n = 0;
+        last = false;
+        while (n < length && !last) {
+            corner[0][n + 1] = static_cast<float>(q.x);
+            corner[1][n + 1] = static_cast<float>(q.y);
+            corner[2][n + 1] = static_cast<float>(q.z);
+            const bool left =
+                q.x < xmin || q.y < ymin || q.z < zmin || q.x > xmax || q.y > ymax || q.z > zmax;
+            const Vec3 ahead{q.x + hx, q.y + hy, q.z + hz};
+            const bool advanced = ahead.x != q.x || ahead.y != q.y || ahead.z != q.z;
+            last = left || !advanced || taken >= limit_;
+            p_ = q;
+            q = ahead;
+            taken += 1.0;
+            ++n;
+        }
+        q_ = q;
+        taken_ = taken;
+        return n;
+    }
+
 private:
     const CQVROptKer& k_;
     Vec3 d_;
@@ -117,7 +150,7 @@ using adt::kDimensions;
 // doubling each time: short rays stay cheap, and a long ray needs few passes. A pass costs about
 // the same whatever its length as long as its steps stay near the ray; steps beyond where the
 // walk ends are wasted work only.
-constexpr int kFirstRunSteps = 32;
+constexpr int kFirstRunSteps = 64;
 constexpr int kMaxRunSteps = 256;
 
 // Margins of the node prefilter, which must never drop a node holding an item that meets a
@@ -181,25 +214,18 @@ struct StepRun {
         falls[0] = d.x < 0.0;
         falls[1] = d.y < 0.0;
         falls[2] = d.z < 0.0;
-        n = 0;
-        endsWalk = false;
-        while (n < length && !endsWalk) {
-            const Step s = steps.next();
-            const double lo[3] = {s.xmin, s.ymin, s.zmin};
-            const double hi[3] = {s.xmax, s.ymax, s.zmax};
-            for (int a = 0; a < 3; ++a) {
-                corner[a][n] = static_cast<float>(falls[a] ? hi[a] : lo[a]);
-                corner[a][n + 1] = static_cast<float>(falls[a] ? lo[a] : hi[a]);
-            }
-            endsWalk = s.last;
-            ++n;
-        }
+        float* const chains[3] = {corner[0], corner[1], corner[2]};
+        n = steps.chain(chains, length, endsWalk);
         ordered = true;
         for (int a = 0; a < 3; ++a) {
             const float* c = corner[a];
-            for (int i = 0; i < n && ordered; ++i) {
-                ordered = falls[a] ? c[i + 1] <= c[i] : c[i] <= c[i + 1];
+            bool runsOneWay = true;
+            if (falls[a]) {
+                for (int i = 0; i < n; ++i) runsOneWay &= c[i + 1] <= c[i];
+            } else {
+                for (int i = 0; i < n; ++i) runsOneWay &= c[i] <= c[i + 1];
             }
+            ordered = ordered && runsOneWay;
             const double c0 = c[0], cn = c[n];
             // Infinite corners would make the prefilter's arithmetic NaN: test step by step.
             ordered = ordered && std::isfinite(c0) && std::isfinite(cn);
