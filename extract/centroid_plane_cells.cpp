@@ -22,6 +22,15 @@ using qvr::extract::kFarthestSquared;
 
 namespace {
 
+// Asks for the cache line holding p ahead of its use (no effect where unsupported).
+inline void prefetch(const void* p) {
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(p);
+#else
+    (void)p;
+#endif
+}
+
 // Below this many usable cells every sample point is compared with every cell: grouping
 // would cost more than it saves.
 constexpr std::size_t kFewCells = 24;
@@ -64,7 +73,10 @@ int CExtractToolData::AssignNearestPassedCells(int inode, qvr::extract::RayScrat
     double* const xc = scratch.cellData.data();
     double* const yc = xc + n;
     double* const zc = yc + n;
+    // The cell records lie anywhere in the table: ask for those a little ahead early.
+    constexpr std::size_t kPrefetchAhead = 8;
     for (std::size_t i = 0; i < n; ++i) {
+        if (i + kPrefetchAhead < n) prefetch(&p_Cell[cells[i + kPrefetchAhead]].xc);
         const CInnerCell& cell = p_Cell[cells[i]];
         xc[i] = cell.xc;
         yc[i] = cell.yc;
@@ -109,24 +121,27 @@ int CExtractToolData::AssignNearestPassedCells(int inode, qvr::extract::RayScrat
         return g < static_cast<double>(groups - 1) ? static_cast<std::size_t>(g) : groups - 1;
     };
     std::vector<int>& start = scratch.groupStart;
-    start.assign(groups + 1, 0);
-    for (std::size_t i = 0; i < n; ++i) ++start[groupOf(along[i]) + 1];
-    for (std::size_t g = 1; g <= groups; ++g) start[g] += start[g - 1];
+    std::vector<int>& groupOfCell = scratch.cellGroup;
+    groupOfCell.resize(n);
+    start.assign(groups + 2, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        groupOfCell[i] = static_cast<int>(groupOf(along[i]));
+        ++start[static_cast<std::size_t>(groupOfCell[i]) + 2];
+    }
+    // Counts shifted by one place: after the running sum start[g + 1] is where group g begins,
+    // and filling moves it to where group g + 1 begins, so start[g] ends as group g's start.
+    for (std::size_t g = 2; g <= groups + 1; ++g) start[g] += start[g - 1];
     std::vector<int>& order = scratch.byPosition;
     order.resize(n);
     std::vector<double>& groupLow = scratch.groupLow;
     std::vector<double>& groupHigh = scratch.groupHigh;
     groupLow.assign(groups, high);
     groupHigh.assign(groups, low);
-    {
-        std::vector<int>& next = scratch.groupFill;
-        next.assign(start.begin(), start.end() - 1);
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::size_t g = groupOf(along[i]);
-            order[static_cast<std::size_t>(next[g]++)] = static_cast<int>(i);
-            groupLow[g] = std::min(groupLow[g], along[i]);
-            groupHigh[g] = std::max(groupHigh[g], along[i]);
-        }
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto g = static_cast<std::size_t>(groupOfCell[i]);
+        order[static_cast<std::size_t>(start[g + 1]++)] = static_cast<int>(i);
+        groupLow[g] = std::min(groupLow[g], along[i]);
+        groupHigh[g] = std::max(groupHigh[g], along[i]);
     }
 
     for (int j = 1; j <= r.nPoint; ++j) {

@@ -32,7 +32,7 @@ struct RayScratch {
     std::vector<double> along;
     std::vector<int> byPosition, groupStart;
     std::vector<double> groupLow, groupHigh;
-    std::vector<int> groupFill;  // while grouping: the next free place of each group
+    std::vector<int> cellGroup;  // while grouping: each cell's group
     std::vector<ExactHit> hits;
     std::vector<int> visited;  // cells a walk tested
     ShapeElements elements;    // one element per cell kind for containment tests
