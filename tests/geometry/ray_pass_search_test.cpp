@@ -13,6 +13,7 @@
 #include "KernelMeshBuilder.h"
 #include "QVROptKer.h"
 #include "ReferenceBoxes.h"
+#include "geometry/ray_pass_search.h"
 #include "search/CQvrADT.h"
 #include "search/search_slots.h"
 
@@ -109,6 +110,51 @@ TEST_P(RayAllKinds, MatchesTheBruteForceWalk) {
         nonEmpty += got.empty() ? 0 : 1;
     }
     EXPECT_GT(nonEmpty, 50);
+}
+
+// The library's own unsorted walk: the same elements as the public search, each once, and the
+// slot's lists (pass list, near-block list, the tree's found list) left as the last public
+// search made them; no answer where the walk index does not serve the slot.
+TEST_P(RayAllKinds, TheUnorderedWalkPassesTheSameElementsAndLeavesTheSlotAlone) {
+    KernelMeshBuilder b;
+    b.addBlock({GetParam(), 5, 4, 3, -2.0, 1.0, 0.0, 1.0, 1.25, 0.8});
+    CQVROptKer k;
+    b.install(k);
+    ASSERT_EQ(k.InitialzeSearch(1), 1);
+    std::mt19937 rng(static_cast<unsigned>(GetParam()) + 29u);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    int count = 0;
+    const int* before = k.FindPassElemByAnyRay(count, 0.5, 2.0, 1.0, 1.0, 0.0, 0.0, 0);
+    const std::vector<int> keptPass = listOf(before, count);
+    const int* keptNear = k.m_ppNearBlockList[0];
+    const std::vector<int> keptFound =
+        listOf(k.m_pADTree->GetFoundList(0) + 1, k.m_pADTree->GetFoundCount(0));
+    for (int ray = 0; ray < 60; ++ray) {
+        const double x = 3.0 * u(rng), y = 2.5 + 2.5 * u(rng), z = 1.2 + 1.5 * u(rng);
+        double dx = u(rng), dy = u(rng), dz = u(rng);
+        if (ray % 4 == 1) dy = dz = 0.0;
+        const std::vector<int>* unordered =
+            qvr::ray::passedElementsAnyOrder(k, x, y, z, dx, dy, dz, 0);
+        ASSERT_NE(unordered, nullptr);
+        std::vector<int> sorted = *unordered;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << ray;
+        // The public search on a second kernel, so that this one's slot stays as it was.
+        CQVROptKer other;
+        b.install(other);
+        ASSERT_EQ(other.InitialzeSearch(1), 1);
+        EXPECT_EQ(sorted, passList(other, x, y, z, dx, dy, dz, 0)) << "ray " << ray;
+    }
+    EXPECT_EQ(k.m_ppPassElemList[0], before);
+    EXPECT_EQ(listOf(before, count), keptPass);
+    EXPECT_EQ(k.m_ppNearBlockList[0], keptNear);
+    EXPECT_EQ(listOf(k.m_pADTree->GetFoundList(0) + 1, k.m_pADTree->GetFoundCount(0)), keptFound);
+
+    EXPECT_EQ(qvr::ray::passedElementsAnyOrder(k, 0, 0, 0, 0, 0, 1, 1), nullptr);
+    CQVROptKer host;  // a tree the host fills itself has no walk index
+    host.SetADTreeRange(1, 1, 1, 0, 0, 0, 1, 0, 0);
+    host.AddSurfaceToADTree(1, 0.5, 0.5, 0.5, 0.2, 0.2, 0.2);
+    EXPECT_EQ(qvr::ray::passedElementsAnyOrder(host, 0.3, 0.3, 0.3, 0, 0, 1, 0), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, RayAllKinds,
