@@ -83,8 +83,14 @@ public:
                 stack[top++] = static_cast<int>(&n - nodes_.data()) + 1;
                 continue;
             }
+            // The items' points lie anywhere in the tree's per-id array: ask for all of the
+            // leaf's before the first is needed.
             const auto first = static_cast<std::size_t>(n.first);
-            for (std::size_t i = first; i < first + static_cast<std::size_t>(n.count); ++i) {
+            const std::size_t end = first + static_cast<std::size_t>(n.count);
+            for (std::size_t i = first; i < end; ++i) {
+                prefetchPoint(points_ + 6 * static_cast<std::size_t>(ids_[i]));
+            }
+            for (std::size_t i = first; i < end; ++i) {
                 const int id = ids_[i];
                 item(id, points_ + 6 * static_cast<std::size_t>(id));
             }
@@ -92,6 +98,14 @@ public:
     }
 
 private:
+    static void prefetchPoint(const float* p) {
+#if defined(__GNUC__) || defined(__clang__)
+        __builtin_prefetch(p);
+#else
+        (void)p;
+#endif
+    }
+
     // A node of the hierarchy: the box of the items below it, and either its items (a leaf,
     // count > 0: items first..first+count-1 of ids_) or its children (count 0: the next node
     // and node `first`).
