@@ -79,6 +79,8 @@ public:
             const Node& n = nodes_[static_cast<std::size_t>(stack[--top])];
             if (!nodeMayMeet(n.lo, n.hi)) continue;
             if (n.count == 0) {
+                // The upper child lies anywhere further on; the lower one is the next node.
+                prefetchLine(nodes_.data() + n.first);
                 stack[top++] = n.first;
                 stack[top++] = static_cast<int>(&n - nodes_.data()) + 1;
                 continue;
@@ -88,7 +90,7 @@ public:
             const auto first = static_cast<std::size_t>(n.first);
             const std::size_t end = first + static_cast<std::size_t>(n.count);
             for (std::size_t i = first; i < end; ++i) {
-                prefetchPoint(points_ + 6 * static_cast<std::size_t>(ids_[i]));
+                prefetchLine(points_ + 6 * static_cast<std::size_t>(ids_[i]));
             }
             for (std::size_t i = first; i < end; ++i) {
                 const int id = ids_[i];
@@ -98,7 +100,8 @@ public:
     }
 
 private:
-    static void prefetchPoint(const float* p) {
+    // Asks for the cache line holding p ahead of its use (no effect where unsupported).
+    static void prefetchLine(const void* p) {
 #if defined(__GNUC__) || defined(__clang__)
         __builtin_prefetch(p);
 #else
