@@ -17,19 +17,11 @@
 
 #include "extract/CExtractToolData.h"
 #include "extract/tolerances.h"
+#include "kernel/prefetch.h"
 
 using qvr::extract::kFarthestSquared;
 
 namespace {
-
-// Asks for the cache line holding p ahead of its use (no effect where unsupported).
-inline void prefetch(const void* p) {
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(p);
-#else
-    (void)p;
-#endif
-}
 
 // Below this many usable cells every sample point is compared with every cell: grouping
 // would cost more than it saves.
@@ -76,7 +68,7 @@ int CExtractToolData::AssignNearestPassedCells(int inode, qvr::extract::RayScrat
     // The cell records lie anywhere in the table: ask for those a little ahead early.
     constexpr std::size_t kPrefetchAhead = 8;
     for (std::size_t i = 0; i < n; ++i) {
-        if (i + kPrefetchAhead < n) prefetch(&p_Cell[cells[i + kPrefetchAhead]].xc);
+        if (i + kPrefetchAhead < n) qvr::prefetch(&p_Cell[cells[i + kPrefetchAhead]].xc);
         const CInnerCell& cell = p_Cell[cells[i]];
         xc[i] = cell.xc;
         yc[i] = cell.yc;

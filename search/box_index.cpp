@@ -57,15 +57,6 @@ void radixSort(std::vector<std::uint32_t>& keys, std::vector<int>& ids) {
     }
 }
 
-// Asks for the cache line holding p ahead of its use (no effect where unsupported).
-inline void prefetch(const void* p) {
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(p);
-#else
-    (void)p;
-#endif
-}
-
 }  // namespace
 
 BoxIndex::BoxIndex(const CQvrADT& tree)

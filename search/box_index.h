@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "kernel/prefetch.h"
+
 class CQvrADT;
 
 namespace qvr::adt {
@@ -80,7 +82,7 @@ public:
             if (!nodeMayMeet(n.lo, n.hi)) continue;
             if (n.count == 0) {
                 // The upper child lies anywhere further on; the lower one is the next node.
-                prefetchLine(nodes_.data() + n.first);
+                qvr::prefetch(nodes_.data() + n.first);
                 stack[top++] = n.first;
                 stack[top++] = static_cast<int>(&n - nodes_.data()) + 1;
                 continue;
@@ -90,7 +92,7 @@ public:
             const auto first = static_cast<std::size_t>(n.first);
             const std::size_t end = first + static_cast<std::size_t>(n.count);
             for (std::size_t i = first; i < end; ++i) {
-                prefetchLine(points_ + 6 * static_cast<std::size_t>(ids_[i]));
+                qvr::prefetch(points_ + 6 * static_cast<std::size_t>(ids_[i]));
             }
             for (std::size_t i = first; i < end; ++i) {
                 const int id = ids_[i];
@@ -100,15 +102,6 @@ public:
     }
 
 private:
-    // Asks for the cache line holding p ahead of its use (no effect where unsupported).
-    static void prefetchLine(const void* p) {
-#if defined(__GNUC__) || defined(__clang__)
-        __builtin_prefetch(p);
-#else
-        (void)p;
-#endif
-    }
-
     // A node of the hierarchy: the box of the items below it, and either its items (a leaf,
     // count > 0: items first..first+count-1 of ids_) or its children (count 0: the next node
     // and node `first`).
