@@ -191,9 +191,11 @@ struct StepRun {
     bool endsWalk = false;  // the run's last step is the walk's last whatever it finds
     bool ordered = true;    // every chain runs one way: the per-axis ranges apply
     bool falls[3] = {};     // the walk falls on the axis (direction negative)
-    float corner[3][kMaxRunSteps + 1] = {};
-    double perStep[3] = {};  // steps per unit of coordinate along the chain, 0 if still
-    bool still[3] = {};      // the chain stays at one value on the axis
+    // Written by layOut before any use; left unset at construction, since zeroing its 12 KB
+    // on every walk cost more than a short ray's steps.
+    float corner[3][kMaxRunSteps + 1];  // NOLINT(cppcoreguidelines-pro-type-member-init)
+    double perStep[3] = {};             // steps per unit of coordinate along the chain, 0 if still
+    bool still[3] = {};                 // the chain stays at one value on the axis
     // The node prefilter per axis: the chain's start and extent, 1 / extent, and the margin;
     // the box of all the run's steps; whether more than one axis moves (then the box is much
     // larger than the steps).
