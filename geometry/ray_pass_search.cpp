@@ -186,6 +186,7 @@ bool meets(const float* p, const FloatStep& s) {
 // consecutive: the ends of that range are found from a guess by the chain's even spacing and
 // settled with the tree's own comparison of the item's corner with the step's, so the steps
 // the item meets are exactly the overlap of its three axes' ranges.
+// NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init): `corner` is left unset (see there).
 struct StepRun {
     int n = 0;              // steps
     bool endsWalk = false;  // the run's last step is the walk's last whatever it finds
@@ -193,9 +194,9 @@ struct StepRun {
     bool falls[3] = {};     // the walk falls on the axis (direction negative)
     // Written by layOut before any use; left unset at construction, since zeroing its 12 KB
     // on every walk cost more than a short ray's steps.
-    float corner[3][kMaxRunSteps + 1];  // NOLINT(cppcoreguidelines-pro-type-member-init)
-    double perStep[3] = {};             // steps per unit of coordinate along the chain, 0 if still
-    bool still[3] = {};                 // the chain stays at one value on the axis
+    float corner[3][kMaxRunSteps + 1];
+    double perStep[3] = {};  // steps per unit of coordinate along the chain, 0 if still
+    bool still[3] = {};      // the chain stays at one value on the axis
     // The node prefilter per axis: the chain's start and extent, 1 / extent, and the margin;
     // the box of all the run's steps; whether more than one axis moves (then the box is much
     // larger than the steps).
