@@ -112,6 +112,35 @@ TEST_P(RayAllKinds, MatchesTheBruteForceWalk) {
     EXPECT_GT(nonEmpty, 50);
 }
 
+// Rays that barely leave an axis, on a part far from the origin (float spacing there about a
+// thousandth of a cell): the steps' corners creep along the slow axes by whole float units now
+// and then, which the walk's per-axis step ranges and its node prefilter must follow exactly.
+TEST_P(RayAllKinds, NearlyAxisParallelRaysFarFromTheOriginMatchTheBruteForceWalk) {
+    KernelMeshBuilder b;
+    b.addBlock({GetParam(), 6, 3, 2, 8000.0, -3000.0, 1000.0, 1.0, 1.0, 1.0});
+    CQVROptKer k;
+    b.install(k);
+    ASSERT_EQ(k.InitialzeSearch(1), 1);
+    const Reference ref = referenceOf(b);
+    int nonEmpty = 0, ray = 0;
+    std::vector<double> ys = {-2999.5, -2999.0, -2998.0 - 1e-4};
+    for (int i = -4; i <= 4; ++i) ys.push_back(-2999.001 + 6e-5 * i);  // across a box's edge
+    for (double slow : {0.0, 1e-12, 1e-9, 3e-8, 1e-6, 2e-6, 5e-6, 1e-5, 1e-4, 0.05}) {
+        for (double y : ys) {
+            for (int sign : {1, -1}) {
+                const double start[3] = {sign > 0 ? 8000.0 : 8006.0, y, 1001.0};
+                const double dir[3] = {1.0 * sign, slow, -0.5 * slow};
+                const std::vector<int> got =
+                    passList(k, start[0], start[1], start[2], dir[0], dir[1], dir[2], 0);
+                ASSERT_EQ(got, bruteWalk(ref, k.MinMesh, start, dir)) << "ray " << ray;
+                nonEmpty += got.empty() ? 0 : 1;
+                ++ray;
+            }
+        }
+    }
+    EXPECT_GT(nonEmpty, ray / 2);
+}
+
 // The library's own unsorted walk: the same elements as the public search, each once, and the
 // slot's lists (pass list, near-block list, the tree's found list) left as the last public
 // search made them; no answer where the walk index does not serve the slot.
