@@ -65,10 +65,17 @@ int CExtractToolData::AssignNearestPassedCells(int inode, qvr::extract::RayScrat
     double* const xc = scratch.cellData.data();
     double* const yc = xc + n;
     double* const zc = yc + n;
-    // The cell records lie anywhere in the table: ask for those a little ahead early.
-    constexpr std::size_t kPrefetchAhead = 8;
+    // The cell records lie anywhere in the table: ask for those well ahead early (a record's
+    // centroid may straddle two cache lines). Default 32 cells: a fetch from memory takes as
+    // long as this loop over a few dozen cells.
+    constexpr std::size_t kPrefetchAhead = 32;
+    auto askFor = [this](int c) {
+        qvr::prefetch(&p_Cell[c].xc);
+        qvr::prefetch(&p_Cell[c].zc);
+    };
+    for (std::size_t i = 0; i < n && i < kPrefetchAhead; ++i) askFor(cells[i]);
     for (std::size_t i = 0; i < n; ++i) {
-        if (i + kPrefetchAhead < n) qvr::prefetch(&p_Cell[cells[i + kPrefetchAhead]].xc);
+        if (i + kPrefetchAhead < n) askFor(cells[i + kPrefetchAhead]);
         const CInnerCell& cell = p_Cell[cells[i]];
         xc[i] = cell.xc;
         yc[i] = cell.yc;
