@@ -108,8 +108,8 @@ WallRayMeasure MeasureWallRay(CExtractToolData& tool, int inode) {
         tool.ComputeFaceOrientation();
     // The exact mode builds the hierarchy with its set-up; the centroid-plane mode has none.
     if (tool.m_skinHierarchy.empty())
-        qvr::geom::buildSkinHierarchy(tool.m_pSurface, tool.m_nSurface, tool.m_pNode,
-                                      tool.m_nNode, tool.m_skinHierarchy);
+        qvr::geom::buildSkinHierarchy(tool.m_pSurface, tool.m_nSurface, tool.m_pNode, tool.m_nNode,
+                                      tool.m_skinHierarchy);
 
     const Vec3 start{r.pX[1], r.pY[1], r.pZ[1]};
     const Vec3 dir{r.dx, r.dy, r.dz};

@@ -5,8 +5,8 @@
 #include <utility>
 
 #if !defined(_WIN32)
-#include <csignal>
 #include <pthread.h>
+#include <csignal>
 #endif
 
 #include "utf8_file_name.h"

@@ -318,7 +318,8 @@ TEST(TriangleHierarchy, VisitsEveryTriangleNearAPoint) {
             }
         }
         bvh.visitNear(p, radius, [&](std::uint32_t i, double&) {
-            if (distanceToBox(s, bvh.triangle(i), p) <= radius) found.push_back(bvh.triangle(i).item);
+            if (distanceToBox(s, bvh.triangle(i), p) <= radius)
+                found.push_back(bvh.triangle(i).item);
         });
         std::sort(found.begin(), found.end());
         std::sort(want.begin(), want.end());

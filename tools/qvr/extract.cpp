@@ -65,8 +65,7 @@ void runExtract(const ExtractOptions& o) {
     for (const std::string& f : files) {
         const bool packed = f.size() > 3 && f.compare(f.size() - 3, 3, ".gz") == 0;
         if (packed)
-            std::printf("  %s (gzip-compressed CSV, %lld rows)\n", f.c_str(),
-                        csvRows(run, o.wide));
+            std::printf("  %s (gzip-compressed CSV, %lld rows)\n", f.c_str(), csvRows(run, o.wide));
         else
             std::printf("  %s\n", f.c_str());
     }

@@ -1,9 +1,9 @@
 #include "output_file.h"
 
 #include <charconv>
-#include <cstring>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "cli_support.h"
@@ -87,6 +87,7 @@ void OutputFile::integer(long long value) {
 }
 
 void OutputFile::close() {
+    if (!file_) failFile("an output file was closed twice");
     if (gzip_) gzip_->finish();
     std::string reason;
     const bool done = t_activeSet != nullptr ? file_->finish(reason) : file_->close(reason);

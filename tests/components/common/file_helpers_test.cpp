@@ -108,7 +108,8 @@ TEST(OutputFile, ReplacesItsTargetOnlyWhenClosed) {
 }
 
 // A finished file of `text` for `path`, ready to join a set.
-std::unique_ptr<qvr::common::OutputFile> finished(const std::string& path, const std::string& text) {
+std::unique_ptr<qvr::common::OutputFile> finished(const std::string& path,
+                                                  const std::string& text) {
     auto out = std::make_unique<qvr::common::OutputFile>();
     std::string reason;
     EXPECT_TRUE(out->open(path, reason)) << reason;

@@ -190,9 +190,9 @@ TEST(Outputs, CsvIsCompressedPastASpreadsheetsRowsAndOneFormStaysInTheFolder) {
         for (const std::string& f : files) names.push_back(f.substr(out.size() + 1));
         return names;
     };
-    EXPECT_EQ(written(CsvForm::Auto), (std::vector<std::string>{"profiles.csv", "profiles.vtu",
-                                                                "profiles-rays.vtu",
-                                                                "profile.svg"}));
+    EXPECT_EQ(written(CsvForm::Auto),
+              (std::vector<std::string>{"profiles.csv", "profiles.vtu", "profiles-rays.vtu",
+                                        "profile.svg"}));
     auto expected = others;
     expected.insert(expected.begin() + 3, "profiles.csv");
     EXPECT_EQ(namesIn(out), expected) << "the earlier .gz is gone, nothing temporary is left";
