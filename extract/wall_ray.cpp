@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "extract/CExtractToolData.h"
@@ -68,23 +69,27 @@ public:
     // (each triangle leads to its face, whose distance is measured on the face itself). Returns
     // the distance (limit when nothing is nearer) and, when `ids` is given, fills it with the
     // faces whose distance is within `reach` of it.
-    double nearest(const Vec3& p, double limit, double reach, std::vector<int>* ids) const {
+    double nearest(const Vec3& p, double limit, double reach, std::vector<int>* ids) {
         const double point[3] = {p.x, p.y, p.z};
         const qvr::geom::TriangleBvh& skin = tool_.m_skinHierarchy;
+        // One pass: the radius follows the nearest distance so far plus `reach`, so every face
+        // within reach of the final nearest one is met on the way.
         double best = limit;
-        skin.visitNear(point, limit, [&](std::uint32_t i, double& radius) {
-            const double d = toFace(p, skin.triangle(i).item);
+        candidates_.clear();
+        skin.visitNear(point, limit + reach, [&](std::uint32_t i, double& radius) {
+            const int id = skin.triangle(i).item;
+            const double d = toFace(p, id);
             if (d < best) {
                 best = d;
-                radius = d;
+                radius = d + reach;
             }
+            if (ids != nullptr && d <= radius) candidates_.push_back({id, d});
         });
-        if (ids == nullptr) return best;
-        ids->clear();
-        skin.visitNear(point, best + reach, [&](std::uint32_t i, double&) {
-            const int id = skin.triangle(i).item;
-            if (toFace(p, id) <= best + reach) ids->push_back(id);
-        });
+        if (ids != nullptr) {
+            ids->clear();
+            for (const auto& [id, d] : candidates_)
+                if (d <= best + reach) ids->push_back(id);
+        }
         return best;
     }
 
@@ -94,6 +99,7 @@ private:
         return std::sqrt(dot(d, d));
     }
     CExtractToolData& tool_;
+    std::vector<std::pair<int, double>> candidates_;  // faces met within the radius
 };
 
 }  // namespace
