@@ -9,6 +9,7 @@
 #include <random>
 #include <system_error>
 
+#include "common/held_interrupts.h"
 #include "utf8_file_name.h"
 
 namespace qvr::common {
@@ -84,6 +85,9 @@ bool OutputFile::open(const std::string& path, std::string& reason) {
     errorCode_ = 0;
     used_ = 0;
     std::random_device entropy;
+    // An interrupt between creating the temporary file and registering it would leave it
+    // behind; held back, it arrives once the name is registered and the handler removes it.
+    const HeldInterrupts held;
     for (int attempt = 0; attempt < kTemporaryNameAttempts && file_ == nullptr; ++attempt) {
         const std::uint64_t salt = (std::uint64_t{entropy()} << 32) ^ entropy();
         temporary_ = temporaryNameFor(path, salt);

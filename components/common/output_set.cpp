@@ -4,46 +4,10 @@
 #include <system_error>
 #include <utility>
 
-#if !defined(_WIN32)
-#include <pthread.h>
-#include <csignal>
-#endif
-
+#include "common/held_interrupts.h"
 #include "utf8_file_name.h"
 
 namespace qvr::common {
-
-namespace {
-
-// Holds SIGINT and SIGTERM back for its lifetime; a signal that arrives meanwhile is delivered
-// when the mask is restored. On Windows (no signal masks) it does nothing.
-class HeldInterrupts {
-public:
-    HeldInterrupts() {
-#if !defined(_WIN32)
-        sigset_t held;
-        sigemptyset(&held);
-        sigaddset(&held, SIGINT);
-        sigaddset(&held, SIGTERM);
-        active_ = pthread_sigmask(SIG_BLOCK, &held, &previous_) == 0;
-#endif
-    }
-    ~HeldInterrupts() {
-#if !defined(_WIN32)
-        if (active_) pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-#endif
-    }
-    HeldInterrupts(const HeldInterrupts&) = delete;
-    HeldInterrupts& operator=(const HeldInterrupts&) = delete;
-
-private:
-#if !defined(_WIN32)
-    sigset_t previous_{};
-    bool active_ = false;
-#endif
-};
-
-}  // namespace
 
 OutputSet::~OutputSet() {
     for (auto& file : files_)
