@@ -20,6 +20,10 @@ template <class T>
 concept HasNoCrossingCount = requires(const T& t) {
     t.GetNoCrossingCount();
 };
+template <class T>
+concept HasWallRays = requires(T& t) {
+    t.GetWallRay(1);
+};
 constexpr bool kThicknessModes = HasThicknessModes<QVR3DExtractTool>;
 
 // The modes to measure, default first; "centroid" and "exact" name them.

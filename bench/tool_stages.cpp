@@ -1,5 +1,5 @@
-// Extraction tool stages: thickness rays over skin nodes (each thickness mode the tool offers)
-// and fibre values at the sample points.
+// Extraction tool stages: thickness rays over skin nodes (each thickness mode the tool offers),
+// fibre values at the sample points and the through-wall classification of the rays.
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -192,6 +192,30 @@ void registerToolStages(const PartKey& key) {
         state.counters["with_values"] = static_cast<double>(withValues) / points;
         state.counters["exact_rays"] = kThicknessModes ? 1 : 0;
     });
+
+    // GetWallRay on the rays set_surface_node is measured on (the whole skin, or its even
+    // sample on the largest parts), traced in the exact mode (whose skin hierarchy the
+    // classification searches), per ray: set against set_surface_node.exact's ray_ms, it
+    // shows what the classification adds to tracing. The first pass, which also builds the
+    // face orientation, is left out.
+    if constexpr (HasWallRays<QVR3DExtractTool>) {
+        addBenchmark("get_wall_ray", key, [](benchmark::State& state, Part& p) {
+            LoadedTool& t = loadedTool(p);
+            selectMode(t.tool, kExactMode);
+            t.fiberRays = false;
+            const RaySet& rays = p.surfaceNodeRays;
+            if (setSurfaceNode(t.tool, rays) != 1)
+                throw std::runtime_error("SetSurfaceNode failed");
+            long long wall = 0;
+            for (int i = 1; i <= rays.count; ++i) wall += t.tool.GetWallRay(i) == 1 ? 1 : 0;
+            for (auto _ : state) {
+                wall = 0;
+                for (int i = 1; i <= rays.count; ++i) wall += t.tool.GetWallRay(i) == 1 ? 1 : 0;
+            }
+            reportItems(state, p, rays.count);
+            state.counters["wall_rays"] = static_cast<double>(wall);
+        });
+    }
 }
 
 }  // namespace qvr::bench

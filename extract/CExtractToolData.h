@@ -102,6 +102,15 @@ public:
     int TraceSurfaceRays();
     int FindSurfaceCrossing(const int* surfaceIds, int nSurfaceIds, double x, double y, double z,
                             double dx, double dy, double dz, double& distance) const;
+    // The ray pass search's elements for a ray from (x, y, z) along (dx, dy, dz) on search slot
+    // `slot`, split into scratch.surfaceIds (faces) and scratch.cellIds (cell numbers), both
+    // 1-based and in no particular order.
+    void GatherPassedElements(double x, double y, double z, double dx, double dy, double dz,
+                              int slot, qvr::extract::RayScratch& scratch) const;
+    // What AssignNearestCells gives for the ascending list of the cells in scratch.cellIds,
+    // whatever their order there: per sample point the cell with the nearest centroid, of
+    // equally near ones the lowest numbered.
+    int AssignNearestPassedCells(int inode, qvr::extract::RayScratch& scratch);
     // Nearest passed cell of each sample point of record inode, with the scratch of the
     // calling thread (the tool's first scratch when none is given).
     int AssignNearestCells(const int* cellIds, int nCellIds, int inode);

@@ -66,6 +66,12 @@ const char* QVR3DExtractTool::GetLastErrorText() const { return m_pData->m_lastE
 
 int QVR3DExtractTool::GetLastErrorCode() const { return m_pData->m_nLastErrorCode; }
 
+int QVR3DExtractTool::SetQuietReading(int quiet) {
+    return m_pData->m_pOptKer->SetQuietReading(quiet);
+}
+
+const CQVROptKer* QVR3DExtractTool::GetKernel() const { return m_pData->m_pOptKer; }
+
 int QVR3DExtractTool::SetProgressCallback(QVRProgressCallback callback, void* user) {
     m_pData->m_pProgress = callback;
     m_pData->m_pProgressUser = callback != nullptr ? user : nullptr;

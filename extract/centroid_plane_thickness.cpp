@@ -1,10 +1,13 @@
 // Centroid-plane thickness along a ray's line: the nearest centroid plane of a skin face that
-// the line crosses, on either side of the node.
+// the line crosses, on either side of the node; and the ray pass search's candidates it is
+// chosen from.
 #include <cmath>
+#include <vector>
 
 #include "extract/CExtractToolData.h"
 #include "extract/ray_triangle.h"
 #include "extract/tolerances.h"
+#include "geometry/ray_pass_search.h"
 
 using qvr::extract::kDivisorGuard;
 using qvr::extract::kNoCrossing;
@@ -42,4 +45,29 @@ int CExtractToolData::FindSurfaceCrossing(const int* surfaceIds, int nSurfaceIds
     }
     distance = best;
     return 1;
+}
+
+void CExtractToolData::GatherPassedElements(double x, double y, double z, double dx, double dy,
+                                            double dz, int slot,
+                                            qvr::extract::RayScratch& scratch) const {
+    scratch.surfaceIds.assign(1, 0);
+    scratch.cellIds.assign(1, 0);
+    auto take = [&](int id) {
+        if (id >= 1 && id <= m_nSurface) {
+            scratch.surfaceIds.push_back(id);
+        } else if (id > m_nSurface && id - m_nSurface <= m_nInnerCell) {
+            scratch.cellIds.push_back(id - m_nSurface);
+        }
+    };
+    // Neither the crossing (the least distance) nor the cell choice (ties to the lowest
+    // number) depends on the order, so the walk's own order saves sorting the list.
+    if (const std::vector<int>* passed =
+            qvr::ray::passedElementsAnyOrder(*m_pOptKer, x, y, z, dx, dy, dz, slot)) {
+        for (int id : *passed) take(id);
+        return;
+    }
+    int count = 0;
+    const int* passed = m_pOptKer->FindPassElemByAnyRay(count, x, y, z, dx, dy, dz, slot);
+    // Copied out at once: the list belongs to the kernel's slot and the next search replaces it.
+    for (int k = 0; passed != nullptr && k < count; ++k) take(passed[k]);
 }

@@ -126,22 +126,7 @@ bool CExtractToolData::TraceRay(int inode, bool exact, int slot,
     if (exact) {
         crossed = FindExitCrossing(px, py, pz, r.dx, r.dy, r.dz, t, startCell, scratch) == 1;
     } else {
-        int count = 0;
-        const int* passed =
-            m_pOptKer->FindPassElemByAnyRay(count, px, py, pz, r.dx, r.dy, r.dz, slot);
-        if (passed == nullptr) count = 0;
-        // Copied out at once: the list belongs to the kernel's slot and the next search
-        // replaces it.
-        scratch.surfaceIds.assign(1, 0);
-        scratch.cellIds.assign(1, 0);
-        for (int k = 0; k < count; ++k) {
-            const int id = passed[k];
-            if (id >= 1 && id <= m_nSurface) {
-                scratch.surfaceIds.push_back(id);
-            } else if (id > m_nSurface && id - m_nSurface <= m_nInnerCell) {
-                scratch.cellIds.push_back(id - m_nSurface);
-            }
-        }
+        GatherPassedElements(px, py, pz, r.dx, r.dy, r.dz, slot, scratch);
         const int nS = static_cast<int>(scratch.surfaceIds.size()) - 1;
         FindSurfaceCrossing(scratch.surfaceIds.data(), nS, px, py, pz, r.dx, r.dy, r.dz, t);
         crossed = t != kNoCrossing;
@@ -158,8 +143,7 @@ bool CExtractToolData::TraceRay(int inode, bool exact, int slot,
     if (exact) {
         AssignContainingCells(inode, startCell, slot, scratch);
     } else {
-        const int nC = static_cast<int>(scratch.cellIds.size()) - 1;
-        AssignNearestCells(scratch.cellIds.data(), nC, inode, scratch);
+        AssignNearestPassedCells(inode, scratch);
     }
     return crossed;
 }

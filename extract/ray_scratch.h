@@ -27,6 +27,13 @@ struct RayScratch {
     std::vector<int> surfaceIds, cellIds;  // the ray's passed faces and cells, 1-based lists
     std::vector<int> cells;                // usable passed cells, in list order
     std::vector<double> cellData;          // their centroids and point distances, by coordinate
+    // Centroid-plane mode's nearest-cell search: each usable cell's centroid position along
+    // the ray, the cells grouped by it (indices into `cells`), and per group where it starts
+    // in that order and the least and greatest position in it.
+    std::vector<double> along;
+    std::vector<int> byPosition, groupStart;
+    std::vector<double> groupLow, groupHigh;
+    std::vector<int> cellGroup;  // while grouping: each cell's group
     std::vector<ExactHit> hits;
     std::vector<int> visited;                        // cells a walk tested
     std::vector<std::pair<double, int>> candidates;  // cells near a point: squared distance, cell

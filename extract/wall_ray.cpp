@@ -4,18 +4,19 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
 #include "extract/CExtractToolData.h"
 #include "extract/ray_triangle.h"
 #include "extract/tolerances.h"
+#include "geometry/skin_triangles.h"
 
 namespace qvr::extract {
 
 namespace {
 
-constexpr int kSearchSlot = 0;
 constexpr double kPi = 3.14159265358979323846;
 
 Vec3 operator-(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
@@ -64,37 +65,32 @@ public:
         return best;
     }
 
-    // Nearest skin face to p within `limit`: boxes around p grow from `start` until the nearest
-    // face found lies inside the box (no face outside can then be nearer). Returns the
-    // distance (limit when nothing is nearer) and fills `ids` with the faces whose distance
-    // is within `reach` of it.
-    double nearest(const Vec3& p, double start, double limit, double reach, std::vector<int>& ids) {
-        double half = std::min(std::max(start, 0.0), limit);
-        if (!(half > 0.0)) half = limit;
-        for (;;) {
-            int count = 0;
-            const int* found =
-                tool_.m_pOptKer->SearchNearBlockID(p.x - half, p.y - half, p.z - half, p.x + half,
-                                                   p.y + half, p.z + half, count, kSearchSlot);
-            candidates_.clear();
-            double best = limit;
-            for (int k = 0; k < count && found != nullptr; ++k) {
-                const int id = found[k];
-                if (id < 1 || id > tool_.m_nSurface) continue;
-                const CFaceElem& f = tool_.m_pSurface[id];
-                if ((f.nNode != 3 && f.nNode != 4) || f.pNode == nullptr) continue;
-                const double d = toFace(p, id);
-                candidates_.push_back({id, d});
-                best = std::min(best, d);
+    // Nearest skin face to p within `limit`, through the hierarchy over the skin facets (each
+    // facet leads to its face, whose distance is measured on the face itself). Returns
+    // the distance (limit when nothing is nearer) and, when `ids` is given, fills it with the
+    // faces whose distance is within `reach` of it.
+    double nearest(const Vec3& p, double limit, double reach, std::vector<int>* ids) {
+        const double point[3] = {p.x, p.y, p.z};
+        const qvr::geom::TriangleBvh& skin = tool_.m_skinHierarchy;
+        // One pass: the radius follows the nearest distance so far plus `reach`, so every face
+        // within reach of the final nearest one is met on the way.
+        double best = limit;
+        candidates_.clear();
+        skin.visitNear(point, limit + reach, [&](std::uint32_t i, double& radius) {
+            const int id = skin.facet(i).item;
+            const double d = toFace(p, id);
+            if (d < best) {
+                best = d;
+                radius = d + reach;
             }
-            if (best <= half || half >= limit) {
-                ids.clear();
-                for (const auto& [id, d] : candidates_)
-                    if (d <= best + reach) ids.push_back(id);
-                return best;
-            }
-            half = std::min(2.0 * half, limit);
+            if (ids != nullptr && d <= radius) candidates_.push_back({id, d});
+        });
+        if (ids != nullptr) {
+            ids->clear();
+            for (const auto& [id, d] : candidates_)
+                if (d <= best + reach) ids->push_back(id);
         }
+        return best;
     }
 
 private:
@@ -103,7 +99,7 @@ private:
         return std::sqrt(dot(d, d));
     }
     CExtractToolData& tool_;
-    std::vector<std::pair<int, double>> candidates_;
+    std::vector<std::pair<int, double>> candidates_;  // faces met within the radius
 };
 
 }  // namespace
@@ -116,6 +112,10 @@ WallRayMeasure MeasureWallRay(CExtractToolData& tool, int inode) {
     if (!m.crossed) return m;
     if (tool.m_faceOutward.size() != static_cast<std::size_t>(tool.m_nSurface) + 1)
         tool.ComputeFaceOrientation();
+    // The exact mode builds the hierarchy with its set-up; the centroid-plane mode has none.
+    if (tool.m_skinHierarchy.empty())
+        qvr::geom::buildSkinHierarchy(tool.m_pSurface, tool.m_nSurface, tool.m_pNode, tool.m_nNode,
+                                      tool.m_skinHierarchy);
 
     const Vec3 start{r.pX[1], r.pY[1], r.pZ[1]};
     const Vec3 dir{r.dx, r.dy, r.dz};
@@ -127,7 +127,7 @@ WallRayMeasure MeasureWallRay(CExtractToolData& tool, int inode) {
     // Faces within the exact mode's touching tolerance of the nearest one are at the exit
     // point too (an exit on an edge or corner).
     const double reach = kTouchRelative * std::max(length, std::sqrt(dot(exit, exit)));
-    skin.nearest(exit, 1e-3 * length, length, reach, ids);
+    skin.nearest(exit, length, reach, &ids);
     m.exitCosine = -1.0;
     for (int id : ids) {
         const CFaceElem& f = tool.m_pSurface[id];
@@ -145,12 +145,10 @@ WallRayMeasure MeasureWallRay(CExtractToolData& tool, int inode) {
         return m;
     }
     // The local wall: twice the clearance at the midpoint. Only whether the clearance reaches
-    // length / (2 kWallLengthRatio) matters, so the search stops there; it starts from the
-    // kernel's smallest element size, so the boxes stay close to the nearest face (their
-    // element counts grow with the cube of their size).
+    // length / (2 kWallLengthRatio) matters, so the search looks no farther.
     const Vec3 middle = start + (0.5 * length) * dir;
     const double needed = length / (2.0 * kWallLengthRatio);
-    const double clearance = skin.nearest(middle, tool.m_pOptKer->MinMesh, needed, 0.0, ids);
+    const double clearance = skin.nearest(middle, needed, 0.0, nullptr);
     m.lengthRatio = clearance > 0.0 ? length / (2.0 * clearance) : HUGE_VAL;
     m.throughWall = clearance >= needed;
     return m;

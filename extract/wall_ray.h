@@ -32,7 +32,9 @@ struct WallRayMeasure {
 };
 
 // The measures of ray record `inode` (1..m_nSurfaceNode) of the tool's last trace. The
-// caller checks that rays exist and that inode is in range. Uses the kernel's search slot 0.
+// caller checks that rays exist and that inode is in range. Builds the hierarchy over the skin
+// triangles (CExtractToolData::m_skinHierarchy) when the thickness mode has not: up to two
+// nearest-face searches in it per ray, each bounded by the ray's length.
 WallRayMeasure MeasureWallRay(CExtractToolData& tool, int inode);
 
 }  // namespace qvr::extract

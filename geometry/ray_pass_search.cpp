@@ -5,13 +5,12 @@
 // The sequence depends only on the start point, the direction and MinMesh, never on what the
 // steps find: the steps can be laid out ahead of the searches without changing any of them.
 //
-// With the tree's walk index (the kernel's own set-up), one index query covers a run of steps,
-// and each step then picks its elements from that query's candidates with the tree's own float
-// test. A step finds exactly what the tree would: the candidates hold every element whose box
-// meets the union of the run's step boxes (in float, as the tree rounds them), and an element
-// that meets a step box meets that union. The stop rules are taken step by step as before.
-// Without the index (a tree the host fills through the public set-up) each step is one query
-// through the public near block search.
+// With the tree's walk index (the kernel's own set-up), one pass through the index covers a run
+// of steps and tells for every item near the run which of its steps the item meets, with the
+// tree's own float comparisons (see StepRun); the walk then ends where the step-by-step walk
+// would, at the first step no item meets or at the last one, and passes what the steps up to
+// there meet. Without the index (a tree the host fills through the public set-up) each step is
+// one query through the public near block search.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -19,6 +18,8 @@
 #include <limits>
 #include <memory>
 #include <set>
+
+#include "geometry/ray_pass_search.h"
 
 #include "QVROptKer.h"
 #include "kernel/vec3.h"
@@ -99,6 +100,39 @@ public:
         return s;
     }
 
+    // Lays out up to `length` steps as next() does, as a chain of corners per axis rounded to
+    // float: step i runs from corner[a][i] to corner[a][i + 1] (its p to its q) on axis a.
+    // Returns the number of steps; `last` tells whether the last of them ends the walk.
+    int chain(float* const corner[3], int length, bool& last) {
+        const double hx = k_.MinMesh * d_.x, hy = k_.MinMesh * d_.y, hz = k_.MinMesh * d_.z;
+        const double xmin = k_.Box_xMin, ymin = k_.Box_yMin, zmin = k_.Box_zMin;
+        const double xmax = k_.Box_xMax, ymax = k_.Box_yMax, zmax = k_.Box_zMax;
+        Vec3 q = q_;
+        double taken = taken_;
+        corner[0][0] = static_cast<float>(p_.x);
+        corner[1][0] = static_cast<float>(p_.y);
+        corner[2][0] = static_cast<float>(p_.z);
+        int n = 0;
+        last = false;
+        while (n < length && !last) {
+            corner[0][n + 1] = static_cast<float>(q.x);
+            corner[1][n + 1] = static_cast<float>(q.y);
+            corner[2][n + 1] = static_cast<float>(q.z);
+            const bool left =
+                q.x < xmin || q.y < ymin || q.z < zmin || q.x > xmax || q.y > ymax || q.z > zmax;
+            const Vec3 ahead{q.x + hx, q.y + hy, q.z + hz};
+            const bool advanced = ahead.x != q.x || ahead.y != q.y || ahead.z != q.z;
+            last = left || !advanced || taken >= limit_;
+            p_ = q;
+            q = ahead;
+            taken += 1.0;
+            ++n;
+        }
+        q_ = q;
+        taken_ = taken;
+        return n;
+    }
+
 private:
     const CQVROptKer& k_;
     Vec3 d_;
@@ -110,62 +144,223 @@ private:
 
 namespace {
 
-// Steps covered by one index query, adapted to what the queries find: longer runs mean fewer
-// queries but more candidates for every step to test. A step is about a tenth of the smallest
-// cell, so the starting run spans one to two cells.
-constexpr int kFirstRunSteps = 16;
-constexpr int kMinRunSteps = 4;
-constexpr int kMaxRunSteps = 64;
-// Candidate counts per query below which the next run is doubled, above which it is halved.
-constexpr std::size_t kFewCandidates = 12;
-constexpr std::size_t kManyCandidates = 40;
 using adt::kDimensions;
+
+// Steps laid out per pass through the index. Runs grow from the first length to the longest,
+// doubling each time: short rays stay cheap, and a long ray needs few passes, each starting
+// again from the index's root. A pass costs about the same whatever its length as long as its
+// steps stay near the ray; steps beyond where the walk ends are wasted work only. Default 64
+// and 1024: the plates' rays through the thickness take one or two runs, those along a 10^6-cell
+// plate (a few thousand steps) four or five instead of ten (about 10 % less time per node there).
+constexpr int kFirstRunSteps = 64;
+constexpr int kMaxRunSteps = 1024;
+
+// Margins of the node prefilter, which must never drop a node holding an item that meets a
+// step: a node may lie up to one step's extent off the line through the run on each axis
+// (twice, for uneven rounding of the steps), and the step corners are the line's points
+// rounded to float (relative error 6e-8, ample room at 1e-6) and accumulated in double.
+constexpr double kNodeStepMargin = 2.0;
+constexpr double kNodeRoundingMargin = 1e-6;
+// Below this extent along an axis a run is taken as not moving on that axis.
+constexpr double kStill = 1e-30;
 
 // A step box as the tree's search sees it: corners rounded to float.
 struct FloatStep {
     float lo[3];
     float hi[3];
-    bool last;
 };
 
-FloatStep toFloat(const Step& s) {
-    return {{static_cast<float>(s.xmin), static_cast<float>(s.ymin), static_cast<float>(s.zmin)},
-            {static_cast<float>(s.xmax), static_cast<float>(s.ymax), static_cast<float>(s.zmax)},
-            s.last};
-}
-
 // The tree's test of an item point against a step box. The domain half of the test (minimum
-// corner not below the domain, maximum corner not above it) holds for every candidate: the
-// index query made it.
+// corner not below the domain, maximum corner not above it) holds for every item the index
+// visits.
 bool meets(const float* p, const FloatStep& s) {
     return p[0] <= s.hi[0] && p[1] <= s.hi[1] && p[2] <= s.hi[2] && s.lo[0] <= p[3] &&
            s.lo[1] <= p[4] && s.lo[2] <= p[5];
 }
 
-// The candidates' points by coordinate, so that one step tests all of them in a few vector
-// instructions.
-struct CandidateColumns {
-    const float* c[kDimensions];
-};
+// A run of consecutive steps. Each step starts where the one before ended, so the run's
+// corners form one chain per axis: step i spans corner[a][i] to corner[a][i + 1] on axis a,
+// the two in that order when the walk rises on the axis (direction not negative) and the other
+// way round when it falls. Because each step adds the same amount, the chain never turns back
+// on an axis (unless the arithmetic went to NaN), so the steps an item meets on one axis are
+// consecutive: the ends of that range are found from a guess by the chain's even spacing and
+// settled with the tree's own comparison of the item's corner with the step's, so the steps
+// the item meets are exactly the overlap of its three axes' ranges.
+// NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init): `corner` is left unset (see there).
+struct StepRun {
+    int n = 0;              // steps
+    bool endsWalk = false;  // the run's last step is the walk's last whatever it finds
+    bool ordered = true;    // every chain runs one way: the per-axis ranges apply
+    bool falls[3] = {};     // the walk falls on the axis (direction negative)
+    // Written by layOut before any use; left unset at construction, since zeroing its 12 KB
+    // on every walk cost more than a short ray's steps.
+    float corner[3][kMaxRunSteps + 1];
+    double perStep[3] = {};  // steps per unit of coordinate along the chain, 0 if still
+    bool still[3] = {};      // the chain stays at one value on the axis
+    // The node prefilter per axis: the chain's start and extent, 1 / extent, and the margin;
+    // the box of all the run's steps; whether more than one axis moves (then the box is much
+    // larger than the steps).
+    double start[3] = {}, extent[3] = {}, perExtent[3] = {}, margin[3] = {};
+    float runLo[3] = {}, runHi[3] = {};
+    bool oblique = false;
 
-// Marks in `hit` the candidates that meet the step and returns how many do.
-int testStep(const CandidateColumns& cols, std::size_t count, const FloatStep& s, int* hit) {
-    const float* x0 = cols.c[0];
-    const float* y0 = cols.c[1];
-    const float* z0 = cols.c[2];
-    const float* x1 = cols.c[3];
-    const float* y1 = cols.c[4];
-    const float* z1 = cols.c[5];
-    int found = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const int m = static_cast<int>(x0[i] <= s.hi[0]) & static_cast<int>(y0[i] <= s.hi[1]) &
-                      static_cast<int>(z0[i] <= s.hi[2]) & static_cast<int>(s.lo[0] <= x1[i]) &
-                      static_cast<int>(s.lo[1] <= y1[i]) & static_cast<int>(s.lo[2] <= z1[i]);
-        hit[i] |= m;
-        found += m;
+    FloatStep step(int i) const {
+        FloatStep s{};
+        for (int a = 0; a < 3; ++a) {
+            const float c0 = corner[a][i], c1 = corner[a][i + 1];
+            s.lo[a] = falls[a] ? c1 : c0;
+            s.hi[a] = falls[a] ? c0 : c1;
+        }
+        return s;
     }
-    return found;
-}
+
+    // Lays out up to `length` steps.
+    void layOut(StepSequence& steps, const Vec3& d, int length) {
+        falls[0] = d.x < 0.0;
+        falls[1] = d.y < 0.0;
+        falls[2] = d.z < 0.0;
+        float* const chains[3] = {corner[0], corner[1], corner[2]};
+        n = steps.chain(chains, length, endsWalk);
+        ordered = true;
+        for (int a = 0; a < 3; ++a) {
+            const float* c = corner[a];
+            bool runsOneWay = true;
+            if (falls[a]) {
+                for (int i = 0; i < n; ++i) runsOneWay &= c[i + 1] <= c[i];
+            } else {
+                for (int i = 0; i < n; ++i) runsOneWay &= c[i] <= c[i + 1];
+            }
+            ordered = ordered && runsOneWay;
+            const double c0 = c[0], cn = c[n];
+            // Infinite corners would make the prefilter's arithmetic NaN: test step by step.
+            ordered = ordered && std::isfinite(c0) && std::isfinite(cn);
+            still[a] = c0 == cn;
+            start[a] = c0;
+            extent[a] = cn - c0;
+            const bool moves = std::fabs(extent[a]) > kStill;
+            perStep[a] = moves ? n / extent[a] : 0.0;
+            perExtent[a] = moves ? 1.0 / extent[a] : 0.0;
+            margin[a] = kNodeStepMargin * std::fabs(extent[a]) / n +
+                        kNodeRoundingMargin * (std::fabs(c0) + std::fabs(cn)) + kStill;
+            if (!moves) extent[a] = 0.0;
+            runLo[a] = std::min(c[0], c[n]);
+            runHi[a] = std::max(c[0], c[n]);
+        }
+        oblique = (extent[0] != 0.0) + (extent[1] != 0.0) + (extent[2] != 0.0) > 1;
+    }
+
+    // A guess at the chain index where the chain on axis a reaches v, clamped to 0..n.
+    int guess(int a, float v) const {
+        const double g = (static_cast<double>(v) - corner[a][0]) * perStep[a];
+        if (!(g > 0.0)) return 0;  // NaN included
+        return g < n ? static_cast<int>(g) : n;
+    }
+
+    // The steps (first..last) the item point meets, from the three axes' ranges; false when
+    // none. Needs an ordered run.
+    bool stepsMet(const float* p, int& first, int& last) const {
+        first = 0;
+        last = n - 1;
+        for (int a = 0; a < 3 && first <= last; ++a) {
+            const float* c = corner[a];
+            const float lo = p[a], hi = p[a + 3];
+            if (still[a]) {
+                // Every step has the same extent on this axis: all meet the item or none.
+                if (!(lo <= c[0] && c[0] <= hi)) return false;
+                continue;
+            }
+            if (!falls[a]) {
+                // Step i meets the item on this axis when c[i + 1] >= lo and c[i] <= hi.
+                const int f = firstOf(
+                                  guess(a, lo), [&](int j) { return c[j] >= lo; }, 1) -
+                              1;
+                const int l = firstOf(
+                                  guess(a, hi), [&](int j) { return !(c[j] <= hi); }, 0) -
+                              1;
+                first = std::max(first, f);
+                last = std::min(last, l);
+            } else {
+                // Step i meets the item on this axis when c[i] >= lo and c[i + 1] <= hi.
+                const int f = firstOf(
+                                  guess(a, hi), [&](int j) { return c[j] <= hi; }, 1) -
+                              1;
+                const int l = firstOf(
+                                  guess(a, lo), [&](int j) { return !(c[j] >= lo); }, 0) -
+                              1;
+                first = std::max(first, f);
+                last = std::min(last, l);
+            }
+        }
+        return first <= last;
+    }
+
+    // The first chain index j in from..n at which `reached` holds (n + 1 when none), for a
+    // condition that once true stays true along the chain; searched from the guess outwards.
+    template <class Reached>
+    int firstOf(int guessAt, Reached reached, int from) const {
+        int lo = from, hi = n + 1;  // the answer lies in lo..hi
+        int g = std::clamp(guessAt, lo, n);
+        if (reached(g)) {
+            hi = g;
+            if (g - 1 < lo || !reached(g - 1)) return g;
+            hi = g - 1;
+        } else {
+            lo = g + 1;
+            if (lo > n || reached(lo)) return lo;
+            lo += 1;
+        }
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (reached(mid)) {
+                hi = mid;
+            } else {
+                lo = mid + 1;
+            }
+        }
+        return lo;
+    }
+
+    // Whether a node box may hold an item that meets a step of the run: the box meets the box
+    // of all the steps, and, where the run moves along more than one axis, the box widened by
+    // two steps' extent and the rounding margin meets the segment through the run's corners.
+    // Never false for such a box; true for some others.
+    bool nodeMayMeet(const float* lo, const float* hi) const {
+        if (!(lo[0] <= runHi[0] && lo[1] <= runHi[1] && lo[2] <= runHi[2] && hi[0] >= runLo[0] &&
+              hi[1] >= runLo[1] && hi[2] >= runLo[2])) {
+            return false;
+        }
+        if (!oblique) return true;
+        double u0 = 0.0, u1 = 1.0;
+        for (int a = 0; a < 3; ++a) {
+            const double wlo = static_cast<double>(lo[a]) - margin[a];
+            const double whi = static_cast<double>(hi[a]) + margin[a];
+            if (extent[a] == 0.0) {
+                if (!(wlo <= start[a] && start[a] <= whi)) return false;
+                continue;
+            }
+            double ua = (wlo - start[a]) * perExtent[a], ub = (whi - start[a]) * perExtent[a];
+            if (ua > ub) std::swap(ua, ub);
+            u0 = std::max(u0, ua);
+            u1 = std::min(u1, ub);
+            if (!(u0 <= u1)) return false;
+        }
+        return true;
+    }
+
+    // The box of all the run's steps, for a run whose chains may turn back; NaN corners are
+    // skipped (such a step finds nothing in the tree).
+    void unionBox(float qlo[3], float qhi[3]) const {
+        constexpr float kInf = std::numeric_limits<float>::infinity();
+        for (int a = 0; a < 3; ++a) {
+            qlo[a] = kInf;
+            qhi[a] = -kInf;
+            for (int j = 0; j <= n; ++j) {
+                if (corner[a][j] < qlo[a]) qlo[a] = corner[a][j];
+                if (corner[a][j] > qhi[a]) qhi[a] = corner[a][j];
+            }
+        }
+    }
+};
 
 // Adds an element to the walk's list unless it is there already: consecutive runs find many of
 // the same elements, and a list without repeats is cheaper to sort.
@@ -178,77 +373,107 @@ void addPassed(adt::WalkWorkspace& ws, int id) {
     ws.passed.push_back(id);
 }
 
+// Gathers into ws.candidates every item that meets a step of the run, with the first step it
+// meets (ws.firstStep), and counts per step the items meeting it (ws.coverage[i] after
+// summing). Every item the tree's search would find for some step of the run is among them.
+void gatherRun(const adt::BoxIndex& index, const StepRun& run, adt::WalkWorkspace& ws) {
+    ws.candidates.clear();
+    ws.firstStep.clear();
+    ws.coverage.assign(static_cast<std::size_t>(run.n) + 1, 0);
+    if (run.ordered) {
+        index.visit([&run](const float* lo, const float* hi) { return run.nodeMayMeet(lo, hi); },
+                    [&](int id, const float* p) {
+                        int first = 0, last = 0;
+                        if (!run.stepsMet(p, first, last)) return;
+                        ws.candidates.push_back(id);
+                        ws.firstStep.push_back(first);
+                        ++ws.coverage[static_cast<std::size_t>(first)];
+                        --ws.coverage[static_cast<std::size_t>(last) + 1];
+                    });
+    } else {
+        // Steps tested one by one: what the item meets need not be consecutive.
+        float qlo[3], qhi[3];
+        run.unionBox(qlo, qhi);
+        index.visit(
+            [&](const float* lo, const float* hi) {
+                return lo[0] <= qhi[0] && lo[1] <= qhi[1] && lo[2] <= qhi[2] && hi[0] >= qlo[0] &&
+                       hi[1] >= qlo[1] && hi[2] >= qlo[2];
+            },
+            [&](int id, const float* p) {
+                int first = -1;
+                for (int i = 0; i < run.n; ++i) {
+                    if (!meets(p, run.step(i))) continue;
+                    if (first < 0) first = i;
+                    ++ws.coverage[static_cast<std::size_t>(i)];
+                    --ws.coverage[static_cast<std::size_t>(i) + 1];
+                }
+                if (first < 0) return;
+                ws.candidates.push_back(id);
+                ws.firstStep.push_back(first);
+            });
+    }
+    for (std::size_t i = 1; i < ws.coverage.size(); ++i) ws.coverage[i] += ws.coverage[i - 1];
+}
+
+// Walks `steps` with the walk index: gathers into ws.passed, in no particular order and each
+// once, every element the step-by-step walk passes, and returns the walk's last step. The
+// elements stay marked in ws.seen until clearMarks. Each run of steps is one pass through the
+// index, which yields every item meeting a step of the run and the steps it meets; the walk
+// ends at the run's first step no item meets (or at its last one), and the items met up to
+// there are passed. ws.candidates keeps the last run's items.
+FloatStep walkRuns(const adt::BoxIndex& index, StepSequence& steps, const Vec3& d,
+                   adt::WalkWorkspace& ws) {
+    ws.passed.clear();
+    StepRun run;
+    int lastStep = 0;
+    for (int length = kFirstRunSteps;; length = std::min(2 * length, kMaxRunSteps)) {
+        run.layOut(steps, d, length);
+        gatherRun(index, run, ws);
+        lastStep = run.n - 1;
+        bool finished = run.endsWalk;
+        for (int i = 0; i < run.n; ++i) {
+            if (ws.coverage[static_cast<std::size_t>(i)] == 0) {
+                lastStep = i;
+                finished = true;
+                break;
+            }
+        }
+        for (std::size_t c = 0; c < ws.candidates.size(); ++c) {
+            if (ws.firstStep[c] <= lastStep) addPassed(ws, ws.candidates[c]);
+        }
+        if (finished) break;
+    }
+    return run.step(lastStep);
+}
+
+void clearMarks(adt::WalkWorkspace& ws) {
+    for (int id : ws.passed) {
+        const auto bit = static_cast<std::size_t>(id);
+        ws.seen[bit / 64] &= ~(std::uint64_t{1} << (bit % 64));
+    }
+}
+
 }  // namespace
 
 // Walks `steps` as the step-by-step search does and leaves the same results: the slot's pass
 // list (ascending, unique; returned, its length in `count`), the slot's near-block list and the
 // tree's found list of the slot holding what the last step's near block search finds, in the
 // tree's order. Precondition: the tree has a walk index and `slot` is one of its slots.
-const int* walkIndexed(CQVROptKer& k, CQvrADT& tree, StepSequence& steps, int slot, int& count) {
+const int* walkIndexed(CQVROptKer& k, CQvrADT& tree, StepSequence& steps, const Vec3& d, int slot,
+                       int& count) {
     adt::BoxIndex& index = *tree.WalkIndex();
     adt::WalkWorkspace& ws = index.workspace(slot);
-    ws.passed.clear();
-
-    constexpr float kInf = std::numeric_limits<float>::infinity();
-    FloatStep run[kMaxRunSteps];
-    int runSteps = kFirstRunSteps;
-    int lastStep = 0;
-    for (bool finished = false; !finished;) {
-        // The run's union box, in the tree's 6-D query form. NaN corners are skipped: such a
-        // step finds nothing in the tree, and nothing here either.
-        float qlo[kDimensions] = {tree.low[0], tree.low[1], tree.low[2], kInf, kInf, kInf};
-        float qhi[kDimensions] = {-kInf, -kInf, -kInf, tree.high[3], tree.high[4], tree.high[5]};
-        int n = 0;
-        while (n < runSteps) {
-            const FloatStep& s = run[n] = toFloat(steps.next());
-            ++n;
-            for (int a = 0; a < 3; ++a) {
-                if (s.lo[a] < qlo[a + 3]) qlo[a + 3] = s.lo[a];
-                if (s.hi[a] > qhi[a]) qhi[a] = s.hi[a];
-            }
-            if (s.last) break;
-        }
-
-        ws.candidates.clear();
-        ws.candidateBox.clear();
-        index.collect(qlo, qhi, ws.candidates, ws.candidateBox);
-        const std::size_t nc = ws.candidates.size();
-        ws.columns.resize(kDimensions * nc);
-        CandidateColumns cols{};
-        for (int d = 0; d < kDimensions; ++d) {
-            float* column = ws.columns.data() + static_cast<std::size_t>(d) * nc;
-            cols.c[d] = column;
-            for (std::size_t c = 0; c < nc; ++c)
-                column[c] = ws.candidateBox[kDimensions * c + static_cast<std::size_t>(d)];
-        }
-        ws.hit.assign(nc, 0);
-        for (int i = 0; i < n; ++i) {
-            const int found = testStep(cols, nc, run[i], ws.hit.data());
-            if (found == 0 || run[i].last) {
-                finished = true;
-                lastStep = i;
-                break;
-            }
-        }
-        for (std::size_t c = 0; c < nc; ++c) {
-            if (ws.hit[c] != 0) addPassed(ws, ws.candidates[c]);
-        }
-        if (nc < kFewCandidates) runSteps = std::min(2 * runSteps, kMaxRunSteps);
-        if (nc > kManyCandidates) runSteps = std::max(runSteps / 2, kMinRunSteps);
-    }
+    const FloatStep last = walkRuns(index, steps, d, ws);
     // What the last step's near block search leaves behind, in the tree's visiting order.
     ws.lastStep.clear();
-    for (std::size_t c = 0; c < ws.candidates.size(); ++c) {
-        if (meets(ws.candidateBox.data() + kDimensions * c, run[lastStep])) {
-            ws.lastStep.push_back(ws.candidates[c]);
+    for (int id : ws.candidates) {
+        if (meets(tree.point + kDimensions * static_cast<std::size_t>(id), last)) {
+            ws.lastStep.push_back(id);
         }
     }
     std::sort(ws.lastStep.begin(), ws.lastStep.end(),
               [&](int a, int b) { return index.visitRank(a) < index.visitRank(b); });
-    for (int id : ws.passed) {
-        const auto bit = static_cast<std::size_t>(id);
-        ws.seen[bit / 64] &= ~(std::uint64_t{1} << (bit % 64));
-    }
+    clearMarks(ws);
     std::sort(ws.passed.begin(), ws.passed.end());
 
     // Both lists are made before either old one goes: a failed allocation changes nothing.
@@ -265,6 +490,21 @@ const int* walkIndexed(CQVROptKer& k, CQvrADT& tree, StepSequence& steps, int sl
     k.m_ppPassElemList[slot] = passList.release();
     count = static_cast<int>(ws.passed.size());
     return k.m_ppPassElemList[slot];
+}
+
+const std::vector<int>* passedElementsAnyOrder(CQVROptKer& k, double x, double y, double z,
+                                               double dx, double dy, double dz, int slot) {
+    CQvrADT* const tree = k.m_pADTree;
+    if (tree == nullptr || !slotInRange(k, slot) || slot >= tree->slotCount ||
+        tree->WalkIndex() == nullptr) {
+        return nullptr;
+    }
+    const Vec3 d = unitDirection(dx, dy, dz);
+    StepSequence steps(k, x, y, z, d);
+    adt::WalkWorkspace& ws = tree->WalkIndex()->workspace(slot);
+    walkRuns(*tree->WalkIndex(), steps, d, ws);
+    clearMarks(ws);
+    return &ws.passed;
 }
 
 }  // namespace qvr::ray
@@ -294,7 +534,7 @@ const int* CQVROptKer::FindPassElemByAnyRay(int& count, double x, double y, doub
     const qvr::Vec3 d = qvr::ray::unitDirection(dx, dy, dz);
     qvr::ray::StepSequence steps(*this, x, y, z, d);
     if (slot < m_pADTree->slotCount && m_pADTree->WalkIndex() != nullptr) {
-        return qvr::ray::walkIndexed(*this, *m_pADTree, steps, slot, count);
+        return qvr::ray::walkIndexed(*this, *m_pADTree, steps, d, slot, count);
     }
 
     std::set<int> passed;

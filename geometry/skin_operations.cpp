@@ -18,6 +18,10 @@ bool holdsSkinMesh(const CQVROptKer& k) {
 }  // namespace
 
 int CQVROptKer::ComputeNodeSurfaceNormal(double* nx, double* ny, double* nz) {
+    return static_cast<const CQVROptKer&>(*this).ComputeNodeSurfaceNormal(nx, ny, nz);
+}
+
+int CQVROptKer::ComputeNodeSurfaceNormal(double* nx, double* ny, double* nz) const {
     if (nx == nullptr || ny == nullptr || nz == nullptr) return -1;
     if (!holdsSkinMesh(*this)) return 1;
 

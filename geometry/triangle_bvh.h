@@ -1,4 +1,5 @@
-// Bounding volume hierarchy over a fixed set of triangles and quadrilaterals, for tracing rays.
+// Bounding volume hierarchy over a fixed set of triangles and quadrilaterals, for tracing rays
+// and for finding the facets near a point.
 //
 // Built once with a binned surface-area heuristic; kept in flat arrays: 32-byte nodes (a
 // single-precision box rounded outwards, and either the index of the first of two adjacent
@@ -138,6 +139,12 @@ public:
     bool closestHit(const double origin[3], const double direction[3], double tNear, double tFar,
                     TriangleHit& hit, std::uint32_t& facetIndex) const;
 
+    // Calls visit(facetIndex, radius) for every facet in a leaf whose box lies within `radius`
+    // of `point`, nearer boxes first; the visitor may lower radius (a nearest-triangle
+    // search sets it to the distance found so far). `point` must be finite.
+    template <typename Visit>
+    void visitNear(const double point[3], double radius, Visit&& visit) const;
+
     // Deepest path from the root the traversal stack is sized for; the build makes larger
     // leaves rather than go deeper.
     static constexpr int kMaxDepth = 60;
@@ -147,6 +154,9 @@ private:
     // segment [tNear, tFar].
     static bool slabs(const Node& n, const double origin[3], const double inverse[3], double tNear,
                       double tFar, double& entry);
+    // Squared distance from p to the node's box (0 inside), rounded down: a box that lies
+    // exactly at the radius is never skipped.
+    static double boxDistanceSquared(const Node& n, const double p[3]);
 
     // The hierarchy over facets whose corners corner() already gives.
     void buildOver(std::vector<Facet> facets, std::size_t cornerCount);
@@ -224,6 +234,65 @@ void TriangleBvh::traverse(const double origin[3], const double direction[3], do
             const Deferred next = stack[--top];
             if (next.entry <= tFar) {
                 current = next.node;
+                found = true;
+                break;
+            }
+        }
+        if (!found) return;
+    }
+}
+
+inline double TriangleBvh::boxDistanceSquared(const Node& n, const double p[3]) {
+    double sum = 0.0;
+    for (int a = 0; a < 3; ++a) {
+        const double below = static_cast<double>(n.lo[a]) - p[a];
+        const double above = p[a] - static_cast<double>(n.hi[a]);
+        const double gap = below > 0.0 ? below : (above > 0.0 ? above : 0.0);
+        sum += gap * gap;
+    }
+    // Each gap carries one rounding and the sum five more; eight units in the last place cover
+    // them.
+    constexpr double kShrink = 1.0 - 8.0 * std::numeric_limits<double>::epsilon();
+    return sum * kShrink;
+}
+
+template <typename Visit>
+void TriangleBvh::visitNear(const double point[3], double radius, Visit&& visit) const {
+    if (nodes_.empty() || !(radius >= 0.0)) return;
+    const auto within = [&](std::uint32_t node, double& squared) {
+        squared = boxDistanceSquared(nodes_[node], point);
+        return squared <= radius * radius;
+    };
+    std::uint32_t stack[kMaxDepth + 2];
+    int top = 0;
+    double squared = 0.0;
+    if (!within(0, squared)) return;
+    std::uint32_t current = 0;
+    for (;;) {
+        const Node& n = nodes_[current];
+        if (n.count != 0) {
+            for (std::uint32_t i = n.index; i < n.index + n.count; ++i) visit(i, radius);
+        } else {
+            double squaredA = 0.0, squaredB = 0.0;
+            const bool a = within(n.index, squaredA);
+            const bool b = within(n.index + 1, squaredB);
+            if (a && b) {
+                const bool aFirst = squaredA <= squaredB;
+                stack[top++] = aFirst ? n.index + 1 : n.index;
+                current = aFirst ? n.index : n.index + 1;
+                continue;
+            }
+            if (a || b) {
+                current = a ? n.index : n.index + 1;
+                continue;
+            }
+        }
+        // Pop the next node still in reach (the radius may have come down since it was pushed).
+        bool found = false;
+        while (top > 0) {
+            const std::uint32_t next = stack[--top];
+            if (within(next, squared)) {
+                current = next;
                 found = true;
                 break;
             }

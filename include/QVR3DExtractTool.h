@@ -110,7 +110,7 @@ public:
      * damaged or null file name); the tool then keeps its previous mesh, results and rays.
      * A refusal is announced by the kernel's line "Error 3301: Can't open mesh file !" on
      * standard output (and the reader's diagnostic on standard error, which GetLastErrorText
-     * also gives).
+     * also gives); SetQuietReading can keep either quiet.
      * A successful call replaces the previous mesh and drops the fibre values and the ray
      * records of the previous mesh: SetK7TFileName and SetSurfaceNode must follow again.
      * After std::bad_alloc the tool holds no mesh (as if never loaded).
@@ -241,6 +241,32 @@ public:
     /* The code the refused call returned (3301, -1 or a QVRArrayStatus value), or 0 when
      * GetLastErrorText is "". */
     int GetLastErrorCode() const;
+
+    /*
+     * Extension, off by default (0): how quietly SetMeshFileName refuses a mesh file, as
+     * CQVROptKer::SetQuietReading sets it on the tool's kernel (1: the reader's diagnostic kept
+     * off standard error; 2: the kernel's "Error 3301" line kept off standard output as well).
+     * The reason is still given by GetLastErrorText. Returns 1, or -1 for any other value (the
+     * setting is then unchanged). May be called at any time.
+     */
+    int SetQuietReading(int quiet);
+
+    /*
+     * Extension: the tool's own kernel, lent to the host to read: the mesh as the tool loaded
+     * it (nodes, skin faces, cells, counts, GetMeshUnitText) and its const queries
+     * (ComputeNodeSurfaceNormal), so that a host needs no second kernel and no second read of
+     * the mesh file. Never null; before a mesh is set the kernel holds none.
+     *
+     * Pitfalls: the kernel stays the tool's.
+     *  - Its tables are replaced by the next successful SetMeshFileName or SetMeshArrays, and
+     *    everything goes with the tool: pointers taken from it (m_pNode, m_pSurface, p_Cell and
+     *    the arrays behind them) dangle after either. Take them again after a new mesh.
+     *  - SetSurfaceNode and GetWallRay set up and use the kernel's search (boxes, tree, slot
+     *    lists, MinMesh, AverageThickness); read those fields only between tool calls, never
+     *    while one runs on another thread.
+     *  - Do not cast the const away: the tool relies on the tables as it loaded them.
+     */
+    const CQVROptKer* GetKernel() const;
 
     /*
      * Extension: whether the ray of skin node inode (1..nNode of the last SetSurfaceNode) runs

@@ -30,6 +30,7 @@
 
 class CQVRKNLogErrMsgTool;
 class CQvrADT;
+struct CQVROptKerExtras;
 
 /* Module sample export: returns 42. Nothing in the library uses it. */
 QVROPTKER_API int fnQVROptKer();
@@ -193,7 +194,8 @@ public:
      * Loads a mesh file, scaling lengths to millimetres by its unit. allNodeFlag 1 keeps every
      * node of the file, any other value only the nodes that solid cells use. Returns 1, or 3301
      * when the file cannot be opened or is damaged (the reader names the fault on standard
-     * error, and GetLastErrorText keeps the same line); the kernel is then unchanged. A null file
+     * error, unless SetQuietReading says otherwise, and GetLastErrorText keeps the same line);
+     * the kernel is then unchanged. A null file
      * name also gives 3301. A retained skin face that uses a node no solid cell uses (possible only
      * when allNodeFlag is not 1) is dropped and does not count in m_nSurface. A successful load
      * drops the tree (the search set-up's or the host's): until the next InitialzeSearch or
@@ -240,6 +242,31 @@ public:
     /* The code the refused load returned (3301, or a QVRArrayStatus value), or 0 when
      * GetLastErrorText is "". */
     int GetLastErrorCode() const;
+
+    /*
+     * Extension, off by default (0), for hosts that report a refused mesh file in their own
+     * words: with quiet 1 the mesh reader no longer writes its diagnostic to standard error;
+     * with quiet 2 neither does the kernel write its "Error 3301" line to standard output, and
+     * the refusal is told only by the result and GetLastErrorCode. Either way the reader's line
+     * is kept for GetLastErrorText, and the result and the kernel's state are as without the
+     * setting. Applies to the following ReadMeshData calls. Returns 1, or -1 for any other
+     * value (the setting is then unchanged).
+     */
+    int SetQuietReading(int quiet);
+
+    /*
+     * Extension: the length unit of the mesh loaded last, as its source gave it: the unit
+     * field of a mesh file's header (whether or not the kernel knows it: an unknown unit is read
+     * as millimetres), or the unit handed to SetMeshArrays ("mm" for null). "" before any mesh
+     * is loaded. A refused load keeps the previous text. Never null; valid until the next load.
+     */
+    const char* GetMeshUnitText() const;
+    /*
+     * Extension: the surface elements the mesh loaded last listed, whether retained as skin
+     * faces or not (m_nSurface counts those retained), as m_nNodeInFile counts its nodes; for
+     * SetMeshArrays the faces handed in or derived. 0 before any mesh is loaded.
+     */
+    int GetSurfaceCountInFile() const;
 
     /*
      * Joins argv[0..argc-1] with single blanks and cuts the text at each '*': field n goes to
@@ -300,6 +327,9 @@ public:
      * face keep their values. Returns 1; -1 when an array is null.
      */
     int ComputeNodeSurfaceNormal(double* nx, double* ny, double* nz);
+    /* The same on a kernel a host may only read (QVR3DExtractTool::GetKernel): it changes
+     * nothing in the kernel. */
+    int ComputeNodeSurfaceNormal(double* nx, double* ny, double* nz) const;
     /*
      * Smooths value[1..m_nNode] over the skin, passes times: each face takes the mean of its
      * nodes, each skin node the mean of its faces. Returns 1; -1 when value is null.
@@ -322,8 +352,12 @@ private:
     /* Keeps code and a copy of text (null as "") for GetLastErrorCode/GetLastErrorText; code 0
      * clears both. A failed allocation raises std::bad_alloc and keeps the previous text. */
     void RecordError(int code, const char* text);
+    /* The extras, made on first use (a failed allocation raises std::bad_alloc). */
+    CQVROptKerExtras& Extras();
 
-    char* m_pLastErrorText; /* owned; null stands for "" */
+    /* owned; null until needed: the last error's text, the loaded mesh's unit text and the
+     * reading setting (kernel/kernel_extras.h) */
+    CQVROptKerExtras* m_pExtras;
     int m_nLastErrorCode;
 };
 

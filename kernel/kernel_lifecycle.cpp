@@ -1,7 +1,9 @@
-// Construction, destruction, the small setters of the kernel and its last error.
-#include <string_view>
+// Construction, destruction, the small setters of the kernel, its last error and its other
+// extras.
+#include <string>
 
 #include "QVROptKer.h"
+#include "kernel/kernel_extras.h"
 #include "kernel/mesh_tables.h"
 
 namespace {
@@ -15,12 +17,13 @@ CQVROptKer::CQVROptKer()
       m_pCellKind(nullptr), m_nPrintLevel(0), m_bFormatFlag(false), Box_xMax(0.0), Box_yMax(0.0),
       Box_zMax(0.0), Box_xMin(0.0), Box_yMin(0.0), Box_zMin(0.0), MinMesh(kInitialMinMesh),
       AverageThickness(0.0), m_nSlotCount(0), m_ppPassElemList(nullptr), m_ppNearBlockList(nullptr),
-      m_pLastErrorText(nullptr), m_nLastErrorCode(0) {}
+      m_pExtras(nullptr), m_nLastErrorCode(0) {}
 
 CQVROptKer::~CQVROptKer() {
     qvr::releaseMesh(*this);
     ReleaseSearch();
-    qvr::releaseArray(m_pLastErrorText);
+    delete m_pExtras;
+    m_pExtras = nullptr;
 }
 
 int CQVROptKer::getMsgPtr(CQVRKNLogErrMsgTool* tool) {
@@ -40,20 +43,37 @@ int CQVROptKer::resetMinMesh(double size) {
 }
 
 const char* CQVROptKer::GetLastErrorText() const {
-    return m_pLastErrorText != nullptr ? m_pLastErrorText : "";
+    return m_pExtras != nullptr ? m_pExtras->lastErrorText.c_str() : "";
 }
 
 int CQVROptKer::GetLastErrorCode() const { return m_nLastErrorCode; }
 
+CQVROptKerExtras& CQVROptKer::Extras() {
+    if (m_pExtras == nullptr) m_pExtras = new CQVROptKerExtras();
+    return *m_pExtras;
+}
+
 void CQVROptKer::RecordError(int code, const char* text) {
-    char* copy = nullptr;
-    if (code != 0) {
-        const std::string_view view = text != nullptr ? text : "";
-        copy = new char[view.size() + 1];
-        view.copy(copy, view.size());
-        copy[view.size()] = '\0';
+    if (code == 0 && m_pExtras == nullptr) {
+        m_nLastErrorCode = 0;
+        return;
     }
-    qvr::releaseArray(m_pLastErrorText);
-    m_pLastErrorText = copy;
+    // The copy is made before anything changes, so a failed allocation keeps the previous text.
+    std::string copy = code != 0 && text != nullptr ? text : "";
+    Extras().lastErrorText.swap(copy);
     m_nLastErrorCode = code;
+}
+
+int CQVROptKer::SetQuietReading(int quiet) {
+    if (quiet < kLoudReading || quiet > kSilentReading) return -1;
+    Extras().quietReading = quiet;
+    return 1;
+}
+
+const char* CQVROptKer::GetMeshUnitText() const {
+    return m_pExtras != nullptr ? m_pExtras->meshUnit.c_str() : "";
+}
+
+int CQVROptKer::GetSurfaceCountInFile() const {
+    return m_pExtras != nullptr ? m_pExtras->surfacesInFile : 0;
 }

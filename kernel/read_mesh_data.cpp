@@ -11,6 +11,7 @@
 
 #include "NQBIO_Manipulator.h"
 #include "QVROptKer.h"
+#include "kernel/kernel_extras.h"
 #include "kernel/length_unit.h"
 #include "kernel/mesh_tables.h"
 #include "kernel/messages.h"
@@ -40,28 +41,26 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     }
     NQBIO_Manipulator reader;
     qvr::msg::progress(m_nPrintLevel, fileName ? fileName : "");
-    if (fileName == nullptr) {
-        qvr::msg::error(kCannotOpenMesh, "Can't open mesh file !\n");
-        RecordError(kCannotOpenMesh, "no mesh file name given");
+    const int quiet = m_pExtras != nullptr ? m_pExtras->quietReading : kLoudReading;
+    const auto refuse = [this, quiet](const char* why) {
+        if (quiet < kSilentReading) qvr::msg::error(kCannotOpenMesh, "Can't open mesh file !\n");
+        RecordError(kCannotOpenMesh, why);
         return kCannotOpenMesh;
-    }
-    NQBIO_FileFormat format = NQBIO_FORMAT_UNKNOWN;
-    NQBIO_Manipulator::getFileFormat(fileName, format);
-
-    if (reader.beginReading(fileName, nullptr, 0) <= 0) {
-        qvr::msg::error(kCannotOpenMesh, "Can't open mesh file !\n");
-        RecordError(kCannotOpenMesh, reader.getLastError());
-        return kCannotOpenMesh;
-    }
+    };
+    if (fileName == nullptr) return refuse("no mesh file name given");
+    // The file is opened once: the reader reports the encoding of what it read.
+    reader.setQuiet(quiet >= kQuietReader);
+    if (reader.beginReading(fileName, nullptr, 0) <= 0) return refuse(reader.getLastError());
     // Only a file that was read may mark the kernel: a refused file leaves it untouched.
-    if (format == NQBIO_FORMAT_BINARY) m_bFormatFlag = true;
+    if (reader.getReadFormat() == NQBIO_FORMAT_BINARY) m_bFormatFlag = true;
 
     const int nodeInFile = reader.nMaxNodes;
     const int cellCount = reader.nMaxElemPlastic;
     const int surfaceInFile = reader.nMaxElemSurface;
 
     bool unitRecognised = true;
-    const double dUnitFactor = qvr::unitFactorOf(reader.getHeaderUnitString(), unitRecognised);
+    std::string unitText = reader.getHeaderUnitString();  // for GetMeshUnitText
+    const double dUnitFactor = qvr::unitFactorOf(unitText, unitRecognised);
     if (!unitRecognised) {
         qvr::msg::general("The unit of NQB is illegal. ");
     }
@@ -187,6 +186,9 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
     qvr::renumberAndMeasure(cells.table.get(), cellCount, surfaces.table.get(), surfaceCount,
                             nodeNewID.get(), nodeTable.get());
 
+    // Everything that may fail to allocate comes before the commit.
+    CQVROptKerExtras& extras = Extras();
+
     // Commit: release the previous mesh and take the new one. The tree holds the old mesh's
     // ids and boxes; a search on it would hand out ids the new tables do not have.
     const qvr::MeshCounts loaded{nodeInFile, cellCount, surfaceCount, nodeCount, totalVolume};
@@ -194,6 +196,8 @@ int CQVROptKer::ReadMeshData(char* fileName, int allNodeFlag) {
                      nodeInPart.release(), nodeKind.release(), nodeNewID.release(),
                      cellKind.release());
     DropSearchTree();
+    extras.meshUnit.swap(unitText);
+    extras.surfacesInFile = surfaceInFile;
     RecordError(0, nullptr);
 
     if (qvr::msg::progressEnabled(m_nPrintLevel)) {

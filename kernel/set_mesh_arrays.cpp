@@ -10,9 +10,11 @@
 // failed allocation leaves the previous mesh intact.
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "QVROptKer.h"
+#include "kernel/kernel_extras.h"
 #include "kernel/length_unit.h"
 #include "kernel/mesh_arrays.h"
 #include "kernel/mesh_tables.h"
@@ -118,9 +120,14 @@ int CQVROptKer::SetMeshArrays(int nodeCount, const double* xyz, int cellBlockCou
         RecordError(fault.status, fault.text.c_str());
         return fault.status;
     }
+    // The unit's copy is made before the commit, so that nothing can fail after it.
+    std::string unitText = content.unit;
+    CQVROptKerExtras& extras = Extras();
     qvr::installMeshContent(*this, content, allNodeFlag);
     // The tree holds the old mesh's ids and boxes, as after ReadMeshData.
     DropSearchTree();
+    extras.meshUnit.swap(unitText);
+    extras.surfacesInFile = static_cast<int>(content.surfaces.size());
     RecordError(0, nullptr);
     return QVR_ARRAYS_OK;
 }

@@ -6,23 +6,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+source scripts/packages.sh
 build=$(realpath -m "${QVR_WINDOWS_BUILD_DIR:-build-windows}")
 linux_qvr=$(realpath -m "${QVR_LINUX_QVR:-build/tools/qvr/qvr}")
 jobs=$(nproc)
 
 packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64 binutils-mingw-w64-x86-64 wine wine64
           googletest libcli11-dev libz-mingw-w64-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "== installing ${missing[*]}"
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+install_missing_packages "${packages[@]}"
 
 echo "== cross-build with MinGW-w64 (warnings as errors)"
 step_start=$SECONDS

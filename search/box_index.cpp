@@ -57,15 +57,6 @@ void radixSort(std::vector<std::uint32_t>& keys, std::vector<int>& ids) {
     }
 }
 
-// Asks for the cache line holding p ahead of its use (no effect where unsupported).
-inline void prefetch(const void* p) {
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(p);
-#else
-    (void)p;
-#endif
-}
-
 }  // namespace
 
 BoxIndex::BoxIndex(const CQvrADT& tree)
@@ -102,6 +93,12 @@ BoxIndex::BoxIndex(const CQvrADT& tree)
     for (int id = 1; id <= tree.stored; ++id) {
         if (tree.splitDim[id] == -1) continue;  // not in the tree
         const float* p = tree.point + kDimensions * static_cast<std::size_t>(id);
+        // The domain half of the tree's test: an item outside it (a NaN box) is never found,
+        // so the queries need not test it.
+        if (!(tree.low[0] <= p[0] && tree.low[1] <= p[1] && tree.low[2] <= p[2] &&
+              p[3] <= tree.high[3] && p[4] <= tree.high[4] && p[5] <= tree.high[5])) {
+            continue;
+        }
         std::uint32_t key = 0;
         for (int k = 0; k < 3; ++k) {
             const float centre = 0.5f * (p[k] + p[k + 3]);
@@ -179,9 +176,7 @@ int BoxIndex::buildNode(const std::vector<std::uint32_t>& keys, std::size_t begi
 void BoxIndex::collect(const float qlo[6], const float qhi[6], std::vector<int>& out,
                        std::vector<float>& outBox) const {
     if (nodes_.empty()) return;
-    // Depth-first; the depth is at most the curve key's bits plus the halvings of a run of
-    // equal keys.
-    int stack[128];
+    int stack[kStackDepth];
     int top = 0;
     stack[top++] = 0;
     while (top > 0) {

@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "kernel/prefetch.h"
+
 class CQvrADT;
 
 namespace qvr::adt {
@@ -28,8 +30,8 @@ namespace qvr::adt {
 struct WalkWorkspace {
     std::vector<int> candidates;      // ids found for the current run of steps
     std::vector<float> candidateBox;  // their points, 6 per candidate, same order
-    std::vector<float> columns;       // the same points by coordinate: 6 columns of candidates
-    std::vector<int> hit;             // per candidate: 1 once a step of the run meets it
+    std::vector<int> firstStep;       // per candidate: the first step of the run it meets
+    std::vector<int> coverage;        // per step of the run: candidates starting - ending there
     std::vector<int> passed;          // ids met by any step so far, unsorted, each once
     std::vector<std::uint64_t> seen;  // one bit per id: in `passed`; all clear between walks
     std::vector<int> lastStep;        // ids met by the last step
@@ -39,9 +41,13 @@ class BoxIndex {
 public:
     // Most items in a leaf.
     static constexpr int kLeafSize = 8;
+    // Depth-first work list: the hierarchy is at most the curve key's 30 bits plus the
+    // halvings of a run of equal keys deep, and a node's walk holds one entry per level plus one.
+    static constexpr int kStackDepth = 128;
 
-    // Indexes every item linked into `tree` and ranks it in the tree's visiting order; one
-    // workspace per search slot. Throws std::bad_alloc.
+    // Indexes every item linked into `tree` that lies within the tree's domain (the others, NaN
+    // boxes, are never found) and ranks every item in the tree's visiting order; one workspace
+    // per search slot. Throws std::bad_alloc.
     explicit BoxIndex(const CQvrADT& tree);
 
     // Appends to `out` every item whose point p satisfies qlo[k] <= p[k] <= qhi[k] for all six
@@ -59,6 +65,41 @@ public:
     std::size_t bytes() const;
 
     WalkWorkspace& workspace(int slot) { return workspaces_[static_cast<std::size_t>(slot)]; }
+
+    // Depth first through the hierarchy: descends into every node whose box (lowest minimum
+    // corner, highest maximum corner of the items below) passes `nodeMayMeet(lo, hi)`, and
+    // calls `item(id, point)` for every item of each such leaf. A test that passes every box a
+    // query could need visits every item that query could find. Every item visited lies within
+    // the tree's domain: only the query half of the tree's test is left to make.
+    template <class NodeTest, class ItemVisit>
+    void visit(NodeTest&& nodeMayMeet, ItemVisit&& item) const {
+        if (nodes_.empty()) return;
+        int stack[kStackDepth];
+        int top = 0;
+        stack[top++] = 0;
+        while (top > 0) {
+            const Node& n = nodes_[static_cast<std::size_t>(stack[--top])];
+            if (!nodeMayMeet(n.lo, n.hi)) continue;
+            if (n.count == 0) {
+                // The upper child lies anywhere further on; the lower one is the next node.
+                qvr::prefetch(nodes_.data() + n.first);
+                stack[top++] = n.first;
+                stack[top++] = static_cast<int>(&n - nodes_.data()) + 1;
+                continue;
+            }
+            // The items' points lie anywhere in the tree's per-id array: ask for all of the
+            // leaf's before the first is needed.
+            const auto first = static_cast<std::size_t>(n.first);
+            const std::size_t end = first + static_cast<std::size_t>(n.count);
+            for (std::size_t i = first; i < end; ++i) {
+                qvr::prefetch(points_ + 6 * static_cast<std::size_t>(ids_[i]));
+            }
+            for (std::size_t i = first; i < end; ++i) {
+                const int id = ids_[i];
+                item(id, points_ + 6 * static_cast<std::size_t>(id));
+            }
+        }
+    }
 
 private:
     // A node of the hierarchy: the box of the items below it, and either its items (a leaf,

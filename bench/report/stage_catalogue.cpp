@@ -16,6 +16,7 @@ const std::vector<StageInfo>& libraryStages() {
         {"set_surface_node.exact", "`SetSurfaceNode`, exact mode", "SetSurfaceNode, exact mode",
          "skin node", "#8c564b"},
         {"get_fiber", "`GetFiber`", "GetFiber", "sample point", "#e377c2"},
+        {"get_wall_ray", "`GetWallRay`, exact-mode rays", "GetWallRay", "skin node", "#aec7e8"},
         {"node_normals", "`ComputeNodeSurfaceNormal`", "ComputeNodeSurfaceNormal", "skin face",
          "#7f7f7f"},
         {"smooth_surface", "`SmoothSurfaceNodeValue`, one pass", "SmoothSurfaceNodeValue",

@@ -9,6 +9,7 @@
 #include <random>
 #include <system_error>
 
+#include "common/held_interrupts.h"
 #include "utf8_file_name.h"
 
 namespace qvr::common {
@@ -80,9 +81,13 @@ bool OutputFile::open(const std::string& path, std::string& reason) {
     discard();
     path_ = path;
     failed_ = false;
+    finished_ = false;
     errorCode_ = 0;
     used_ = 0;
     std::random_device entropy;
+    // An interrupt between creating the temporary file and registering it would leave it
+    // behind; held back, it arrives once the name is registered and the handler removes it.
+    const HeldInterrupts held;
     for (int attempt = 0; attempt < kTemporaryNameAttempts && file_ == nullptr; ++attempt) {
         const std::uint64_t salt = (std::uint64_t{entropy()} << 32) ^ entropy();
         temporary_ = temporaryNameFor(path, salt);
@@ -125,7 +130,7 @@ void OutputFile::append(std::string_view text) {
     commit(text.size());
 }
 
-bool OutputFile::close(std::string& reason) {
+bool OutputFile::finish(std::string& reason) {
     if (file_ == nullptr) {
         reason = "cannot write " + path_ + ": the file is not open";
         return false;
@@ -142,6 +147,16 @@ bool OutputFile::close(std::string& reason) {
         discard();
         return false;
     }
+    finished_ = true;
+    return true;
+}
+
+bool OutputFile::publish(std::string& reason) {
+    if (!finished_) {
+        reason = "cannot write " + path_ + ": the file is not complete";
+        discard();
+        return false;
+    }
     std::error_code ec;
     std::filesystem::rename(qvr_file_names::pathFromName(temporary_.c_str()),
                             qvr_file_names::pathFromName(path_.c_str()), ec);
@@ -150,6 +165,7 @@ bool OutputFile::close(std::string& reason) {
         discard();
         return false;
     }
+    finished_ = false;
     unregisterTemporary(registration_);
     temporary_.clear();
     return true;
@@ -158,6 +174,7 @@ bool OutputFile::close(std::string& reason) {
 void OutputFile::discard() {
     if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;
+    finished_ = false;
     used_ = 0;
     if (!temporary_.empty()) qvr_file_names::removeFile(temporary_.c_str());
     unregisterTemporary(registration_);

@@ -35,7 +35,14 @@ public:
 
     // Flushes, closes and renames the temporary file over the target. False with a reason when
     // any write, the close or the rename failed; the target is then unchanged.
-    bool close(std::string& reason);
+    bool close(std::string& reason) { return finish(reason) && publish(reason); }
+
+    // close() in two steps, for files replaced as a set (output_set.h). finish() flushes and
+    // closes the temporary file, which stays under its temporary name (and is still removed by
+    // an interrupt or by the destructor); publish() renames it over the target. Each gives
+    // false with a reason when it fails, and the target is then unchanged.
+    bool finish(std::string& reason);
+    bool publish(std::string& reason);
 
     // Drops what was written; the target is unchanged.
     void discard();
@@ -51,6 +58,7 @@ private:
     std::vector<char> buffer_;
     std::size_t used_ = 0;
     bool failed_ = false;
+    bool finished_ = false;
     int errorCode_ = 0;
     int registration_ = -1;
 };

@@ -1,6 +1,7 @@
 #include "CellGeometry.h"
 
 #include "CellFaces.h"
+#include "Vec3Math.h"
 
 namespace qvr::meshgeom {
 

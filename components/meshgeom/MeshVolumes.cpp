@@ -3,6 +3,7 @@
 
 #include "CellGeometry.h"
 #include "MeshDerivation.h"
+#include "Vec3Math.h"
 
 namespace qvr::meshgeom {
 

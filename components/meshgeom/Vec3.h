@@ -1,24 +1,15 @@
-// Small double-precision vector arithmetic for the generators.
+// The one small vector type of the library, the generator and the importer: three doubles,
+// zero unless given. Its arithmetic is in Vec3Math.h, apart, so that code which includes only
+// this header (the library core) writes its arithmetic out component by component and every
+// result rounds exactly as that code reads.
 #ifndef QVR_MESHGEOM_VEC3_H
 #define QVR_MESHGEOM_VEC3_H
-
-#include <cmath>
 
 namespace qvr::meshgeom {
 
 struct Vec3 {
     double x = 0.0, y = 0.0, z = 0.0;
 };
-
-inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline Vec3 operator*(double s, Vec3 a) { return {s * a.x, s * a.y, s * a.z}; }
-inline double dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline Vec3 cross(Vec3 a, Vec3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-inline double triple(Vec3 a, Vec3 b, Vec3 c) { return dot(a, cross(b, c)); }
-inline double norm(Vec3 a) { return std::sqrt(dot(a, a)); }
 
 }  // namespace qvr::meshgeom
 

@@ -39,13 +39,13 @@ public:
     static int getFileFormat(const char* fileName, NQBIO_FileFormat& format);
 
     // Reads and checks the whole file. Returns 1 on success; 0 on any fault, after writing one
-    // line "file:line: what" (text) or "file:offset: what" (binary) to standard error; the
-    // same text is kept for getLastError. Faults of the file as a whole (cannot be opened or
-    // read, a directory, not a mesh file, too large for memory) are reported at place 0.
-    // `second` and `third` are unused. Any data of an earlier call is dropped first, so after
-    // a failure the object holds no data and every entry call returns -1.
-    // Binary part element records must hold 0 in the node slots past their node count; any
-    // other value is refused as damage. The bytes of the unit field after its text must be NUL.
+    // line "file:line: what" (text) or "file:offset: what" (binary) to standard error (unless
+    // setQuiet asked for silence); the same text is kept for getLastError. Faults of the file as a
+    // whole (cannot be opened or read, a directory, not a mesh file, too large for memory) are
+    // reported at place 0. `second` and `third` are unused. Any data of an earlier call is dropped
+    // first, so after a failure the object holds no data and every entry call returns -1. Binary
+    // part element records must hold 0 in the node slots past their node count; any other value is
+    // refused as damage. The bytes of the unit field after its text must be NUL.
     int beginReading(const char* fileName, const char* second, int third);
     const char* getHeaderUnitString() const;
 
@@ -63,6 +63,14 @@ public:
 
     // The diagnostic of the last beginReading when it failed, "" when it succeeded or none ran.
     const char* getLastError() const;
+
+    // Extension, off by default: with quiet true, beginReading keeps its diagnostic for
+    // getLastError only and writes nothing to standard error, for callers that report the
+    // fault themselves. Applies to the following beginReading calls of this object.
+    void setQuiet(bool quiet);
+    // The encoding of the file the last successful beginReading holds (NQBIO_FORMAT_UNKNOWN
+    // when none is held), so that a caller need not open the file again to learn it.
+    NQBIO_FileFormat getReadFormat() const;
 
 private:
     struct Impl;
@@ -106,8 +114,10 @@ bool writeText(const std::string& path, const MeshData& mesh, std::string* error
 bool writeBinary(const std::string& path, const MeshData& mesh, std::string* error = nullptr);
 
 // Read a whole mesh through NQBIO_Manipulator. Returns false with the reader's diagnostic
-// and leaves `mesh` unchanged.
-bool readMesh(const std::string& path, MeshData& mesh, std::string* error = nullptr);
+// and leaves `mesh` unchanged. With `quiet` the diagnostic goes to *error only, not also to
+// standard error (NQBIO_Manipulator::setQuiet).
+bool readMesh(const std::string& path, MeshData& mesh, std::string* error = nullptr,
+              bool quiet = false);
 
 // The unit text of a mesh file, from its first few kilobytes only (text: the UNIT line with its
 // comment and surrounding blanks removed; binary: the header's field up to its first NUL). False

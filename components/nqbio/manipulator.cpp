@@ -17,6 +17,8 @@ struct NQBIO_Manipulator::Impl {
     std::size_t nextPart = 0;
     std::size_t nextSurface = 0;
     std::string lastError;
+    NQBIO_FileFormat format = NQBIO_FORMAT_UNKNOWN;  // of the file `source` holds
+    bool quiet = false;                              // setQuiet: no diagnostic on stderr
 };
 
 namespace {
@@ -25,10 +27,12 @@ namespace {
 // byte of their own and are reported at place 0.
 constexpr std::uint64_t kWholeFilePlace = 0;
 
-std::unique_ptr<nqbio::MeshSource> parseBytes(nqbio::FileBytes&& bytes, nqbio::ParseFault& fault) {
+std::unique_ptr<nqbio::MeshSource> parseBytes(nqbio::FileBytes&& bytes, nqbio::ParseFault& fault,
+                                              NQBIO_FileFormat& format) {
     const std::string_view probe(reinterpret_cast<const char*>(bytes.data.get()),
                                  std::min(bytes.size, nqbio::kFormatProbeBytes));
-    switch (nqbio::detectFormat(probe)) {
+    format = nqbio::detectFormat(probe);
+    switch (format) {
         case NQBIO_FORMAT_TEXT: return nqbio::parseTextMesh(bytes, fault);
         case NQBIO_FORMAT_BINARY: return nqbio::parseBinaryMesh(std::move(bytes), fault);
         case NQBIO_FORMAT_UNKNOWN: break;
@@ -52,6 +56,7 @@ int NQBIO_Manipulator::beginReading(const char* fileName, const char* /*second*/
 
     nqbio::ParseFault fault;
     std::unique_ptr<nqbio::MeshSource> source;
+    NQBIO_FileFormat format = NQBIO_FORMAT_UNKNOWN;
     try {
         nqbio::FileBytes bytes;
         std::string reason;
@@ -59,7 +64,7 @@ int NQBIO_Manipulator::beginReading(const char* fileName, const char* /*second*/
             fault.place = kWholeFilePlace;
             fault.what = std::move(reason);
         } else {
-            source = parseBytes(std::move(bytes), fault);
+            source = parseBytes(std::move(bytes), fault, format);
         }
     } catch (const std::bad_alloc&) {
         // A file whose content does not fit in memory is refused like a damaged one.
@@ -71,10 +76,13 @@ int NQBIO_Manipulator::beginReading(const char* fileName, const char* /*second*/
     if (!source) {
         impl_->lastError = std::string(fileName ? fileName : "(no file name)") + ":" +
                            std::to_string(fault.place) + ": " + fault.what;
-        std::fprintf(stderr, "%s\n", impl_->lastError.c_str());
-        std::fflush(stderr);
+        if (!impl_->quiet) {
+            std::fprintf(stderr, "%s\n", impl_->lastError.c_str());
+            std::fflush(stderr);
+        }
         return 0;
     }
+    impl_->format = format;
     nMaxNodes = source->nodeCount();
     nMaxElemPlastic = source->partCount();
     nMaxElemSurface = source->surfaceCount();
@@ -130,9 +138,14 @@ int NQBIO_Manipulator::readElementSurfaceBlockEntry(int* nodes, int& surfKind, i
 
 int NQBIO_Manipulator::endReading() {
     impl_->source.reset();
+    impl_->format = NQBIO_FORMAT_UNKNOWN;
     impl_->nextNode = impl_->nextPart = impl_->nextSurface = 0;
     nMaxNodes = nMaxElemPlastic = nMaxElemSurface = 0;
     return 1;
 }
 
 const char* NQBIO_Manipulator::getLastError() const { return impl_->lastError.c_str(); }
+
+void NQBIO_Manipulator::setQuiet(bool quiet) { impl_->quiet = quiet; }
+
+NQBIO_FileFormat NQBIO_Manipulator::getReadFormat() const { return impl_->format; }

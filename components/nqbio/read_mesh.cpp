@@ -5,8 +5,9 @@
 
 namespace nqbio {
 
-bool readMesh(const std::string& path, MeshData& mesh, std::string* error) {
+bool readMesh(const std::string& path, MeshData& mesh, std::string* error, bool quiet) {
     NQBIO_Manipulator reader;
+    reader.setQuiet(quiet);
     if (reader.beginReading(path.c_str(), nullptr, 0) <= 0) {
         if (error != nullptr) *error = reader.getLastError();
         return false;

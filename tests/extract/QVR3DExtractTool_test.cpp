@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -160,4 +161,43 @@ TEST(CallOrder, TheNormalPathWritesNothingToStandardOutput) {
         t.get(1, out);
     }
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+// The lent kernel is the tool's own: it shows the mesh the tool traces on, follows a new mesh,
+// and its normals are those of a kernel that loaded the file itself. The reading setting
+// reaches that kernel.
+TEST(LentKernel, ShowsTheToolsMeshAndFollowsANewOne) {
+    Loaded t;
+    const CQVROptKer* kernel = t.tool.GetKernel();
+    ASSERT_NE(kernel, nullptr);
+    EXPECT_EQ(kernel->m_nNode, 0);
+    ASSERT_TRUE(t.loadAll());
+    EXPECT_EQ(t.tool.GetKernel(), kernel);
+    EXPECT_EQ(std::make_tuple(kernel->m_nInnerCell, kernel->m_nNode, kernel->m_nSurface),
+              std::make_tuple(8, 27, 24));
+
+    CQVROptKer own;
+    std::string path = t.dir.file("part.nqb");
+    ASSERT_EQ(own.ReadMeshData(path.data(), 0), 1);
+    const auto normals = [](const CQVROptKer& k) {
+        std::vector<double> n(3 * (static_cast<std::size_t>(k.m_nNode) + 1), 0.0);
+        EXPECT_EQ(k.ComputeNodeSurfaceNormal(n.data(), n.data() + k.m_nNode + 1,
+                                             n.data() + 2 * (k.m_nNode + 1)),
+                  1);
+        return n;
+    };
+    EXPECT_EQ(normals(*kernel), normals(own));
+
+    ASSERT_EQ(t.loadMesh(plate(2.0, 2.0, 1.0, 1, 1, 1), "small.nqb"), 1);
+    EXPECT_EQ(std::make_tuple(kernel->m_nInnerCell, kernel->m_nNode), std::make_tuple(1, 8));
+
+    // A refused file leaves the lent kernel's mesh, and only standard output hears of it.
+    ASSERT_EQ(t.tool.SetQuietReading(1), 1);
+    EXPECT_EQ(t.tool.SetQuietReading(5), -1);
+    std::string missing = t.dir.file("missing.nqb");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(t.tool.SetMeshFileName(missing.data()), 3301);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_NE(std::string(t.tool.GetLastErrorText()).find("missing.nqb"), std::string::npos);
+    EXPECT_EQ(kernel->m_nInnerCell, 1);
 }

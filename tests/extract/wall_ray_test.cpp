@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "ExtractTestSupport.h"
+#include "QVROptKer.h"
 
 using namespace extract_test;
 using qvr::gen::CellType;
@@ -89,7 +93,84 @@ bool underOrOnRib(double y, double width) {
 
 class ThinRibs : public testing::TestWithParam<CellType> {};
 
+// The classification of every skin node's ray, traced as the qvr host traces it (along the
+// negated area-weighted node normal), in ascending node order: '1' through the wall, '0' along
+// it or without a crossing.
+std::string classifyEverySkinNode(const nqbio::MeshData& mesh, int thicknessMode) {
+    Tool t;
+    if (t.loadMesh(mesh) != 1 || t.tool.SetThicknessMode(thicknessMode) != 1) return "no mesh";
+    CQVROptKer kernel;
+    std::string path = t.dir.file("part.nqb");
+    if (kernel.ReadMeshData(path.data(), 0) != 1) return "no kernel";
+    std::vector<double> nx(static_cast<std::size_t>(kernel.m_nNode) + 1, 0.0), ny(nx), nz(nx);
+    kernel.ComputeNodeSurfaceNormal(nx.data(), ny.data(), nz.data());
+    std::vector<char> onSkin(nx.size(), 0);
+    for (int f = 1; f <= kernel.m_nSurface; ++f)
+        for (int k = 1; k <= kernel.m_pSurface[f].nNode; ++k)
+            onSkin[static_cast<std::size_t>(kernel.m_pSurface[f].pNode[k])] = 1;
+    HostRays rays;
+    for (int i = 1; i <= kernel.m_nNode; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const Cnode& n = kernel.m_pNode[i];
+        if (onSkin[k]) rays.add({n.x, n.y, n.z}, {-nx[k], -ny[k], -nz[k]});
+    }
+    if (t.set(rays, 3) != 1) return "no rays";
+    std::string bits;
+    for (int i = 1; i <= rays.count(); ++i) bits += t.tool.GetWallRay(i) == 1 ? '1' : '0';
+    return bits;
+}
+
 }  // namespace
+
+// Every skin node's classification on five parts in both thickness modes, pinned as the
+// search over the skin once gave it, so that a faster search cannot move a single ray.
+// QVR_UPDATE_PINNED=1 rewrites the file (after a deliberate change of the rule).
+TEST(WallRay, EveryNodesClassificationStaysAsPinned) {
+    // The generator's default ribbed plate (blocks 2 x 2 x 0.5 mm, rib layers 1.5 mm high):
+    // its blended edge normals fall on both sides of the exit angle's limit.
+    const auto defaultRibbed = [](CellType type, bool hole) {
+        qvr::gen::PlateSpec spec;
+        spec.ribs = true;
+        spec.hole = hole;
+        spec.type = type;
+        return qvr::gen::makePlate(spec);
+    };
+    const std::vector<std::pair<std::string, nqbio::MeshData>> parts = {
+        {"ribbed-hex", ribbedPlate(CellType::Hex, 2.0, 6.0)},
+        {"default-ribbed-mixed", defaultRibbed(CellType::Mixed, false)},
+        {"default-ribbed-tet", defaultRibbed(CellType::Tet, false)},
+        {"default-holed-ribbed-hex", defaultRibbed(CellType::Hex, true)},
+        {"tube", qvr::gen::makeTube(qvr::gen::TubeSpec())},
+    };
+    std::ostringstream now;
+    for (const auto& [name, mesh] : parts)
+        for (int mode : {QVR_THICKNESS_EXACT, QVR_THICKNESS_CENTROID_PLANE})
+            now << name << (mode == QVR_THICKNESS_EXACT ? " exact " : " centroid ")
+                << classifyEverySkinNode(mesh, mode) << "\n";
+    const std::string file = std::string(QVR_TEST_DATA_DIR) + "/wall_rays_pinned.txt";
+    if (const char* update = std::getenv("QVR_UPDATE_PINNED"); update && *update == '1')
+        std::ofstream(file, std::ios::binary) << now.str();
+    std::ifstream in(file, std::ios::binary);
+    ASSERT_TRUE(in) << file;
+    std::map<std::string, std::string> pinned;
+    for (std::string title, mode, bits; in >> title >> mode >> bits;)
+        pinned[title + " " + mode] = bits;
+    std::istringstream lines(now.str());
+    std::size_t compared = 0;
+    for (std::string title, mode, bits; lines >> title >> mode >> bits; ++compared) {
+        const std::string& want = pinned[title + " " + mode];
+        ASSERT_EQ(bits.size(), want.size()) << title << " " << mode;
+        std::size_t moved = 0, first = bits.size();
+        for (std::size_t k = bits.size(); k-- > 0;)
+            if (bits[k] != want[k]) {
+                ++moved;
+                first = k;
+            }
+        EXPECT_EQ(moved, 0u) << title << " " << mode << ": the first at skin node " << first + 1
+                             << " of " << bits.size();
+    }
+    EXPECT_EQ(compared, pinned.size());
+}
 
 TEST_P(ThinRibs, BigFacesAreWallRaysNarrowFacesAreNot) {
     const double w = 2.0, h = 6.0;

@@ -13,6 +13,7 @@
 #include "KernelMeshBuilder.h"
 #include "QVROptKer.h"
 #include "ReferenceBoxes.h"
+#include "geometry/ray_pass_search.h"
 #include "search/CQvrADT.h"
 #include "search/search_slots.h"
 
@@ -109,6 +110,80 @@ TEST_P(RayAllKinds, MatchesTheBruteForceWalk) {
         nonEmpty += got.empty() ? 0 : 1;
     }
     EXPECT_GT(nonEmpty, 50);
+}
+
+// Rays that barely leave an axis, on a part far from the origin (float spacing there about a
+// thousandth of a cell): the steps' corners creep along the slow axes by whole float units now
+// and then, which the walk's per-axis step ranges and its node prefilter must follow exactly.
+TEST_P(RayAllKinds, NearlyAxisParallelRaysFarFromTheOriginMatchTheBruteForceWalk) {
+    KernelMeshBuilder b;
+    b.addBlock({GetParam(), 6, 3, 2, 8000.0, -3000.0, 1000.0, 1.0, 1.0, 1.0});
+    CQVROptKer k;
+    b.install(k);
+    ASSERT_EQ(k.InitialzeSearch(1), 1);
+    const Reference ref = referenceOf(b);
+    int nonEmpty = 0, ray = 0;
+    std::vector<double> ys = {-2999.5, -2999.0, -2998.0 - 1e-4};
+    for (int i = -4; i <= 4; ++i) ys.push_back(-2999.001 + 6e-5 * i);  // across a box's edge
+    for (double slow : {0.0, 1e-12, 1e-9, 3e-8, 1e-6, 2e-6, 5e-6, 1e-5, 1e-4, 0.05}) {
+        for (double y : ys) {
+            for (int sign : {1, -1}) {
+                const double start[3] = {sign > 0 ? 8000.0 : 8006.0, y, 1001.0};
+                const double dir[3] = {1.0 * sign, slow, -0.5 * slow};
+                const std::vector<int> got =
+                    passList(k, start[0], start[1], start[2], dir[0], dir[1], dir[2], 0);
+                ASSERT_EQ(got, bruteWalk(ref, k.MinMesh, start, dir)) << "ray " << ray;
+                nonEmpty += got.empty() ? 0 : 1;
+                ++ray;
+            }
+        }
+    }
+    EXPECT_GT(nonEmpty, ray / 2);
+}
+
+// The library's own unsorted walk: the same elements as the public search, each once, and the
+// slot's lists (pass list, near-block list, the tree's found list) left as the last public
+// search made them; no answer where the walk index does not serve the slot.
+TEST_P(RayAllKinds, TheUnorderedWalkPassesTheSameElementsAndLeavesTheSlotAlone) {
+    KernelMeshBuilder b;
+    b.addBlock({GetParam(), 5, 4, 3, -2.0, 1.0, 0.0, 1.0, 1.25, 0.8});
+    CQVROptKer k;
+    b.install(k);
+    ASSERT_EQ(k.InitialzeSearch(1), 1);
+    std::mt19937 rng(static_cast<unsigned>(GetParam()) + 29u);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    int count = 0;
+    const int* before = k.FindPassElemByAnyRay(count, 0.5, 2.0, 1.0, 1.0, 0.0, 0.0, 0);
+    const std::vector<int> keptPass = listOf(before, count);
+    const int* keptNear = k.m_ppNearBlockList[0];
+    const std::vector<int> keptFound =
+        listOf(k.m_pADTree->GetFoundList(0) + 1, k.m_pADTree->GetFoundCount(0));
+    for (int ray = 0; ray < 60; ++ray) {
+        const double x = 3.0 * u(rng), y = 2.5 + 2.5 * u(rng), z = 1.2 + 1.5 * u(rng);
+        double dx = u(rng), dy = u(rng), dz = u(rng);
+        if (ray % 4 == 1) dy = dz = 0.0;
+        const std::vector<int>* unordered =
+            qvr::ray::passedElementsAnyOrder(k, x, y, z, dx, dy, dz, 0);
+        ASSERT_NE(unordered, nullptr);
+        std::vector<int> sorted = *unordered;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << ray;
+        // The public search on a second kernel, so that this one's slot stays as it was.
+        CQVROptKer other;
+        b.install(other);
+        ASSERT_EQ(other.InitialzeSearch(1), 1);
+        EXPECT_EQ(sorted, passList(other, x, y, z, dx, dy, dz, 0)) << "ray " << ray;
+    }
+    EXPECT_EQ(k.m_ppPassElemList[0], before);
+    EXPECT_EQ(listOf(before, count), keptPass);
+    EXPECT_EQ(k.m_ppNearBlockList[0], keptNear);
+    EXPECT_EQ(listOf(k.m_pADTree->GetFoundList(0) + 1, k.m_pADTree->GetFoundCount(0)), keptFound);
+
+    EXPECT_EQ(qvr::ray::passedElementsAnyOrder(k, 0, 0, 0, 0, 0, 1, 1), nullptr);
+    CQVROptKer host;  // a tree the host fills itself has no walk index
+    host.SetADTreeRange(1, 1, 1, 0, 0, 0, 1, 0, 0);
+    host.AddSurfaceToADTree(1, 0.5, 0.5, 0.5, 0.2, 0.2, 0.2);
+    EXPECT_EQ(qvr::ray::passedElementsAnyOrder(host, 0.3, 0.3, 0.3, 0, 0, 1, 0), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, RayAllKinds,

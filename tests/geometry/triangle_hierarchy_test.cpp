@@ -197,13 +197,12 @@ TEST(WatertightTriangle, LinesThroughAClosedSkinCrossItAnEvenNumberOfTimesThroug
     }
 }
 
-TEST(TriangleHierarchy, FindsWhatATestOfEveryTriangleFinds) {
-    std::mt19937_64 random(11);
+// 3000 triangles over three decades of size, some sliver-thin, some on one point, and one with
+// a NaN corner (left out by the hierarchy), all in a 100-unit cube. Coordinates in single
+// precision, so that they lie exactly on the faces of the hierarchy's boxes.
+Soup scatteredSoup(std::mt19937_64& random) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     Soup s;
-    // Triangles over three decades of size, some sliver-thin, some on one point, one with a
-    // NaN corner (left out), all in a 100-unit cube. Coordinates in single precision, so that
-    // they lie exactly on the faces of the hierarchy's boxes.
     auto f = [](double v) { return static_cast<double>(static_cast<float>(v)); };
     for (int i = 0; i < 3000; ++i) {
         const double size = std::pow(10.0, -2.0 + 3.0 * unit(random));
@@ -217,6 +216,28 @@ TEST(TriangleHierarchy, FindsWhatATestOfEveryTriangleFinds) {
     }
     const auto bad = s.add(std::nan(""), 0, 0);
     s.triangles.push_back({{bad, 0, 1}, -1});
+    return s;
+}
+
+// Distance from p to the bounding box of triangle t's corners.
+double distanceToBox(const Soup& s, const TriangleBvh::Triangle& t, const double p[3]) {
+    double sum = 0.0;
+    for (int a = 0; a < 3; ++a) {
+        double lo = s.at(t.corner[0])[a], hi = lo;
+        for (int k = 1; k < 3; ++k) {
+            lo = std::min(lo, s.at(t.corner[k])[a]);
+            hi = std::max(hi, s.at(t.corner[k])[a]);
+        }
+        const double gap = std::max({lo - p[a], p[a] - hi, 0.0});
+        sum += gap * gap;
+    }
+    return std::sqrt(sum);
+}
+
+TEST(TriangleHierarchy, FindsWhatATestOfEveryTriangleFinds) {
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const Soup s = scatteredSoup(random);
     TriangleBvh bvh;
     bvh.build(s.corners, s.triangles);
     ASSERT_EQ(bvh.triangleCount(), 3000u);
@@ -262,6 +283,63 @@ TEST(TriangleHierarchy, FindsWhatATestOfEveryTriangleFinds) {
         ASSERT_EQ(any, nearest < std::numeric_limits<double>::infinity()) << "ray " << r;
         if (any) {
             EXPECT_EQ(hit.t, nearest);
+        }
+    }
+}
+
+// Every triangle near a point is visited, and a search that lowers the radius to the nearest
+// distance found so far ends on the nearest triangle (distances here to the triangles' boxes,
+// which the hierarchy's boxes enclose).
+TEST(TriangleHierarchy, VisitsEveryTriangleNearAPoint) {
+    std::mt19937_64 random(12);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const Soup s = scatteredSoup(random);
+    TriangleBvh bvh;
+    bvh.build(s.corners, s.triangles);
+    for (int r = 0; r < 400; ++r) {
+        double p[3] = {120 * unit(random) - 10, 120 * unit(random) - 10, 120 * unit(random) - 10};
+        double radius = 5.0 * unit(random);
+        if (r % 4 == 0) {  // on a triangle's corner, radius 0: that triangle at least
+            const auto& t = s.triangles[static_cast<std::size_t>(r)];
+            for (int a = 0; a < 3; ++a) p[a] = s.at(t.corner[2])[a];
+            radius = 0.0;
+        }
+        std::vector<std::int32_t> want, found;
+        double nearest = std::numeric_limits<double>::infinity();
+        std::int32_t nearestItem = -1;
+        for (const auto& t : s.triangles) {
+            if (t.item < 0) continue;
+            const double d = distanceToBox(s, t, p);
+            if (d <= radius) want.push_back(t.item);
+            if (d < nearest) {
+                nearest = d;
+                nearestItem = t.item;
+            }
+        }
+        bvh.visitNear(p, radius, [&](std::uint32_t i, double&) {
+            if (distanceToBox(s, bvh.triangle(i), p) <= radius)
+                found.push_back(bvh.triangle(i).item);
+        });
+        std::sort(found.begin(), found.end());
+        std::sort(want.begin(), want.end());
+        ASSERT_EQ(found, want) << "point " << r;
+        if (r % 4 == 0) {
+            EXPECT_FALSE(want.empty());
+        }
+
+        double best = std::numeric_limits<double>::infinity();
+        std::int32_t bestItem = -1;
+        bvh.visitNear(p, best, [&](std::uint32_t i, double& shrinking) {
+            const double d = distanceToBox(s, bvh.triangle(i), p);
+            if (d < best || (d == best && bvh.triangle(i).item < bestItem)) {
+                best = d;
+                bestItem = bvh.triangle(i).item;
+                shrinking = d;
+            }
+        });
+        EXPECT_EQ(best, nearest) << "point " << r;
+        if (best > 0.0) {
+            EXPECT_EQ(bestItem, nearestItem) << "point " << r;
         }
     }
 }

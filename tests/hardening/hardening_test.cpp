@@ -27,6 +27,7 @@
 
 #include "BuilderMeshData.h"
 #include "CQVR3DResultReader_Manipulator.h"
+#include "MemoryCheckers.h"
 #include "QVR3DExtractTool.h"
 #include "TempDir.h"
 
@@ -404,15 +405,9 @@ TEST_F(ToolMisuse, AllocationFailure) {
     GTEST_SKIP() << "needs an address-space cap (setrlimit) in a forked child, which Windows "
                     "lacks; the Windows behaviour tests catch std::bad_alloc from the DLL instead";
 #else
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "AddressSanitizer reports a failed operator new instead of throwing";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    GTEST_SKIP() << "AddressSanitizer reports a failed operator new instead of throwing";
-#endif
-#endif
-    const char* preload = std::getenv("LD_PRELOAD");
-    if (preload != nullptr && std::strstr(preload, "vgpreload") != nullptr)
+    if (qvrtest::kUnderAddressSanitizer)
+        GTEST_SKIP() << "AddressSanitizer reports a failed operator new instead of throwing";
+    if (qvrtest::underValgrind())
         GTEST_SKIP() << "valgrind's allocator aborts on a failed operator new";
     EXPECT_EQ(
         inChild([&] {
@@ -469,15 +464,9 @@ TEST(ResultHeaders, AnyClaimedCountIsReadWithinMemoryTheFileBacks) {
 #if defined(_WIN32)
     GTEST_SKIP() << "needs an address-space cap (setrlimit) in a forked child, which Windows lacks";
 #else
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "AddressSanitizer needs more address space than any cap";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    GTEST_SKIP() << "AddressSanitizer needs more address space than any cap";
-#endif
-#endif
-    const char* preload = std::getenv("LD_PRELOAD");
-    if (preload != nullptr && std::strstr(preload, "vgpreload") != nullptr)
+    if (qvrtest::kUnderAddressSanitizer)
+        GTEST_SKIP() << "AddressSanitizer needs more address space than any cap";
+    if (qvrtest::underValgrind())
         GTEST_SKIP() << "valgrind's allocator aborts on a failed operator new";
     TempDir dir;
     std::string cube = damagedFile("text_valid.nqb");

@@ -6,7 +6,11 @@ foreach(required "fnQVROptKer" "nQVROptKer" "CQVROptKer::ReadMeshData" "Cnode::c
                  "CQVROptKer::SetMeshArrays" "QVR3DExtractTool::SetMeshArrays"
                  "QVR3DExtractTool::SetFiberValues"
                  "CRayData::operator=" "QVR3DExtractTool::GetWallRay"
-                 "QVR3DExtractTool::SetThreadCount" "QVR3DExtractTool::GetThreadCount")
+                 "QVR3DExtractTool::SetThreadCount" "QVR3DExtractTool::GetThreadCount"
+                 "QVR3DExtractTool::GetKernel" "QVR3DExtractTool::SetQuietReading"
+                 "CQVROptKer::SetQuietReading" "CQVROptKer::GetMeshUnitText"
+                 "CQVROptKer::GetSurfaceCountInFile"
+                 "CQVROptKer::ComputeNodeSurfaceNormal(double*, double*, double*) const")
   string(FIND "${symbols}" "${required}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "missing export: ${required}")

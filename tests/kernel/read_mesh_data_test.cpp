@@ -382,3 +382,78 @@ TEST(ReadMesh, ARefusedFileChangesNothingAndAGoodOneReplacesTheMesh) {
 }
 
 }  // namespace
+
+// A host that reports a refused file itself can keep the reader (1), and also the kernel (2),
+// quiet; the reason, the result and the state are the same at every setting.
+TEST(ReadMesh, QuietReadingSilencesOnlyTheStreamsAskedFor) {
+    TempDir dir;
+    const std::string bad = dir.file("bad.nqb");
+    nqbtest::writeBytes(bad, nqbtest::replaced(nqbtest::kCubeText, "COUNTS 8", "COUNTS 9"));
+    CQVROptKer loud;
+    const Load said = load(loud, bad);
+    ASSERT_EQ(said.result, 3301);
+    ASSERT_FALSE(said.err.empty());
+    ASSERT_FALSE(said.out.empty());
+
+    for (const int quiet : {1, 2}) {
+        CQVROptKer kernel;
+        ASSERT_EQ(kernel.SetQuietReading(quiet), 1);
+        const Load o = load(kernel, bad);
+        EXPECT_EQ(o.result, 3301);
+        EXPECT_EQ(o.err, "") << quiet;
+        EXPECT_EQ(o.out, quiet == 1 ? said.out : "") << quiet;
+        EXPECT_STREQ(kernel.GetLastErrorText(), loud.GetLastErrorText());
+        EXPECT_EQ(kernel.GetLastErrorCode(), 3301);
+        EXPECT_EQ(kernel.m_nNode, 0);
+        // Back to the default: both lines again.
+        ASSERT_EQ(kernel.SetQuietReading(0), 1);
+        const Load again = load(kernel, bad);
+        EXPECT_EQ(std::make_pair(again.out, again.err), std::make_pair(said.out, said.err));
+    }
+    // Out-of-range settings are refused and change nothing.
+    CQVROptKer kernel;
+    ASSERT_EQ(kernel.SetQuietReading(2), 1);
+    EXPECT_EQ(kernel.SetQuietReading(3), -1);
+    EXPECT_EQ(kernel.SetQuietReading(-1), -1);
+    EXPECT_EQ(load(kernel, bad).out, "");
+}
+
+// The header's unit and surface count, which the kernel's tables alone do not tell: kept from
+// the last mesh loaded, whatever the encoding or source, and kept through a refused load.
+TEST(ReadMesh, TheLoadedMeshKeepsItsUnitTextAndSurfaceCount) {
+    TempDir dir;
+    CQVROptKer kernel;
+    EXPECT_STREQ(kernel.GetMeshUnitText(), "");
+    EXPECT_EQ(kernel.GetSurfaceCountInFile(), 0);
+
+    // Two of the eight faces are not skin (kind 2, code 13): not retained, but counted.
+    nqbtest::MeshBuilder cube = nqbtest::cube("furlong");
+    cube.face(1, 2, 3, 4, 2).face(5, 6, 7, 8, 1, 13);
+    ASSERT_EQ(load(kernel, writeMesh(dir, "text.nqb", cube.mesh)).result, 1);
+    EXPECT_STREQ(kernel.GetMeshUnitText(), "furlong");
+    EXPECT_EQ(std::make_pair(kernel.m_nSurface, kernel.GetSurfaceCountInFile()),
+              std::make_pair(6, 8));
+    EXPECT_FALSE(kernel.m_bFormatFlag);
+
+    const nqbtest::MeshBuilder inch = nqbtest::cube("inch");
+    ASSERT_EQ(load(kernel, writeMesh(dir, "bin.nqb", inch.mesh, true)).result, 1);
+    EXPECT_STREQ(kernel.GetMeshUnitText(), "inch");
+    EXPECT_EQ(kernel.GetSurfaceCountInFile(), 6);
+    EXPECT_TRUE(kernel.m_bFormatFlag);
+
+    const std::string bad = dir.file("bad.nqb");
+    nqbtest::writeBytes(bad, nqbtest::replaced(nqbtest::kCubeText, "UNIT mm", "UNIT cm\nX"));
+    ASSERT_EQ(load(kernel, bad).result, 3301);
+    EXPECT_STREQ(kernel.GetMeshUnitText(), "inch");
+    EXPECT_EQ(kernel.GetSurfaceCountInFile(), 6);
+
+    // Arrays: the unit handed in, millimetres for none; faces derived from the cells count.
+    const double xyz[] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const int tet[] = {0, 1, 2, 3};
+    const QVRIndexBlock cells{4, 1, tet};
+    ASSERT_EQ(kernel.SetMeshArrays(4, xyz, 1, &cells, 0, nullptr, nullptr, 0), QVR_ARRAYS_OK);
+    EXPECT_STREQ(kernel.GetMeshUnitText(), "mm");
+    EXPECT_EQ(kernel.GetSurfaceCountInFile(), 4);
+    ASSERT_EQ(kernel.SetMeshArrays(4, xyz, 1, &cells, 0, nullptr, "cm", 0), QVR_ARRAYS_OK);
+    EXPECT_STREQ(kernel.GetMeshUnitText(), "cm");
+}

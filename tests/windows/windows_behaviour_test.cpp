@@ -32,6 +32,7 @@
 
 #include "BuilderMeshData.h"
 #include "CQVR3DResultReader_Manipulator.h"
+#include "MemoryCheckers.h"
 #include "NQBIO_Manipulator.h"
 #include "QVR3DExtractTool.h"
 #include "QVROptKer.h"
@@ -281,13 +282,8 @@ TEST(StandardOutput, KernelMessagesKeepTheirTextAndOrder) {
 // then usable again. A table of INT_MAX - 1 ray records cannot be had in any address space
 // this runs in, so no memory cap is needed.
 TEST(DllBoundary, BadAllocIsTheOneExceptionThatCrossesIt) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "AddressSanitizer reports a failed operator new instead of throwing";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    GTEST_SKIP() << "AddressSanitizer reports a failed operator new instead of throwing";
-#endif
-#endif
+    if (qvrtest::kUnderAddressSanitizer)
+        GTEST_SKIP() << "AddressSanitizer reports a failed operator new instead of throwing";
     TempDir dir;
     const std::string mesh = dir.file("block.nqb");
     ASSERT_TRUE(nqbio::writeText(mesh, blockMesh()));

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "NQBIO_Manipulator.h"
-#include "Vec3.h"
+#include "Vec3Math.h"
 
 namespace qvr::gen {
 

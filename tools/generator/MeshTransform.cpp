@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "PartGenerator.h"
-#include "Vec3.h"
+#include "Vec3Math.h"
 
 namespace qvr::gen {
 namespace {

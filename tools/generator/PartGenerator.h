@@ -14,7 +14,7 @@
 #include "CQVR3DResultReader_Manipulator.h"
 #include "MeshDerivation.h"
 #include "NQBIO_Manipulator.h"
-#include "Vec3.h"
+#include "Vec3Math.h"
 
 namespace qvr::gen {
 

@@ -1,25 +1,11 @@
 #include "cli_support.h"
 
-#include <fcntl.h>
 #include <unistd.h>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <memory>
+#include <string>
 #include <utility>
 
-#include "utf8_file_name.h"
-
 namespace qvr::cli {
-
-namespace {
-#if defined(_WIN32)
-constexpr const char* kNullDevice = "NUL";
-#else
-constexpr const char* kNullDevice = "/dev/null";
-#endif
-}  // namespace
 
 void failFile(const std::string& message) { throw CliError(ExitCode::FileError, message); }
 
@@ -95,22 +81,6 @@ void ProgressBar::draw(int percent) {
     bar[kBarWidth] = '\0';
     std::fprintf(stderr, "\r%-14s [%s] %3d%%", label_.c_str(), bar, percent);
     std::fflush(stderr);
-}
-
-QuietStderr::QuietStderr() {
-    std::fflush(stderr);
-    const int null = ::open(kNullDevice, O_WRONLY);
-    if (null < 0) return;
-    saved_ = ::dup(2);
-    if (saved_ >= 0) ::dup2(null, 2);
-    ::close(null);
-}
-
-QuietStderr::~QuietStderr() {
-    if (saved_ < 0) return;
-    std::fflush(stderr);
-    ::dup2(saved_, 2);
-    ::close(saved_);
 }
 
 }  // namespace qvr::cli

@@ -91,24 +91,6 @@ private:
     bool finished_ = false;
 };
 
-// ----------------------------------------------------------------------------------------------
-// Silences file descriptor 2 for the lifetime of the object.
-//
-// The mesh and result readers write their own diagnostic line to standard error; the host
-// relays the same text (from getLastError) inside its one-line message, so the reader's copy
-// is suppressed while the host calls it.
-
-class QuietStderr {
-public:
-    QuietStderr();
-    ~QuietStderr();
-    QuietStderr(const QuietStderr&) = delete;
-    QuietStderr& operator=(const QuietStderr&) = delete;
-
-private:
-    int saved_ = -1;
-};
-
 }  // namespace qvr::cli
 
 #endif

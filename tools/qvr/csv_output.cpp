@@ -93,9 +93,19 @@ void writeWide(OutputFile& out, const ExtractionRun& run, CsvRow& row) {
 
 }  // namespace
 
+long long csvRows(const ExtractionRun& run, bool wide) {
+    const auto nodes = static_cast<long long>(run.profiles.size());
+    return (wide ? nodes : nodes * run.layers) + 1;
+}
+
+CsvForm resolveCsvForm(CsvForm requested, long long rows) {
+    if (requested != CsvForm::Auto) return requested;
+    return rows > kSpreadsheetRows ? CsvForm::Gzip : CsvForm::Plain;
+}
+
 void writeProfilesCsv(const std::string& path, const ExtractionRun& run,
                       const OutputOptions& options) {
-    OutputFile out(path);
+    OutputFile out(path, options.csv == CsvForm::Gzip ? Framing::Gzip : Framing::Plain);
     CsvRow row(options.csvDigits);
     if (options.wideCsv)
         writeWide(out, run, row);

@@ -21,6 +21,7 @@ struct ExtractOptions {
     long long plotNode = 0;
     std::string thickness = "exact";
     int threads = 0;
+    std::string csv = "auto";
     int digits = kDefaultCsvDigits;
     bool wide = false;
     bool asciiVtu = false;
@@ -41,6 +42,10 @@ void runExtract(const ExtractOptions& o) {
                        outputs);
     ExtractionRun run = runExtraction(request);
     OutputOptions output;
+    output.csv = o.csv == "plain"  ? CsvForm::Plain
+                 : o.csv == "gz"   ? CsvForm::Gzip
+                 : o.csv == "none" ? CsvForm::None
+                                   : CsvForm::Auto;
     output.csvDigits = o.digits;
     output.wideCsv = o.wide;
     output.vtu = o.asciiVtu ? VtkEncoding::Ascii : VtkEncoding::CompressedBinary;
@@ -57,7 +62,13 @@ void runExtract(const ExtractOptions& o) {
         printProfileTable(stdout, run.profiles[static_cast<std::size_t>(shown)]);
     }
     std::printf("\nfiles written:\n");
-    for (const std::string& f : files) std::printf("  %s\n", f.c_str());
+    for (const std::string& f : files) {
+        const bool packed = f.size() > 3 && f.compare(f.size() - 3, 3, ".gz") == 0;
+        if (packed)
+            std::printf("  %s (gzip-compressed CSV, %lld rows)\n", f.c_str(), csvRows(run, o.wide));
+        else
+            std::printf("  %s\n", f.c_str());
+    }
 }
 
 }  // namespace
@@ -94,6 +105,11 @@ void addExtractCommand(CLI::App& app) {
         ->check(CLI::IsMember({"exact", "centroid"}))
         ->capture_default_str();
     addThreadsOption(*cmd, o->threads);
+    cmd->add_option("--csv", o->csv,
+                    "profiles.csv as plain text, gzip-compressed (profiles.csv.gz) or none; "
+                    "auto: plain up to a spreadsheet's 1048576 rows, gz beyond")
+        ->check(CLI::IsMember({"auto", "plain", "gz", "none"}))
+        ->capture_default_str();
     cmd->add_option("--digits", o->digits,
                     "significant digits of the CSV values; the default gives the shortest text "
                     "that reads back as the same single-precision value (0.04, not 0.0399999991)")

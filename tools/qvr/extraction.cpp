@@ -24,7 +24,7 @@ const char* thicknessModeName(ThicknessMode mode) {
     return mode == ThicknessMode::Exact ? "exact" : "centroid";
 }
 
-std::vector<SkinNode> findSkinNodes(CQVROptKer& kernel) {
+std::vector<SkinNode> findSkinNodes(const CQVROptKer& kernel) {
     const int n = kernel.m_nNode;
     std::vector<char> onSkin(static_cast<std::size_t>(n) + 1, 0);
     for (int f = 1; f <= kernel.m_nSurface; ++f) {
@@ -122,15 +122,6 @@ SkinSurface copySkin(const CQVROptKer& kernel) {
 
 namespace {
 
-// Runs a library call that loads a file. The readers inside the library write their reason for
-// a refused file to standard error themselves; the host relays the same text (the library's
-// GetLastErrorText) in its one line, so the readers' copy is held back here.
-template <class Call>
-int quietly(Call call) {
-    const QuietStderr quiet;
-    return call();
-}
-
 // The file a tool call refused, with the tool's reason when it gives one.
 std::string toolContext(const QVR3DExtractTool& tool, const std::string& path) {
     const std::string why = tool.GetLastErrorText();
@@ -152,23 +143,26 @@ private:
     QVR3DExtractTool& tool_;
 };
 
-// The host's own kernel loads the mesh and finds the skin and its normals, on the mesh as the
-// tool loads it. A refused file is reported with the mesh reader's reason, which the kernel
-// keeps.
-void loadKernel(CQVROptKer& kernel, const StagedInput& mesh, ExtractionRun& run) {
+// The tool loads the mesh, once; the host reads it through the tool's kernel. A refused file is
+// reported with the mesh reader's reason, which the tool keeps (its reader stays off standard
+// error, so the reason appears once, in the host's line).
+const CQVROptKer& loadMesh(QVR3DExtractTool& tool, const StagedInput& mesh, ExtractionRun& run) {
+    tool.SetQuietReading(kQuietMeshReader);
     std::string meshName = mesh.path();
-    const int rc = quietly([&] { return kernel.ReadMeshData(meshName.data(), 0); });
+    const int rc = tool.SetMeshFileName(meshName.data());
     if (rc != 1) {
-        std::string why = kernel.GetLastErrorText();
+        std::string why = tool.GetLastErrorText();
         if (why.rfind(mesh.path(), 0) == 0) why.replace(0, mesh.path().size(), mesh.name());
         if (!why.empty()) failFile(why);
-        failLibrary("CQVROptKer::ReadMeshData", rc, mesh.name());
+        failLibrary("QVR3DExtractTool::SetMeshFileName", rc, mesh.name());
     }
+    const CQVROptKer& kernel = *tool.GetKernel();
     run.mesh = summarizeKernel(kernel);
     if (run.mesh.cells() == 0) failFile(mesh.name() + ": the mesh has no solid cells");
+    return kernel;
 }
 
-std::vector<SkinNode> chooseSkinNodes(CQVROptKer& kernel, const ExtractRequest& request,
+std::vector<SkinNode> chooseSkinNodes(const CQVROptKer& kernel, const ExtractRequest& request,
                                       ExtractionRun& run) {
     std::vector<SkinNode> skin = findSkinNodes(kernel);
     run.skinNodes = static_cast<long long>(skin.size());
@@ -200,9 +194,9 @@ void checkRequestAgainstNodes(const ExtractRequest& request, const std::vector<S
 // The notes a user needs before the library speaks: a unit the loader does not know (lengths
 // are then read as millimetres), and cells the element library cannot interpolate (the tool
 // names each on standard output while the values are collected).
-void noteMeshOddities(const StagedInput& mesh, const ExtractionRun& run) {
-    std::string unit;
-    if (nqbio::readMeshUnit(mesh.path(), unit) && !nqbio::isKnownUnit(unit))
+void noteMeshOddities(const CQVROptKer& kernel, const StagedInput& mesh, const ExtractionRun& run) {
+    const std::string unit = kernel.GetMeshUnitText();
+    if (!nqbio::isKnownUnit(unit))
         std::fprintf(
             stderr,
             "qvr: note: %s: unit \"%s\" is not one the mesh format knows (mm, cm, inch, um); "
@@ -315,28 +309,40 @@ ExtractionRun runExtraction(const ExtractRequest& request) {
     run.mode = request.mode.value_or(ThicknessMode::Exact);
     StageClock clock;
 
-    // Each input is read from the user's path once; pipes are kept in a private copy.
+    // Each input is read from the user's path once; pipes are kept in a private copy. The tool
+    // reads the mesh and lends its kernel; the host reads the results and hands their values
+    // over, so that the header is checked on what was read.
     const StagedInput mesh(request.meshPath);
     const StagedInput result(request.resultPath);
-    CQVROptKer kernel;
-    loadKernel(kernel, mesh, run);
-    checkFiberResult(readResultHeader(result.path(), result.name()), run.mesh, request.resultPath);
+    const auto tool = std::make_unique<QVR3DExtractTool>();
+    const CQVROptKer& kernel = loadMesh(*tool, mesh, run);
+    clock.lap("read mesh");
+    std::vector<double> fiber;
+    {
+        ResultFileReading results(result.path(), result.name());
+        checkFiberResult(results.header(), run.mesh, request.resultPath);
+        fiber = results.fiberValues();
+    }
     clock.lap("check inputs");
     const std::vector<SkinNode> chosen = chooseSkinNodes(kernel, request, run);
     checkRequestAgainstNodes(request, chosen);
-    noteMeshOddities(mesh, run);
+    noteMeshOddities(kernel, mesh, run);
     clock.lap("skin normals");
 
-    const auto tool = std::make_unique<QVR3DExtractTool>();
-    std::string meshName = mesh.path();
-    std::string resultName = result.path();
-    int rc = quietly([&] { return tool->SetMeshFileName(meshName.data()); });
-    if (rc != 1)
-        failLibrary("QVR3DExtractTool::SetMeshFileName", rc, toolContext(*tool, request.meshPath));
-    clock.lap("tool: mesh");
-    rc = quietly([&] { return tool->SetK7TFileName(resultName.data()); });
-    if (rc != 1)
-        failLibrary("QVR3DExtractTool::SetK7TFileName", rc, toolContext(*tool, request.resultPath));
+    int rc = tool->SetFiberValues(static_cast<int>(run.mesh.cells()), fiber.data());
+    fiber = {};
+    if (rc == QVR_ARRAYS_NOT_FINITE) {
+        // Values handed in must be finite, while the tool's own reading of a result file lets
+        // a NaN through to the profiles it touches; such a file alone is given to the tool to
+        // read, so that its profiles stay what they were.
+        std::string resultName = result.path();
+        rc = tool->SetK7TFileName(resultName.data());
+        if (rc != 1)
+            failLibrary("QVR3DExtractTool::SetK7TFileName", rc,
+                        toolContext(*tool, request.resultPath));
+    } else if (rc != 1) {
+        failLibrary("QVR3DExtractTool::SetFiberValues", rc, toolContext(*tool, request.resultPath));
+    }
     clock.lap("tool: results");
     const int mode =
         run.mode == ThicknessMode::Exact ? QVR_THICKNESS_EXACT : QVR_THICKNESS_CENTROID_PLANE;

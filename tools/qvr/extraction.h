@@ -79,7 +79,7 @@ struct SkinNode {
 };
 
 // Every skin node, in ascending node number (file and kernel orders agree).
-std::vector<SkinNode> findSkinNodes(CQVROptKer& kernel);
+std::vector<SkinNode> findSkinNodes(const CQVROptKer& kernel);
 
 // The skin nodes named by file node numbers, in the order given, duplicates dropped. Throws
 // CliError (usage) naming the first number that is not a skin node; `source` names the list.

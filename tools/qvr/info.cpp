@@ -48,32 +48,34 @@ FileKind sniff(const std::string& path, const std::string& shown) {
 }
 
 void meshInfo(const std::string& shown, const std::string& path) {
-    const nqbio::MeshData data = readMeshOrFail(path);
-    NQBIO_FileFormat format = NQBIO_FORMAT_UNKNOWN;
-    NQBIO_Manipulator::getFileFormat(path.c_str(), format);
-    if (!nqbio::isKnownUnit(data.unit))
+    // The kernel reads the file once and tells what the header said. A refused file is told in
+    // the host's one line alone, with the reader's reason.
+    std::string name = path;
+    CQVROptKer kernel;
+    kernel.SetQuietReading(kSilentMeshRefusal);
+    const int rc = kernel.ReadMeshData(name.data(), 0);
+    if (rc != 1) {
+        std::string why = kernel.GetLastErrorText();
+        if (why.rfind(path, 0) == 0) why.replace(0, path.size(), shown);
+        failFile(why.empty() ? shown + ": cannot read the mesh" : why);
+    }
+    const std::string unit = kernel.GetMeshUnitText();
+    if (!nqbio::isKnownUnit(unit))
         std::fprintf(stderr,
                      "qvr: note: %s: unit \"%s\" is not one the mesh format knows (mm, cm, inch, "
                      "um); its lengths are read as millimetres\n",
-                     shown.c_str(), data.unit.c_str());
-    std::string name = path;
-    CQVROptKer kernel;
-    int rc = 0;
-    {
-        const QuietStderr quiet;  // a failure is reported in the host's one line
-        rc = kernel.ReadMeshData(name.data(), 0);
-    }
-    if (rc != 1) failLibrary("CQVROptKer::ReadMeshData", rc, shown);
+                     shown.c_str(), unit.c_str());
     kernel.InitialzeSearch(1);
     const MeshSummary s = summarizeKernel(kernel);
+    // A fresh kernel's format flag tells the encoding of the one file it loaded.
     std::printf("mesh file      %s (%s encoding, unit \"%s\")\n", shown.c_str(),
-                format == NQBIO_FORMAT_BINARY ? "binary" : "text", data.unit.c_str());
+                kernel.m_bFormatFlag ? "binary" : "text", unit.c_str());
     std::printf("nodes          %lld in the file, %lld used by cells\n", s.nodesInFile, s.nodes);
     std::printf("cells          %lld: tetrahedra %lld, pyramids %lld, prisms %lld, hexahedra %lld",
                 s.cells(), s.tets, s.pyramids, s.prisms, s.hexes);
     if (s.otherCells) std::printf(", other %lld", s.otherCells);
-    std::printf("\nskin faces     %lld retained of %zu surface elements\n", s.skinFaces,
-                data.surfaces.size());
+    std::printf("\nskin faces     %lld retained of %d surface elements\n", s.skinFaces,
+                kernel.GetSurfaceCountInFile());
     // Without nodes the kernel's box is the empty one (1e30 .. -1e30) and its step is derived
     // from that: neither measures anything.
     const bool empty = s.nodes == 0;
@@ -103,13 +105,8 @@ std::pair<double, double> valueRange(const std::vector<float>& values) {
 }
 
 void resultInfo(const std::string& shown, const std::string& path) {
-    const ResultHeader h = readResultHeader(path, shown);
-    k7t::ResultFile file;
-    std::string why;
-    {
-        QuietStderr quiet;
-        if (!k7t::read(path, file, &why)) failFile(path + ": " + why);
-    }
+    ResultFileReading file(path, shown);
+    const ResultHeader& h = file.header();
     std::printf("result file    %s\n", shown.c_str());
     std::printf("version        %lld, analysis type %d, solver version %d, time steps %d\n",
                 static_cast<long long>(h.resultVersion), h.analysisType, h.solverVersion,
@@ -121,11 +118,12 @@ void resultInfo(const std::string& shown, const std::string& path) {
     std::printf("items          %zu\n", h.items.size());
     std::printf("  %6s  %-8s  %10s  %12s  %12s  %-32s  %s\n", "id", "per", "values", "min", "max",
                 "name", "unit");
-    for (const k7t::ResultItem& item : file.items) {
+    for (const ResultItemInfo& item : h.items) {
+        const std::vector<float> values = file.itemValues(item);
         double lo = 0.0, hi = 0.0;
-        if (!item.values.empty()) std::tie(lo, hi) = valueRange(item.values);
+        if (!values.empty()) std::tie(lo, hi) = valueRange(values);
         std::printf("  %6d  %-8s  %10zu  %12.6g  %12.6g  %-32s  %s\n", item.id,
-                    item.location == 0 ? "node" : "element", item.values.size(), lo, hi,
+                    item.location == 0 ? "node" : "element", values.size(), lo, hi,
                     item.name.c_str(), item.unit.c_str());
     }
 }

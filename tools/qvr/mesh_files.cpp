@@ -1,5 +1,7 @@
 #include "mesh_files.h"
 
+#include <algorithm>
+
 #include "CQVR3DResultReader_Manipulator.h"
 #include "QVROptKer.h"
 #include "cli_support.h"
@@ -9,12 +11,9 @@ namespace qvr::cli {
 nqbio::MeshData readMeshOrFail(const std::string& path) {
     nqbio::MeshData mesh;
     std::string why;
-    bool ok = false;
-    {
-        QuietStderr quiet;  // the reason is relayed below
-        ok = nqbio::readMesh(path, mesh, &why);
-    }
-    if (!ok) failFile(why.empty() ? path + ": cannot read the mesh" : why);
+    // The reader keeps its reason to itself; the host relays it in its one line.
+    if (!nqbio::readMesh(path, mesh, &why, true))
+        failFile(why.empty() ? path + ": cannot read the mesh" : why);
     return mesh;
 }
 
@@ -82,26 +81,26 @@ const char* beginReadingMeaning(int code) {
 
 }  // namespace
 
-ResultHeader readResultHeader(const std::string& path, const std::string& shownAs) {
-    CQVR3DResultReader_Manipulator reader;
-    const int code = reader.BeginReading(path.c_str(), nullptr);
+ResultFileReading::ResultFileReading(const std::string& path, const std::string& shownAs) {
+    const int code = reader_.BeginReading(path.c_str(), nullptr);
     if (code != 0) {
         std::string text =
             (shownAs.empty() ? path : shownAs) + ": result file " + beginReadingMeaning(code);
-        const std::string reason = reader.GetLastError();
+        const std::string reason = reader_.GetLastError();
         if (!reason.empty()) text += ": " + reason;
         failFile(text);
     }
-    ResultHeader h;
-    h.resultVersion = reader.GetResultVersion();
+    ResultHeader& h = header_;
+    h.resultVersion = reader_.GetResultVersion();
     char project[kHeaderTextBytes] = {}, run[kHeaderTextBytes] = {}, date[kHeaderTextBytes] = {};
     int itemCount = 0;
-    reader.GetHeadInfo(h.analysisType, h.solverVersion, project, run, date, h.timeSteps, itemCount);
+    reader_.GetHeadInfo(h.analysisType, h.solverVersion, project, run, date, h.timeSteps,
+                        itemCount);
     h.project = project;
     h.run = run;
     h.date = date;
-    h.nodeCount = reader.GetMaxCavityNode();
-    h.elemCount = reader.GetMaxCavityElem();
+    h.nodeCount = reader_.GetMaxCavityNode();
+    h.elemCount = reader_.GetMaxCavityElem();
     const std::size_t n = itemCount > 0 ? static_cast<std::size_t>(itemCount) : 0;
     std::vector<int> ids(n), locations(n);
     std::vector<std::vector<char>> nameStore(n, std::vector<char>(kItemTextBytes, '\0'));
@@ -111,11 +110,40 @@ ResultHeader readResultHeader(const std::string& path, const std::string& shownA
         names[k] = nameStore[k].data();
         units[k] = unitStore[k].data();
     }
-    reader.GetResultItemInfo(ids.data(), names.data(), units.data(), locations.data());
+    reader_.GetResultItemInfo(ids.data(), names.data(), units.data(), locations.data());
     for (std::size_t k = 0; k < n; ++k)
         h.items.push_back({ids[k], locations[k], names[k], units[k]});
-    reader.EndReading();
-    return h;
+}
+
+ResultFileReading::~ResultFileReading() { reader_.EndReading(); }
+
+std::vector<float> ResultFileReading::itemValues(const ResultItemInfo& item) {
+    const std::int64_t count =
+        item.location == kLocationPerElement ? header_.elemCount : header_.nodeCount;
+    // One-based, as the reader fills it; entry 0 is dropped below.
+    std::vector<float> values(static_cast<std::size_t>(std::max<std::int64_t>(count, 0)) + 1, 0.0f);
+    reader_.GetResultItem(item.id, values.data());
+    values.erase(values.begin());
+    return values;
+}
+
+std::vector<double> ResultFileReading::fiberValues() {
+    // The tool's component k is the file's item kFiberItemIds[kItemOfComponent[k]]: the file
+    // lists a13 before a23, the tool a23 before a13.
+    constexpr std::size_t kItemOfComponent[6] = {0, 1, 2, 3, 5, 4};
+    const auto cells = static_cast<std::size_t>(std::max<std::int64_t>(header_.elemCount, 0));
+    std::vector<double> values(6 * cells, 0.0);
+    for (std::size_t k = 0; k < 6; ++k) {
+        const ResultItemInfo item{k7t::kFiberItemIds[kItemOfComponent[k]], kLocationPerElement, "",
+                                  ""};
+        const std::vector<float> component = itemValues(item);
+        for (std::size_t c = 0; c < cells; ++c) values[6 * c + k] = component[c];
+    }
+    return values;
+}
+
+ResultHeader readResultHeader(const std::string& path, const std::string& shownAs) {
+    return ResultFileReading(path, shownAs).header();
 }
 
 void checkFiberResult(const ResultHeader& header, const MeshSummary& mesh,
@@ -128,9 +156,8 @@ void checkFiberResult(const ResultHeader& header, const MeshSummary& mesh,
         failFile(path +
                  ": the results belong to another mesh: " + std::to_string(header.nodeCount) +
                  " cavity nodes, the mesh file has " + std::to_string(mesh.nodesInFile) + " nodes");
-    const int wanted[6] = {4, 5, 6, 9, 10, 11};
     std::string missing;
-    for (int id : wanted) {
+    for (int id : k7t::kFiberItemIds) {
         bool found = false;
         for (const ResultItemInfo& item : header.items)
             found = found || (item.id == id && item.location == kLocationPerElement);

@@ -19,6 +19,13 @@ namespace qvr::cli {
 // (file) carrying the reader's or writer's reason.
 
 nqbio::MeshData readMeshOrFail(const std::string& path);
+
+// How quietly the library refuses a mesh file for the host, which reports the reason in its one
+// line (CQVROptKer::SetQuietReading): `extract` keeps the kernel's own "Error 3301" line on
+// standard output, as it has always shown it, and silences only the reader's copy of the
+// reason; `info` has never shown the kernel's line and silences both.
+constexpr int kQuietMeshReader = 1;
+constexpr int kSilentMeshRefusal = 2;
 void writeMeshOrFail(const std::string& path, const nqbio::MeshData& mesh, bool binary);
 void writeResultOrFail(const std::string& path, const k7t::ResultFile& result);
 
@@ -56,8 +63,32 @@ struct ResultHeader {
     std::vector<ResultItemInfo> items;
 };
 
-// Opens the file with the result reader. Throws CliError (file) with the reader's reason.
-// `shownAs` names the file in messages (default: `path`).
+// A result file opened once with the result reader: its header and item table, then the values
+// of any item it holds, without opening the file again.
+class ResultFileReading {
+public:
+    // Throws CliError (file) with the reader's reason. `shownAs` names the file in messages
+    // (default: `path`).
+    explicit ResultFileReading(const std::string& path, const std::string& shownAs = "");
+    ~ResultFileReading();
+    ResultFileReading(const ResultFileReading&) = delete;
+    ResultFileReading& operator=(const ResultFileReading&) = delete;
+
+    const ResultHeader& header() const { return header_; }
+    // The values of an item of the header's table, one per cavity node or element by its
+    // location, in file order.
+    std::vector<float> itemValues(const ResultItemInfo& item);
+    // The six fibre-orientation components per cell, six values per cell in the extraction
+    // tool's order (a11 a22 a33 a12 a23 a13), as QVR3DExtractTool::SetFiberValues takes them.
+    // Only after checkFiberResult has accepted the header: one value per cell for each item.
+    std::vector<double> fiberValues();
+
+private:
+    CQVR3DResultReader_Manipulator reader_;
+    ResultHeader header_;
+};
+
+// The header of a result file (a ResultFileReading's). Throws as that does.
 ResultHeader readResultHeader(const std::string& path, const std::string& shownAs = "");
 
 // Throws CliError (file) unless the file belongs to the mesh (its cavity holds the mesh file's

@@ -1,10 +1,13 @@
 // A file being written by a command: formatted writes through a large buffer into a temporary
 // file beside the target, renamed over the target by close(), and one clear error (CliError,
 // file) when the file cannot be created or written. An output abandoned on an error path (no
-// close()) leaves the target as it was.
+// close()) leaves the target as it was. With Framing::Gzip the text is compressed on its way
+// (gzip_stream.h). Inside an OutputSet's scope, close() completes the temporary file and leaves
+// the rename to the set (output_set.h).
 #ifndef QVR_CLI_OUTPUT_FILE_H
 #define QVR_CLI_OUTPUT_FILE_H
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -18,11 +21,33 @@
 #define QVR_PRINTF_FORMAT printf
 #endif
 
+namespace qvr::common {
+class OutputSet;
+}
+
 namespace qvr::cli {
+
+class GzipStream;
+
+// While alive, every OutputFile of this thread that is closed completes its temporary file and
+// joins `set` (common/output_set.h), which renames them all when the caller publishes it.
+class OutputSetScope {
+public:
+    explicit OutputSetScope(common::OutputSet& set);
+    ~OutputSetScope();
+    OutputSetScope(const OutputSetScope&) = delete;
+    OutputSetScope& operator=(const OutputSetScope&) = delete;
+
+private:
+    common::OutputSet* previous_;
+};
+
+enum class Framing { Plain, Gzip };
 
 class OutputFile {
 public:
-    explicit OutputFile(const std::string& path);
+    explicit OutputFile(const std::string& path, Framing framing = Framing::Plain);
+    ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
@@ -31,18 +56,23 @@ public:
 #endif
     void
     printf(const char* format, ...);
-    void write(std::string_view text) { file_.append(text); }
-    void put(char c) { file_.append(std::string_view(&c, 1)); }
+    void write(std::string_view text);
+    void put(char c) { write(std::string_view(&c, 1)); }
     // The text printf's %.<significant>g gives, and %lld: the writers' per-value path, where
     // printf's format parsing and multi-precision digits cost more than the rest of a run.
     void real(double value, int significant);
     void integer(long long value);
 
-    // Completes the file under its final name; throws when anything failed to reach the disk.
+    // Completes the file under its final name (inside an OutputSetScope: under its temporary
+    // name, handed to the set); throws when anything failed to reach the disk.
     void close();
 
 private:
-    common::OutputFile file_;
+    char* reserve(std::size_t bytes);
+    void commit(std::size_t bytes);
+
+    std::unique_ptr<common::OutputFile> file_;
+    std::unique_ptr<GzipStream> gzip_;  // null: plain text
 };
 
 // Creates the folder and its parents; throws CliError (file) when that fails.

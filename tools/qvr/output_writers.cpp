@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli_support.h"
+#include "common/output_set.h"
 #include "output_file.h"
 
 namespace qvr::cli {
@@ -263,9 +264,14 @@ void writeProfileSvg(const std::string& path, const std::string& title,
     out.close();
 }
 
+namespace {
+constexpr const char* kCsvName = "/profiles.csv";
+constexpr const char* kGzipSuffix = ".gz";
+}  // namespace
+
 std::vector<std::string> extractionOutputPaths(const std::string& folder) {
-    return {folder + "/profiles.csv", folder + "/profiles.vtu", folder + "/profiles-rays.vtu",
-            folder + "/profile.svg"};
+    return {folder + kCsvName, folder + kCsvName + kGzipSuffix, folder + "/profiles.vtu",
+            folder + "/profiles-rays.vtu", folder + "/profile.svg"};
 }
 
 std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const std::string& folder,
@@ -283,14 +289,37 @@ std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const 
         plotted = findRepresentative(run.profiles);
     }
     makeOutputFolder(folder);
-    const std::vector<std::string> files = extractionOutputPaths(folder);
-    ProgressBar bar("writing", static_cast<long long>(files.size()));
-    writeProfilesCsv(files[0], run, options);
-    bar.update(1);
-    writeProfilesVtu(files[1], run, options);
-    bar.update(2);
-    writeRaysVtu(files[2], run, options);
-    bar.update(3);
+    const std::string plainCsv = folder + kCsvName;
+    const std::string gzipCsv = plainCsv + kGzipSuffix;
+    OutputOptions chosen = options;
+    const long long rows = csvRows(run, options.wideCsv);
+    chosen.csv = resolveCsvForm(options.csv, rows);
+    if (options.csv == CsvForm::Auto && chosen.csv == CsvForm::Gzip) {
+        std::fprintf(stderr,
+                     "qvr: note: profiles.csv has %lld rows, more than a spreadsheet shows "
+                     "(%lld): written gzip-compressed as profiles.csv.gz, which pandas and numpy "
+                     "read directly (--csv plain for text)\n",
+                     rows, kSpreadsheetRows);
+        std::fflush(stderr);
+    }
+
+    std::vector<std::string> files;
+    common::OutputSet set;
+    const OutputSetScope deferRenames(set);
+    ProgressBar bar("writing", chosen.csv == CsvForm::None ? 3 : 4);
+    if (chosen.csv != CsvForm::None) {
+        files.push_back(chosen.csv == CsvForm::Gzip ? gzipCsv : plainCsv);
+        writeProfilesCsv(files.back(), run, chosen);
+        bar.update(1);
+    }
+    if (chosen.csv != CsvForm::Plain) set.retire(plainCsv);
+    if (chosen.csv != CsvForm::Gzip) set.retire(gzipCsv);
+    files.push_back(folder + "/profiles.vtu");
+    writeProfilesVtu(files.back(), run, chosen);
+    bar.update(static_cast<long long>(files.size()));
+    files.push_back(folder + "/profiles-rays.vtu");
+    writeRaysVtu(files.back(), run, chosen);
+    bar.update(static_cast<long long>(files.size()));
 
     std::vector<PlotSeries> panels(2);
     const bool wallOnly = thicknessStats(run.profiles, true).count > 0;
@@ -312,7 +341,10 @@ std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const 
         panels[1].fraction = mean.fraction;
         panels[1].value = mean.mean;
     }
-    writeProfileSvg(files[3], "Fibre orientation through the thickness", panels);
+    files.push_back(folder + "/profile.svg");
+    writeProfileSvg(files.back(), "Fibre orientation through the thickness", panels);
+    std::string reason;
+    if (!set.publish(reason)) failFile(reason);
     bar.finish();
     return files;
 }

@@ -53,7 +53,22 @@ MeanProfile meanProfile(const std::vector<NodeProfile>& profiles, int layers,
 // ----------------------------------------------------------------------------------------------
 // How the files are written (qvr extract's options).
 
+// How profiles.csv is written: Plain text, Gzip (gzip-compressed text, profiles.csv.gz), None
+// (not at all), or Auto: plain while the table fits a spreadsheet (kSpreadsheetRows, header
+// included), gzip beyond. A table a spreadsheet cannot show whole is read by scripts, and
+// pandas, numpy and R read the .gz directly; compressed it is about a quarter of the text
+// (docs/cli.md has the sizes).
+enum class CsvForm { Auto, Plain, Gzip, None };
+// The rows of the largest sheet common spreadsheets open (2^20).
+constexpr long long kSpreadsheetRows = 1'048'576;
+
+// Rows of profiles.csv, the header included: nodes x layers + 1 (long), nodes + 1 (wide).
+long long csvRows(const ExtractionRun& run, bool wide);
+// The form Auto stands for at `rows`; any other form as given.
+CsvForm resolveCsvForm(CsvForm requested, long long rows);
+
 struct OutputOptions {
+    CsvForm csv = CsvForm::Auto;
     int csvDigits = kDefaultCsvDigits;  // significant digits (number_text.h)
     bool wideCsv = false;               // one row per node, layers as columns
     VtkEncoding vtu = VtkEncoding::CompressedBinary;
@@ -74,6 +89,8 @@ struct OutputOptions {
 // Wide layout: one row per node: node, x, y, z, wall, thickness (mm; nan without a crossing),
 // then per layer j = 1..layers the six components a11_j .. a13_j (layer j lies at depth
 // (j - 1) / (layers - 1) of the thickness).
+//
+// With options.csv Gzip the same text is written gzip-compressed (Auto and None: plain).
 
 void writeProfilesCsv(const std::string& path, const ExtractionRun& run,
                       const OutputOptions& options = {});
@@ -130,17 +147,24 @@ void writeProfileSvg(const std::string& path, const std::string& title,
                      const std::vector<PlotSeries>& panels);
 
 // ----------------------------------------------------------------------------------------------
-// The files of an extraction (profiles.csv, profiles.vtu, profiles-rays.vtu, profile.svg) and
-// the text the commands print about it.
+// The files of an extraction (profiles.csv or profiles.csv.gz, profiles.vtu, profiles-rays.vtu,
+// profile.svg) and the text the commands print about it.
 
 // Writes the files into `folder` (created when missing) and returns their paths. The plot
 // shows `plotNode` (a file node number; 0: the representative node) beside the mean over the
 // wall rays (over all rays that crossed when none runs through a wall). A progress bar counts
 // the files on a terminal. Throws CliError (usage) when plotNode has no profile, (file) when a
 // file cannot be written.
+//
+// The files are replaced as a set (common/output_set.h): each is written to its temporary name,
+// and only when all are complete are they renamed, in the order profiles.csv(.gz),
+// profiles.vtu, profiles-rays.vtu, profile.svg. A failure before that leaves the folder as it
+// was. After the renames the other form of the CSV (profiles.csv beside a new profiles.csv.gz,
+// and the reverse; both with CsvForm::None), left by an earlier run, is removed, so that the
+// folder never holds a table of another run. When Auto chooses gzip a note says so on stderr.
 
-// The paths writeExtractionOutputs writes in `folder`: profiles.csv, profiles.vtu,
-// profiles-rays.vtu, profile.svg.
+// Every path writeExtractionOutputs may write or remove in `folder`: profiles.csv,
+// profiles.csv.gz, profiles.vtu, profiles-rays.vtu, profile.svg.
 std::vector<std::string> extractionOutputPaths(const std::string& folder);
 
 std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const std::string& folder,

@@ -103,6 +103,33 @@ void addRayPoints(PointFields& f, const NodeProfile& p) {
     }
 }
 
+// The cells of a grid as VTK lists them, and an integer field per cell.
+struct GridCells {
+    std::vector<long long> connectivity, offsets, types;
+};
+struct CellField {
+    const char* name;
+    std::vector<long long> values;
+};
+
+// Writes one grid: the run's provenance, the point fields, the cell fields in the order given
+// (`active` the one a viewer shows first), then the cells.
+void writeGrid(const std::string& path, const ExtractionRun& run, const OutputOptions& options,
+               PointFields& points, bool raysOnly, std::vector<CellField> fields,
+               const char* active, GridCells cells) {
+    VtkXmlGrid g;
+    addProvenance(g, run, options);
+    const std::size_t pointCount = points.points(), cellCount = cells.types.size();
+    points.into(g, raysOnly);
+    for (CellField& field : fields)
+        g.addIntegers(Section::CellData, Type::Int32, field.name, std::move(field.values));
+    g.setActive(Section::CellData, active, "");
+    g.addIntegers(Section::Cells, Type::Int64, "connectivity", std::move(cells.connectivity));
+    g.addIntegers(Section::Cells, Type::Int64, "offsets", std::move(cells.offsets));
+    g.addIntegers(Section::Cells, Type::UInt8, "types", std::move(cells.types));
+    g.write(path, pointCount, cellCount, options.vtu, provenanceComment(run, options));
+}
+
 }  // namespace
 
 void writeProfilesVtu(const std::string& path, const ExtractionRun& run,
@@ -159,17 +186,9 @@ void writeProfilesVtu(const std::string& path, const ExtractionRun& run,
         cellKind.push_back(kKindRay);
         cellNode.push_back(p.fileNode);
     }
-    VtkXmlGrid g;
-    addProvenance(g, run, options);
-    const std::size_t points = f.points(), cells = types.size();
-    f.into(g, false);
-    g.addIntegers(Section::CellData, Type::Int32, "kind", std::move(cellKind));
-    g.addIntegers(Section::CellData, Type::Int32, "node", std::move(cellNode));
-    g.setActive(Section::CellData, "kind", "");
-    g.addIntegers(Section::Cells, Type::Int64, "connectivity", std::move(connectivity));
-    g.addIntegers(Section::Cells, Type::Int64, "offsets", std::move(offsets));
-    g.addIntegers(Section::Cells, Type::UInt8, "types", std::move(types));
-    g.write(path, points, cells, options.vtu, provenanceComment(run, options));
+    writeGrid(path, run, options, f, false,
+              {{"kind", std::move(cellKind)}, {"node", std::move(cellNode)}}, "kind",
+              {std::move(connectivity), std::move(offsets), std::move(types)});
 }
 
 void writeRaysVtu(const std::string& path, const ExtractionRun& run, const OutputOptions& options) {
@@ -188,17 +207,9 @@ void writeRaysVtu(const std::string& path, const ExtractionRun& run, const Outpu
             cellWall.push_back(p.wall ? 1 : 0);
         }
     }
-    VtkXmlGrid g;
-    addProvenance(g, run, options);
-    const std::size_t points = f.points(), cells = types.size();
-    f.into(g, true);
-    g.addIntegers(Section::CellData, Type::Int32, "node", std::move(cellNode));
-    g.addIntegers(Section::CellData, Type::Int32, "wall", std::move(cellWall));
-    g.setActive(Section::CellData, "wall", "");
-    g.addIntegers(Section::Cells, Type::Int64, "connectivity", std::move(connectivity));
-    g.addIntegers(Section::Cells, Type::Int64, "offsets", std::move(offsets));
-    g.addIntegers(Section::Cells, Type::UInt8, "types", std::move(types));
-    g.write(path, points, cells, options.vtu, provenanceComment(run, options));
+    writeGrid(path, run, options, f, true,
+              {{"node", std::move(cellNode)}, {"wall", std::move(cellWall)}}, "wall",
+              {std::move(connectivity), std::move(offsets), std::move(types)});
 }
 
 }  // namespace qvr::cli

@@ -1,5 +1,5 @@
 // The file helpers the readers, the writers and the host share: what the whole-file reader takes
-// and refuses, and how an output file replaces its target.
+// and refuses, how an output file replaces its target, and how a set of them replaces theirs.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -11,12 +11,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "TempDir.h"
 #include "common/little_endian.h"
 #include "common/output_file.h"
+#include "common/output_set.h"
 #include "common/whole_file.h"
 
 namespace {
@@ -103,6 +105,83 @@ TEST(OutputFile, ReplacesItsTargetOnlyWhenClosed) {
     qvr::common::OutputFile lost;
     EXPECT_FALSE(lost.open(dir.file("no/such/folder/t.txt"), reason));
     EXPECT_NE(reason.find("cannot create"), std::string::npos) << reason;
+}
+
+// A finished file of `text` for `path`, ready to join a set.
+std::unique_ptr<qvr::common::OutputFile> finished(const std::string& path,
+                                                  const std::string& text) {
+    auto out = std::make_unique<qvr::common::OutputFile>();
+    std::string reason;
+    EXPECT_TRUE(out->open(path, reason)) << reason;
+    out->append(text);
+    EXPECT_TRUE(out->finish(reason)) << reason;
+    return out;
+}
+
+TEST(OutputSet, ReplacesEveryTargetOnlyWhenPublished) {
+    TempDir dir;
+    const std::string a = dir.file("a.txt"), b = dir.file("b.txt"), gone = dir.file("old.csv");
+    std::ofstream(a) << "old a";
+    std::ofstream(b) << "old b";
+    std::ofstream(gone) << "an earlier table";
+    {  // abandoned after two of three files were complete (a later one failed)
+        qvr::common::OutputSet set;
+        set.adopt(finished(a, "new a"));
+        set.adopt(finished(b, "new b"));
+        set.retire(gone);
+        EXPECT_EQ(entriesIn(dir.path()), 5u) << "the complete files wait under temporary names";
+    }
+    EXPECT_EQ(contentOf(a), "old a");
+    EXPECT_EQ(contentOf(b), "old b");
+    EXPECT_EQ(contentOf(gone), "an earlier table") << "retired only by a publish";
+    EXPECT_EQ(entriesIn(dir.path()), 3u);
+
+    qvr::common::OutputSet set;
+    set.adopt(finished(a, "new a"));
+    set.adopt(finished(b, "new b"));
+    set.retire(gone);
+    set.retire(dir.file("never-written.csv"));  // absent: nothing to do, no failure
+    std::string reason;
+    ASSERT_TRUE(set.publish(reason)) << reason;
+    EXPECT_EQ(contentOf(a), "new a");
+    EXPECT_EQ(contentOf(b), "new b");
+    EXPECT_FALSE(std::filesystem::exists(gone));
+    EXPECT_EQ(entriesIn(dir.path()), 2u);
+}
+
+TEST(OutputSet, ARenameThatFailsStopsThePublishInOrder) {
+    TempDir dir;
+    const std::string first = dir.file("1.txt"), blocked = dir.file("2.txt"),
+                      last = dir.file("3.txt");
+    std::ofstream(first) << "old 1";
+    std::ofstream(last) << "old 3";
+    qvr::common::OutputSet set;
+    set.adopt(finished(first, "new 1"));
+    set.adopt(finished(blocked, "new 2"));
+    set.adopt(finished(last, "new 3"));
+    // A folder appears where the second file goes: a file cannot be renamed over it.
+    std::filesystem::create_directory(blocked);
+    std::ofstream(blocked + "/inside") << "x";
+    std::string reason;
+    EXPECT_FALSE(set.publish(reason));
+    EXPECT_NE(reason.find("2.txt"), std::string::npos) << reason;
+    EXPECT_EQ(contentOf(first), "new 1");
+    EXPECT_EQ(contentOf(last), "old 3");
+    EXPECT_TRUE(std::filesystem::is_directory(blocked));
+}
+
+TEST(OutputFile, AFileStillBeingWrittenIsNeverPublished) {
+    TempDir dir;
+    const std::string target = dir.file("t.txt");
+    std::ofstream(target) << "old";
+    qvr::common::OutputFile out;
+    std::string reason;
+    ASSERT_TRUE(out.open(target, reason)) << reason;
+    out.append("half");
+    EXPECT_FALSE(out.publish(reason));
+    EXPECT_EQ(contentOf(target), "old");
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+    EXPECT_FALSE(out.finish(reason)) << "discarded by the refused publish";
 }
 
 TEST(LittleEndian, FieldsRoundTripInFileByteOrder) {

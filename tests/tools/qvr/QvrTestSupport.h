@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "CQVR3DResultReader_Manipulator.h"
+
 inline std::string readText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -32,6 +34,22 @@ inline std::vector<std::vector<std::string>> readCsv(const std::string& path) {
     for (const std::string& line : splitLines(readText(path)))
         rows.push_back(splitLines(line, ','));
     return rows;
+}
+
+// Fibre results of an isotropic field (a11 = a22 = a33 = 1/3, the rest 0) for a mesh of these
+// counts, one value per cell for each of the six items.
+inline k7t::ResultFile fiberResult(long long nodes, long long cells) {
+    k7t::ResultFile file;
+    file.nodeCount = nodes;
+    file.elemCount = cells;
+    for (int i = 0; i < 6; ++i) {
+        k7t::ResultItem item;
+        item.id = k7t::kFiberItemIds[i];
+        item.location = 1;
+        item.values.assign(static_cast<std::size_t>(cells), i < 3 ? 1.0f / 3.0f : 0.0f);
+        file.items.push_back(item);
+    }
+    return file;
 }
 
 struct QvrResult {

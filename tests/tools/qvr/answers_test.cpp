@@ -20,20 +20,6 @@ bool has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-k7t::ResultFile fiberResult(long long nodes, long long cells) {
-    k7t::ResultFile file;
-    file.nodeCount = nodes;
-    file.elemCount = cells;
-    for (int i = 0; i < 6; ++i) {
-        k7t::ResultItem item;
-        item.id = k7t::kFiberItemIds[i];
-        item.location = 1;
-        item.values.assign(static_cast<std::size_t>(cells), i < 3 ? 1.0f / 3.0f : 0.0f);
-        file.items.push_back(item);
-    }
-    return file;
-}
-
 // The unit cube of the format description, its corners at `size` (text, exact).
 std::string cubeText(const std::string& size, const std::string& unit = "mm") {
     const std::string s = size;
@@ -166,6 +152,30 @@ TEST(Answers, HugePartsCrossAndPointsWithoutAValueAreNan) {
     EXPECT_EQ(plot.exitCode, 2);
     EXPECT_EQ(plot.out, "");
     EXPECT_FALSE(std::filesystem::exists(dir.file("plot")));
+}
+
+// Non-finite values cannot be handed to the tool as arrays; the tool's own reading of the file
+// lets them through to the profiles, and so does the host.
+TEST(Answers, ANanInTheResultsReachesTheProfilesItTouches) {
+    TempDir dir;
+    const std::string s = dir.path().string();
+    std::ofstream(dir.file("cube.nqb")) << cubeText("1");
+    k7t::ResultFile file = fiberResult(8, 1);
+    file.items[0].values = {NAN};
+    ASSERT_TRUE(k7t::write(dir.file("nan.k7t"), file));
+    const QvrResult r =
+        runQvr({"extract", dir.file("cube.nqb"), dir.file("nan.k7t"), "--out", dir.file("x")}, s);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto table = readCsv(dir.file("x/profiles.csv"));
+    ASSERT_GT(table.size(), 1u);
+    const auto column = [&table](const char* name) {
+        return static_cast<std::size_t>(std::find(table.at(0).begin(), table.at(0).end(), name) -
+                                        table.at(0).begin());
+    };
+    for (std::size_t row = 1; row < table.size(); ++row) {
+        EXPECT_EQ(table[row].at(column("a11")), "nan");
+        EXPECT_EQ(table[row].at(column("a22")), "0.33333334");
+    }
 }
 
 TEST(Answers, InfoIgnoresWhereNanSitsAndSaysWhenThereIsNoBox) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <set>
 
 #include "CQVR3DResultReader_Manipulator.h"
@@ -198,6 +199,8 @@ struct PlateCase {
     const char* kind;
     const char* type;
 };
+// Printed as the generator's words, not as the struct's raw bytes (which hold pointers).
+void PrintTo(const PlateCase& c, std::ostream* os) { *os << c.kind << " " << c.type; }
 class ExtractPlate : public ::testing::TestWithParam<PlateCase> {};
 
 // A 12 x 8 x 2.5 mm plate on 6 x 4 x 3 blocks, also turned off the axes (about 1 2 3 by 30
@@ -267,6 +270,17 @@ TEST(Extract, NodesLayersModeAndThePlottedNodeFollowTheOptions) {
     EXPECT_TRUE(has(readText(dir.file("x/profile.svg")), "node 3 "));
     EXPECT_TRUE(has(r.out, "node 3 at")) << "the table shows the plotted node";
     EXPECT_TRUE(has(r.out, "centroid mode")) << r.out;
+
+    // The same table compressed, named so in the list of files; the plain one of the first run
+    // leaves the folder.
+    const QvrResult packed =
+        runQvr({"extract", dir.file("p.nqb"), dir.file("p.k7t"), "--out", dir.file("x"), "--nodes",
+                dir.file("nodes.txt"), "--layers", "4", "--csv", "gz"},
+               s);
+    ASSERT_EQ(packed.exitCode, 0) << packed.err;
+    EXPECT_TRUE(has(packed.out, "x/profiles.csv.gz (gzip-compressed CSV, 13 rows)")) << packed.out;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x/profiles.csv")));
+    EXPECT_GT(readText(dir.file("x/profiles.csv.gz")).size(), 20u);
 }
 
 // The profiles do not depend on how many threads trace the rays; a negative count is refused.
@@ -384,6 +398,7 @@ TEST(ExitCodes, EachFailureHasItsCodeAndOneLineNamingTheCause) {
         {{"extract", p}, 2, "RESULTS", ""},
         {{"extract", p, k, "--layers", "1"}, 2, "--layers", ""},
         {{"extract", p, k, "--thickness", "approximate"}, 2, "--thickness", ""},
+        {{"extract", p, k, "--csv", "zip"}, 2, "--csv", ""},
         {{"generate", "plate", dir.file("s.nqb"), "--type", "octahedron"}, 2, "octahedron", ""},
         {{"convert", p, dir.file("o.nqb")}, 2, "--binary or --text", ""},
         {{"convert", p, dir.file("o.nqb"), "--binary", "--text"}, 2, "--text", ""},

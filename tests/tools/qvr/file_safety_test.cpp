@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "CQVR3DResultReader_Manipulator.h"
+#include "MemoryCheckers.h"
 #include "NQBIO_Manipulator.h"
 #include "QvrTestSupport.h"
 #include "TempDir.h"
@@ -55,20 +56,6 @@ int shell(const std::string& script) {
     const std::string command = "QVR='" + std::string(QVR_EXE) + "'; " + script;
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-k7t::ResultFile fiberResult(long long nodes, long long cells) {
-    k7t::ResultFile file;
-    file.nodeCount = nodes;
-    file.elemCount = cells;
-    for (int i = 0; i < 6; ++i) {
-        k7t::ResultItem item;
-        item.id = k7t::kFiberItemIds[i];
-        item.location = 1;
-        item.values.assign(static_cast<std::size_t>(cells), i < 3 ? 1.0f / 3.0f : 0.0f);
-        file.items.push_back(item);
-    }
-    return file;
 }
 
 TEST(OutputFiles, AFailedWriteKeepsThePreviousFileAndLeavesNoTemporary) {
@@ -189,17 +176,8 @@ TEST(CommandInputs, PipesAreReadOnceAndDevicesRefused) {
 
 // AddressSanitizer reserves terabytes of shadow address space at start-up, which an address-space
 // cap refuses; there the sanitizer's own allocation limit stands in for the cap.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr const char* kAddressSpaceCap = "";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr const char* kAddressSpaceCap = "";
-#else
-constexpr const char* kAddressSpaceCap = "ulimit -v 2000000; ";
-#endif
-#else
-constexpr const char* kAddressSpaceCap = "ulimit -v 2000000; ";
-#endif
+constexpr const char* kAddressSpaceCap =
+    qvrtest::kUnderAddressSanitizer ? "" : "ulimit -v 2000000; ";
 
 TEST(ResultMatch, AResultIsReadOnlyAgainstTheMeshItBelongsTo) {
     TempDir dir;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 
 #include "MeshAudit.h"
 #include "QvrTestSupport.h"
@@ -38,6 +39,10 @@ struct Geometry {
     double volume, area;  // of the geometry, mm^3 and mm^2
     const char* kinds;    // t p w h: tetrahedra, pyramids, prisms (wedges), hexahedra
 };
+
+// The file names the case in test listings (the default would print the struct's raw bytes,
+// pointers included, which change from build to build).
+void PrintTo(const Geometry& g, std::ostream* os) { *os << g.file; }
 
 class GmshFixture : public ::testing::TestWithParam<Geometry> {};
 

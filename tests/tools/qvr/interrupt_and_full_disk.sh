@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Kills `qvr convert`, `qvr extract` and `qvr generate` at random moments (SIGINT, SIGKILL) and
 # runs them on a full small file system, then checks that every file under its final name is
-# either the one that was there before or a complete new one.
+# either the one that was there before or a complete new one, and that extract's files are
+# replaced as a set: after SIGINT or a full disk all old or all new; after SIGKILL, which can
+# strike between two renames, new up to some file and old after it, in the order they are
+# renamed.
 #
 # usage: interrupt_and_full_disk.sh QVR_EXECUTABLE [ROUNDS]
 # Exit 77 (skipped) when no small file system can be mounted (not root, no tmpfs).
@@ -28,7 +31,9 @@ commands=(convert extract generate)
 args_convert() { echo "convert $1 $2/out.nqb --binary"; }
 args_extract() { [ "$1" = old.nqb ] || set -- mid.nqb "$2"; echo "extract $1 ${1%.nqb}.k7t --out $2/ex"; }
 args_generate() { echo "generate plate $2/gen.nqb $2/gen.k7t --nx 150 --ny 80 --nz 3"; }
-outputs=(out.nqb ex/profiles.csv ex/profiles.vtu ex/profiles-rays.vtu ex/profile.svg gen.nqb gen.k7t)
+# extract's files in the order it renames them.
+extract_set=(ex/profiles.csv ex/profiles.vtu ex/profiles-rays.vtu ex/profile.svg)
+outputs=(out.nqb "${extract_set[@]}" gen.nqb gen.k7t)
 # Outputs that carry the time they were written say this one instead, so that runs compare.
 export SOURCE_DATE_EPOCH=1700000000
 
@@ -55,6 +60,19 @@ check() {
     [ "$s" = "$(sum old/$f)" ] || [ "$s" = "$(sum new/$f)" ] || fail "$dir/$f is neither the previous file nor a complete new one"
   done
 }
+# extract's files in $1 as a string of o (old) and n (new) in their renaming order; $2 "whole":
+# all old or all new, "prefix": new files before old ones only.
+check_set() {
+  local dir=$1 f state=""
+  for f in "${extract_set[@]}"; do
+    if [ "$(sum "$dir/$f")" = "$(sum new/$f)" ]; then state+=n; else state+=o; fi
+  done
+  if [ "$2" = whole ]; then
+    [[ $state =~ ^(o+|n+)$ ]] || fail "extract's files in $dir are not one set ($state: o old, n new)"
+  else
+    [[ $state =~ ^n*o*$ ]] || fail "extract's files in $dir: an old file before a new one ($state)"
+  fi
+}
 fresh() {  # a target folder holding the old generation
   mkdir -p "$1"; find "$1" -mindepth 1 -delete; cp -r old/. "$1"/
 }
@@ -69,6 +87,9 @@ for ((round = 1; round <= rounds; ++round)); do
       kill -s "$signal" "$pid" 2>/dev/null || true
       wait "$pid" 2>/dev/null || true
       check run
+      if [ "$c" = extract ]; then
+        if [ "$signal" = INT ]; then check_set run whole; else check_set run prefix; fi
+      fi
       if [ "$signal" = INT ]; then
         leftovers=$(find run -name '.*.tmp' | wc -l)
         [ "$leftovers" -eq 0 ] || fail "$c left $leftovers temporary files after SIGINT"
@@ -76,7 +97,7 @@ for ((round = 1; round <= rounds; ++round)); do
     done
   done
 done
-echo "interrupts: $((rounds * 2 * ${#commands[@]})) runs killed (convert ${took[convert]} ms, extract ${took[extract]} ms, generate ${took[generate]} ms uninterrupted), every output the previous or a complete new one"
+echo "interrupts: $((rounds * 2 * ${#commands[@]})) runs killed (convert ${took[convert]} ms, extract ${took[extract]} ms, generate ${took[generate]} ms uninterrupted), every output the previous or a complete new one, extract's as a set"
 
 # A file system with room for the old generation and little more.
 mkdir -p "$small"
@@ -93,6 +114,7 @@ for c in "${commands[@]}"; do
   fi
   grep -q '^qvr: ' err.txt || fail "$c said nothing on a full file system"
   check "$small"
+  [ "$c" != extract ] || check_set "$small" whole
   [ "$(find "$small" -name '.*.tmp' | wc -l)" -eq 0 ] || fail "$c left a temporary file on a full file system"
 done
 echo "full disk: every command failed with a message and kept the previous files"

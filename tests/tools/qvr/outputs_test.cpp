@@ -1,15 +1,19 @@
-// What the host makes of an extraction: the three output files written from a small hand-made
-// run, the figures over a set of profiles, and the fibre tensors turned with a turned part.
+// What the host makes of an extraction: the output files written from a small hand-made run
+// (the CSV plain and gzip-compressed, replaced as a set), the figures over a set of profiles,
+// and the fibre tensors turned with a turned part.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "QvrTestSupport.h"
 #include "TempDir.h"
 #include "fiber_fields.h"
 #include "generator/PartGenerator.h"
+#include "gzip_stream.h"
 #include "output_writers.h"
 #include "tensor_import.h"
 
@@ -58,6 +62,34 @@ ExtractionRun smallRun() {
     return run;
 }
 
+// The text of a gzip file, inflated with zlib; "" when it is not one whole gzip stream.
+std::string gunzip(const std::string& packed) {
+    z_stream z{};
+    if (inflateInit2(&z, 15 + 16) != Z_OK) return "";
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+    z.avail_in = static_cast<uInt>(packed.size());
+    std::string text;
+    char chunk[1 << 16];
+    int rc = Z_OK;
+    while (rc == Z_OK) {
+        z.next_out = reinterpret_cast<Bytef*>(chunk);
+        z.avail_out = sizeof chunk;
+        rc = inflate(&z, Z_NO_FLUSH);
+        text.append(chunk, sizeof chunk - z.avail_out);
+    }
+    const bool whole = rc == Z_STREAM_END && z.avail_in == 0;
+    inflateEnd(&z);
+    return whole ? text : "";
+}
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 TEST(Outputs, CsvHasOneRowPerNodeAndSamplePointUnderAHeader) {
     TempDir dir;
     ExtractionRun run = smallRun();
@@ -99,6 +131,81 @@ TEST(Outputs, CsvHasOneRowPerNodeAndSamplePointUnderAHeader) {
     EXPECT_EQ(wide[2][4], "0");         // no crossing
     EXPECT_EQ(wide[2][5], "nan");
     EXPECT_EQ(wide[2].back(), "nan");
+}
+
+TEST(Outputs, GzipCsvInflatesToThePlainTextInBothLayouts) {
+    TempDir dir;
+    ExtractionRun run = smallRun();
+    // Enough nodes that the text passes through the compressor's input buffer several times.
+    for (int i = 0; i < 15000; ++i) {
+        NodeProfile p = run.profiles[static_cast<std::size_t>(i % 3)];
+        p.fileNode = 100 + i;
+        p.x = 0.001 * i;
+        p.wall = i % 5 == 0;
+        run.profiles.push_back(p);
+    }
+    for (bool wide : {false, true}) {
+        OutputOptions o;
+        o.wideCsv = wide;
+        writeProfilesCsv(dir.file("p.csv"), run, o);
+        o.csv = CsvForm::Gzip;
+        writeProfilesCsv(dir.file("p.csv.gz"), run, o);
+        const std::string plain = readText(dir.file("p.csv"));
+        const std::string packed = readText(dir.file("p.csv.gz"));
+        if (!wide) {
+            ASSERT_GT(plain.size(), 2 * kGzipInputBytes);
+        }
+        ASSERT_GE(packed.size(), 10u);
+        EXPECT_EQ(packed.substr(0, 3), "\x1f\x8b\x08") << "gzip magic and deflate";
+        EXPECT_EQ(gunzip(packed), plain) << (wide ? "wide" : "long");
+        EXPECT_LT(packed.size(), plain.size() / 4);
+        // No time and no operating system in the header: equal text gives equal bytes on
+        // every machine.
+        EXPECT_EQ(packed.substr(4, 4), std::string(4, '\0'));
+        EXPECT_EQ(static_cast<unsigned char>(packed[9]), 255);
+    }
+}
+
+TEST(Outputs, CsvIsCompressedPastASpreadsheetsRowsAndOneFormStaysInTheFolder) {
+    const ExtractionRun run = smallRun();
+    EXPECT_EQ(csvRows(run, false), 3 * 3 + 1);
+    EXPECT_EQ(csvRows(run, true), 3 + 1);
+    EXPECT_EQ(resolveCsvForm(CsvForm::Auto, kSpreadsheetRows), CsvForm::Plain);
+    EXPECT_EQ(resolveCsvForm(CsvForm::Auto, kSpreadsheetRows + 1), CsvForm::Gzip);
+    EXPECT_EQ(resolveCsvForm(CsvForm::Plain, kSpreadsheetRows + 1), CsvForm::Plain);
+    EXPECT_EQ(resolveCsvForm(CsvForm::Gzip, 2), CsvForm::Gzip);
+
+    TempDir dir;
+    const std::string out = dir.file("out");
+    std::filesystem::create_directory(out);
+    std::ofstream(out + "/profiles.csv.gz") << "an earlier run's table";
+    std::ofstream(out + "/notes.txt") << "the user's own file";
+    const std::vector<std::string> others = {"notes.txt", "profile.svg", "profiles-rays.vtu",
+                                             "profiles.vtu"};
+    OutputOptions o;
+    const auto written = [&](CsvForm form) {
+        o.csv = form;
+        const std::vector<std::string> files = writeExtractionOutputs(run, out, 0, o);
+        std::vector<std::string> names;
+        for (const std::string& f : files) names.push_back(f.substr(out.size() + 1));
+        return names;
+    };
+    EXPECT_EQ(written(CsvForm::Auto),
+              (std::vector<std::string>{"profiles.csv", "profiles.vtu", "profiles-rays.vtu",
+                                        "profile.svg"}));
+    auto expected = others;
+    expected.insert(expected.begin() + 3, "profiles.csv");
+    EXPECT_EQ(namesIn(out), expected) << "the earlier .gz is gone, nothing temporary is left";
+
+    EXPECT_EQ(written(CsvForm::Gzip).front(), "profiles.csv.gz");
+    expected[3] = "profiles.csv.gz";
+    EXPECT_EQ(namesIn(out), expected);
+    o.csv = CsvForm::Plain;
+    writeProfilesCsv(dir.file("plain.csv"), run, o);
+    EXPECT_EQ(gunzip(readText(out + "/profiles.csv.gz")), readText(dir.file("plain.csv")));
+
+    EXPECT_EQ(written(CsvForm::None).size(), 3u);
+    EXPECT_EQ(namesIn(out), others);
 }
 
 // Read back the way a VTK reader does, from the ASCII file and from the compressed binary

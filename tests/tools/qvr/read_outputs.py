@@ -1,4 +1,5 @@
-"""Every file `qvr extract` writes opens in VTK's reader and in meshio, and a numpy archive
+"""Every file `qvr extract` writes opens in VTK's reader and in meshio (the gzip-compressed CSV
+in numpy), and a numpy archive
 saved by numpy itself imports to the same result file as the CSV of the same tensors.
 
 Run by CTest as: read_outputs.py QVR_EXECUTABLE SCRATCH_FOLDER. Exits 77 (skipped) with the
@@ -43,8 +44,14 @@ def arrays(data):
 part = os.path.join(scratch, "part.nqb")
 fiber = os.path.join(scratch, "fiber.k7t")
 run("generate", "ribbed-plate", part, fiber, "--cells", "3000", "--type", "mixed")
-run("extract", part, fiber, "--out", os.path.join(scratch, "binary"))
+run("extract", part, fiber, "--out", os.path.join(scratch, "binary"), "--csv", "gz")
 run("extract", part, fiber, "--out", os.path.join(scratch, "ascii"), "--ascii-vtu")
+
+# The compressed CSV reads as it is, by its name, to the same table as the plain one.
+packed_csv = np.loadtxt(os.path.join(scratch, "binary", "profiles.csv.gz"), delimiter=",", skiprows=1)
+plain_csv = np.loadtxt(os.path.join(scratch, "ascii", "profiles.csv"), delimiter=",", skiprows=1)
+assert packed_csv.shape == plain_csv.shape and packed_csv.shape[0] > 0
+assert np.array_equal(packed_csv, plain_csv, equal_nan=True), "profiles.csv.gz differs from profiles.csv"
 
 for name in ("profiles.vtu", "profiles-rays.vtu"):
     packed = vtk_read(os.path.join(scratch, "binary", name))
