@@ -316,9 +316,13 @@ TEST(TriangleHierarchy, VisitsEveryTriangleNearAPoint) {
                 nearestItem = t.item;
             }
         }
+        // A soup's facets are its triangles.
+        auto triangle = [&](std::uint32_t i) {
+            const TriangleBvh::Facet& f = bvh.facet(i);
+            return TriangleBvh::Triangle{{f.corner[0], f.corner[1], f.corner[2]}, f.item};
+        };
         bvh.visitNear(p, radius, [&](std::uint32_t i, double&) {
-            if (distanceToBox(s, bvh.triangle(i), p) <= radius)
-                found.push_back(bvh.triangle(i).item);
+            if (distanceToBox(s, triangle(i), p) <= radius) found.push_back(triangle(i).item);
         });
         std::sort(found.begin(), found.end());
         std::sort(want.begin(), want.end());
@@ -330,10 +334,10 @@ TEST(TriangleHierarchy, VisitsEveryTriangleNearAPoint) {
         double best = std::numeric_limits<double>::infinity();
         std::int32_t bestItem = -1;
         bvh.visitNear(p, best, [&](std::uint32_t i, double& shrinking) {
-            const double d = distanceToBox(s, bvh.triangle(i), p);
-            if (d < best || (d == best && bvh.triangle(i).item < bestItem)) {
+            const double d = distanceToBox(s, triangle(i), p);
+            if (d < best || (d == best && triangle(i).item < bestItem)) {
                 best = d;
-                bestItem = bvh.triangle(i).item;
+                bestItem = triangle(i).item;
                 shrinking = d;
             }
         });
