@@ -149,22 +149,66 @@ int CExtractToolData::NearestContainingCell(const double p[3], int slot,
         }
         // A neighbour shares with a cell exactly the nodes of the face between them, so it has
         // every support node when that face does; the neighbour's own node list is not needed.
-        auto sharesSupport = [&](int from, int face, int) {
-            const CInnerCell& cell = p_Cell[from];
-            int positions[qvr::geom::CellAdjacency::kMaxFaceNodes];
-            const int corners = qvr::geom::CellAdjacency::faceCorners(cell.nNode, face, positions);
-            for (int s = 0; s < supportCount; ++s) {
-                bool has = false;
-                for (int n = 0; n < corners && !has; ++n) {
-                    has = cell.pNode[positions[n] + 1] == support[s];
+        // The positions of each support node in the cell at hand (several where a collapsed
+        // cell repeats a node), as sets worked out once per cell and compared with each face's
+        // corner set.
+        int maskedCell = 0;
+        bool hasAll = false;
+        unsigned positionsOf[kMaxCellNodes] = {};
+        auto sharesSupport = [&](int from, int face) {
+            if (from != maskedCell) {
+                maskedCell = from;
+                const CInnerCell& cell = p_Cell[from];
+                hasAll = true;
+                for (int s = 0; s < supportCount && hasAll; ++s) {
+                    positionsOf[s] = 0;
+                    for (int n = 0; n < cell.nNode && n < kMaxCellNodes; ++n) {
+                        if (cell.pNode[n + 1] == support[s]) positionsOf[s] |= 1u << n;
+                    }
+                    hasAll = positionsOf[s] != 0;
                 }
-                if (!has) return false;
+            }
+            if (!hasAll) return false;
+            const unsigned corners =
+                qvr::geom::CellAdjacency::faceCornerMask(p_Cell[from].nNode, face);
+            for (int s = 0; s < supportCount; ++s) {
+                if ((corners & positionsOf[s]) == 0) return false;
             }
             return true;
         };
-        gathered =
-            supportCount > 0 && qvr::geom::gatherConnected(m_cellAdjacency, known, sharesSupport,
-                                                           scratch.cellIds, kMaxCellsAroundPoint);
+        // The group of the previous sample point serves again when it is named by the same
+        // nodes and holds `known`: the cells connected to `known` through faces holding those
+        // nodes are then the same cells.
+        int sortedSupport[kMaxCellNodes];
+        for (int s = 0; s < supportCount; ++s) {  // at most eight: insertion
+            int at = s;
+            for (; at > 0 && sortedSupport[at - 1] > support[s]; --at) {
+                sortedSupport[at] = sortedSupport[at - 1];
+            }
+            sortedSupport[at] = support[s];
+        }
+        const bool sameGroup =
+            supportCount > 0 &&
+            std::equal(sortedSupport, sortedSupport + supportCount, scratch.aroundNodes.begin(),
+                       scratch.aroundNodes.end()) &&
+            std::find(scratch.aroundCells.begin(), scratch.aroundCells.end(), known) !=
+                scratch.aroundCells.end();
+        if (sameGroup) {
+            scratch.cellIds.insert(scratch.cellIds.end(), scratch.aroundCells.begin(),
+                                   scratch.aroundCells.end());
+            gathered = true;
+        } else {
+            gathered = supportCount > 0 &&
+                       qvr::geom::gatherConnected(m_cellAdjacency, known, sharesSupport,
+                                                  scratch.cellIds, kMaxCellsAroundPoint);
+            if (gathered) {
+                scratch.aroundNodes.assign(sortedSupport, sortedSupport + supportCount);
+                scratch.aroundCells.assign(scratch.cellIds.begin() + 1, scratch.cellIds.end());
+            } else {
+                scratch.aroundNodes.clear();
+                scratch.aroundCells.clear();
+            }
+        }
     }
     std::vector<std::pair<double, int>>& order = scratch.candidates;  // squared distance, cell
     order.clear();

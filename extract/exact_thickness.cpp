@@ -244,6 +244,8 @@ int CExtractToolData::AssignContainingCells(int inode, int startCell, int slot,
     if (m_pRayData == nullptr || inode < 1 || inode > m_nSurfaceNode) return -1;
     CRayData& r = m_pRayData[inode];
     int current = startCell >= 1 && startCell <= m_nInnerCell ? startCell : 0;
+    scratch.aroundNodes.clear();
+    scratch.aroundCells.clear();
     for (int j = 1; j <= r.nPoint; ++j) {
         const double p[3] = {r.pX[j], r.pY[j], r.pZ[j]};
         double shape[qvr::kMaxCellNodes] = {};  // of the last cell tested

@@ -37,6 +37,10 @@ struct RayScratch {
     std::vector<ExactHit> hits;
     std::vector<int> visited;                        // cells a walk tested
     std::vector<std::pair<double, int>> candidates;  // cells near a point: squared distance, cell
+    // The last cells gathered around a face, edge or corner of one ray's sample points: the
+    // nodes it is named by (ascending) and the cells sharing them. Consecutive points on one
+    // edge or face share the group; cleared at the start of each ray.
+    std::vector<int> aroundNodes, aroundCells;
     ShapeElements elements;  // one element per cell kind for containment tests
 };
 

@@ -65,6 +65,14 @@ int CellAdjacency::faceCorners(int nNode, int face, int* positions) {
     return n;
 }
 
+unsigned CellAdjacency::faceCornerMask(int nNode, int face) {
+    const int(*faces)[4] = facesOf(nNode);
+    if (faces == nullptr || face < 0 || face >= faceCount(nNode)) return 0;
+    unsigned mask = 0;
+    for (int k = 0; k < kMaxFaceNodes && faces[face][k] >= 0; ++k) mask |= 1u << faces[face][k];
+    return mask;
+}
+
 void CellAdjacency::clear() {
     std::vector<std::uint8_t>().swap(bytes_);
     cellCount_ = 0;
@@ -150,25 +158,37 @@ void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount)
 int farthestFaceBeyond(const CInnerCell& cell, const Cnode* nodes, const double p[3]) {
     const int faces = CellAdjacency::faceCount(cell.nNode);
     if (faces == 0 || cell.pNode == nullptr) return -1;
+    // The cell's corners once, rather than once for each face they bound.
+    double corner[8][3];
+    for (int k = 0; k < cell.nNode; ++k) {
+        const Cnode& node = nodes[cell.pNode[k + 1]];
+        corner[k][0] = node.x;
+        corner[k][1] = node.y;
+        corner[k][2] = node.z;
+    }
+    const int(*const faceTable)[4] = facesOf(cell.nNode);
     int best = -1;
     double bestBeyond = 0.0;
     for (int f = 0; f < faces; ++f) {
-        int positions[CellAdjacency::kMaxFaceNodes];
-        const int n = CellAdjacency::faceCorners(cell.nNode, f, positions);
+        const int* const positions = faceTable[f];
+        const int n = positions[3] < 0 ? 3 : 4;
+        // The corner mean, each corner divided by n before the sum; a quarter is taken by a
+        // multiplication, which rounds exactly as the division does (a power of two).
         double c[3] = {0.0, 0.0, 0.0};
-        double corner[CellAdjacency::kMaxFaceNodes][3];
-        for (int k = 0; k < n; ++k) {
-            const Cnode& node = nodes[cell.pNode[positions[k] + 1]];
-            corner[k][0] = node.x;
-            corner[k][1] = node.y;
-            corner[k][2] = node.z;
-            for (int a = 0; a < 3; ++a) c[a] += corner[k][a] / n;
+        if (n == 4) {
+            for (int k = 0; k < 4; ++k) {
+                for (int a = 0; a < 3; ++a) c[a] += corner[positions[k]][a] * 0.25;
+            }
+        } else {
+            for (int k = 0; k < 3; ++k) {
+                for (int a = 0; a < 3; ++a) c[a] += corner[positions[k]][a] / 3.0;
+            }
         }
         // Newell's normal: exact for a triangle, the mean plane of a warped quadrilateral.
         double normal[3] = {0.0, 0.0, 0.0};
         for (int k = 0; k < n; ++k) {
-            const double* a = corner[k];
-            const double* b = corner[(k + 1) % n];
+            const double* a = corner[positions[k]];
+            const double* b = corner[positions[(k + 1) % n]];
             normal[0] += (a[1] - b[1]) * (a[2] + b[2]);
             normal[1] += (a[2] - b[2]) * (a[0] + b[0]);
             normal[2] += (a[0] - b[0]) * (a[1] + b[1]);
@@ -178,6 +198,9 @@ int farthestFaceBeyond(const CInnerCell& cell, const Cnode* nodes, const double 
         const double side = outward < 0.0 ? -1.0 : 1.0;
         const double beyond = side * (normal[0] * (p[0] - c[0]) + normal[1] * (p[1] - c[1]) +
                                       normal[2] * (p[2] - c[2]));
+        // Only a plane the point lies beyond can win, and most are behind it: leave those
+        // before the square root.
+        if (!(beyond > 0.0)) continue;
         // Per unit of normal length, so that large and small faces compare fairly.
         const double length =
             std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);

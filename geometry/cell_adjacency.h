@@ -31,6 +31,8 @@ public:
     // Positions (0-based, into the cell's node list) of the corners of local face `face`, in
     // order around it; returns their number (3 or 4), 0 for a face the kind does not have.
     static int faceCorners(int nNode, int face, int* positions);
+    // The same corners as a set: bit k stands for position k; 0 for a face the kind does not have.
+    static unsigned faceCornerMask(int nNode, int face);
 
     // Builds over cells 1..cellCount whose node numbers lie in 1..nodeCount (cells with other
     // numbers, or a null list, get no neighbours and are no one's neighbour). Replaces any
@@ -88,9 +90,11 @@ int walkToPoint(const CellAdjacency& adjacency, const CInnerCell* cells, const C
                 int start, const double p[3], Contains&& contains, std::vector<int>& visited,
                 int maxSteps);
 
-// The cells reachable from `start` through face neighbours, each step accepted by
-// accept(cell, face, neighbour) (start itself is taken as it is), appended to `cells` in the order
-// found. False, with `cells` partly filled, when there are more than maxCells of them.
+// The cells reachable from `start` through face neighbours, each step across local face `face`
+// of `cell` accepted by accept(cell, face) (start itself is taken as it is), appended to `cells`
+// in the order found. The neighbour is looked up only across accepted faces: the lookup is the
+// costly part (a read far away in the table), and most faces are rejected. False, with `cells`
+// partly filled, when there are more than maxCells of them.
 template <typename Accept>
 bool gatherConnected(const CellAdjacency& adjacency, int start, Accept&& accept,
                      std::vector<int>& cells, std::size_t maxCells);
@@ -125,8 +129,9 @@ bool gatherConnected(const CellAdjacency& adjacency, int start, Accept&& accept,
     for (std::size_t next = first; next < cells.size(); ++next) {
         for (int face = 0; face < adjacency.faceSlots(); ++face) {
             const int from = cells[next];
+            if (!accept(from, face)) continue;
             const int other = adjacency.neighbour(from, face);
-            if (other == 0 || !accept(from, face, other)) continue;
+            if (other == 0) continue;
             // The groups are small (the cells around one corner), so a scan beats a mark table.
             if (std::find(cells.begin() + static_cast<std::ptrdiff_t>(first), cells.end(), other) !=
                 cells.end()) {

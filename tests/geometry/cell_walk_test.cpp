@@ -135,7 +135,7 @@ TEST_P(CellWalk, GathersTheCellsAroundANodeFromAnyOfThem) {
                          [](const auto& a, const auto& b) { return a.size() < b.size(); });
     const int node = static_cast<int>(most - cellsOf.begin());
     ASSERT_GE(most->size(), 4u);
-    auto faceHoldsNode = [&](int from, int face, int) {
+    auto faceHoldsNode = [&](int from, int face) {
         const auto nodes = faceNodes(from, face);
         return std::find(nodes.begin(), nodes.end(), node) != nodes.end();
     };
@@ -151,6 +151,23 @@ TEST_P(CellWalk, GathersTheCellsAroundANodeFromAnyOfThem) {
     std::vector<int> capped;
     EXPECT_FALSE(qvr::geom::gatherConnected(adjacency, most->front(), faceHoldsNode, capped,
                                             most->size() - 1));
+}
+
+// Each face's corner set (what the cell choice compares node positions with) holds exactly the
+// positions its corner list names; faces a kind does not have, and unknown kinds, have none.
+TEST(CellAdjacencyFaces, CornerSetsHoldExactlyTheListedCorners) {
+    for (int nNode : {4, 5, 6, 8}) {
+        for (int face = -1; face <= CellAdjacency::kMaxFaces; ++face) {
+            int positions[CellAdjacency::kMaxFaceNodes];
+            const int n = CellAdjacency::faceCorners(nNode, face, positions);
+            unsigned listed = 0;
+            for (int k = 0; k < n; ++k) listed |= 1u << positions[k];
+            EXPECT_EQ(CellAdjacency::faceCornerMask(nNode, face), listed)
+                << nNode << " nodes, face " << face;
+            EXPECT_EQ(listed == 0, face < 0 || face >= CellAdjacency::faceCount(nNode));
+        }
+    }
+    EXPECT_EQ(CellAdjacency::faceCornerMask(7, 0), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, CellWalk,
