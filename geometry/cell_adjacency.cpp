@@ -10,7 +10,8 @@ namespace {
 
 // Local faces per kind, as positions in the cell's node list (the element library's order:
 // a hexahedron's nodes 1-4 below 5-8, a prism's triangle 1-3 below 4-6, a pyramid's base
-// 1-4 and apex 5). -1 ends a triangle.
+// 1-4 and apex 5). -1 ends a triangle. CellAdjacency::faceCornerMask holds the same faces as
+// sets; its test checks the two agree.
 constexpr int kTetraFaces[4][4] = {{0, 1, 2, -1}, {0, 1, 3, -1}, {1, 2, 3, -1}, {0, 2, 3, -1}};
 constexpr int kPyramidFaces[5][4] = {
     {0, 1, 2, 3}, {0, 1, 4, -1}, {1, 2, 4, -1}, {2, 3, 4, -1}, {3, 0, 4, -1}};
@@ -63,14 +64,6 @@ int CellAdjacency::faceCorners(int nNode, int face, int* positions) {
     int n = 0;
     for (int k = 0; k < kMaxFaceNodes && faces[face][k] >= 0; ++k) positions[n++] = faces[face][k];
     return n;
-}
-
-unsigned CellAdjacency::faceCornerMask(int nNode, int face) {
-    const int(*faces)[4] = facesOf(nNode);
-    if (faces == nullptr || face < 0 || face >= faceCount(nNode)) return 0;
-    unsigned mask = 0;
-    for (int k = 0; k < kMaxFaceNodes && faces[face][k] >= 0; ++k) mask |= 1u << faces[face][k];
-    return mask;
 }
 
 void CellAdjacency::clear() {
