@@ -23,6 +23,7 @@
 #include "NQBIO_Manipulator.h"
 #include "QVR3DExtractTool.h"
 #include "QVROptKer.h"
+#include "kernel/kernel_extras.h"
 #include "kernel/length_unit.h"
 #include "kernel/mesh_arrays.h"
 
@@ -108,22 +109,20 @@ std::unique_ptr<MeshCore> meshFromArrays(const DoubleArray& nodes,
     return core;
 }
 
+// The file is read once, by the mesh reader into the content, and the kernel is loaded from that
+// content as ReadMeshData loads it from the file (the tables come out the same). The reader is
+// kept quiet: a refused file raises one exception with its diagnostic, the same line the
+// kernel's GetLastErrorText would give, and nothing reaches standard error.
 std::unique_ptr<MeshCore> meshFromFile(const std::string& path) {
     auto core = std::make_unique<MeshCore>();
     std::string error;
-    int status = 0;
+    bool read = false;
     {
         py::gil_scoped_release release;
-        if (nqbio::readMesh(path, core->content, &error)) {
-            std::string name = path;
-            // The reader has just accepted the file, so the kernel's refusal line cannot come.
-            status = core->kernel.ReadMeshData(name.data(), kRetainCellNodesOnly);
-            if (status != 1)
-                error =
-                    path + ": the kernel refused the mesh (code " + std::to_string(status) + ")";
-        }
+        read = nqbio::readMesh(path, core->content, &error, /*quiet=*/true);
+        if (read) qvr::installMeshContent(core->kernel, core->content, kRetainCellNodesOnly);
     }
-    if (status != 1) throw py::value_error(error);  // mapped to OSError by the Python layer
+    if (!read) throw py::value_error(error);  // mapped to OSError by the Python layer
     core->sourcePath = path;
     bool recognised = false;
     core->unitFactor = qvr::unitFactorOf(core->content.unit, recognised);
@@ -316,6 +315,8 @@ public:
         int status = 0;
         if (mesh.sourcePath) {
             std::string name = *mesh.sourcePath;
+            // A file changed since it was read is refused in the exception's words only.
+            tool_.SetQuietReading(kSilentReading);
             py::gil_scoped_release release;
             status = tool_.SetMeshFileName(name.data());
         } else {

@@ -175,34 +175,21 @@ int BoxIndex::buildNode(const std::vector<std::uint32_t>& keys, std::size_t begi
 
 void BoxIndex::collect(const float qlo[6], const float qhi[6], std::vector<int>& out,
                        std::vector<float>& outBox) const {
-    if (nodes_.empty()) return;
-    int stack[kStackDepth];
-    int top = 0;
-    stack[top++] = 0;
-    while (top > 0) {
-        const Node& n = nodes_[static_cast<std::size_t>(stack[--top])];
-        if (!(n.lo[0] <= qhi[0] && n.lo[1] <= qhi[1] && n.lo[2] <= qhi[2] && n.hi[0] >= qlo[3] &&
-              n.hi[1] >= qlo[4] && n.hi[2] >= qlo[5])) {
-            continue;
-        }
-        if (n.count == 0) {
-            stack[top++] = n.first;
-            stack[top++] = static_cast<int>(&n - nodes_.data()) + 1;
-            continue;
-        }
-        const auto first = static_cast<std::size_t>(n.first);
-        for (std::size_t i = first; i < first + static_cast<std::size_t>(n.count); ++i) {
-            const float* p = points_ + kDimensions * static_cast<std::size_t>(ids_[i]);
+    visit(
+        [qlo, qhi](const float lo[3], const float hi[3]) {
+            return lo[0] <= qhi[0] && lo[1] <= qhi[1] && lo[2] <= qhi[2] && hi[0] >= qlo[3] &&
+                   hi[1] >= qlo[4] && hi[2] >= qlo[5];
+        },
+        [qlo, qhi, &out, &outBox](int id, const float* p) {
             bool inside = true;
             for (int k = 0; k < kDimensions && inside; ++k) {
                 inside = qlo[k] <= p[k] && p[k] <= qhi[k];
             }
             if (inside) {
-                out.push_back(ids_[i]);
+                out.push_back(id);
                 outBox.insert(outBox.end(), p, p + kDimensions);
             }
-        }
-    }
+        });
 }
 
 std::size_t BoxIndex::bytes() const {

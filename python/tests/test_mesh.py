@@ -98,14 +98,32 @@ def test_bad_arrays_raise_the_library_message(nodes, cells, kwargs, says):
     assert says in str(error.value)
 
 
-def test_unreadable_files_raise_os_errors(tmp_path):
-    damaged = tmp_path / "damaged.nqb"
-    damaged.write_bytes(b"NQBB\x00\x01")
-    for path in (tmp_path / "missing.nqb", damaged):
-        with pytest.raises(OSError, match=str(path.name)):
+def test_unreadable_files_raise_one_quiet_error_with_the_readers_line(make_part, tmp_path,
+                                                                      capfd):
+    good, results = make_part(*PARTS[0])
+    damaged_binary = tmp_path / "damaged.nqb"
+    damaged_binary.write_bytes(b"NQBB\x00\x01")
+    damaged_text = tmp_path / "damaged_text.nqb"
+    lines = open(good).read().splitlines()
+    lines[3] = "not a number at all"
+    damaged_text.write_text("\n".join(lines) + "\n")
+    for path in (tmp_path / "missing.nqb", damaged_binary, damaged_text):
+        with pytest.raises(OSError) as error:
             q.read_mesh(path)
+        # The reader's own diagnostic, "file:place: what", as one line.
+        text = str(error.value)
+        assert text.startswith(f"{path}:") and "\n" not in text
+    assert "damaged_text.nqb:4:" in text
     with pytest.raises(OSError, match="missing.k7t"):
         q.read_results(tmp_path / "missing.k7t")
+    # A mesh file damaged after it was read is refused again when a tool loads it.
+    copy = tmp_path / "copy.nqb"
+    copy.write_bytes(open(good, "rb").read())
+    mesh = q.read_mesh(copy)
+    copy.write_bytes(b"NQBB\x00\x01")
+    with pytest.raises(ValueError, match="copy.nqb:"):
+        q.ExtractTool(mesh, q.read_results(results))
+    assert capfd.readouterr() == ("", "")
 
 
 LINEAR_GMSH = ["box_hex_22.msh", "box_hex_41_bin.msh", "box_tet_22.msh", "box_tet_41_bin.msh",

@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "QVROptKer.h"
+#include "components/meshgeom/Vec3Math.h"
 #include "kernel/mesh_tables.h"
+#include "kernel/vec3.h"
 
 namespace qvrtest {
 
@@ -30,9 +32,8 @@ inline const char* cellKindName(CellKind k) {
 // How test names and failure messages show a cell kind (instead of its raw bytes).
 inline void PrintTo(CellKind k, std::ostream* os) { *os << cellKindName(k); }
 
-struct Vec3 {
-    double x = 0.0, y = 0.0, z = 0.0;
-};
+// The library's vector type; its arithmetic (Vec3Math.h) is found by argument lookup.
+using qvr::Vec3;
 
 // A box [x0, x0 + nx*hx] x [y0, y0 + ny*hy] x [z0, z0 + nz*hz] cut into nx*ny*nz grid blocks;
 // each block is one hexahedron, two prisms (split along its xy diagonal), six tetrahedra
@@ -135,18 +136,15 @@ private:
         Vec3 s;
         for (std::size_t k = 1; k + 1 < poly.size(); ++k) {
             const Vec3 &p = node(poly[0]), &q = node(poly[k]), &r = node(poly[k + 1]);
-            const double ux = q.x - p.x, uy = q.y - p.y, uz = q.z - p.z;
-            const double wx = r.x - p.x, wy = r.y - p.y, wz = r.z - p.z;
-            s.x += 0.5 * (uy * wz - uz * wy);
-            s.y += 0.5 * (uz * wx - ux * wz);
-            s.z += 0.5 * (ux * wy - uy * wx);
+            s = s + 0.5 * cross(q - p, r - p);
         }
         return s;
     }
 
     Vec3 meanOf(const std::vector<int>& list) const {
         Vec3 m;
-        for (int n : list) m.x += node(n).x, m.y += node(n).y, m.z += node(n).z;
+        for (int n : list) m = m + node(n);
+        // Divided rather than scaled by 1 / count, which would round differently.
         const double count = static_cast<double>(list.size());
         return {m.x / count, m.y / count, m.z / count};
     }
@@ -218,8 +216,7 @@ private:
                 std::vector<int> face;
                 for (int l : local) face.push_back(cell[static_cast<std::size_t>(l)]);
                 const Vec3 a = vectorArea(face), m = meanOf(face);
-                const double outward =
-                    a.x * (m.x - centre.x) + a.y * (m.y - centre.y) + a.z * (m.z - centre.z);
+                const double outward = dot(a, m - centre);
                 if (outward < 0.0) std::reverse(face.begin() + 1, face.end());
                 std::vector<int> key = face;
                 std::sort(key.begin(), key.end());

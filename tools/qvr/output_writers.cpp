@@ -314,11 +314,12 @@ std::vector<std::string> writeExtractionOutputs(const ExtractionRun& run, const 
     }
     if (chosen.csv != CsvForm::Plain) set.retire(plainCsv);
     if (chosen.csv != CsvForm::Gzip) set.retire(gzipCsv);
+    const RayPointEigens eigens = rayPointEigens(run);
     files.push_back(folder + "/profiles.vtu");
-    writeProfilesVtu(files.back(), run, chosen);
+    writeProfilesVtu(files.back(), run, chosen, eigens);
     bar.update(static_cast<long long>(files.size()));
     files.push_back(folder + "/profiles-rays.vtu");
-    writeRaysVtu(files.back(), run, chosen);
+    writeRaysVtu(files.back(), run, chosen, eigens);
     bar.update(static_cast<long long>(files.size()));
 
     std::vector<PlotSeries> panels(2);

@@ -4,12 +4,14 @@
 #define QVR_CLI_OUTPUT_WRITERS_H
 
 #include <array>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "extraction.h"
 #include "number_text.h"
+#include "symmetric_tensor.h"
 #include "vtk_xml_grid.h"
 
 namespace qvr::cli {
@@ -121,6 +123,19 @@ void writeProfilesVtu(const std::string& path, const ExtractionRun& run,
                       const OutputOptions& options = {});
 void writeRaysVtu(const std::string& path, const ExtractionRun& run,
                   const OutputOptions& options = {});
+
+// The eigen decomposition of every ray sample point's tensor, which both files carry: decomposed
+// once and handed to both writers. `points` holds the crossed rays' sample points in profile
+// order; `firstOfProfile[i]` is where profile i's points start.
+struct RayPointEigens {
+    std::vector<TensorEigen> points;
+    std::vector<std::size_t> firstOfProfile;
+};
+RayPointEigens rayPointEigens(const ExtractionRun& run);
+void writeProfilesVtu(const std::string& path, const ExtractionRun& run,
+                      const OutputOptions& options, const RayPointEigens& eigens);
+void writeRaysVtu(const std::string& path, const ExtractionRun& run, const OutputOptions& options,
+                  const RayPointEigens& eigens);
 
 // ----------------------------------------------------------------------------------------------
 // profile.svg: the six components against normalised depth (0 at the node, 1 at the opposite

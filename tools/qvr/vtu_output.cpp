@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "output_writers.h"
-#include "symmetric_tensor.h"
 
 namespace qvr::cli {
 
@@ -27,8 +26,11 @@ struct PointFields {
 
     std::size_t points() const { return xyz.size() / 3; }
 
+    // `eigen` is the decomposition of `value` when the caller has it already (null: computed
+    // here).
     void add(double x, double y, double z, long long fileNode, bool has, bool onWall, double t,
-             double d, const double* dir, const std::array<double, kComponentCount>* value) {
+             double d, const double* dir, const std::array<double, kComponentCount>* value,
+             const TensorEigen* eigen) {
         xyz.insert(xyz.end(), {x, y, z});
         node.push_back(fileNode);
         hasProfile.push_back(has ? 1 : 0);
@@ -41,7 +43,8 @@ struct PointFields {
         if (value != nullptr) v = *value;
         for (int k = 0; k < kComponentCount; ++k) comp[k].push_back(v[static_cast<std::size_t>(k)]);
         tensor.insert(tensor.end(), v.begin(), v.end());  // a11 a22 a33 a12 a23 a13: VTK's order
-        const TensorEigen e = symmetricEigen(v[0], v[1], v[2], v[3], v[4], v[5]);
+        const TensorEigen e =
+            eigen != nullptr ? *eigen : symmetricEigen(v[0], v[1], v[2], v[3], v[4], v[5]);
         eigenvalues.insert(eigenvalues.end(), e.values.begin(), e.values.end());
         principal.insert(principal.end(), e.principal.begin(), e.principal.end());
     }
@@ -93,13 +96,13 @@ std::string provenanceComment(const ExtractionRun& run, const OutputOptions& opt
     return text;
 }
 
-// Adds the sample points of a ray that crossed.
-void addRayPoints(PointFields& f, const NodeProfile& p) {
+// Adds the sample points of a ray that crossed, whose decompositions start at `eigen`.
+void addRayPoints(PointFields& f, const NodeProfile& p, const TensorEigen* eigen) {
     const double dir[3] = {p.dx, p.dy, p.dz};
     for (std::size_t j = 0; j < p.depth.size(); ++j) {
         const double d = p.depth[j];
         f.add(p.x + d * p.dx, p.y + d * p.dy, p.z + d * p.dz, p.fileNode, true, p.wall, p.thickness,
-              d, dir, &p.value[j]);
+              d, dir, &p.value[j], eigen + j);
     }
 }
 
@@ -132,8 +135,37 @@ void writeGrid(const std::string& path, const ExtractionRun& run, const OutputOp
 
 }  // namespace
 
+RayPointEigens rayPointEigens(const ExtractionRun& run) {
+    RayPointEigens e;
+    e.firstOfProfile.assign(run.profiles.size(), 0);
+    std::size_t points = 0;
+    for (std::size_t i = 0; i < run.profiles.size(); ++i) {
+        e.firstOfProfile[i] = points;
+        if (run.profiles[i].crossed) points += run.profiles[i].depth.size();
+    }
+    e.points.resize(points);
+    for (std::size_t i = 0; i < run.profiles.size(); ++i) {
+        const NodeProfile& p = run.profiles[i];
+        if (!p.crossed) continue;
+        for (std::size_t j = 0; j < p.depth.size(); ++j) {
+            const auto& v = p.value[j];
+            e.points[e.firstOfProfile[i] + j] = symmetricEigen(v[0], v[1], v[2], v[3], v[4], v[5]);
+        }
+    }
+    return e;
+}
+
 void writeProfilesVtu(const std::string& path, const ExtractionRun& run,
                       const OutputOptions& options) {
+    writeProfilesVtu(path, run, options, rayPointEigens(run));
+}
+
+void writeRaysVtu(const std::string& path, const ExtractionRun& run, const OutputOptions& options) {
+    writeRaysVtu(path, run, options, rayPointEigens(run));
+}
+
+void writeProfilesVtu(const std::string& path, const ExtractionRun& run,
+                      const OutputOptions& options, const RayPointEigens& eigens) {
     const SkinSurface& skin = run.skin;
     const std::size_t kernelNodes = skin.fileNode.size();
     // Profiles by kernel node: the kernel keeps file order, so file numbers map by search.
@@ -164,10 +196,15 @@ void writeProfilesVtu(const std::string& path, const ExtractionRun& run,
                 const NodeProfile* p =
                     pi >= 0 ? &run.profiles[static_cast<std::size_t>(pi)] : nullptr;
                 const bool has = p && p->crossed && !p->value.empty();
+                // A skin node carries its first sample point's values, decomposed already.
+                const TensorEigen* eigen =
+                    has && !p->depth.empty()
+                        ? &eigens.points[eigens.firstOfProfile[static_cast<std::size_t>(pi)]]
+                        : nullptr;
                 const double dir[3] = {p ? p->dx : 0.0, p ? p->dy : 0.0, p ? p->dz : 0.0};
                 f.add(skin.xyz[3 * (k - 1)], skin.xyz[3 * (k - 1) + 1], skin.xyz[3 * (k - 1) + 2],
                       skin.fileNode[k - 1], has, has && p->wall, has ? p->thickness : 0.0, 0.0, dir,
-                      has ? &p->value[0] : nullptr);
+                      has ? &p->value[0] : nullptr, eigen);
             }
             connectivity.push_back(pointOfKernelNode[k]);
         }
@@ -176,11 +213,12 @@ void writeProfilesVtu(const std::string& path, const ExtractionRun& run,
         cellKind.push_back(kKindSkinFace);
         cellNode.push_back(0);
     }
-    for (const NodeProfile& p : run.profiles) {
+    for (std::size_t i = 0; i < run.profiles.size(); ++i) {
+        const NodeProfile& p = run.profiles[i];
         if (!p.crossed) continue;
         for (std::size_t j = 0; j < p.depth.size(); ++j)
             connectivity.push_back(static_cast<long long>(f.points() + j));
-        addRayPoints(f, p);
+        addRayPoints(f, p, eigens.points.data() + eigens.firstOfProfile[i]);
         offsets.push_back(static_cast<long long>(connectivity.size()));
         types.push_back(kVtkPolyLine);
         cellKind.push_back(kKindRay);
@@ -191,13 +229,15 @@ void writeProfilesVtu(const std::string& path, const ExtractionRun& run,
               {std::move(connectivity), std::move(offsets), std::move(types)});
 }
 
-void writeRaysVtu(const std::string& path, const ExtractionRun& run, const OutputOptions& options) {
+void writeRaysVtu(const std::string& path, const ExtractionRun& run, const OutputOptions& options,
+                  const RayPointEigens& eigens) {
     PointFields f;
     std::vector<long long> connectivity, offsets, types, cellNode, cellWall;
-    for (const NodeProfile& p : run.profiles) {
+    for (std::size_t i = 0; i < run.profiles.size(); ++i) {
+        const NodeProfile& p = run.profiles[i];
         if (!p.crossed) continue;
         const auto first = static_cast<long long>(f.points());
-        addRayPoints(f, p);
+        addRayPoints(f, p, eigens.points.data() + eigens.firstOfProfile[i]);
         for (std::size_t j = 1; j < p.depth.size(); ++j) {
             connectivity.insert(connectivity.end(), {first + static_cast<long long>(j) - 1,
                                                      first + static_cast<long long>(j)});
