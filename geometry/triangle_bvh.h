@@ -158,6 +158,13 @@ private:
     // exactly at the radius is never skipped.
     static double boxDistanceSquared(const Node& n, const double p[3]);
 
+    // The walk both searches share: `reach(node, key)` says whether a node is in reach and sets
+    // its key (the ray's entry parameter, or the squared distance to the point), nearer keys go
+    // first; `leaf(facetIndex)` visits a facet and may shrink the reach; a node put aside is
+    // taken up again only while `stillInReach(key)` holds.
+    template <typename Reach, typename StillInReach, typename Leaf>
+    void orderedWalk(Reach&& reach, StillInReach&& stillInReach, Leaf&& leaf) const;
+
     // The hierarchy over facets whose corners corner() already gives.
     void buildOver(std::vector<Facet> facets, std::size_t cornerCount);
 
@@ -192,34 +199,30 @@ inline bool TriangleBvh::slabs(const Node& n, const double origin[3], const doub
     return lo <= hi;
 }
 
-template <typename Visit>
-void TriangleBvh::traverse(const double origin[3], const double direction[3], double tNear,
-                           double tFar, Visit&& visit) const {
-    if (nodes_.empty()) return;
-    double inverse[3];
-    for (int a = 0; a < 3; ++a) inverse[a] = 1.0 / direction[a];
-    // Nodes put aside for later, each with the (widened) parameter at which the ray enters its
-    // box: once the visitor has brought tFar below it, the node is dropped without a new test.
+template <typename Reach, typename StillInReach, typename Leaf>
+void TriangleBvh::orderedWalk(Reach&& reach, StillInReach&& stillInReach, Leaf&& leaf) const {
+    // Nodes put aside for later, each with its key: once the leaves have shrunk the reach below
+    // it, the node is dropped without a new test.
     struct Deferred {
         std::uint32_t node;
-        double entry;
+        double key;
     };
     Deferred stack[kMaxDepth + 2];
     int top = 0;
-    double entry = 0.0;
-    if (!slabs(nodes_[0], origin, inverse, tNear, tFar, entry)) return;
+    double key = 0.0;
+    if (!reach(std::uint32_t{0}, key)) return;
     std::uint32_t current = 0;
     for (;;) {
         const Node& n = nodes_[current];
         if (n.count != 0) {
-            for (std::uint32_t i = n.index; i < n.index + n.count; ++i) visit(i, tFar);
+            for (std::uint32_t i = n.index; i < n.index + n.count; ++i) leaf(i);
         } else {
-            double entryA = 0.0, entryB = 0.0;
-            const bool a = slabs(nodes_[n.index], origin, inverse, tNear, tFar, entryA);
-            const bool b = slabs(nodes_[n.index + 1], origin, inverse, tNear, tFar, entryB);
+            double keyA = 0.0, keyB = 0.0;
+            const bool a = reach(n.index, keyA);
+            const bool b = reach(n.index + 1, keyB);
             if (a && b) {
-                const bool aFirst = entryA <= entryB;
-                stack[top++] = aFirst ? Deferred{n.index + 1, entryB} : Deferred{n.index, entryA};
+                const bool aFirst = keyA <= keyB;
+                stack[top++] = aFirst ? Deferred{n.index + 1, keyB} : Deferred{n.index, keyA};
                 current = aFirst ? n.index : n.index + 1;
                 continue;
             }
@@ -228,11 +231,11 @@ void TriangleBvh::traverse(const double origin[3], const double direction[3], do
                 continue;
             }
         }
-        // Pop the next node still in reach (tFar may have come down since it was pushed).
+        // Pop the next node still in reach (the reach may have shrunk since it was pushed).
         bool found = false;
         while (top > 0) {
             const Deferred next = stack[--top];
-            if (next.entry <= tFar) {
+            if (stillInReach(next.key)) {
                 current = next.node;
                 found = true;
                 break;
@@ -240,6 +243,19 @@ void TriangleBvh::traverse(const double origin[3], const double direction[3], do
         }
         if (!found) return;
     }
+}
+
+template <typename Visit>
+void TriangleBvh::traverse(const double origin[3], const double direction[3], double tNear,
+                           double tFar, Visit&& visit) const {
+    if (nodes_.empty()) return;
+    double inverse[3];
+    for (int a = 0; a < 3; ++a) inverse[a] = 1.0 / direction[a];
+    orderedWalk(
+        [&](std::uint32_t node, double& entry) {
+            return slabs(nodes_[node], origin, inverse, tNear, tFar, entry);
+        },
+        [&](double entry) { return entry <= tFar; }, [&](std::uint32_t i) { visit(i, tFar); });
 }
 
 inline double TriangleBvh::boxDistanceSquared(const Node& n, const double p[3]) {
@@ -259,46 +275,13 @@ inline double TriangleBvh::boxDistanceSquared(const Node& n, const double p[3]) 
 template <typename Visit>
 void TriangleBvh::visitNear(const double point[3], double radius, Visit&& visit) const {
     if (nodes_.empty() || !(radius >= 0.0)) return;
-    const auto within = [&](std::uint32_t node, double& squared) {
-        squared = boxDistanceSquared(nodes_[node], point);
-        return squared <= radius * radius;
-    };
-    std::uint32_t stack[kMaxDepth + 2];
-    int top = 0;
-    double squared = 0.0;
-    if (!within(0, squared)) return;
-    std::uint32_t current = 0;
-    for (;;) {
-        const Node& n = nodes_[current];
-        if (n.count != 0) {
-            for (std::uint32_t i = n.index; i < n.index + n.count; ++i) visit(i, radius);
-        } else {
-            double squaredA = 0.0, squaredB = 0.0;
-            const bool a = within(n.index, squaredA);
-            const bool b = within(n.index + 1, squaredB);
-            if (a && b) {
-                const bool aFirst = squaredA <= squaredB;
-                stack[top++] = aFirst ? n.index + 1 : n.index;
-                current = aFirst ? n.index : n.index + 1;
-                continue;
-            }
-            if (a || b) {
-                current = a ? n.index : n.index + 1;
-                continue;
-            }
-        }
-        // Pop the next node still in reach (the radius may have come down since it was pushed).
-        bool found = false;
-        while (top > 0) {
-            const std::uint32_t next = stack[--top];
-            if (within(next, squared)) {
-                current = next;
-                found = true;
-                break;
-            }
-        }
-        if (!found) return;
-    }
+    orderedWalk(
+        [&](std::uint32_t node, double& squared) {
+            squared = boxDistanceSquared(nodes_[node], point);
+            return squared <= radius * radius;
+        },
+        [&](double squared) { return squared <= radius * radius; },
+        [&](std::uint32_t i) { visit(i, radius); });
 }
 
 }  // namespace qvr::geom
