@@ -187,12 +187,11 @@ int CExtractToolData::NearestContainingCell(const double p[3], int slot,
             }
             sortedSupport[at] = support[s];
         }
-        const bool sameGroup =
-            supportCount > 0 &&
-            std::equal(sortedSupport, sortedSupport + supportCount, scratch.aroundNodes.begin(),
-                       scratch.aroundNodes.end()) &&
-            std::find(scratch.aroundCells.begin(), scratch.aroundCells.end(), known) !=
-                scratch.aroundCells.end();
+        const bool sameGroup = supportCount > 0 &&
+                               std::equal(sortedSupport, sortedSupport + supportCount,
+                                          scratch.aroundNodes.begin(), scratch.aroundNodes.end()) &&
+                               std::find(scratch.aroundCells.begin(), scratch.aroundCells.end(),
+                                         known) != scratch.aroundCells.end();
         if (sameGroup) {
             scratch.cellIds.insert(scratch.cellIds.end(), scratch.aroundCells.begin(),
                                    scratch.aroundCells.end());

@@ -35,11 +35,10 @@ public:
     // Inline: the cell choice asks it for every face of every cell around a point.
     static unsigned faceCornerMask(int nNode, int face) {
         // Rows: tetrahedron, pyramid, prism, hexahedron; the sets of the lists in the .cpp.
-        static constexpr unsigned kMasks[4][kMaxFaces] = {
-            {0x07, 0x0B, 0x0E, 0x0D, 0, 0},
-            {0x0F, 0x13, 0x16, 0x1C, 0x19, 0},
-            {0x07, 0x38, 0x1B, 0x36, 0x2D, 0},
-            {0x0F, 0xF0, 0x33, 0x66, 0xCC, 0x99}};
+        static constexpr unsigned kMasks[4][kMaxFaces] = {{0x07, 0x0B, 0x0E, 0x0D, 0, 0},
+                                                          {0x0F, 0x13, 0x16, 0x1C, 0x19, 0},
+                                                          {0x07, 0x38, 0x1B, 0x36, 0x2D, 0},
+                                                          {0x0F, 0xF0, 0x33, 0x66, 0xCC, 0x99}};
         if (face < 0 || face >= kMaxFaces) return 0;
         switch (nNode) {
             case 4: return kMasks[0][face];
