@@ -61,6 +61,12 @@ public:
     // Scratch of each tracing thread, kept from call to call.
     std::vector<std::unique_ptr<qvr::extract::RayScratch>> m_scratch;
     int m_nProgressReported;  // the count last handed to the progress callback
+    // The arrays the ray records point into, one block for all of them (allocating five small
+    // arrays per skin node cost more than the rays of a small part on two threads): per record,
+    // nPoint + 1 x, y, z and distances side by side in m_rayReals, nPoint + 1 cells in
+    // m_rayCells. Owned; released with the records.
+    std::unique_ptr<double[]> m_rayReals;
+    std::unique_ptr<int[]> m_rayCells;
     // Why the last mesh or result load was refused, and the code it returned; "" and 0 after
     // one that succeeded.
     std::string m_lastErrorText;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "extract/CExtractToolData.h"
@@ -19,23 +21,11 @@ namespace {
 // costs nothing next to the rays; progress asks for smaller chunks on small traces anyway.
 constexpr int kMaxChunk = 256;
 
-// Owns freshly built records until they replace the current ones.
+// Owns freshly built records and their arrays until they replace the current ones.
 struct RayRecordsGuard {
     std::unique_ptr<CRayData[]> records;
-    int count = 0;
-    RayRecordsGuard() = default;
-    RayRecordsGuard(const RayRecordsGuard&) = delete;
-    RayRecordsGuard& operator=(const RayRecordsGuard&) = delete;
-    ~RayRecordsGuard() {
-        if (!records) return;
-        for (int i = 0; i <= count; ++i) {
-            delete[] records[i].pX;
-            delete[] records[i].pY;
-            delete[] records[i].pZ;
-            delete[] records[i].pDist;
-            delete[] records[i].pCellID;
-        }
-    }
+    std::unique_ptr<double[]> reals;
+    std::unique_ptr<int[]> cells;
 };
 
 }  // namespace
@@ -50,37 +40,45 @@ int CExtractToolData::BuildRayData(int nNode, int nLayer, const double* x, const
     // A failed allocation, while building or while tracing, leaves no records at all: the
     // caller then sees the same state whichever allocation failed.
     RayRecordsGuard fresh;
+    const auto slots = static_cast<std::size_t>(nLayer) + 1;
+    const auto nodes = static_cast<std::size_t>(nNode);
     try {
-        fresh.records = std::make_unique<CRayData[]>(static_cast<std::size_t>(nNode) + 1);
-        fresh.count = nNode;
-        const auto slots = static_cast<std::size_t>(nLayer) + 1;
-        for (int i = 1; i <= nNode; ++i) {
-            CRayData& r = fresh.records[i];
-            r.nPoint = nLayer;
-            // Zero-initialised so that a record is never read with undefined cell numbers.
-            r.pX = new double[slots]();
-            r.pY = new double[slots]();
-            r.pZ = new double[slots]();
-            r.pDist = new double[slots]();
-            r.pCellID = new int[slots]();
-            r.pX[1] = x[i];
-            r.pY[1] = y[i];
-            r.pZ[1] = z[i];
-            const double s =
-                1.0 / (std::sqrt(Ax[i] * Ax[i] + Ay[i] * Ay[i] + Az[i] * Az[i]) + kLengthGuard);
-            r.dx = s * Ax[i];
-            r.dy = s * Ay[i];
-            r.dz = s * Az[i];
-        }
+        // Sizes past what an allocation can hold fail as a refused allocation would, before the
+        // products below could wrap around.
+        if (slots > std::numeric_limits<std::size_t>::max() / 4 / nodes) throw std::bad_alloc();
+        fresh.records = std::make_unique<CRayData[]>(nodes + 1);
+        // Zero-initialised so that a record is never read with undefined cell numbers.
+        fresh.reals = std::make_unique<double[]>(4 * slots * nodes);
+        fresh.cells = std::make_unique<int[]>(slots * nodes);
     } catch (...) {
         ReleaseRayData();
         throw;
+    }
+    for (int i = 1; i <= nNode; ++i) {
+        CRayData& r = fresh.records[i];
+        const std::size_t record = static_cast<std::size_t>(i) - 1;
+        double* reals = fresh.reals.get() + 4 * slots * record;
+        r.nPoint = nLayer;
+        r.pX = reals;
+        r.pY = reals + slots;
+        r.pZ = reals + 2 * slots;
+        r.pDist = reals + 3 * slots;
+        r.pCellID = fresh.cells.get() + slots * record;
+        r.pX[1] = x[i];
+        r.pY[1] = y[i];
+        r.pZ[1] = z[i];
+        const double s =
+            1.0 / (std::sqrt(Ax[i] * Ax[i] + Ay[i] * Ay[i] + Az[i] * Az[i]) + kLengthGuard);
+        r.dx = s * Ax[i];
+        r.dy = s * Ay[i];
+        r.dz = s * Az[i];
     }
 
     ReleaseRayData();
     m_nSurfaceNode = nNode;
     m_pRayData = fresh.records.release();
-    fresh.count = 0;
+    m_rayReals = std::move(fresh.reals);
+    m_rayCells = std::move(fresh.cells);
 
     try {
         TraceSurfaceRays();
@@ -184,18 +182,10 @@ void CExtractToolData::ReportProgress(int done, int total) {
 }
 
 void CExtractToolData::ReleaseRayData() {
-    if (m_pRayData != nullptr) {
-        for (int i = 0; i <= m_nSurfaceNode; ++i) {
-            CRayData& r = m_pRayData[i];
-            delete[] r.pX;
-            delete[] r.pY;
-            delete[] r.pZ;
-            delete[] r.pDist;
-            delete[] r.pCellID;
-        }
-        delete[] m_pRayData;
-    }
+    delete[] m_pRayData;
     m_pRayData = nullptr;
+    m_rayReals.reset();
+    m_rayCells.reset();
     m_nSurfaceNode = 0;
     m_nNoCrossingCount = 0;
 }
