@@ -34,7 +34,7 @@ public:
     CInnerCell* p_Cell;     // the kernel's solid cells 1..m_nInnerCell; borrowed
     CFaceElem* m_pSurface;  // the kernel's skin faces 1..m_nSurface; borrowed
     Cnode* m_pNode;         // the kernel's nodes 1..m_nNode; borrowed
-    CRayData* m_pRayData;   // m_nSurfaceNode + 1 ray records with their arrays; owned
+    CRayData* m_pRayData;   // m_nSurfaceNode + 1 ray records; owned (arrays below)
     int m_nNode;
     int m_nInnerCell;
     int m_nSurface;                              // combined ids above this name solid cells

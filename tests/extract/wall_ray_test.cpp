@@ -129,11 +129,11 @@ TEST(WallRay, EveryNodesClassificationStaysAsPinned) {
     // The generator's default ribbed plate (blocks 2 x 2 x 0.5 mm, rib layers 1.5 mm high):
     // its blended edge normals fall on both sides of the exit angle's limit.
     const auto defaultRibbed = [](CellType type, bool hole) {
-        qvr::gen::PlateSpec spec;
-        spec.ribs = true;
-        spec.hole = hole;
-        spec.type = type;
-        return qvr::gen::makePlate(spec);
+        qvr::gen::PlateSpec plate;
+        plate.ribs = true;
+        plate.hole = hole;
+        plate.type = type;
+        return qvr::gen::makePlate(plate);
     };
     const std::vector<std::pair<std::string, nqbio::MeshData>> parts = {
         {"ribbed-hex", ribbedPlate(CellType::Hex, 2.0, 6.0)},
