@@ -17,6 +17,7 @@
 #include "extract/ray_scratch.h"
 #include "geometry/cell_adjacency.h"
 #include "geometry/triangle_bvh.h"
+#include "kernel/chunked_threads.h"
 
 namespace qvr::extract {
 class ShapeElements;
@@ -60,6 +61,9 @@ public:
     std::vector<int> m_faceCell;             // exact mode: the cell each skin face bounds (0: none)
     // Scratch of each tracing thread, kept from call to call.
     std::vector<std::unique_ptr<qvr::extract::RayScratch>> m_scratch;
+    // The threads SetSurfaceNode traces on besides the calling one, parked between calls
+    // (starting threads anew cost a small part's call more than its rays on a busy machine).
+    qvr::ChunkedThreads m_tracingThreads;
     int m_nProgressReported;  // the count last handed to the progress callback
     // The arrays the ray records point into, one block for all of them (allocating five small
     // arrays per skin node cost more than the rays of a small part on two threads): per record,

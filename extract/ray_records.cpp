@@ -1,6 +1,7 @@
 // Ray records: one per skin node handed in by the host, then the thickness along each ray, its
 // evenly spaced sample points and their cells, in the selected thickness mode.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -10,7 +11,6 @@
 
 #include "extract/CExtractToolData.h"
 #include "extract/tolerances.h"
-#include "kernel/chunked_threads.h"
 
 using qvr::extract::kLengthGuard;
 using qvr::extract::kNoCrossing;
@@ -157,18 +157,21 @@ int CExtractToolData::TraceSurfaceRays() {
     // Chunks small enough that progress comes about every percent, large enough that handing
     // them out costs nothing next to the rays.
     const int chunk = threads == 1 ? 1 : std::clamp(m_nSurfaceNode / (100 * threads), 1, kMaxChunk);
-    std::vector<int> missed(static_cast<std::size_t>(threads), 0);
-    qvr::runChunked(
+    // Counted per chunk, added once per chunk: counters per worker side by side would share a
+    // cache line that every missed ray writes.
+    std::atomic<int> missed{0};
+    m_tracingThreads.run(
         m_nSurfaceNode, threads, chunk,
         [&](int first, int last, int worker) {
             qvr::extract::RayScratch& scratch = *m_scratch[static_cast<std::size_t>(worker)];
+            int missedHere = 0;
             for (int i = first; i < last; ++i) {
-                if (!TraceRay(i + 1, exact, worker, scratch))
-                    ++missed[static_cast<std::size_t>(worker)];
+                if (!TraceRay(i + 1, exact, worker, scratch)) ++missedHere;
             }
+            missed.fetch_add(missedHere, std::memory_order_relaxed);
         },
         [&](int done) { ReportProgress(done, m_nSurfaceNode); });
-    for (int m : missed) m_nNoCrossingCount += m;
+    m_nNoCrossingCount = missed.load(std::memory_order_relaxed);
     return 1;
 }
 

@@ -1,14 +1,11 @@
-// Chunked fan-out: a shared chunk counter, one exception slot, progress on the caller.
+// Chunked fan-out: one shared chunk counter, the calling thread as worker 0, parked helpers
+// woken per run, one exception slot, progress on the caller between its chunks.
 #include "kernel/chunked_threads.h"
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <exception>
-#include <mutex>
 #include <system_error>
-#include <thread>
-#include <vector>
 
 namespace qvr {
 
@@ -17,12 +14,99 @@ int hardwareThreadCount() {
     return n == 0 ? 1 : static_cast<int>(std::min(n, 4096u));
 }
 
-void runChunked(int count, int threads, int chunk, const std::function<void(int, int, int)>& work,
-                const std::function<void(int)>& progress) {
+// One run as the helpers see it. Lives on the caller's stack for the run; a helper uses it only
+// between joining it (active + 1, while not closed) and leaving it (active - 1), both under the
+// pool's mutex, and the caller waits for active == 0 before it returns.
+struct ChunkedThreads::Job {
+    int count = 0, chunk = 1, chunks = 0;
+    int threads = 1;  // workers 0 .. threads - 1 take part
+    const Work* work = nullptr;
+    std::atomic<int> nextChunk{0};
+    std::atomic<int> finishedItems{0};  // for progress only
+    int active = 0;                     // helpers inside the run; guarded by the mutex
+    bool closed = false;  // the caller is through: late helpers stay out; guarded by the mutex
+    std::exception_ptr failure;  // the first exception of work; guarded by the mutex
+};
+
+namespace {
+
+// Takes chunks of `job` until none is left or one failed; afterChunk() runs after each of them.
+template <class Job, class AfterChunk>
+void takeChunks(Job& job, int worker, std::mutex& mutex, AfterChunk&& afterChunk) {
+    for (;;) {
+        const int c = job.nextChunk.fetch_add(1, std::memory_order_relaxed);
+        if (c >= job.chunks) return;
+        const int first = c * job.chunk;
+        const int last = std::min(job.count, first + job.chunk);
+        try {
+            (*job.work)(first, last, worker);
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (!job.failure) job.failure = std::current_exception();
+            job.nextChunk.store(job.chunks, std::memory_order_relaxed);
+            return;
+        }
+        job.finishedItems.fetch_add(last - first, std::memory_order_relaxed);
+        afterChunk();
+    }
+}
+
+}  // namespace
+
+ChunkedThreads::ChunkedThreads() = default;
+
+ChunkedThreads::~ChunkedThreads() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& t : helpers_) t.join();
+}
+
+int ChunkedThreads::helperCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<int>(helpers_.size());
+}
+
+int ChunkedThreads::growHelpers(int wanted) {
+    while (static_cast<int>(helpers_.size()) < wanted) {
+        const int worker = static_cast<int>(helpers_.size()) + 1;
+        try {
+            std::thread t(&ChunkedThreads::helperLoop, this, worker);
+            std::lock_guard<std::mutex> lock(mutex_);
+            helpers_.push_back(std::move(t));
+        } catch (const std::system_error&) {
+            break;  // a thread the system refused; std::bad_alloc goes to the caller
+        }
+    }
+    return static_cast<int>(helpers_.size());
+}
+
+void ChunkedThreads::helperLoop(int worker) {
+    unsigned long long seen = 0;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
+        if (stopping_) return;
+        seen = generation_;
+        Job* job = job_;
+        if (job == nullptr || job->closed || worker >= job->threads) continue;
+        ++job->active;
+        lock.unlock();
+        takeChunks(*job, worker, mutex_, [] {});
+        lock.lock();
+        if (--job->active == 0) finished_.notify_one();
+    }
+}
+
+void ChunkedThreads::run(int count, int threads, int chunk, const Work& work,
+                         const Progress& progress) {
     if (count <= 0) return;
     chunk = std::max(chunk, 1);
     const int chunks = count / chunk + (count % chunk != 0 ? 1 : 0);
     threads = std::clamp(threads, 1, chunks);
+    if (threads > 1) threads = 1 + growHelpers(threads - 1);
     if (threads == 1) {
         for (int first = 0; first < count; first += chunk) {
             const int last = std::min(count, first + chunk);
@@ -32,76 +116,47 @@ void runChunked(int count, int threads, int chunk, const std::function<void(int,
         return;
     }
 
-    std::atomic<int> nextChunk{0};
-    std::mutex mutex;
-    std::condition_variable changed;
-    int done = 0;  // items finished; guarded by mutex
-    int running = 0;
-    std::exception_ptr failure;
-    auto worker = [&](int id) {
-        for (;;) {
-            const int c = nextChunk.fetch_add(1, std::memory_order_relaxed);
-            if (c >= chunks) break;
-            const int first = c * chunk;
-            const int last = std::min(count, first + chunk);
-            try {
-                work(first, last, id);
-            } catch (...) {
-                std::lock_guard<std::mutex> lock(mutex);
-                if (!failure) failure = std::current_exception();
-                nextChunk.store(chunks, std::memory_order_relaxed);
-                break;
-            }
-            std::lock_guard<std::mutex> lock(mutex);
-            done += last - first;
-            changed.notify_one();
-        }
-        std::lock_guard<std::mutex> lock(mutex);
-        --running;
-        changed.notify_one();
-    };
-
-    std::vector<std::thread> pool;
-    pool.reserve(static_cast<std::size_t>(threads));
-    for (int id = 0; id < threads; ++id) {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            ++running;
-        }
-        try {
-            pool.emplace_back(worker, id);
-        } catch (const std::system_error&) {
-            std::lock_guard<std::mutex> lock(mutex);
-            --running;
-            break;
-        }
+    Job job;
+    job.count = count;
+    job.chunk = chunk;
+    job.chunks = chunks;
+    job.threads = threads;
+    job.work = &work;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        job_ = &job;
+        ++generation_;
     }
-    if (pool.empty()) {  // no thread could start: the caller does it all
-        runChunked(count, 1, chunk, work, progress);
-        return;
-    }
+    wake_.notify_all();
 
     int reported = 0;
     std::exception_ptr progressFailure;
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        for (;;) {
-            changed.wait(lock, [&] { return done != reported || running <= 0; });
-            if (done == reported) break;  // every thread has stopped
-            reported = done;
-            if (failure || !progress || progressFailure) continue;
-            lock.unlock();
-            try {
-                progress(reported);
-            } catch (...) {
-                progressFailure = std::current_exception();
-            }
-            lock.lock();
+    takeChunks(job, 0, mutex_, [&] {
+        if (!progress || progressFailure) return;
+        const int done = job.finishedItems.load(std::memory_order_relaxed);
+        if (done <= reported) return;
+        reported = done;
+        try {
+            progress(done);
+        } catch (...) {
+            progressFailure = std::current_exception();
         }
+    });
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        job.closed = true;
+        finished_.wait(lock, [&] { return job.active == 0; });
+        job_ = nullptr;
     }
-    for (std::thread& t : pool) t.join();
-    if (failure) std::rethrow_exception(failure);
+    if (job.failure) std::rethrow_exception(job.failure);
     if (progressFailure) std::rethrow_exception(progressFailure);
+    if (progress && reported != count) progress(count);
+}
+
+void runChunked(int count, int threads, int chunk, const ChunkedThreads::Work& work,
+                const ChunkedThreads::Progress& progress) {
+    ChunkedThreads pool;
+    pool.run(count, threads, chunk, work, progress);
 }
 
 }  // namespace qvr

@@ -1,6 +1,6 @@
-// The chunked fan-out: every item exactly once on at most the threads asked for, progress only
-// on the calling thread with rising counts ending at the total, and a worker's exception
-// handed back to the caller.
+// The chunked fan-out: every item exactly once on at most the threads asked for, worker 0 and
+// progress on the calling thread (progress with rising counts ending at the total), a worker's
+// exception handed back to the caller, and helper threads kept from run to run.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -25,6 +25,7 @@ TEST(ChunkedThreads, EveryItemOnceProgressRisingOnTheCallersThread) {
                 std::mutex mutex;
                 std::set<int> workers;
                 std::set<std::thread::id> ids;
+                bool workerZeroElsewhere = false;
                 bool chunksOk = true;
                 qvr::runChunked(
                     count, threads, chunk,
@@ -35,6 +36,9 @@ TEST(ChunkedThreads, EveryItemOnceProgressRisingOnTheCallersThread) {
                                    (first % chunk == 0);
                         workers.insert(worker);
                         ids.insert(std::this_thread::get_id());
+                        workerZeroElsewhere =
+                            workerZeroElsewhere ||
+                            (worker == 0) != (std::this_thread::get_id() == caller);
                     },
                     [&, last = 0](int done) mutable {
                         EXPECT_EQ(std::this_thread::get_id(), caller);
@@ -43,6 +47,7 @@ TEST(ChunkedThreads, EveryItemOnceProgressRisingOnTheCallersThread) {
                     });
                 for (const auto& s : seen) EXPECT_EQ(s.load(), 1);
                 EXPECT_TRUE(chunksOk);
+                EXPECT_FALSE(workerZeroElsewhere);
                 if (count == 0) continue;
                 const int chunks = (count + chunk - 1) / chunk;
                 EXPECT_LE(static_cast<int>(workers.size()), std::min(threads, chunks));
@@ -91,6 +96,48 @@ TEST(ChunkedThreads, AWorkersExceptionReachesTheCallerAfterEveryThreadStopped) {
         EXPECT_LT(after.load(), 9000);
     }
     EXPECT_GE(qvr::hardwareThreadCount(), 1);
+}
+
+TEST(ChunkedThreads, KeepsItsHelpersFromRunToRunAndRecoversFromAFailedRun) {
+    qvr::ChunkedThreads pool;
+    EXPECT_EQ(pool.helperCount(), 0);
+    std::set<std::thread::id> helperIds;
+    std::mutex mutex;
+    auto runOn = [&](int threads, int count) {
+        std::vector<std::atomic<int>> seen(static_cast<std::size_t>(count));
+        int last = 0;
+        pool.run(
+            count, threads, 3,
+            [&](int first, int end, int worker) {
+                EXPECT_LT(worker, threads);
+                for (int i = first; i < end; ++i) ++seen[static_cast<std::size_t>(i)];
+                std::lock_guard<std::mutex> lock(mutex);
+                if (worker != 0) helperIds.insert(std::this_thread::get_id());
+            },
+            [&](int done) {
+                EXPECT_GT(done, last);
+                last = done;
+            });
+        EXPECT_EQ(last, count);
+        for (const auto& s : seen) EXPECT_EQ(s.load(), 1);
+    };
+    for (int round = 0; round < 20; ++round) runOn(3, 600);
+    EXPECT_EQ(pool.helperCount(), 2);
+    runOn(1, 50);  // fewer threads: the helpers stay parked, none is stopped
+    runOn(2, 600);
+    EXPECT_EQ(pool.helperCount(), 2);
+    // Only the two helpers ever ran chunks: none was started anew for a later run.
+    EXPECT_LE(helperIds.size(), 2u);
+
+    EXPECT_THROW(pool.run(
+                     600, 3, 1,
+                     [](int first, int, int) {
+                         if (first == 100) throw std::runtime_error("item 100");
+                     },
+                     nullptr),
+                 std::runtime_error);
+    runOn(3, 600);
+    EXPECT_EQ(pool.helperCount(), 2);
 }
 
 }  // namespace
