@@ -73,7 +73,7 @@ int ChunkedThreads::growHelpers(int wanted) {
     while (static_cast<int>(helpers_.size()) < wanted) {
         const int worker = static_cast<int>(helpers_.size()) + 1;
         try {
-            std::thread t(&ChunkedThreads::helperLoop, this, worker);
+            std::thread t([this, worker] { helperLoop(worker); });
             std::lock_guard<std::mutex> lock(mutex_);
             helpers_.push_back(std::move(t));
         } catch (const std::system_error&) {
