@@ -109,7 +109,17 @@ public:
     // counts, null arrays or no mesh.
     int BuildRayData(int nNode, int nLayer, const double* x, const double* y, const double* z,
                      const double* Ax, const double* Ay, const double* Az);
-    int TraceSurfaceRays();
+    // The host's arrays of a SetSurfaceNode call, 1-based: ray starts and directions (any
+    // length).
+    struct RayStarts {
+        const double *x, *y, *z, *ax, *ay, *az;
+    };
+    // Sets up and traces every ray record (m_nSurfaceNode of them, their arrays allocated but
+    // not yet written) on the selected threads. Returns 1, or -1 without records.
+    int TraceSurfaceRays(int nLayer, const RayStarts& starts);
+    // Record inode from the host's arrays: its arrays in the shared blocks, zeroed, then the
+    // start point and the unit direction.
+    void SetUpRecord(int inode, int nLayer, const RayStarts& starts);
     int FindSurfaceCrossing(const int* surfaceIds, int nSurfaceIds, double x, double y, double z,
                             double dx, double dy, double dz, double& distance) const;
     // The ray pass search's elements for a ray from (x, y, z) along (dx, dy, dz) on search slot
