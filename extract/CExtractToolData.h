@@ -6,7 +6,9 @@
 #ifndef QVR_EXTRACT_CEXTRACTTOOLDATA_H
 #define QVR_EXTRACT_CEXTRACTTOOLDATA_H
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -59,6 +61,11 @@ public:
     std::vector<signed char> m_faceOutward;  // exact mode: +1 when a face's area vector points
                                              // out of the part, -1 when into it
     std::vector<int> m_faceCell;             // exact mode: the cell each skin face bounds (0: none)
+    // Whether the wall-ray classification's structures (the faces' outward sides and the skin
+    // hierarchy) are there; set once under m_wallRayMutex by the first classification after a
+    // new mesh, read without it by the others, which may run on several threads.
+    std::atomic<bool> m_bWallRaysReady{false};
+    std::mutex m_wallRayMutex;
     // Scratch of each tracing thread, kept from call to call.
     std::vector<std::unique_ptr<qvr::extract::RayScratch>> m_scratch;
     // The threads SetSurfaceNode traces on besides the calling one, parked between calls
@@ -147,6 +154,10 @@ public:
     int PrepareExactMode();
     // Fills m_faceOutward and m_faceCell from the cell each skin face bounds. Returns 1.
     int ComputeFaceOrientation();
+    // What the wall-ray classification reads besides the rays: the faces' outward sides and
+    // the skin hierarchy, built unless there. Once per mesh; callers on several threads wait for
+    // the first, which builds them.
+    void PrepareWallRays();
     // Distance along the ray from (x, y, z) along the unit direction to where it first leaves
     // the material: 1 with `distance` set, or 0 (distance 0) when it leaves nowhere ahead.
     // `startCell` receives a cell at the node (one bounding a skin face through it), or 0.

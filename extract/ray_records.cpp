@@ -113,6 +113,7 @@ void CExtractToolData::PrepareSearch(bool exact, int threads) {
 }
 
 void CExtractToolData::DropSearchStructures() {
+    m_bWallRaysReady.store(false, std::memory_order_relaxed);
     m_nSearchSlots = 0;
     m_bExactReady = false;
     m_skinHierarchy.clear();
