@@ -68,8 +68,8 @@ public:
     std::mutex m_wallRayMutex;
     // Scratch of each tracing thread, kept from call to call.
     std::vector<std::unique_ptr<qvr::extract::RayScratch>> m_scratch;
-    // The threads SetSurfaceNode traces on besides the calling one, parked between calls
-    // (starting threads anew cost a small part's call more than its rays on a busy machine).
+    // The threads SetSurfaceNode traces on when it has more than one, parked between calls
+    // (starting threads anew costs a small part's call a noticeable share on a busy machine).
     qvr::ChunkedThreads m_tracingThreads;
     int m_nProgressReported;  // the count last handed to the progress callback
     // The arrays the ray records point into, one block for all of them (allocating five small
