@@ -19,7 +19,6 @@
 #include "extract/ray_scratch.h"
 #include "geometry/cell_adjacency.h"
 #include "geometry/triangle_bvh.h"
-#include "kernel/chunked_threads.h"
 
 namespace qvr::extract {
 class ShapeElements;
@@ -68,9 +67,6 @@ public:
     std::mutex m_wallRayMutex;
     // Scratch of each tracing thread, kept from call to call.
     std::vector<std::unique_ptr<qvr::extract::RayScratch>> m_scratch;
-    // The threads SetSurfaceNode traces on when it has more than one, parked between calls
-    // (starting threads anew costs a small part's call a noticeable share on a busy machine).
-    qvr::ChunkedThreads m_tracingThreads;
     int m_nProgressReported;  // the count last handed to the progress callback
     // The arrays the ray records point into, one block for all of them (allocating five small
     // arrays per skin node cost more than the rays of a small part on two threads): per record,

@@ -11,6 +11,7 @@
 
 #include "extract/CExtractToolData.h"
 #include "extract/tolerances.h"
+#include "kernel/chunked_threads.h"
 
 using qvr::extract::kLengthGuard;
 using qvr::extract::kNoCrossing;
@@ -169,7 +170,7 @@ int CExtractToolData::TraceSurfaceRays(int nLayer, const RayStarts& starts) {
     // Counted per chunk, added once per chunk: counters per worker side by side would share a
     // cache line that every missed ray writes.
     std::atomic<int> missed{0};
-    m_tracingThreads.run(
+    qvr::runChunked(
         m_nSurfaceNode, threads, chunk,
         [&](int first, int last, int worker) {
             qvr::extract::RayScratch& scratch = *m_scratch[static_cast<std::size_t>(worker)];

@@ -207,9 +207,7 @@ public:
      * progress callback is still called from the calling thread only. Returns 1, or -1 for
      * n < 0 (the count is then unchanged). May be called at any time, also before a mesh is
      * set. The search set-up is kept between SetSurfaceNode calls on the same mesh; a larger
-     * count than before sets it up again once, with more slots. With n = 1 the calling thread
-     * traces; with more, n threads started by the first call that needs them trace while it
-     * waits, and stay parked (no CPU time) until the next call or the tool's destruction.
+     * count than before sets it up again once, with more slots.
      */
     int SetThreadCount(int n);
     /* Threads SetSurfaceNode traces on: 1 until SetThreadCount changes it (0 is reported as the
