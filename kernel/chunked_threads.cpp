@@ -5,7 +5,7 @@
 // the core they last ran on, one after the other (hex/1e4, load average 6 on 2 cores: in four
 // runs of five every two-thread call traced on one core, and its median call took 1.4 to 2.0
 // times that with threads started per call; starting a thread there costs about 0.7 ms).
-// A caller that traced beside one started thread fared no better.
+// A caller that traced beside one parked thread fared no better.
 #include "kernel/chunked_threads.h"
 
 #include <algorithm>
