@@ -72,6 +72,7 @@ void CellAdjacency::clear() {
     slots_ = 0;
     bits_ = 1;
     mask_ = 1;
+    symmetric_ = true;
 }
 
 void CellAdjacency::set(int cell, int face, int other) {
@@ -144,6 +145,16 @@ void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount)
                     break;
                 }
             }
+        }
+    }
+
+    for (int c = 1; c <= cellCount && symmetric_; ++c) {
+        for (int f = 0; f < slots_ && symmetric_; ++f) {
+            const int other = neighbour(c, f);
+            if (other == 0) continue;
+            bool back = false;
+            for (int g = 0; g < slots_ && !back; ++g) back = neighbour(other, g) == c;
+            symmetric_ = back;
         }
     }
 }

@@ -72,6 +72,12 @@ public:
     int cellCount() const { return cellCount_; }
     // Face slots per cell: the most faces any cell of the mesh has.
     int faceSlots() const { return slots_; }
+    // Whether every neighbour names its cell back across one of its own faces. Not so where a
+    // face is shared by more than two cells, or where a cell's face covers only part of a
+    // larger face of another (a tetrahedron against half of a hexahedron's face): the smaller
+    // cell reaches the larger, which has no neighbour across that face. A walk or a gathering
+    // through neighbours then depends on the cell it starts from.
+    bool symmetric() const { return symmetric_; }
     std::size_t memoryBytes() const { return bytes_.capacity(); }
 
 private:
@@ -92,6 +98,7 @@ private:
     int slots_ = 0;
     int bits_ = 1;  // bits per cell number
     std::uint64_t mask_ = 1;
+    bool symmetric_ = true;
 };
 
 // Steps from cell `start` through face neighbours towards the point p until contains(cell)
