@@ -15,6 +15,7 @@
 #include "extract/tolerances.h"
 #include "geometry/cell_adjacency.h"
 #include "kernel/mesh_tables.h"
+#include "kernel/prefetch.h"
 
 using qvr::kMaxCellNodes;
 using qvr::extract::kFarthestSquared;
@@ -224,6 +225,14 @@ int CExtractToolData::NearestContainingCell(const double p[3], int slot,
             }
             return true;
         };
+        // A cell found is looked at next or soon after: its record (node list and centroid)
+        // and its neighbours are asked for at once, so that their reads overlap.
+        auto askAhead = [this](int cell) {
+            const auto* record = reinterpret_cast<const char*>(&p_Cell[cell]);
+            qvr::prefetch(record);
+            qvr::prefetch(record + sizeof(CInnerCell) - 1);
+            m_cellAdjacency.prefetch(cell);
+        };
         // The group of the previous sample point serves again when it is named by the same
         // nodes and holds `known`: the cells connected to `known` through faces holding those
         // nodes are then the same cells.
@@ -247,7 +256,7 @@ int CExtractToolData::NearestContainingCell(const double p[3], int slot,
         } else {
             gathered = supportCount > 0 &&
                        qvr::geom::gatherConnected(m_cellAdjacency, known, sharesSupport,
-                                                  scratch.cellIds, kMaxCellsAroundPoint);
+                                                  scratch.cellIds, kMaxCellsAroundPoint, askAhead);
             if (gathered) {
                 scratch.aroundNodes.assign(sortedSupport, sortedSupport + supportCount);
                 scratch.aroundCells.assign(scratch.cellIds.begin() + 1, scratch.cellIds.end());

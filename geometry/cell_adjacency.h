@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "QVROptKer.h"
+#include "kernel/prefetch.h"
 
 namespace qvr::geom {
 
@@ -69,6 +70,13 @@ public:
         word = littleEndian(word) >> (bit % 8);
         return static_cast<int>(word & mask_);
     }
+    // Asks for the bytes of the cell's neighbours ahead of the neighbour() calls that read them.
+    void prefetch(int cell) const {
+        if (cell < 1 || cell > cellCount_) return;
+        const std::size_t bit = static_cast<std::size_t>(cell - 1) *
+                                static_cast<std::size_t>(slots_) * static_cast<std::size_t>(bits_);
+        qvr::prefetch(bytes_.data() + bit / 8);
+    }
     int cellCount() const { return cellCount_; }
     // Face slots per cell: the most faces any cell of the mesh has.
     int faceSlots() const { return slots_; }
@@ -116,10 +124,16 @@ int walkToPoint(const CellAdjacency& adjacency, const CInnerCell* cells, const C
 // of `cell` accepted by accept(cell, face) (start itself is taken as it is), appended to `cells`
 // in the order found. The neighbour is looked up only across accepted faces: the lookup is the
 // costly part (a read far away in the table), and most faces are rejected. False, with `cells`
-// partly filled, when there are more than maxCells of them.
+// partly filled, when there are more than maxCells of them. reached(cell) is called as each
+// cell after start is appended, before accept looks at it (to ask for its data ahead).
+template <typename Accept, typename Reached>
+bool gatherConnected(const CellAdjacency& adjacency, int start, Accept&& accept,
+                     std::vector<int>& cells, std::size_t maxCells, Reached&& reached);
 template <typename Accept>
 bool gatherConnected(const CellAdjacency& adjacency, int start, Accept&& accept,
-                     std::vector<int>& cells, std::size_t maxCells);
+                     std::vector<int>& cells, std::size_t maxCells) {
+    return gatherConnected(adjacency, start, accept, cells, maxCells, [](int) {});
+}
 
 // The face of `cell` (local number) whose plane p lies farthest beyond (distance from the plane
 // through the face's corner mean, normal by Newell's rule); -1 when p lies behind every plane.
@@ -143,9 +157,9 @@ int walkToPoint(const CellAdjacency& adjacency, const CInnerCell* cells, const C
     return 0;
 }
 
-template <typename Accept>
+template <typename Accept, typename Reached>
 bool gatherConnected(const CellAdjacency& adjacency, int start, Accept&& accept,
-                     std::vector<int>& cells, std::size_t maxCells) {
+                     std::vector<int>& cells, std::size_t maxCells, Reached&& reached) {
     const std::size_t first = cells.size();
     cells.push_back(start);
     for (std::size_t next = first; next < cells.size(); ++next) {
@@ -161,6 +175,7 @@ bool gatherConnected(const CellAdjacency& adjacency, int start, Accept&& accept,
             }
             if (cells.size() - first >= maxCells) return false;
             cells.push_back(other);
+            reached(other);
         }
     }
     return true;
