@@ -115,6 +115,7 @@ private:
 // the face's corner mean, normal by the corners' cross products, turned away from the cell's
 // centroid) the point lies farthest beyond. Every cell tested is appended to `visited`.
 // Cells and nodes are the mesh's 1-based tables; `adjacency` is built over those cells.
+// The records of a cell's neighbours are asked for ahead while the face to cross is worked out.
 template <typename Contains>
 int walkToPoint(const CellAdjacency& adjacency, const CInnerCell* cells, const Cnode* nodes,
                 int start, const double p[3], Contains&& contains, std::vector<int>& visited,
@@ -150,6 +151,10 @@ int walkToPoint(const CellAdjacency& adjacency, const CInnerCell* cells, const C
         }
         visited.push_back(cell);
         if (contains(cell)) return cell;
+        for (int f = 0; f < adjacency.faceSlots(); ++f) {
+            const int next = adjacency.neighbour(cell, f);
+            if (next != 0) qvr::prefetch(&cells[next]);
+        }
         const int face = farthestFaceBeyond(cells[cell], nodes, p);
         if (face < 0) return 0;
         cell = adjacency.neighbour(cell, face);
