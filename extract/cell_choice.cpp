@@ -128,7 +128,10 @@ bool CExtractToolData::FaceNeighboursClosed() const {
         const CFaceElem& face = m_pSurface[f];
         if (c == 0 || face.pNode == nullptr) continue;
         const CInnerCell& cell = p_Cell[c];
-        for (int g = 0; g < CellAdjacency::faceCount(cell.nNode); ++g) {
+        // A cell of a kind with more faces than the table has slots for is one the neighbours
+        // were not built over (its node numbers are unusable): its faces are never marked.
+        const int faces = std::min(CellAdjacency::faceCount(cell.nNode), static_cast<int>(slots));
+        for (int g = 0; g < faces; ++g) {
             int positions[CellAdjacency::kMaxFaceNodes];
             const int n = CellAdjacency::faceCorners(cell.nNode, g, positions);
             // The same nodes both ways: each skin corner among the cell face's, and each of
@@ -152,6 +155,7 @@ bool CExtractToolData::FaceNeighboursClosed() const {
         const CInnerCell& cell = p_Cell[c];
         if (cell.pNode == nullptr) continue;  // never reached through a neighbour
         for (int g = 0; g < CellAdjacency::faceCount(cell.nNode); ++g) {
+            if (g >= static_cast<int>(slots)) return false;  // no slot: no neighbour either
             if (m_cellAdjacency.neighbour(c, g) == 0 &&
                 !onSkin[static_cast<std::size_t>(c) * slots + static_cast<std::size_t>(g)]) {
                 return false;
