@@ -409,6 +409,11 @@ struct StepRun {
     }
 };
 
+void mark(adt::WalkWorkspace& ws, int id) {
+    const auto bit = static_cast<std::size_t>(id);
+    ws.seen[bit / 64] |= std::uint64_t{1} << (bit % 64);
+}
+
 // Adds an element to the walk's list unless it is there already: consecutive runs find many of
 // the same elements, and a list without repeats is cheaper to sort.
 void addPassed(adt::WalkWorkspace& ws, int id) {
@@ -463,14 +468,17 @@ void gatherRun(const adt::BoxIndex& index, const StepRun& run, adt::WalkWorkspac
 }
 
 // Walks `steps` with the walk index: gathers into ws.passed, in no particular order and each
-// once, every element the step-by-step walk passes, and returns the walk's last step. The
-// elements stay marked in ws.seen until clearMarks. Each run of steps is one pass through the
+// once, every element the step-by-step walk passes, and returns the walk's last step. A walk
+// of more than one run leaves its elements marked in ws.seen (and ws.marked set) until
+// clearMarks; one pass finds each item once, so a walk of one run needs no marks, and most
+// walks take one. Each run of steps is one pass through the
 // index, which yields every item meeting a step of the run and the steps it meets; the walk
 // ends at the run's first step no item meets (or at its last one), and the items met up to
 // there are passed. ws.candidates keeps the last run's items.
 FloatStep walkRuns(const adt::BoxIndex& index, StepSequence& steps, const Vec3& d,
                    adt::WalkWorkspace& ws) {
     ws.passed.clear();
+    ws.marked = false;
     StepRun run;
     int lastStep = 0;
     for (int length = kFirstRunSteps;; length = std::min(2 * length, kMaxRunSteps)) {
@@ -485,6 +493,15 @@ FloatStep walkRuns(const adt::BoxIndex& index, StepSequence& steps, const Vec3& 
                 break;
             }
         }
+        if (!ws.marked) {
+            for (std::size_t c = 0; c < ws.candidates.size(); ++c) {
+                if (ws.firstStep[c] <= lastStep) ws.passed.push_back(ws.candidates[c]);
+            }
+            if (finished) break;
+            for (int id : ws.passed) mark(ws, id);
+            ws.marked = true;
+            continue;
+        }
         for (std::size_t c = 0; c < ws.candidates.size(); ++c) {
             if (ws.firstStep[c] <= lastStep) addPassed(ws, ws.candidates[c]);
         }
@@ -494,6 +511,8 @@ FloatStep walkRuns(const adt::BoxIndex& index, StepSequence& steps, const Vec3& 
 }
 
 void clearMarks(adt::WalkWorkspace& ws) {
+    if (!ws.marked) return;
+    ws.marked = false;
     for (int id : ws.passed) {
         const auto bit = static_cast<std::size_t>(id);
         ws.seen[bit / 64] &= ~(std::uint64_t{1} << (bit % 64));

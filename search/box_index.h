@@ -34,6 +34,7 @@ struct WalkWorkspace {
     std::vector<int> coverage;        // per step of the run: candidates starting - ending there
     std::vector<int> passed;          // ids met by any step so far, unsorted, each once
     std::vector<std::uint64_t> seen;  // one bit per id: in `passed`; all clear between walks
+    bool marked = false;              // `seen` marks `passed` (a walk of more than one run)
     std::vector<int> lastStep;        // ids met by the last step
 };
 
