@@ -115,7 +115,7 @@ std::string renderSvg(const LogLogChart& chart) {
             o << "<circle cx=\"" << px(x) << "\" cy=\"" << py(y) << "\" r=\"3\" fill=\"" << s.colour
               << "\"/>\n";
         }
-        if (n < 2) continue;
+        if (n < 2 || !s.joined) continue;
         o << "<path d=\"" << path.str() << "\" fill=\"none\" stroke=\"" << s.colour
           << "\" stroke-width=\"2\"";
         if (!s.dash.empty()) o << " stroke-dasharray=\"" << s.dash << "\"";
@@ -125,6 +125,13 @@ std::string renderSvg(const LogLogChart& chart) {
     const double lx = kLeft + plotW + 20;
     double ly = kTop + 8;
     for (const LegendEntry& e : chart.legend) {
+        if (e.point) {
+            o << "<circle cx=\"" << lx + 14 << "\" cy=\"" << ly << "\" r=\"3\" fill=\"" << e.colour
+              << "\"/>\n<text x=\"" << lx + 36 << "\" y=\"" << ly + 4 << "\">" << escape(e.text)
+              << "</text>\n";
+            ly += kLegendRow;
+            continue;
+        }
         o << "<line x1=\"" << lx << "\" y1=\"" << ly << "\" x2=\"" << lx + 28 << "\" y2=\"" << ly
           << "\" stroke=\"" << e.colour << "\" stroke-width=\"2\"";
         if (!e.dash.empty()) o << " stroke-dasharray=\"" << e.dash << "\"";
