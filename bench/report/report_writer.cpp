@@ -455,7 +455,7 @@ std::string scalingChartSvg(const RunResults& run) {
     }
     for (const std::string& type : run.types()) {
         if (isMeshPart(type))
-            chart.legend.push_back({type + " parts (points, one per part)", "#333", "", true});
+            chart.legend.push_back({type + " parts (a ring per part)", "#333", "", true});
         else
             chart.legend.push_back({type + " parts", "#333", dashOf(run, type)});
     }

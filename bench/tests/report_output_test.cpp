@@ -205,7 +205,7 @@ TEST(Page, MeshPartsGetRowsAndColumnsOfTheirOwnWithoutEmptyOnes) {
     const std::string svg = scalingChartSvg(run);
     EXPECT_EQ(count(svg, "<path"), 2) << svg;
     EXPECT_EQ(count(svg, "<circle"), 2 * 4 + 1);  // two stages on four parts, the legend's mark
-    EXPECT_NE(svg.find("cad parts (points, one per part)"), std::string::npos);
+    EXPECT_NE(svg.find("cad parts (a ring per part)"), std::string::npos);
 
     RunInfo noGmsh;
     noGmsh.partsNote = "This run has no CAD-like parts: the gmsh command was not found.";
