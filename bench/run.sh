@@ -81,7 +81,7 @@ mesh_cad_part() {  # script, part name, extra gmsh options...
     echo "run.sh: meshed $name in $seconds s" >&2
   else
     echo "run.sh: gmsh failed on $script (see below); $name is left out" >&2
-    tail -5 "$cad_dir/$name.log" >&2
+    grep -m 5 "Error" "$cad_dir/$name.log" >&2 || tail -5 "$cad_dir/$name.log" >&2
     parts_note+=" Left out of this run: \`cad/$name\` (gmsh failed on its script)."
   fi
 }

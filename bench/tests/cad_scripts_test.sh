@@ -14,7 +14,7 @@ for script in "${scripts[@]}"; do
   name=$(basename "$script" .geo)
   if ! "$gmsh" -3 -bin -format msh41 -clscale 4 "$script" -o "$work/$name.msh" > "$work/$name.log" 2>&1; then
     echo "gmsh failed on $script:" >&2
-    tail -5 "$work/$name.log" >&2
+    grep -m 5 "Error" "$work/$name.log" >&2 || tail -5 "$work/$name.log" >&2
     exit 1
   fi
 done
