@@ -2,7 +2,7 @@
 //   qvr_bench_report --json=<results.json> --memory=<memory.csv> --csv=<summary.csv>
 //                    --page=<performance.md> --chart=<performance-scaling.svg>
 //                    [--notes=<notes.md>] [--date=...] [--commit=...] [--load-start=...]
-//                    [--load-end=...] [--minutes=...] [--quick]
+//                    [--load-end=...] [--minutes=...] [--quick] [--parts-note=...]
 // The page refers to the chart by its file name, so both belong in the same folder.
 #include <cstdio>
 #include <cstdlib>
@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
     info.loadEnd = args["load-end"];
     info.minutes = std::atof(args["minutes"].c_str());
     info.quick = !args["quick"].empty();
+    info.partsNote = args["parts-note"];
     info.resultsFile = args["results-name"].empty() ? args["json"] : args["results-name"];
     info.chartFile = std::filesystem::path(args["chart"]).filename().string();
     if (!args["notes"].empty()) info.notes = readFile(args["notes"]);
