@@ -177,6 +177,16 @@ private:
 #endif
     }
 
+    void prefetchCorners(std::uint32_t i) const {
+        const Facet& f = facets_[i];
+        for (const std::uint32_t c : f.corner) {
+            if (c == kNoCorner) break;
+            prefetch(meshNodes_ != nullptr
+                         ? static_cast<const void*>(&meshNodes_[c])
+                         : static_cast<const void*>(&corners_[3 * std::size_t{c}]));
+        }
+    }
+
     // The hierarchy over facets whose corners corner() already gives.
     void buildOver(std::vector<Facet> facets, std::size_t cornerCount);
 
@@ -204,6 +214,10 @@ void TriangleBvh::orderedWalk(Reach&& reach, StillInReach&& stillInReach, Leaf&&
         const std::uint32_t column = current % 2;
         const std::uint32_t index = pair.index[column];
         if (pair.count[column] != 0) {
+            // The corners of the leaf's later facets load while its first is tested.
+            for (std::uint32_t i = index + 1; i < index + pair.count[column]; ++i) {
+                prefetchCorners(i);
+            }
             for (std::uint32_t i = index; i < index + pair.count[column]; ++i) leaf(i);
         } else {
             const unsigned met = reach(index, keys);
