@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "format.h"
+#include "ray_targets.h"
 #include "stage_catalogue.h"
 #include "svg_chart.h"
 
@@ -385,6 +386,7 @@ std::string markdownPage(const RunResults& run, const MemoryTable& memory, const
     surfaceNodeSection(o, run);
     beforeAfterSection(o, run);
     ratioSection(o, run);
+    rayTargetsSection(o, run, memory);
     memorySection(o, run, memory);
     o << "## Scaling\n\n![Time per item against cell count, log-log](" << info.chartFile
       << ")\n\nTime per item against the part's cell count, both axes logarithmic: a flat line "

@@ -117,6 +117,42 @@ TEST(Page, MemorySectionEndsWithTheLoadedMeshPerCell) {
         << page;
 }
 
+TEST(Page, RayTargetsSetEachColumnAgainstItsTargetAndMarkTheMisses) {
+    RunResults run;
+    run.measurements = {measured("anchor.embree_ray", "1e4", 0.1e-6),
+                        measured("skin_bvh.ray", "1e4", 0.6e-6),
+                        measured("skin_bvh.build", "1e4", 10e-6),
+                        measured("set_surface_node.exact", "1e4", 5e-6),
+                        measured("set_surface_node.centroid", "1e4", 3e-6),
+                        measured("set_surface_node_wall.centroid.threads1", "1e4", 1e-6),
+                        measured("set_surface_node_wall.centroid.threads2", "1e4", 1e-6),
+                        measured("set_surface_node_wall.exact.threads1", "1e4", 1e-6),
+                        measured("set_surface_node_wall.exact.threads2", "1e4", 1e-6)};
+    run.measurements[0].counters = {{"scene_build_ms", 1.0}};
+    run.measurements[4].counters = {{"skin_nodes", 1000}};
+    run.measurements[5].realSeconds = 0.020;
+    run.measurements[6].realSeconds = 0.010;
+    run.measurements[7].realSeconds = 0.030;
+    run.measurements[8].realSeconds = 0.020;
+    MemoryTable memory;
+    memory.rows[{"hex/1e4", "load_binary"}] = {400, 300, "stage-peak", 1000};
+    memory.rows[{"hex/1e4", "both_modes_ready"}] = {200, 100, "stage-peak", 1000};
+    const std::string page = markdownPage(run, memory, RunInfo{});
+    // With builds: 1 ms + 1 000 x 0.6 us = 1.6 ms against 1 ms + 1 000 x 0.1 us = 1.1 ms.
+    EXPECT_NE(page.find("| hex/1e4 | 100 ns | 6.00× ✗ | 1.45× | 50.0× | 30.0× | 2.00× / 1.50× ✗ "
+                        "| 410 |"),
+              std::string::npos)
+        << page;
+
+    // The memory target holds from a million cells on; without the anchor there is no section.
+    memory.rows[{"hex/1e4", "load_binary"}].cells = 1e6;
+    memory.rows[{"hex/1e4", "load_binary"}].retainedKiB = 300e3;
+    run.measurements[0].cells = 1e6;
+    EXPECT_NE(markdownPage(run, memory, RunInfo{}).find("| 307 ✗ |"), std::string::npos);
+    run.measurements.erase(run.measurements.begin());
+    EXPECT_EQ(markdownPage(run, memory, RunInfo{}).find("## The ray targets"), std::string::npos);
+}
+
 int count(const std::string& text, const std::string& what) {
     int n = 0;
     for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
