@@ -9,8 +9,7 @@ namespace qvr::report {
 namespace {
 
 const Measurement* usable(const Measurement* m) {
-    return m != nullptr && m->error.empty() && m->items > 0 && m->secondsPerItem > 0 ? m
-                                                                                      : nullptr;
+    return m != nullptr && m->error.empty() && m->items > 0 && m->secondsPerItem > 0 ? m : nullptr;
 }
 
 // "5.6×", with a mark when it misses the target (above it, or below it where more is better).
@@ -56,8 +55,7 @@ void rayTargetsSection(std::ostringstream& o, const RunResults& run, const Memor
             const Measurement* ray = usable(run.find("skin_bvh.ray", type, size));
             const Measurement* build = usable(run.find("skin_bvh.build", type, size));
             const Measurement* exact = usable(run.find("set_surface_node.exact", type, size));
-            const Measurement* centroid =
-                usable(run.find("set_surface_node.centroid", type, size));
+            const Measurement* centroid = usable(run.find("set_surface_node.centroid", type, size));
             const double perRay = embree->secondsPerItem;
             const auto over = [perRay](const Measurement* m) {
                 return m != nullptr ? m->secondsPerItem / perRay : 0.0;
@@ -67,8 +65,8 @@ void rayTargetsSection(std::ostringstream& o, const RunResults& run, const Memor
             const double skinNodes = centroid != nullptr ? centroid->counter("skin_nodes") : 0.0;
             const double sceneSeconds = embree->counter("scene_build_ms") * 1e-3;
             if (ray != nullptr && build != nullptr && skinNodes > 0 && sceneSeconds > 0) {
-                const double ours = build->secondsPerItem * build->items +
-                                    skinNodes * ray->secondsPerItem;
+                const double ours =
+                    build->secondsPerItem * build->items + skinNodes * ray->secondsPerItem;
                 withBuild = ours / (sceneSeconds + skinNodes * perRay);
             }
             const std::string part = type + "/" + size;
@@ -79,8 +77,8 @@ void rayTargetsSection(std::ostringstream& o, const RunResults& run, const Memor
                  << against(withBuild, kTargetWithBuildOverEmbree, false) << " | "
                  << (exact != nullptr ? formatRatio(over(exact)) : "–") << " | "
                  << against(over(centroid), kTargetDefaultNodeOverEmbree, false) << " | "
-                 << against(twoThreadSpeedUp(run, "centroid", type, size),
-                            kTargetTwoThreadSpeedUp, true)
+                 << against(twoThreadSpeedUp(run, "centroid", type, size), kTargetTwoThreadSpeedUp,
+                            true)
                  << " / "
                  << against(twoThreadSpeedUp(run, "exact", type, size), kTargetTwoThreadSpeedUp,
                             true)
@@ -102,13 +100,11 @@ void rayTargetsSection(std::ostringstream& o, const RunResults& run, const Memor
          "time of a whole-skin call on one thread over that on two (default / exact mode). "
          "*Bytes per cell*: a mesh loaded from the binary file with both modes ready, the "
          "target applying from a million cells.\n\n"
-      << "| Part | Embree ray | Hierarchy ray / Embree (≤ "
-      << target(kTargetHierarchyRayOverEmbree) << ") | With builds, whole skin (≤ "
-      << target(kTargetWithBuildOverEmbree)
+      << "| Part | Embree ray | Hierarchy ray / Embree (≤ " << target(kTargetHierarchyRayOverEmbree)
+      << ") | With builds, whole skin (≤ " << target(kTargetWithBuildOverEmbree)
       << ") | Exact node / Embree | Default node / Embree (≤ "
       << target(kTargetDefaultNodeOverEmbree) << ") | 1 → 2 threads (≥ "
-      << target(kTargetTwoThreadSpeedUp) << ") | Bytes per cell (< "
-      << kTargetBytesPerCell
+      << target(kTargetTwoThreadSpeedUp) << ") | Bytes per cell (< " << kTargetBytesPerCell
       << ") |\n|---|---:|---:|---:|---:|---:|---:|---:|\n"
       << rows.str() << "\n";
 }
