@@ -58,6 +58,9 @@ public:
     std::vector<signed char> m_faceOutward;  // exact mode: +1 when a face's area vector points
                                              // out of the part, -1 when into it
     std::vector<int> m_faceCell;             // exact mode: the cell each skin face bounds (0: none)
+    // Exact mode: every neighbour names its cell back and every face without a neighbour is a
+    // skin face, so that the cells around a point are all reached from any one of them.
+    bool m_bFaceNeighboursClosed;
     // Scratch of each tracing thread, kept from call to call.
     std::vector<std::unique_ptr<qvr::extract::RayScratch>> m_scratch;
     int m_nProgressReported;  // the count last handed to the progress callback
@@ -133,6 +136,9 @@ public:
     int PrepareExactMode();
     // Fills m_faceOutward and m_faceCell from the cell each skin face bounds. Returns 1.
     int ComputeFaceOrientation();
+    // Whether the cell neighbours are closed as m_bFaceNeighboursClosed says (after the
+    // neighbours and m_faceCell are built).
+    bool FaceNeighboursClosed() const;
     // Distance along the ray from (x, y, z) along the unit direction to where it first leaves
     // the material: 1 with `distance` set, or 0 (distance 0) when it leaves nowhere ahead.
     // `startCell` receives a cell at the node (one bounding a skin face through it), or 0.
