@@ -1,4 +1,5 @@
-// The benchmark suite: Google Benchmark's flags plus --qvr_sizes and --qvr_types (part_list.h).
+// The benchmark suite: Google Benchmark's flags plus --qvr_sizes, --qvr_types and --qvr_meshes
+// (part_list.h).
 // Benchmarks are registered part by part, so that one part is in memory at a time: every stage
 // and every anchor that was built in.
 #include <cstdio>

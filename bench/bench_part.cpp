@@ -5,6 +5,9 @@
 #include <random>
 #include <stdexcept>
 
+#include "gmsh_part.h"
+#include "mesh_part_type.h"
+
 namespace qvr::bench {
 
 std::string sizeLabel(long long cells) {
@@ -19,6 +22,7 @@ std::string sizeLabel(long long cells) {
 }
 
 std::string partLabel(const PartKey& key) {
+    if (key.fromMesh()) return std::string(kMeshPartType) + "/" + key.name;
     return std::string(gen::cellTypeName(key.type)) + "/" + sizeLabel(key.cells);
 }
 
@@ -52,15 +56,22 @@ std::vector<char> cPath(const std::string& path) {
 }
 
 std::unique_ptr<PartFiles> writePart(const PartKey& key) {
-    nqbio::MeshData mesh = gen::makePlate(gen::plateForCellCount(key.cells, key.type, true));
-    if (mesh.parts.empty()) throw std::runtime_error("the generator refused " + partLabel(key));
-    k7t::ResultFile results = gen::makeFiberResult(mesh, gen::FiberSpec{});
+    nqbio::MeshData mesh;
+    k7t::ResultFile results;
+    std::string why;
+    if (key.fromMesh()) {
+        if (!readGmshPart(key.gmshMesh, mesh, results, why))
+            throw std::runtime_error("cannot read " + partLabel(key) + ": " + why);
+    } else {
+        mesh = gen::makePlate(gen::plateForCellCount(key.cells, key.type, true));
+        if (mesh.parts.empty()) throw std::runtime_error("the generator refused " + partLabel(key));
+        results = gen::makeFiberResult(mesh, gen::FiberSpec{});
+    }
 
     auto files = std::make_unique<PartFiles>();
     files->textMesh = files->folder.file("part.nqb");
     files->binaryMesh = files->folder.file("part-binary.nqb");
     files->results = files->folder.file("part.k7t");
-    std::string why;
     if (!nqbio::writeText(files->textMesh, mesh, &why) ||
         !nqbio::writeBinary(files->binaryMesh, mesh, &why) ||
         !k7t::write(files->results, results, &why))
@@ -131,7 +142,7 @@ std::unique_ptr<Part> preparePart(const PartKey& key, std::unique_ptr<PartFiles>
 
 Part& part(const PartKey& key) {
     static std::unique_ptr<Part> cached;
-    if (cached && cached->key.type == key.type && cached->key.cells == key.cells) return *cached;
+    if (cached && cached->key == key) return *cached;
     cached.reset();
     cached = preparePart(key, writePart(key));
     return *cached;

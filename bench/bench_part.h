@@ -1,7 +1,8 @@
-// The generated parts that every benchmark runs on, made at run time and cached one at a time.
+// The parts that every benchmark runs on, made at run time and cached one at a time.
 //
-// A part is the generator's plate with ribs, sized for a requested cell count, written as a text
-// mesh, a binary mesh and a fibre result file into a scratch folder. The benchmarks of one part
+// A part is the generator's plate with ribs, sized for a requested cell count, or a Gmsh mesh of
+// a CAD-like part (gmsh_part.h), written as a text mesh, a binary mesh and a fibre result file
+// into a scratch folder. The benchmarks of one part
 // share one Part: it is built on first use and dropped when another part is asked for, so a
 // run holds one part in memory at a time (register benchmarks part by part).
 #ifndef QVR_BENCH_BENCH_PART_H
@@ -34,12 +35,27 @@ constexpr int kQueryCount = 1000;
 constexpr unsigned kQuerySeed = 20240611u;
 
 struct PartKey {
-    gen::CellType type = gen::CellType::Hex;
-    long long cells = 0;  // requested; the generator lands near it
+    gen::CellType type = gen::CellType::Hex;  // of a generated part
+    // A generated part's requested count (the generator lands near it); a mesh part's own.
+    long long cells = 0;
+    // A part read from a Gmsh mesh: the file and the name it is listed under; both empty for a
+    // generated part.
+    std::string gmshMesh, name;
+
+    static PartKey generated(gen::CellType cellType, long long requestedCells) {
+        PartKey key;
+        key.type = cellType;
+        key.cells = requestedCells;
+        return key;
+    }
+    bool fromMesh() const { return !gmshMesh.empty(); }
+    bool operator==(const PartKey& o) const {
+        return type == o.type && cells == o.cells && gmshMesh == o.gmshMesh && name == o.name;
+    }
 };
 // "1e4", "1e5", ... for powers of ten, the plain number otherwise.
 std::string sizeLabel(long long cells);
-// "hex/1e5"
+// "hex/1e5" for a generated part, "cad/bracket" for a mesh part.
 std::string partLabel(const PartKey& key);
 
 // Rays in the layout SetSurfaceNode takes: one-based arrays, entry 0 unused.
@@ -57,20 +73,21 @@ struct QueryBox {
     double xmin, ymin, zmin, xmax, ymax, zmax;
 };
 
-// The files of a generated part and its counts.
+// The files of a part and its counts.
 struct PartFiles {
     ScratchFolder folder;
     std::string textMesh, binaryMesh, results;
     std::uintmax_t textBytes = 0, binaryBytes = 0;
     int cells = 0, nodes = 0, faces = 0;
 };
-// Generates and writes the part; throws std::runtime_error when a writer fails.
+// Generates the part (or reads its mesh) and writes its files; throws std::runtime_error when
+// the part cannot be made or a writer fails.
 std::unique_ptr<PartFiles> writePart(const PartKey& key);
 
 // A mutable copy of a path for the library's char* parameters.
 std::vector<char> cPath(const std::string& path);
 
-// SetSurfaceNode is measured on a sample rather than the whole skin (requested cell count).
+// SetSurfaceNode is measured on a sample rather than the whole skin (the key's cell count).
 inline bool sampleSurfaceNodes(long long cells) { return cells > kFullSkinCellLimit; }
 
 // The rays SetSurfaceNode is measured on: the whole skin, or a sample for large parts.

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "gmsh_part.h"
+
 namespace qvr::bench {
 namespace {
 
@@ -35,6 +37,8 @@ bool takePartList(int& argc, char** argv, std::vector<PartKey>& parts, std::stri
     std::string sizesText = "10000,100000,1000000", typesText = "hex,tet";
     takeFlag(argc, argv, "qvr_sizes", sizesText);
     takeFlag(argc, argv, "qvr_types", typesText);
+    std::string meshesText;
+    takeFlag(argc, argv, "qvr_meshes", meshesText);
 
     std::vector<long long> sizes;
     for (const std::string& s : splitList(sizesText)) {
@@ -55,9 +59,24 @@ bool takePartList(int& argc, char** argv, std::vector<PartKey>& parts, std::stri
         }
         types.push_back(type);
     }
+    std::vector<std::string> meshFiles;
+    for (const std::string& entry : splitList(meshesText))
+        if (!meshFilesOf(entry, meshFiles, error)) return false;
+    std::vector<PartKey> meshParts;
+    for (const std::string& file : meshFiles) {
+        PartKey key;
+        if (!gmshPartKey(file, key, error)) return false;
+        for (const PartKey& other : meshParts)
+            if (other.name == key.name) {
+                error = "two meshes named " + key.name + ": " + other.gmshMesh + " and " + file;
+                return false;
+            }
+        meshParts.push_back(key);
+    }
     parts.clear();
     for (long long cells : sizes)
-        for (gen::CellType type : types) parts.push_back({type, cells});
+        for (gen::CellType type : types) parts.push_back(PartKey::generated(type, cells));
+    parts.insert(parts.end(), meshParts.begin(), meshParts.end());
     return true;
 }
 

@@ -68,7 +68,7 @@ void registerRayStructureStages(const PartKey& key) {
         }
         reportItems(state, p, r.count);
         state.counters["hit_fraction"] = static_cast<double>(hits) / r.count;
-        state.counters["nodes"] = static_cast<double>(bvh.nodes().size());
+        state.counters["nodes"] = static_cast<double>(bvh.nodeCount());
     });
     addBenchmark("cell_adjacency.build", key, [](benchmark::State& state, Part& p) {
         const CQVROptKer& k = *p.kernel;

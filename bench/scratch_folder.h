@@ -17,6 +17,7 @@ public:
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
     std::string file(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& path() const { return path_; }
 
 private:
     std::filesystem::path path_;

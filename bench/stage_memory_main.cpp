@@ -1,7 +1,8 @@
 // Peak memory of every stage, one part after another, as CSV on standard output:
 //   part,cells,stage,peak_kib,retained_kib,method
-// Same parts and flags as the suite (--qvr_sizes, --qvr_types). The stages run once each, in
-// the order a host runs them, on the same inputs as the suite (SetSurfaceNode on the same rays).
+// Same parts and flags as the suite (--qvr_sizes, --qvr_types, --qvr_meshes). The stages run once
+// each, in the order a host runs them, on the same inputs as the suite (SetSurfaceNode on the same
+// rays).
 #include <cstdio>
 #include <exception>
 #include <functional>

@@ -65,6 +65,9 @@ public:
     // new mesh, read without it by the others, which may run on several threads.
     std::atomic<bool> m_bWallRaysReady{false};
     std::mutex m_wallRayMutex;
+    // Exact mode: every neighbour names its cell back and every face without a neighbour is a
+    // skin face, so that the cells around a point are all reached from any one of them.
+    bool m_bFaceNeighboursClosed;
     // Scratch of each tracing thread, kept from call to call.
     std::vector<std::unique_ptr<qvr::extract::RayScratch>> m_scratch;
     int m_nProgressReported;  // the count last handed to the progress callback
@@ -154,6 +157,9 @@ public:
     // the skin hierarchy, built unless there. Once per mesh; callers on several threads wait for
     // the first, which builds them.
     void PrepareWallRays();
+    // Whether the cell neighbours are closed as m_bFaceNeighboursClosed says (after the
+    // neighbours and m_faceCell are built).
+    bool FaceNeighboursClosed() const;
     // Distance along the ray from (x, y, z) along the unit direction to where it first leaves
     // the material: 1 with `distance` set, or 0 (distance 0) when it leaves nowhere ahead.
     // `startCell` receives a cell at the node (one bounding a skin face through it), or 0.

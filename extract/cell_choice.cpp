@@ -15,6 +15,7 @@
 #include "extract/tolerances.h"
 #include "geometry/cell_adjacency.h"
 #include "kernel/mesh_tables.h"
+#include "kernel/prefetch.h"
 
 using qvr::kMaxCellNodes;
 using qvr::extract::kFarthestSquared;
@@ -113,6 +114,57 @@ bool CExtractToolData::LocateInCell(int cell, double x, double y, double z,
     return inside || *std::min_element(N, N + c.nNode) >= -kInsideShapeTolerance;
 }
 
+bool CExtractToolData::FaceNeighboursClosed() const {
+    using qvr::geom::CellAdjacency;
+    if (!m_cellAdjacency.symmetric() || m_cellAdjacency.cellCount() != m_nInnerCell ||
+        m_faceCell.size() != static_cast<std::size_t>(m_nSurface) + 1) {
+        return false;
+    }
+    // The faces of the cells that skin faces lie on, as corner sets of their cells.
+    const auto slots = static_cast<std::size_t>(m_cellAdjacency.faceSlots());
+    std::vector<bool> onSkin((static_cast<std::size_t>(m_nInnerCell) + 1) * slots, false);
+    for (int f = 1; f <= m_nSurface; ++f) {
+        const int c = m_faceCell[static_cast<std::size_t>(f)];
+        const CFaceElem& face = m_pSurface[f];
+        if (c == 0 || face.pNode == nullptr) continue;
+        const CInnerCell& cell = p_Cell[c];
+        // A cell of a kind with more faces than the table has slots for is one the neighbours
+        // were not built over (its node numbers are unusable): its faces are never marked.
+        const int faces = std::min(CellAdjacency::faceCount(cell.nNode), static_cast<int>(slots));
+        for (int g = 0; g < faces; ++g) {
+            int positions[CellAdjacency::kMaxFaceNodes];
+            const int n = CellAdjacency::faceCorners(cell.nNode, g, positions);
+            // The same nodes both ways: each skin corner among the cell face's, and each of
+            // those among the skin face's.
+            bool same = true;
+            for (int k = 1; k <= face.nNode && same; ++k) {
+                same = false;
+                for (int i = 0; i < n && !same; ++i)
+                    same = cell.pNode[positions[i] + 1] == face.pNode[k];
+            }
+            for (int i = 0; i < n && same; ++i) {
+                same = false;
+                for (int k = 1; k <= face.nNode && !same; ++k)
+                    same = cell.pNode[positions[i] + 1] == face.pNode[k];
+            }
+            if (same)
+                onSkin[static_cast<std::size_t>(c) * slots + static_cast<std::size_t>(g)] = true;
+        }
+    }
+    for (int c = 1; c <= m_nInnerCell; ++c) {
+        const CInnerCell& cell = p_Cell[c];
+        if (cell.pNode == nullptr) continue;  // never reached through a neighbour
+        for (int g = 0; g < CellAdjacency::faceCount(cell.nNode); ++g) {
+            if (g >= static_cast<int>(slots)) return false;  // no slot: no neighbour either
+            if (m_cellAdjacency.neighbour(c, g) == 0 &&
+                !onSkin[static_cast<std::size_t>(c) * slots + static_cast<std::size_t>(g)]) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 int CExtractToolData::NearestContainingCell(const double p[3], int slot,
                                             qvr::extract::RayScratch& scratch, bool& contains,
                                             int known, const double* knownShape) const {
@@ -136,11 +188,12 @@ int CExtractToolData::NearestContainingCell(const double p[3], int slot,
     // boundary of `known`: near one of its faces, edges or corners, the one whose nodes are those
     // where the shape functions of `known` are not near zero. The cells sharing all those nodes
     // surround it and are reached from `known` through neighbours that share them too. Without a
-    // known cell (or around a corner with very many), the cells whose boxes hold p, from the
-    // search tree.
+    // known cell (or around a corner with very many), and on a mesh whose neighbours do not
+    // reach every cell around a face, edge or corner from any one of them (a non-conforming
+    // transition, hanging nodes), the cells whose boxes hold p, from the search tree.
     scratch.cellIds.assign(1, 0);
     bool gathered = false;
-    if (haveKnown && knownShape != nullptr && m_cellAdjacency.cellCount() == m_nInnerCell) {
+    if (haveKnown && knownShape != nullptr && m_bFaceNeighboursClosed) {
         const CInnerCell& k = p_Cell[known];
         int support[kMaxCellNodes];
         int supportCount = 0;
@@ -176,6 +229,14 @@ int CExtractToolData::NearestContainingCell(const double p[3], int slot,
             }
             return true;
         };
+        // A cell found is looked at next or soon after: its record (node list and centroid)
+        // and its neighbours are asked for at once, so that their reads overlap.
+        auto askAhead = [this](int cell) {
+            const auto* record = reinterpret_cast<const char*>(&p_Cell[cell]);
+            qvr::prefetch(record);
+            qvr::prefetch(record + sizeof(CInnerCell) - 1);
+            m_cellAdjacency.prefetch(cell);
+        };
         // The group of the previous sample point serves again when it is named by the same
         // nodes and holds `known`: the cells connected to `known` through faces holding those
         // nodes are then the same cells.
@@ -199,7 +260,7 @@ int CExtractToolData::NearestContainingCell(const double p[3], int slot,
         } else {
             gathered = supportCount > 0 &&
                        qvr::geom::gatherConnected(m_cellAdjacency, known, sharesSupport,
-                                                  scratch.cellIds, kMaxCellsAroundPoint);
+                                                  scratch.cellIds, kMaxCellsAroundPoint, askAhead);
             if (gathered) {
                 scratch.aroundNodes.assign(sortedSupport, sortedSupport + supportCount);
                 scratch.aroundCells.assign(scratch.cellIds.begin() + 1, scratch.cellIds.end());

@@ -73,6 +73,16 @@ int CExtractToolData::AssignNearestPassedCells(int inode, qvr::extract::RayScrat
         qvr::prefetch(&p_Cell[c].xc);
         qvr::prefetch(&p_Cell[c].zc);
     };
+    const double px = r.pX[1], py = r.pY[1], pz = r.pZ[1];
+    const double dx = r.dx, dy = r.dy, dz = r.dz;
+    // Each centroid's position along the ray, the scale of the coordinates the positions come
+    // from, and their range, as the centroids are read (only where the cells are grouped).
+    // `unusable` stays 0 while every position is finite (x - x is NaN for an infinite or NaN
+    // x); a position can only be finite where the coordinates it comes from are.
+    std::vector<double>& along = scratch.along;
+    const bool grouped = n >= kFewCells;
+    along.resize(grouped ? n : 0);
+    double scale = 0.0, low = 0.0, high = 0.0, unusable = 0.0;
     for (std::size_t i = 0; i < n && i < kPrefetchAhead; ++i) askFor(cells[i]);
     for (std::size_t i = 0; i < n; ++i) {
         if (i + kPrefetchAhead < n) askFor(cells[i + kPrefetchAhead]);
@@ -80,9 +90,15 @@ int CExtractToolData::AssignNearestPassedCells(int inode, qvr::extract::RayScrat
         xc[i] = cell.xc;
         yc[i] = cell.yc;
         zc[i] = cell.zc;
+        if (!grouped) continue;
+        const double ex = cell.xc - px, ey = cell.yc - py, ez = cell.zc - pz;
+        const double t = ex * dx + ey * dy + ez * dz;
+        along[i] = t;
+        unusable += t - t;
+        scale = std::max(scale, std::fabs(ex) + std::fabs(ey) + std::fabs(ez));
+        low = i == 0 ? t : std::min(low, t);
+        high = i == 0 ? t : std::max(high, t);
     }
-    const double px = r.pX[1], py = r.pY[1], pz = r.pZ[1];
-    const double dx = r.dx, dy = r.dy, dz = r.dz;
     auto squaredTo = [&](std::size_t i, double x, double y, double z) {
         return (xc[i] - x) * (xc[i] - x) + (yc[i] - y) * (yc[i] - y) + (zc[i] - z) * (zc[i] - z);
     };
@@ -91,21 +107,7 @@ int CExtractToolData::AssignNearestPassedCells(int inode, qvr::extract::RayScrat
         for (std::size_t i = 0; i < n; ++i) best.offer(squaredTo(i, x, y, z), cells[i]);
         return best.cell;
     };
-
-    // Positions along the ray and the scale of the coordinates they come from.
-    std::vector<double>& along = scratch.along;
-    along.resize(n);
-    double scale = 0.0, low = 0.0, high = 0.0;
-    bool finite = n >= kFewCells;
-    for (std::size_t i = 0; i < n && finite; ++i) {
-        const double ex = xc[i] - px, ey = yc[i] - py, ez = zc[i] - pz;
-        along[i] = ex * dx + ey * dy + ez * dz;
-        scale = std::max(scale, std::fabs(ex) + std::fabs(ey) + std::fabs(ez));
-        finite = std::isfinite(along[i]) && std::isfinite(scale);
-        low = i == 0 ? along[i] : std::min(low, along[i]);
-        high = i == 0 ? along[i] : std::max(high, along[i]);
-    }
-    if (!finite || !(high > low)) {
+    if (!grouped || unusable != 0.0 || !(high > low)) {
         for (int j = 1; j <= r.nPoint; ++j) r.pCellID[j] = allCells(r.pX[j], r.pY[j], r.pZ[j]);
         return 1;
     }
@@ -123,24 +125,25 @@ int CExtractToolData::AssignNearestPassedCells(int inode, qvr::extract::RayScrat
     std::vector<int>& groupOfCell = scratch.cellGroup;
     groupOfCell.resize(n);
     start.assign(groups + 2, 0);
+    std::vector<double>& groupLow = scratch.groupLow;
+    std::vector<double>& groupHigh = scratch.groupHigh;
+    groupLow.assign(groups, high);
+    groupHigh.assign(groups, low);
     for (std::size_t i = 0; i < n; ++i) {
-        groupOfCell[i] = static_cast<int>(groupOf(along[i]));
-        ++start[static_cast<std::size_t>(groupOfCell[i]) + 2];
+        const std::size_t g = groupOf(along[i]);
+        groupOfCell[i] = static_cast<int>(g);
+        ++start[g + 2];
+        groupLow[g] = std::min(groupLow[g], along[i]);
+        groupHigh[g] = std::max(groupHigh[g], along[i]);
     }
     // Counts shifted by one place: after the running sum start[g + 1] is where group g begins,
     // and filling moves it to where group g + 1 begins, so start[g] ends as group g's start.
     for (std::size_t g = 2; g <= groups + 1; ++g) start[g] += start[g - 1];
     std::vector<int>& order = scratch.byPosition;
     order.resize(n);
-    std::vector<double>& groupLow = scratch.groupLow;
-    std::vector<double>& groupHigh = scratch.groupHigh;
-    groupLow.assign(groups, high);
-    groupHigh.assign(groups, low);
     for (std::size_t i = 0; i < n; ++i) {
         const auto g = static_cast<std::size_t>(groupOfCell[i]);
         order[static_cast<std::size_t>(start[g + 1]++)] = static_cast<int>(i);
-        groupLow[g] = std::min(groupLow[g], along[i]);
-        groupHigh[g] = std::max(groupHigh[g], along[i]);
     }
 
     for (int j = 1; j <= r.nPoint; ++j) {

@@ -58,6 +58,7 @@ int CExtractToolData::PrepareExactMode() {
     ComputeFaceOrientation();
     qvr::geom::buildSkinHierarchy(m_pSurface, m_nSurface, m_pNode, m_nNode, m_skinHierarchy);
     m_cellAdjacency.build(p_Cell, m_nInnerCell, m_nNode);
+    m_bFaceNeighboursClosed = FaceNeighboursClosed();
     m_bExactReady = true;
     return 1;
 }

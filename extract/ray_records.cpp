@@ -121,6 +121,7 @@ void CExtractToolData::DropSearchStructures() {
     m_cellAdjacency.clear();
     std::vector<signed char>().swap(m_faceOutward);
     std::vector<int>().swap(m_faceCell);
+    m_bFaceNeighboursClosed = false;
 }
 
 bool CExtractToolData::TraceRay(int inode, bool exact, int slot,

@@ -72,6 +72,7 @@ void CellAdjacency::clear() {
     slots_ = 0;
     bits_ = 1;
     mask_ = 1;
+    symmetric_ = true;
 }
 
 void CellAdjacency::set(int cell, int face, int other) {
@@ -146,45 +147,71 @@ void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount)
             }
         }
     }
+
+    for (int c = 1; c <= cellCount && symmetric_; ++c) {
+        for (int f = 0; f < slots_ && symmetric_; ++f) {
+            const int other = neighbour(c, f);
+            if (other == 0) continue;
+            bool back = false;
+            for (int g = 0; g < slots_ && !back; ++g) back = neighbour(other, g) == c;
+            symmetric_ = back;
+        }
+    }
 }
 
-int farthestFaceBeyond(const CInnerCell& cell, const Cnode* nodes, const double p[3]) {
-    const int faces = CellAdjacency::faceCount(cell.nNode);
-    if (faces == 0 || cell.pNode == nullptr) return -1;
+namespace {
+
+// farthestFaceBeyond for one kind of cell, its faces known when compiled: the loops over a
+// face's corners unroll, and a corner's third (the triangles' corner mean) is taken once
+// rather than once for each triangle it bounds. Every value is formed by the same operations
+// in the same order as face by face with the corner counts read from the table.
+template <int kNodes, int kFaces>
+int farthestFaceBeyondOf(const int (&faceTable)[kFaces][4], const CInnerCell& cell,
+                         const Cnode* nodes, const double p[3]) {
     // The cell's corners once, rather than once for each face they bound.
-    double corner[8][3];
-    for (int k = 0; k < cell.nNode; ++k) {
+    double corner[kNodes][3];
+    for (int k = 0; k < kNodes; ++k) {
         const Cnode& node = nodes[cell.pNode[k + 1]];
         corner[k][0] = node.x;
         corner[k][1] = node.y;
         corner[k][2] = node.z;
     }
-    const int(*const faceTable)[4] = facesOf(cell.nNode);
+    // Every kind but the hexahedron has triangles.
+    constexpr bool kTriangles = kNodes != 8;
+    double third[kNodes][3];
+    if constexpr (kTriangles) {
+        for (int k = 0; k < kNodes; ++k) {
+            for (int a = 0; a < 3; ++a) third[k][a] = corner[k][a] / 3.0;
+        }
+    }
     int best = -1;
     double bestBeyond = 0.0;
-    for (int f = 0; f < faces; ++f) {
+    for (int f = 0; f < kFaces; ++f) {
         const int* const positions = faceTable[f];
-        const int n = positions[3] < 0 ? 3 : 4;
+        const bool quad = !kTriangles || positions[3] >= 0;
         // The corner mean, each corner divided by n before the sum; a quarter is taken by a
         // multiplication, which rounds exactly as the division does (a power of two).
         double c[3] = {0.0, 0.0, 0.0};
-        if (n == 4) {
-            for (int k = 0; k < 4; ++k) {
-                for (int a = 0; a < 3; ++a) c[a] += corner[positions[k]][a] * 0.25;
-            }
-        } else {
-            for (int k = 0; k < 3; ++k) {
-                for (int a = 0; a < 3; ++a) c[a] += corner[positions[k]][a] / 3.0;
-            }
-        }
         // Newell's normal: exact for a triangle, the mean plane of a warped quadrilateral.
         double normal[3] = {0.0, 0.0, 0.0};
-        for (int k = 0; k < n; ++k) {
-            const double* a = corner[positions[k]];
-            const double* b = corner[positions[(k + 1) % n]];
+        auto addEdge = [&](const double* a, const double* b) {
             normal[0] += (a[1] - b[1]) * (a[2] + b[2]);
             normal[1] += (a[2] - b[2]) * (a[0] + b[0]);
             normal[2] += (a[0] - b[0]) * (a[1] + b[1]);
+        };
+        if (quad) {
+            for (int k = 0; k < 4; ++k) {
+                for (int a = 0; a < 3; ++a) c[a] += corner[positions[k]][a] * 0.25;
+            }
+            for (int k = 0; k < 4; ++k)
+                addEdge(corner[positions[k]], corner[positions[(k + 1) & 3]]);
+        } else if constexpr (kTriangles) {
+            for (int k = 0; k < 3; ++k) {
+                for (int a = 0; a < 3; ++a) c[a] += third[positions[k]][a];
+            }
+            addEdge(corner[positions[0]], corner[positions[1]]);
+            addEdge(corner[positions[1]], corner[positions[2]]);
+            addEdge(corner[positions[2]], corner[positions[0]]);
         }
         const double outward = normal[0] * (c[0] - cell.xc) + normal[1] * (c[1] - cell.yc) +
                                normal[2] * (c[2] - cell.zc);
@@ -205,6 +232,19 @@ int farthestFaceBeyond(const CInnerCell& cell, const Cnode* nodes, const double 
         }
     }
     return best;
+}
+
+}  // namespace
+
+int farthestFaceBeyond(const CInnerCell& cell, const Cnode* nodes, const double p[3]) {
+    if (cell.pNode == nullptr) return -1;
+    switch (cell.nNode) {
+        case 4: return farthestFaceBeyondOf<4>(kTetraFaces, cell, nodes, p);
+        case 5: return farthestFaceBeyondOf<5>(kPyramidFaces, cell, nodes, p);
+        case 6: return farthestFaceBeyondOf<6>(kPrismFaces, cell, nodes, p);
+        case 8: return farthestFaceBeyondOf<8>(kHexaFaces, cell, nodes, p);
+        default: return -1;
+    }
 }
 
 }  // namespace qvr::geom

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "QVROptKer.h"
+#include "kernel/prefetch.h"
 
 namespace qvr::geom {
 
@@ -69,9 +70,22 @@ public:
         word = littleEndian(word) >> (bit % 8);
         return static_cast<int>(word & mask_);
     }
+    // Asks for the bytes of the cell's neighbours ahead of the neighbour() calls that read them.
+    void prefetch(int cell) const {
+        if (cell < 1 || cell > cellCount_) return;
+        const std::size_t bit = static_cast<std::size_t>(cell - 1) *
+                                static_cast<std::size_t>(slots_) * static_cast<std::size_t>(bits_);
+        qvr::prefetch(bytes_.data() + bit / 8);
+    }
     int cellCount() const { return cellCount_; }
     // Face slots per cell: the most faces any cell of the mesh has.
     int faceSlots() const { return slots_; }
+    // Whether every neighbour names its cell back across one of its own faces. Not so where a
+    // face is shared by more than two cells, or where a cell's face covers only part of a
+    // larger face of another (a tetrahedron against half of a hexahedron's face): the smaller
+    // cell reaches the larger, which has no neighbour across that face. A walk or a gathering
+    // through neighbours then depends on the cell it starts from.
+    bool symmetric() const { return symmetric_; }
     std::size_t memoryBytes() const { return bytes_.capacity(); }
 
 private:
@@ -92,6 +106,7 @@ private:
     int slots_ = 0;
     int bits_ = 1;  // bits per cell number
     std::uint64_t mask_ = 1;
+    bool symmetric_ = true;
 };
 
 // Steps from cell `start` through face neighbours towards the point p until contains(cell)
@@ -100,6 +115,7 @@ private:
 // the face's corner mean, normal by the corners' cross products, turned away from the cell's
 // centroid) the point lies farthest beyond. Every cell tested is appended to `visited`.
 // Cells and nodes are the mesh's 1-based tables; `adjacency` is built over those cells.
+// The records of a cell's neighbours are asked for ahead while the face to cross is worked out.
 template <typename Contains>
 int walkToPoint(const CellAdjacency& adjacency, const CInnerCell* cells, const Cnode* nodes,
                 int start, const double p[3], Contains&& contains, std::vector<int>& visited,
@@ -109,10 +125,16 @@ int walkToPoint(const CellAdjacency& adjacency, const CInnerCell* cells, const C
 // of `cell` accepted by accept(cell, face) (start itself is taken as it is), appended to `cells`
 // in the order found. The neighbour is looked up only across accepted faces: the lookup is the
 // costly part (a read far away in the table), and most faces are rejected. False, with `cells`
-// partly filled, when there are more than maxCells of them.
+// partly filled, when there are more than maxCells of them. reached(cell) is called as each
+// cell after start is appended, before accept looks at it (to ask for its data ahead).
+template <typename Accept, typename Reached>
+bool gatherConnected(const CellAdjacency& adjacency, int start, Accept&& accept,
+                     std::vector<int>& cells, std::size_t maxCells, Reached&& reached);
 template <typename Accept>
 bool gatherConnected(const CellAdjacency& adjacency, int start, Accept&& accept,
-                     std::vector<int>& cells, std::size_t maxCells);
+                     std::vector<int>& cells, std::size_t maxCells) {
+    return gatherConnected(adjacency, start, accept, cells, maxCells, [](int) {});
+}
 
 // The face of `cell` (local number) whose plane p lies farthest beyond (distance from the plane
 // through the face's corner mean, normal by Newell's rule); -1 when p lies behind every plane.
@@ -129,6 +151,10 @@ int walkToPoint(const CellAdjacency& adjacency, const CInnerCell* cells, const C
         }
         visited.push_back(cell);
         if (contains(cell)) return cell;
+        for (int f = 0; f < adjacency.faceSlots(); ++f) {
+            const int next = adjacency.neighbour(cell, f);
+            if (next != 0) qvr::prefetch(&cells[next]);
+        }
         const int face = farthestFaceBeyond(cells[cell], nodes, p);
         if (face < 0) return 0;
         cell = adjacency.neighbour(cell, face);
@@ -136,9 +162,9 @@ int walkToPoint(const CellAdjacency& adjacency, const CInnerCell* cells, const C
     return 0;
 }
 
-template <typename Accept>
+template <typename Accept, typename Reached>
 bool gatherConnected(const CellAdjacency& adjacency, int start, Accept&& accept,
-                     std::vector<int>& cells, std::size_t maxCells) {
+                     std::vector<int>& cells, std::size_t maxCells, Reached&& reached) {
     const std::size_t first = cells.size();
     cells.push_back(start);
     for (std::size_t next = first; next < cells.size(); ++next) {
@@ -154,6 +180,7 @@ bool gatherConnected(const CellAdjacency& adjacency, int start, Accept&& accept,
             }
             if (cells.size() - first >= maxCells) return false;
             cells.push_back(other);
+            reached(other);
         }
     }
     return true;

@@ -65,6 +65,15 @@ inline Vec3 unitDirection(double dx, double dy, double dz) {
     return Vec3{dx / length, dy / length, dz / length};
 }
 
+// Whether adding h to any coordinate from lo to hi changes it: |h| is at least the unit in the
+// last place of the larger of |lo| and |hi|, and so more than half that of any value between.
+inline bool advancesInBox(double h, double lo, double hi) {
+    const double largest = std::max(std::fabs(lo), std::fabs(hi));
+    if (!std::isfinite(largest)) return false;
+    return std::fabs(h) >=
+           std::nextafter(largest, std::numeric_limits<double>::infinity()) - largest;
+}
+
 // One step: its box from p to q, and whether the walk ends after it whatever it finds.
 struct Step {
     double xmin, ymin, zmin, xmax, ymax, zmax;
@@ -103,7 +112,8 @@ public:
     // Lays out up to `length` steps as next() does, as a chain of corners per axis rounded to
     // float: step i runs from corner[a][i] to corner[a][i + 1] (its p to its q) on axis a.
     // Returns the number of steps; `last` tells whether the last of them ends the walk.
-    int chain(float* const corner[3], int length, bool& last) {
+    // `oneWay` tells whether every chain is known to run one way (see below).
+    int chain(float* const corner[3], int length, bool& last, bool& oneWay) {
         const double hx = k_.MinMesh * d_.x, hy = k_.MinMesh * d_.y, hz = k_.MinMesh * d_.z;
         const double xmin = k_.Box_xMin, ymin = k_.Box_yMin, zmin = k_.Box_zMin;
         const double xmax = k_.Box_xMax, ymax = k_.Box_yMax, zmax = k_.Box_zMax;
@@ -114,19 +124,53 @@ public:
         corner[2][0] = static_cast<float>(p_.z);
         int n = 0;
         last = false;
-        while (n < length && !last) {
-            corner[0][n + 1] = static_cast<float>(q.x);
-            corner[1][n + 1] = static_cast<float>(q.y);
-            corner[2][n + 1] = static_cast<float>(q.z);
-            const bool left =
+        oneWay = false;
+        if (k_.MinMesh > 0.0 && std::isfinite(hx) && std::isfinite(hy) && std::isfinite(hz)) {
+            // Adding the same finite amount again and again never turns back on an axis, in
+            // double and after rounding to float; with a positive step each chain runs the way
+            // the direction points on its axis (as StepRun expects), q leaves the box
+            // only through the side it moves towards (once inside the other side it stays
+            // there, so that side is tested at the run's first step only), and where some
+            // axis moves by at least a unit in the last place of every coordinate in the box,
+            // every step from a point inside the box advances.
+            oneWay = true;
+            const double bx = hx < 0.0 ? xmin : xmax, by = hy < 0.0 ? ymin : ymax,
+                         bz = hz < 0.0 ? zmin : zmax;
+            const double sx = hx < 0.0 ? -1.0 : 1.0, sy = hy < 0.0 ? -1.0 : 1.0,
+                         sz = hz < 0.0 ? -1.0 : 1.0;
+            const bool advances = advancesInBox(hx, xmin, xmax) || advancesInBox(hy, ymin, ymax) ||
+                                  advancesInBox(hz, zmin, zmax);
+            bool left =
                 q.x < xmin || q.y < ymin || q.z < zmin || q.x > xmax || q.y > ymax || q.z > zmax;
-            const Vec3 ahead{q.x + hx, q.y + hy, q.z + hz};
-            const bool advanced = ahead.x != q.x || ahead.y != q.y || ahead.z != q.z;
-            last = left || !advanced || taken >= limit_;
-            p_ = q;
-            q = ahead;
-            taken += 1.0;
-            ++n;
+            while (n < length && !last) {
+                corner[0][n + 1] = static_cast<float>(q.x);
+                corner[1][n + 1] = static_cast<float>(q.y);
+                corner[2][n + 1] = static_cast<float>(q.z);
+                left = left || sx * q.x > sx * bx || sy * q.y > sy * by || sz * q.z > sz * bz;
+                const Vec3 ahead{q.x + hx, q.y + hy, q.z + hz};
+                const bool advanced =
+                    advances || ahead.x != q.x || ahead.y != q.y || ahead.z != q.z;
+                last = left || !advanced || taken >= limit_;
+                p_ = q;
+                q = ahead;
+                taken += 1.0;
+                ++n;
+            }
+        } else {
+            while (n < length && !last) {
+                corner[0][n + 1] = static_cast<float>(q.x);
+                corner[1][n + 1] = static_cast<float>(q.y);
+                corner[2][n + 1] = static_cast<float>(q.z);
+                const bool left = q.x < xmin || q.y < ymin || q.z < zmin || q.x > xmax ||
+                                  q.y > ymax || q.z > zmax;
+                const Vec3 ahead{q.x + hx, q.y + hy, q.z + hz};
+                const bool advanced = ahead.x != q.x || ahead.y != q.y || ahead.z != q.z;
+                last = left || !advanced || taken >= limit_;
+                p_ = q;
+                q = ahead;
+                taken += 1.0;
+                ++n;
+            }
         }
         q_ = q;
         taken_ = taken;
@@ -220,12 +264,15 @@ struct StepRun {
         falls[1] = d.y < 0.0;
         falls[2] = d.z < 0.0;
         float* const chains[3] = {corner[0], corner[1], corner[2]};
-        n = steps.chain(chains, length, endsWalk);
+        bool oneWay = false;
+        n = steps.chain(chains, length, endsWalk, oneWay);
         ordered = true;
         for (int a = 0; a < 3; ++a) {
             const float* c = corner[a];
             bool runsOneWay = true;
-            if (falls[a]) {
+            if (oneWay) {
+                // Known from how the chain was made.
+            } else if (falls[a]) {
                 for (int i = 0; i < n; ++i) runsOneWay &= c[i + 1] <= c[i];
             } else {
                 for (int i = 0; i < n; ++i) runsOneWay &= c[i] <= c[i + 1];
@@ -362,6 +409,11 @@ struct StepRun {
     }
 };
 
+void mark(adt::WalkWorkspace& ws, int id) {
+    const auto bit = static_cast<std::size_t>(id);
+    ws.seen[bit / 64] |= std::uint64_t{1} << (bit % 64);
+}
+
 // Adds an element to the walk's list unless it is there already: consecutive runs find many of
 // the same elements, and a list without repeats is cheaper to sort.
 void addPassed(adt::WalkWorkspace& ws, int id) {
@@ -416,14 +468,17 @@ void gatherRun(const adt::BoxIndex& index, const StepRun& run, adt::WalkWorkspac
 }
 
 // Walks `steps` with the walk index: gathers into ws.passed, in no particular order and each
-// once, every element the step-by-step walk passes, and returns the walk's last step. The
-// elements stay marked in ws.seen until clearMarks. Each run of steps is one pass through the
+// once, every element the step-by-step walk passes, and returns the walk's last step. A walk
+// of more than one run leaves its elements marked in ws.seen (and ws.marked set) until
+// clearMarks; one pass finds each item once, so a walk of one run needs no marks, and most
+// walks take one. Each run of steps is one pass through the
 // index, which yields every item meeting a step of the run and the steps it meets; the walk
 // ends at the run's first step no item meets (or at its last one), and the items met up to
 // there are passed. ws.candidates keeps the last run's items.
 FloatStep walkRuns(const adt::BoxIndex& index, StepSequence& steps, const Vec3& d,
                    adt::WalkWorkspace& ws) {
     ws.passed.clear();
+    ws.marked = false;
     StepRun run;
     int lastStep = 0;
     for (int length = kFirstRunSteps;; length = std::min(2 * length, kMaxRunSteps)) {
@@ -438,6 +493,15 @@ FloatStep walkRuns(const adt::BoxIndex& index, StepSequence& steps, const Vec3& 
                 break;
             }
         }
+        if (!ws.marked) {
+            for (std::size_t c = 0; c < ws.candidates.size(); ++c) {
+                if (ws.firstStep[c] <= lastStep) ws.passed.push_back(ws.candidates[c]);
+            }
+            if (finished) break;
+            for (int id : ws.passed) mark(ws, id);
+            ws.marked = true;
+            continue;
+        }
         for (std::size_t c = 0; c < ws.candidates.size(); ++c) {
             if (ws.firstStep[c] <= lastStep) addPassed(ws, ws.candidates[c]);
         }
@@ -447,6 +511,8 @@ FloatStep walkRuns(const adt::BoxIndex& index, StepSequence& steps, const Vec3& 
 }
 
 void clearMarks(adt::WalkWorkspace& ws) {
+    if (!ws.marked) return;
+    ws.marked = false;
     for (int id : ws.passed) {
         const auto bit = static_cast<std::size_t>(id);
         ws.seen[bit / 64] &= ~(std::uint64_t{1} << (bit % 64));

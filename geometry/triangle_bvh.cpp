@@ -57,6 +57,18 @@ float above(double v) {
     return f;
 }
 
+// A pair whose boxes no ray meets and no point is near, until the build fills them in.
+TriangleBvh::NodePair emptyPair() {
+    TriangleBvh::NodePair pair{};
+    for (int a = 0; a < 3; ++a) {
+        for (int k = 0; k < 2; ++k) {
+            pair.box[a][k] = std::numeric_limits<float>::infinity();
+            pair.box[3 + a][k] = -std::numeric_limits<float>::infinity();
+        }
+    }
+    return pair;
+}
+
 struct Task {
     std::uint32_t node, first, count;
     int depth;
@@ -65,14 +77,14 @@ struct Task {
 }  // namespace
 
 void TriangleBvh::clear() {
-    decltype(nodes_)().swap(nodes_);
+    decltype(pairs_)().swap(pairs_);
     std::vector<Facet>().swap(facets_);
     std::vector<double>().swap(corners_);
     meshNodes_ = nullptr;
 }
 
 std::size_t TriangleBvh::memoryBytes() const {
-    return nodes_.capacity() * sizeof(Node) + facets_.capacity() * sizeof(Facet) +
+    return pairs_.capacity() * sizeof(NodePair) + facets_.capacity() * sizeof(Facet) +
            corners_.capacity() * sizeof(double);
 }
 
@@ -137,9 +149,8 @@ void TriangleBvh::buildOver(std::vector<Facet> facets, std::size_t cornerCount) 
     std::vector<std::uint32_t> order(n);
     for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
 
-    nodes_.reserve(2 * (n / kLeafFacets + 2));
-    nodes_.push_back(Node{});
-    nodes_.push_back(Node{});  // unused: the pairs of children start at even indices
+    pairs_.reserve(n / kLeafFacets + 2);
+    pairs_.push_back(emptyPair());  // the root in column 0; column 1 unused
     std::vector<Task> tasks{{0, 0, static_cast<std::uint32_t>(n), 0}};
     while (!tasks.empty()) {
         const Task task = tasks.back();
@@ -149,13 +160,14 @@ void TriangleBvh::buildOver(std::vector<Facet> facets, std::size_t cornerCount) 
             box.grow(bounds[order[i]]);
             centres.grow(&centre[3 * static_cast<std::size_t>(order[i])]);
         }
-        Node& node = nodes_[task.node];
+        NodePair& pair = pairs_[task.node / 2];
+        const std::uint32_t column = task.node % 2;
         for (int a = 0; a < 3; ++a) {
-            node.lo[a] = below(box.lo[a]);
-            node.hi[a] = above(box.hi[a]);
+            pair.box[a][column] = below(box.lo[a]);
+            pair.box[3 + a][column] = above(box.hi[a]);
         }
-        node.index = task.first;
-        node.count = task.count;
+        pair.index[column] = task.first;
+        pair.count[column] = task.count;
         if (task.count <= kLeafFacets || task.depth >= kMaxDepth) continue;
 
         // Best binned split over the three axes.
@@ -225,15 +237,15 @@ void TriangleBvh::buildOver(std::vector<Facet> facets, std::size_t cornerCount) 
         if (middle == task.first || middle == task.first + task.count) {
             middle = task.first + task.count / 2;
         }
-        const auto child = static_cast<std::uint32_t>(nodes_.size());
-        nodes_[task.node].index = child;
-        nodes_[task.node].count = 0;
-        nodes_.push_back(Node{});
-        nodes_.push_back(Node{});
+        const auto childPair = static_cast<std::uint32_t>(pairs_.size());
+        pairs_[task.node / 2].index[column] = childPair;
+        pairs_[task.node / 2].count[column] = 0;
+        pairs_.push_back(emptyPair());
+        const std::uint32_t child = 2 * childPair;  // the children as nodes
         tasks.push_back({child + 1, middle, task.first + task.count - middle, task.depth + 1});
         tasks.push_back({child, task.first, middle - task.first, task.depth + 1});
     }
-    nodes_.shrink_to_fit();
+    pairs_.shrink_to_fit();
     facets_.resize(n);
     for (std::size_t i = 0; i < n; ++i) facets_[i] = facets[order[i]];
 }

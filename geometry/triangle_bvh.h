@@ -1,10 +1,14 @@
 // Bounding volume hierarchy over a fixed set of triangles and quadrilaterals, for tracing rays
 // and for finding the facets near a point.
 //
-// Built once with a binned surface-area heuristic; kept in flat arrays: 32-byte nodes (a
-// single-precision box rounded outwards, and either the index of the first of two adjacent
-// children or a range of facets), facets (a triangle, or a quadrilateral taken as two triangles
-// on a common side) as corner indices into one table of double-precision corner coordinates (its
+// Built once with a binned surface-area heuristic; kept in flat arrays: node pairs and facets.
+// A node pair is one 64-byte cache line holding two sibling nodes: their single-precision boxes
+// (rounded outwards) as six rows of two, lower x, y, z then upper x, y, z with one column per
+// sibling, so that a ray tests both boxes at once (SSE2, see slab_pair.h); and for each sibling
+// either the pair of its children or a range of facets. Pair 0 holds the root alone (its
+// second column is never tested). Node n is column n % 2 of pair n / 2, which keeps the memory
+// of one 32-byte node per node. Facets (a triangle, or a quadrilateral taken as two triangles on
+// a common side) are corner indices into one table of double-precision corner coordinates (its
 // own, or the mesh's node table, which it then reads in place instead of holding a copy),
 // reordered so that each leaf's facets are contiguous. A quadrilateral in one record rather than
 // two triangles halves the records and the nodes above them, and its two triangles share the
@@ -21,12 +25,12 @@
 #include <vector>
 
 #include "QVROptKer.h"
+#include "geometry/slab_pair.h"
 #include "geometry/watertight_triangle.h"
 
 namespace qvr::geom {
 
-// Allocates on 64-byte boundaries, so that the two 32-byte children of a node, stored side by
-// side from an even index, share one cache line.
+// Allocates on 64-byte boundaries, so that each node pair fills one cache line.
 template <typename T>
 struct CacheLineAllocator {
     using value_type = T;
@@ -57,13 +61,14 @@ public:
         std::int32_t item;  // the caller's number for the facet
     };
     static constexpr std::uint32_t kNoCorner = 0xFFFFFFFFu;
-    struct Node {
-        float lo[3];
-        float hi[3];
-        std::uint32_t index;  // leaf: first facet; inner node: first child (second follows)
-        std::uint32_t count;  // leaf: number of facets (at least 1); inner node: 0
+    // Two sibling nodes (columns 0 and 1): an inner node's `index` is the pair of its children
+    // and its `count` 0; a leaf's `index` is its first facet and `count` how many (at least 1).
+    struct NodePair {
+        float box[kBoxRows][2];  // lower x, y, z, upper x, y, z; one column per node
+        std::uint32_t index[2];
+        std::uint32_t count[2];
     };
-    static_assert(sizeof(Node) == 32, "a node fills half a cache line");
+    static_assert(sizeof(NodePair) == 64, "a node pair fills one cache line");
 
     // Builds over `triangles`, whose corners index `corners` (x, y, z per corner). Replaces any
     // earlier build. Triangles with a non-finite corner are left out.
@@ -74,7 +79,7 @@ public:
     void build(const Cnode* nodes, std::size_t nodeCount, std::vector<Facet> facets);
     void clear();
 
-    bool empty() const { return nodes_.empty(); }
+    bool empty() const { return pairs_.empty(); }
     std::size_t facetCount() const { return facets_.size(); }
     // Triangles over all facets (a quadrilateral counts two).
     std::size_t triangleCount() const;
@@ -122,8 +127,8 @@ public:
         }
         return (met[0] ? 1 : 0) + (met[1] ? 1 : 0);
     }
-    // The nodes: the root first, then (from index 2) each node's two children side by side.
-    const std::vector<Node, CacheLineAllocator<Node>>& nodes() const { return nodes_; }
+    // Nodes, counted as two per pair (the root's unused sibling included).
+    std::size_t nodeCount() const { return 2 * pairs_.size(); }
     // Bytes the hierarchy holds (its arrays' capacity).
     std::size_t memoryBytes() const;
 
@@ -150,54 +155,46 @@ public:
     static constexpr int kMaxDepth = 60;
 
 private:
-    // Entry and exit parameters of the ray against a node's box, or false when it misses the
-    // segment [tNear, tFar].
-    static bool slabs(const Node& n, const double origin[3], const double inverse[3], double tNear,
-                      double tFar, double& entry);
-    // Squared distance from p to the node's box (0 inside), rounded down: a box that lies
-    // exactly at the radius is never skipped.
-    static double boxDistanceSquared(const Node& n, const double p[3]);
+    // Squared distance from p to the box of node `column` of a pair (0 inside), rounded down: a
+    // box that lies exactly at the radius is never skipped.
+    static double boxDistanceSquared(const NodePair& pair, int column, const double p[3]);
 
-    // The walk both searches share: `reach(node, key)` says whether a node is in reach and sets
-    // its key (the ray's entry parameter, or the squared distance to the point), nearer keys go
-    // first; `leaf(facetIndex)` visits a facet and may shrink the reach; a node put aside is
-    // taken up again only while `stillInReach(key)` holds.
+    // The walk both searches share: `reach(pair, keys)` says which nodes of a pair are in reach
+    // (bit k for column k) and sets their keys (the ray's entry parameter, or the squared
+    // distance to the point), nearer keys go first; `leaf(facetIndex)` visits a facet and may
+    // shrink the reach; a node put aside is taken up again only while `stillInReach(key)` holds.
     template <typename Reach, typename StillInReach, typename Leaf>
     void orderedWalk(Reach&& reach, StillInReach&& stillInReach, Leaf&& leaf) const;
+
+    // A hint to bring p's cache line in; no effect on the results.
+    static void prefetch(const void* p) {
+#if QVR_SLAB_PAIR_SSE2
+        _mm_prefetch(static_cast<const char*>(p), _MM_HINT_T0);
+#elif defined(__GNUC__)
+        __builtin_prefetch(p);
+#else
+        static_cast<void>(p);
+#endif
+    }
+
+    void prefetchCorners(std::uint32_t i) const {
+        const Facet& f = facets_[i];
+        for (const std::uint32_t c : f.corner) {
+            if (c == kNoCorner) break;
+            prefetch(meshNodes_ != nullptr
+                         ? static_cast<const void*>(&meshNodes_[c])
+                         : static_cast<const void*>(&corners_[3 * std::size_t{c}]));
+        }
+    }
 
     // The hierarchy over facets whose corners corner() already gives.
     void buildOver(std::vector<Facet> facets, std::size_t cornerCount);
 
-    std::vector<Node, CacheLineAllocator<Node>> nodes_;
+    std::vector<NodePair, CacheLineAllocator<NodePair>> pairs_;
     std::vector<Facet> facets_;
     std::vector<double> corners_;       // own corners, when not the mesh's
     const Cnode* meshNodes_ = nullptr;  // the mesh's node table, read in place
 };
-
-inline bool TriangleBvh::slabs(const Node& n, const double origin[3], const double inverse[3],
-                               double tNear, double tFar, double& entry) {
-    double lo = tNear, hi = tFar;
-    for (int a = 0; a < 3; ++a) {
-        const bool forward = inverse[a] >= 0.0;
-        const double near = static_cast<double>(forward ? n.lo[a] : n.hi[a]);
-        const double far = static_cast<double>(forward ? n.hi[a] : n.lo[a]);
-        // A ray parallel to the slab has an infinite inverse: the parameters come out infinite
-        // (the right sign says inside or outside) or NaN when the origin lies on the slab's
-        // plane; a NaN compares false and leaves the interval as it is, which keeps the box.
-        const double t0 = (near - origin[a]) * inverse[a];
-        const double t1 = (far - origin[a]) * inverse[a];
-        if (t0 > lo) lo = t0;
-        if (t1 < hi) hi = t1;
-    }
-    // Each slab parameter carries at most three roundings; widening the entry and exit by four
-    // units in the last place keeps the test conservative, so a triangle on a box face is never
-    // skipped. (Widening is monotonic, so widening the result equals widening every slab.)
-    constexpr double kWiden = 4.0 * std::numeric_limits<double>::epsilon();
-    lo *= lo > 0.0 ? 1.0 - kWiden : 1.0 + kWiden;
-    hi *= hi > 0.0 ? 1.0 + kWiden : 1.0 - kWiden;
-    entry = lo;
-    return lo <= hi;
-}
 
 template <typename Reach, typename StillInReach, typename Leaf>
 void TriangleBvh::orderedWalk(Reach&& reach, StillInReach&& stillInReach, Leaf&& leaf) const {
@@ -209,25 +206,41 @@ void TriangleBvh::orderedWalk(Reach&& reach, StillInReach&& stillInReach, Leaf&&
     };
     Deferred stack[kMaxDepth + 2];
     int top = 0;
-    double key = 0.0;
-    if (!reach(std::uint32_t{0}, key)) return;
-    std::uint32_t current = 0;
+    double keys[2] = {0.0, 0.0};
+    if ((reach(std::uint32_t{0}, keys) & 1u) == 0) return;  // the root: column 0 of pair 0
+    std::uint32_t current = 0;                              // node: pair * 2 + column
     for (;;) {
-        const Node& n = nodes_[current];
-        if (n.count != 0) {
-            for (std::uint32_t i = n.index; i < n.index + n.count; ++i) leaf(i);
+        const NodePair& pair = pairs_[current / 2];
+        const std::uint32_t column = current % 2;
+        const std::uint32_t index = pair.index[column];
+        if (pair.count[column] != 0) {
+            // The corners of the leaf's later facets load while its first is tested.
+            for (std::uint32_t i = index + 1; i < index + pair.count[column]; ++i) {
+                prefetchCorners(i);
+            }
+            for (std::uint32_t i = index; i < index + pair.count[column]; ++i) leaf(i);
         } else {
-            double keyA = 0.0, keyB = 0.0;
-            const bool a = reach(n.index, keyA);
-            const bool b = reach(n.index + 1, keyB);
-            if (a && b) {
-                const bool aFirst = keyA <= keyB;
-                stack[top++] = aFirst ? Deferred{n.index + 1, keyB} : Deferred{n.index, keyA};
-                current = aFirst ? n.index : n.index + 1;
+            const unsigned met = reach(index, keys);
+            const std::uint32_t first = 2 * index;  // the children as nodes
+            // Ask early for what the children in reach lead to (their own children's line, or
+            // their first facets), which the walk reads next or after the nearer child.
+            const NodePair& children = pairs_[index];
+            for (std::uint32_t k = 0; k < 2; ++k) {
+                if ((met >> k & 1u) == 0) continue;
+                if (children.count[k] == 0) {
+                    prefetch(&pairs_[children.index[k]]);
+                } else {
+                    prefetch(&facets_[children.index[k]]);
+                }
+            }
+            if (met == 3u) {
+                const bool firstFirst = keys[0] <= keys[1];
+                stack[top++] = firstFirst ? Deferred{first + 1, keys[1]} : Deferred{first, keys[0]};
+                current = firstFirst ? first : first + 1;
                 continue;
             }
-            if (a || b) {
-                current = a ? n.index : n.index + 1;
+            if (met != 0u) {
+                current = met == 1u ? first : first + 1;
                 continue;
             }
         }
@@ -248,21 +261,20 @@ void TriangleBvh::orderedWalk(Reach&& reach, StillInReach&& stillInReach, Leaf&&
 template <typename Visit>
 void TriangleBvh::traverse(const double origin[3], const double direction[3], double tNear,
                            double tFar, Visit&& visit) const {
-    if (nodes_.empty()) return;
-    double inverse[3];
-    for (int a = 0; a < 3; ++a) inverse[a] = 1.0 / direction[a];
+    if (pairs_.empty()) return;
+    const RaySlabs slabs = raySlabs(origin, direction);
     orderedWalk(
-        [&](std::uint32_t node, double& entry) {
-            return slabs(nodes_[node], origin, inverse, tNear, tFar, entry);
+        [&](std::uint32_t pair, double entry[2]) {
+            return slabPair(pairs_[pair].box, slabs, tNear, tFar, entry);
         },
         [&](double entry) { return entry <= tFar; }, [&](std::uint32_t i) { visit(i, tFar); });
 }
 
-inline double TriangleBvh::boxDistanceSquared(const Node& n, const double p[3]) {
+inline double TriangleBvh::boxDistanceSquared(const NodePair& pair, int column, const double p[3]) {
     double sum = 0.0;
     for (int a = 0; a < 3; ++a) {
-        const double below = static_cast<double>(n.lo[a]) - p[a];
-        const double above = p[a] - static_cast<double>(n.hi[a]);
+        const double below = static_cast<double>(pair.box[a][column]) - p[a];
+        const double above = p[a] - static_cast<double>(pair.box[3 + a][column]);
         const double gap = below > 0.0 ? below : (above > 0.0 ? above : 0.0);
         sum += gap * gap;
     }
@@ -274,11 +286,15 @@ inline double TriangleBvh::boxDistanceSquared(const Node& n, const double p[3]) 
 
 template <typename Visit>
 void TriangleBvh::visitNear(const double point[3], double radius, Visit&& visit) const {
-    if (nodes_.empty() || !(radius >= 0.0)) return;
+    if (pairs_.empty() || !(radius >= 0.0)) return;
     orderedWalk(
-        [&](std::uint32_t node, double& squared) {
-            squared = boxDistanceSquared(nodes_[node], point);
-            return squared <= radius * radius;
+        [&](std::uint32_t pair, double squared[2]) {
+            unsigned met = 0;
+            for (int k = 0; k < 2; ++k) {
+                squared[k] = boxDistanceSquared(pairs_[pair], k, point);
+                if (squared[k] <= radius * radius) met |= 1u << k;
+            }
+            return met;
         },
         [&](double squared) { return squared <= radius * radius; },
         [&](std::uint32_t i) { visit(i, radius); });

@@ -4,6 +4,9 @@ set -euo pipefail
 source "$(dirname "$0")/packages.sh"
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libboost-dev libexpat1-dev nlohmann-json3-dev zlib1g-dev libembree-dev)
+# gmsh: meshes the CAD-like parts of the benchmarks (bench/cad); the test of their scripts
+# needs it too. Beside python3-gmsh's library it is a small program of its own.
+packages+=(gmsh)
 # clang-tidy: scripts/clang-tidy-core.sh, run by CI on the library core.
 packages+=(clang-tidy)
 # The Python package and its tests and example (for the system python3).

@@ -116,15 +116,13 @@ BoxIndex::BoxIndex(const CQvrADT& tree)
     points_ = tree.point;
 
     if (count == 0) return;
-    nodes_.reserve(2 * (count / kLeafSize + 1));
-    buildNode(keysSorted, 0, count, 3 * kCurveBits - 1);
+    nodes_.reserve(count / kLeafSize + 1);
+    root_ = buildNode(keysSorted, 0, count, 3 * kCurveBits - 1, rootLo_, rootHi_);
     nodes_.shrink_to_fit();
 }
 
-int BoxIndex::buildNode(const std::vector<std::uint32_t>& keys, std::size_t begin, std::size_t end,
-                        int bit) {
-    const int at = static_cast<int>(nodes_.size());
-    nodes_.push_back(Node{});
+BoxIndex::Child BoxIndex::buildNode(const std::vector<std::uint32_t>& keys, std::size_t begin,
+                                    std::size_t end, int bit, float lo[3], float hi[3]) {
     // Skip the bits on which the whole range agrees; split where the curve changes octant,
     // or in the middle when every key is the same.
     std::size_t split = begin;
@@ -142,35 +140,37 @@ int BoxIndex::buildNode(const std::vector<std::uint32_t>& keys, std::size_t begi
         if (bit < 0) split = begin + (end - begin) / 2;
     }
 
-    Node n{};
     for (int k = 0; k < 3; ++k) {
-        n.lo[k] = std::numeric_limits<float>::infinity();
-        n.hi[k] = -std::numeric_limits<float>::infinity();
+        lo[k] = std::numeric_limits<float>::infinity();
+        hi[k] = -std::numeric_limits<float>::infinity();
     }
     // Comparisons skip NaN coordinates: such an item fails the tree's test anyway.
-    auto widen = [&n](const float* lo, const float* hi) {
+    auto widen = [lo, hi](const float* itemLo, const float* itemHi) {
         for (int k = 0; k < 3; ++k) {
-            if (lo[k] < n.lo[k]) n.lo[k] = lo[k];
-            if (hi[k] > n.hi[k]) n.hi[k] = hi[k];
+            if (itemLo[k] < lo[k]) lo[k] = itemLo[k];
+            if (itemHi[k] > hi[k]) hi[k] = itemHi[k];
         }
     };
     if (split == begin) {
-        n.first = static_cast<int>(begin);
-        n.count = static_cast<int>(end - begin);
         for (std::size_t i = begin; i < end; ++i) {
             const float* p = points_ + kDimensions * static_cast<std::size_t>(ids_[i]);
             widen(p, p + 3);
         }
-    } else {
-        const int low = buildNode(keys, begin, split, bit - 1);
-        const int high = buildNode(keys, split, end, bit - 1);
-        widen(nodes_[static_cast<std::size_t>(low)].lo, nodes_[static_cast<std::size_t>(low)].hi);
-        widen(nodes_[static_cast<std::size_t>(high)].lo, nodes_[static_cast<std::size_t>(high)].hi);
-        n.first = high;
-        n.count = 0;
+        return Child{static_cast<int>(begin), static_cast<int>(end - begin)};
     }
+    const int at = static_cast<int>(nodes_.size());
+    nodes_.push_back(Node{});
+    Node n{};
+    const Child low = buildNode(keys, begin, split, bit - 1, n.lo[0], n.hi[0]);
+    const Child high = buildNode(keys, split, end, bit - 1, n.lo[1], n.hi[1]);
+    n.first[0] = low.first;
+    n.count[0] = low.count;
+    n.first[1] = high.first;
+    n.count[1] = high.count;
+    widen(n.lo[0], n.hi[0]);
+    widen(n.lo[1], n.hi[1]);
     nodes_[static_cast<std::size_t>(at)] = n;
-    return at;
+    return Child{at, 0};
 }
 
 void BoxIndex::collect(const float qlo[6], const float qhi[6], std::vector<int>& out,

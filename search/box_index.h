@@ -36,6 +36,7 @@ struct alignas(qvr::kCacheLineBytes) WalkWorkspace {
     std::vector<int> coverage;        // per step of the run: candidates starting - ending there
     std::vector<int> passed;          // ids met by any step so far, unsorted, each once
     std::vector<std::uint64_t> seen;  // one bit per id: in `passed`; all clear between walks
+    bool marked = false;              // `seen` marks `passed` (a walk of more than one run)
     std::vector<int> lastStep;        // ids met by the last step
 };
 
@@ -75,24 +76,33 @@ public:
     // the tree's domain: only the query half of the tree's test is left to make.
     template <class NodeTest, class ItemVisit>
     void visit(NodeTest&& nodeMayMeet, ItemVisit&& item) const {
-        if (nodes_.empty()) return;
-        int stack[kStackDepth];
+        if (root_.count == 0 && nodes_.empty()) return;
+        if (!nodeMayMeet(rootLo_, rootHi_)) return;
+        Child stack[kStackDepth];
         int top = 0;
-        stack[top++] = 0;
+        stack[top++] = root_;
         while (top > 0) {
-            const Node& n = nodes_[static_cast<std::size_t>(stack[--top])];
-            if (!nodeMayMeet(n.lo, n.hi)) continue;
-            if (n.count == 0) {
-                // The upper child lies anywhere further on; the lower one is the next node.
-                qvr::prefetch(nodes_.data() + n.first);
-                stack[top++] = n.first;
-                stack[top++] = static_cast<int>(&n - nodes_.data()) + 1;
+            const Child c = stack[--top];
+            if (c.count == 0) {
+                // An inner node holds both children's boxes: a child that fails is never read.
+                // The upper child goes on the list first, so the lower one is visited first.
+                const Node& n = nodes_[static_cast<std::size_t>(c.first)];
+                for (int k = 1; k >= 0; --k) {
+                    if (!nodeMayMeet(n.lo[k], n.hi[k])) continue;
+                    const Child child{n.first[k], n.count[k]};
+                    if (child.count == 0) {
+                        qvr::prefetch(nodes_.data() + child.first);
+                    } else {
+                        qvr::prefetch(ids_.data() + child.first);
+                    }
+                    stack[top++] = child;
+                }
                 continue;
             }
             // The items' points lie anywhere in the tree's per-id array: ask for all of the
             // leaf's before the first is needed.
-            const auto first = static_cast<std::size_t>(n.first);
-            const std::size_t end = first + static_cast<std::size_t>(n.count);
+            const auto first = static_cast<std::size_t>(c.first);
+            const std::size_t end = first + static_cast<std::size_t>(c.count);
             for (std::size_t i = first; i < end; ++i) {
                 qvr::prefetch(points_ + 6 * static_cast<std::size_t>(ids_[i]));
             }
@@ -104,23 +114,34 @@ public:
     }
 
 private:
-    // A node of the hierarchy: the box of the items below it, and either its items (a leaf,
-    // count > 0: items first..first+count-1 of ids_) or its children (count 0: the next node
-    // and node `first`).
-    struct Node {
-        float lo[3];  // smallest minimum corner of the items below
-        float hi[3];  // largest maximum corner of the items below
+    // A reference to a subtree: a leaf (count > 0: items first..first+count-1 of ids_) or an
+    // inner node (count 0: node `first`).
+    struct Child {
         int first;
         int count;
     };
 
-    int buildNode(const std::vector<std::uint32_t>& keys, std::size_t begin, std::size_t end,
-                  int bit);
+    // An inner node of the hierarchy: for its lower (0) and upper (1) child the box of the items
+    // below it (lowest minimum corner, highest maximum corner) and the reference to it. One
+    // cache line, so a visit reads one line per node it descends into.
+    struct alignas(64) Node {
+        float lo[2][3];
+        float hi[2][3];
+        int first[2];
+        int count[2];
+    };
 
-    std::vector<int> ids_;             // items in curve order
-    const float* points_;              // the tree's points, 6 per id
-    std::vector<Node> nodes_;          // depth-first, node 0 the root
-    std::vector<std::uint32_t> rank_;  // per id the tree stores (stored + 1 entries)
+    // Builds the subtree over items begin..end-1 (in curve order) and returns its reference;
+    // its box goes to lo and hi.
+    Child buildNode(const std::vector<std::uint32_t>& keys, std::size_t begin, std::size_t end,
+                    int bit, float lo[3], float hi[3]);
+
+    std::vector<int> ids_;     // items in curve order
+    const float* points_;      // the tree's points, 6 per id
+    std::vector<Node> nodes_;  // inner nodes, depth-first
+    Child root_{0, 0};         // the whole hierarchy (no inner node and no items: none)
+    float rootLo_[3] = {}, rootHi_[3] = {};  // the box of all items
+    std::vector<std::uint32_t> rank_;        // per id the tree stores (stored + 1 entries)
     std::vector<WalkWorkspace> workspaces_;
 };
 

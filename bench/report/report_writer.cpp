@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "format.h"
+#include "mesh_part_type.h"
 #include "ray_targets.h"
 #include "stage_catalogue.h"
 #include "svg_chart.h"
@@ -51,12 +52,28 @@ std::string contextOr(const RunResults& run, const std::string& key, const std::
     return it == run.context.end() ? alt : it->second;
 }
 
-void partsSection(std::ostringstream& o, const RunResults& run) {
-    o << "## Parts\n\n"
-      << "The generator's plate (40 × 20 × 2 mm) with two ribs (6 mm high, 2 mm wide), on a "
-         "block grid sized for the requested cell count; each block is one hexahedron or six "
-         "tetrahedra. Parts are generated at run time into a scratch folder and removed "
-         "afterwards.\n\n"
+bool isMeshPart(const std::string& type) { return type == bench::kMeshPartType; }
+
+void partsSection(std::ostringstream& o, const RunResults& run, const RunInfo& info) {
+    const auto types = run.types();
+    const bool generated = std::any_of(types.begin(), types.end(),
+                                       [](const std::string& t) { return !isMeshPart(t); });
+    const bool meshes = std::any_of(types.begin(), types.end(), isMeshPart);
+    o << "## Parts\n\n";
+    if (generated || !meshes)
+        o << "The generator's plate (40 × 20 × 2 mm) with two ribs (6 mm high, 2 mm wide), on a "
+             "block grid sized for the requested cell count; each block is one hexahedron or six "
+             "tetrahedra. Parts are generated at run time into a scratch folder and removed "
+             "afterwards.";
+    if (meshes)
+        o << (generated ? " " : "") << "The `" << bench::kMeshPartType
+          << "/` parts are CAD-like moulded parts (walls of 1.5 to 3 mm, 40 to 80 mm across): "
+             "the Gmsh scripts of `bench/cad` (OpenCASCADE kernel), meshed into tetrahedra by "
+             "`bench/run.sh` at run time (`-fine`: the element size scaled down for some 10^6 "
+             "cells) and taken in as `qvr import --fiber` does, into the same three files in a "
+             "scratch folder.";
+    if (!info.partsNote.empty()) o << ' ' << info.partsNote;
+    o << "\n\n"
       << "| Part | Cells | Skin faces | Skin nodes | Text mesh | Binary mesh | MinMesh | "
          "`SetSurfaceNode` rays |\n|---|---:|---:|---:|---:|---:|---:|---:|\n";
     for (const std::string& size : run.sizes())
@@ -93,8 +110,8 @@ void partsSection(std::ostringstream& o, const RunResults& run) {
 void timeTables(std::ostringstream& o, const RunResults& run) {
     o << "## Time per item\n\n"
       << "CPU time per item and items per CPU second. A dash: not measured in this run.\n\n";
-    const auto sizes = run.sizes();
     for (const std::string& type : run.types()) {
+        const auto sizes = run.sizesOf(type);
         o << "### " << type << "\n\n| Stage | Item |";
         for (const std::string& s : sizes) o << ' ' << s << " per item | " << s << " rate |";
         o << "\n|---|---|";
@@ -218,9 +235,7 @@ void ratioSection(std::ostringstream& o, const RunResults& run) {
          "data in the same process. **These ratios, not the absolute times, are what to compare "
          "across machines and runs**: load, clock speed and cache sizes move both sides "
          "alike.\n\n| Ratio |";
-    std::vector<std::pair<std::string, std::string>> parts;
-    for (const std::string& size : run.sizes())
-        for (const std::string& type : run.types()) parts.push_back({type, size});
+    const std::vector<std::pair<std::string, std::string>> parts = run.parts();
     for (const auto& [type, size] : parts) o << ' ' << type << "/" << size << " |";
     o << "\n|---|";
     for (std::size_t i = 0; i < parts.size(); ++i) o << "---:|";
@@ -271,8 +286,7 @@ void memorySection(std::ostringstream& o, const RunResults& run, const MemoryTab
          "runs each stage once, in a host's order, on the same parts and rays. In brackets: "
          "what the stage still holds after it returned.\n\n| Stage |";
     std::vector<std::string> parts;
-    for (const std::string& size : run.sizes())
-        for (const std::string& type : run.types()) parts.push_back(type + "/" + size);
+    for (const auto& [type, size] : run.parts()) parts.push_back(type + "/" + size);
     for (const std::string& p : parts) o << ' ' << p << " |";
     o << "\n|---|";
     for (std::size_t i = 0; i < parts.size(); ++i) o << "---:|";
@@ -381,7 +395,7 @@ std::string markdownPage(const RunResults& run, const MemoryTable& memory, const
       << " sample points of each sampled ray, traced in the exact mode when the tool has it.\n"
       << "- Box queries: " << contextOr(run, "qvr_queries", "?")
       << " cubes of side MinMesh centred on pseudo-random cell centroids (fixed seed).\n\n";
-    partsSection(o, run);
+    partsSection(o, run, info);
     timeTables(o, run);
     surfaceNodeSection(o, run);
     beforeAfterSection(o, run);
@@ -427,6 +441,8 @@ std::string scalingChartSvg(const RunResults& run) {
             Series s;
             s.colour = st.colour;
             s.dash = dashOf(run, type);
+            // Distinct parts, not one part at growing sizes: points without a line.
+            s.joined = !isMeshPart(type);
             for (const std::string& size : run.sizes())
                 if (const Measurement* m = ok(run.find(st.stage, type, size)))
                     s.points.push_back({m->cells, m->secondsPerItem});
@@ -437,8 +453,12 @@ std::string scalingChartSvg(const RunResults& run) {
             chart.legend.push_back(
                 {std::string(st.legend) + " (per " + st.item + ")", st.colour, ""});
     }
-    for (const std::string& type : run.types())
-        chart.legend.push_back({type + " parts", "#333", dashOf(run, type)});
+    for (const std::string& type : run.types()) {
+        if (isMeshPart(type))
+            chart.legend.push_back({type + " parts (a ring per part)", "#333", "", true});
+        else
+            chart.legend.push_back({type + " parts", "#333", dashOf(run, type)});
+    }
     return renderSvg(chart);
 }
 

@@ -15,6 +15,7 @@ struct RunInfo {
     std::string resultsFile;         // the JSON file, as the page names it
     std::string chartFile;           // the SVG, relative to the page
     std::string notes;               // hand-written Markdown appended to the page
+    std::string partsNote;           // appended to the parts' description (a part left out)
     double minutes = 0;              // duration of the whole run
     bool quick = false;
 };

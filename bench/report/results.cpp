@@ -139,6 +139,27 @@ std::vector<std::string> RunResults::sizes() const {
     return inOrder(measurements, &Measurement::size);
 }
 
+bool RunResults::measured(const std::string& type, const std::string& size) const {
+    return std::any_of(measurements.begin(), measurements.end(),
+                       [&](const Measurement& m) { return m.type == type && m.size == size; });
+}
+
+std::vector<std::string> RunResults::sizesOf(const std::string& type) const {
+    std::vector<std::string> out;
+    for (const std::string& size : sizes())
+        if (measured(type, size)) out.push_back(size);
+    return out;
+}
+
+std::vector<std::pair<std::string, std::string>> RunResults::parts() const {
+    std::vector<std::pair<std::string, std::string>> out;
+    const std::vector<std::string> allTypes = types();
+    for (const std::string& size : sizes())
+        for (const std::string& type : allTypes)
+            if (measured(type, size)) out.push_back({type, size});
+    return out;
+}
+
 bool readResults(const std::string& path, RunResults& out, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {

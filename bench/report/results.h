@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qvr::report {
@@ -32,6 +33,13 @@ struct RunResults {
     // Cell types and sizes in the order they first appear.
     std::vector<std::string> types() const;
     std::vector<std::string> sizes() const;
+    // Whether any benchmark ran on the part.
+    bool measured(const std::string& type, const std::string& size) const;
+    // The sizes measured for one type, in the same order.
+    std::vector<std::string> sizesOf(const std::string& type) const;
+    // The (type, size) pairs measured, size by size, each size's types in type order: the order
+    // of the page's part rows and columns.
+    std::vector<std::pair<std::string, std::string>> parts() const;
 };
 
 // False with a reason in `error` when the file cannot be read or is not benchmark output.

@@ -26,6 +26,13 @@ std::string escape(const std::string& s) {
     return out;
 }
 
+// A point of a line is filled; a point that stands alone is a ring, so that it stays apart from
+// the lines' points where they meet.
+std::string pointStyle(const std::string& colour, bool alone) {
+    if (alone) return "fill=\"white\" stroke=\"" + colour + "\" stroke-width=\"1.5\"";
+    return "fill=\"" + colour + "\"";
+}
+
 struct Decades {
     int low = 0, high = 1;
 };
@@ -112,10 +119,10 @@ std::string renderSvg(const LogLogChart& chart) {
         for (const auto& [x, y] : s.points) {
             if (!drawable(x, y)) continue;
             path << (n++ == 0 ? "M" : " L") << px(x) << ' ' << py(y);
-            o << "<circle cx=\"" << px(x) << "\" cy=\"" << py(y) << "\" r=\"3\" fill=\"" << s.colour
-              << "\"/>\n";
+            o << "<circle cx=\"" << px(x) << "\" cy=\"" << py(y) << "\" r=\"3\" "
+              << pointStyle(s.colour, !s.joined) << "/>\n";
         }
-        if (n < 2) continue;
+        if (n < 2 || !s.joined) continue;
         o << "<path d=\"" << path.str() << "\" fill=\"none\" stroke=\"" << s.colour
           << "\" stroke-width=\"2\"";
         if (!s.dash.empty()) o << " stroke-dasharray=\"" << s.dash << "\"";
@@ -125,6 +132,13 @@ std::string renderSvg(const LogLogChart& chart) {
     const double lx = kLeft + plotW + 20;
     double ly = kTop + 8;
     for (const LegendEntry& e : chart.legend) {
+        if (e.point) {
+            o << "<circle cx=\"" << lx + 14 << "\" cy=\"" << ly << "\" r=\"3\" "
+              << pointStyle(e.colour, true) << "/>\n<text x=\"" << lx + 36 << "\" y=\"" << ly + 4
+              << "\">" << escape(e.text) << "</text>\n";
+            ly += kLegendRow;
+            continue;
+        }
         o << "<line x1=\"" << lx << "\" y1=\"" << ly << "\" x2=\"" << lx + 28 << "\" y2=\"" << ly
           << "\" stroke=\"" << e.colour << "\" stroke-width=\"2\"";
         if (!e.dash.empty()) o << " stroke-dasharray=\"" << e.dash << "\"";

@@ -13,12 +13,14 @@ struct Series {
     std::string colour;
     std::string dash;                               // SVG stroke-dasharray, "" for a solid line
     std::vector<std::pair<double, double>> points;  // positive x and y
+    bool joined = true;                             // false: the points alone (rings), no line
 };
 
 struct LegendEntry {
     std::string text;
     std::string colour;
     std::string dash;
+    bool point = false;  // a ring, as points that stand alone are drawn, instead of a line
 };
 
 struct LogLogChart {

@@ -159,6 +159,63 @@ int count(const std::string& text, const std::string& what) {
     return n;
 }
 
+// The line of the page that starts with `start`, empty when none does.
+std::string lineStarting(const std::string& page, const std::string& start) {
+    const std::size_t at = page.find("\n" + start);
+    if (at == std::string::npos) return "";
+    return page.substr(at + 1, page.find('\n', at + 1) - at - 1);
+}
+
+// Parts read from meshes ("cad/<name>") sit beside the generated ones: each table has a row or
+// a column for every part that was measured and none for a cell type and size that never ran.
+TEST(Page, MeshPartsGetRowsAndColumnsOfTheirOwnWithoutEmptyOnes) {
+    RunResults run;
+    for (const char* size : {"1e4", "1e5"})
+        for (const char* stage : {"load_text", "ray_pass_search", "anchor.embree_ray"})
+            run.measurements.push_back(measured(stage, size, 1e-6));
+    for (const char* name : {"bracket", "cap"})
+        for (const char* stage : {"load_text", "ray_pass_search", "anchor.embree_ray"}) {
+            Measurement m = measured(stage, name, 2e-6);
+            m.type = "cad";
+            m.cells = name == std::string("cap") ? 94623 : 91714;
+            run.measurements.push_back(m);
+        }
+    const std::string page = markdownPage(run, MemoryTable{}, RunInfo{});
+
+    EXPECT_NE(page.find("The `cad/` parts are CAD-like"), std::string::npos) << page;
+    EXPECT_NE(page.find("\n| cad/bracket | 91\u2009714 |"), std::string::npos) << page;
+    EXPECT_EQ(lineStarting(page, "| Ratio |"),
+              "| Ratio | hex/1e4 | hex/1e5 | cad/bracket | cad/cap |");
+    EXPECT_NE(lineStarting(page, "| `FindPassElemByAnyRay` / Embree ray |"), "");
+    // Each type's time table has the columns of its own parts only.
+    const std::string hex = page.substr(page.find("### hex"));
+    const std::string cad = page.substr(page.find("### cad"));
+    EXPECT_EQ(lineStarting(hex, "| Stage |"),
+              "| Stage | Item | 1e4 per item | 1e4 rate | 1e5 per item | 1e5 rate |");
+    EXPECT_EQ(lineStarting(cad, "| Stage |"),
+              "| Stage | Item | bracket per item | bracket rate | cap per item | cap rate |");
+    EXPECT_NE(page.find("\n| cad/cap | "), std::string::npos);
+    // The ray targets hold a row for each part with an Embree anchor.
+    const std::string targets = page.substr(page.find("## The ray targets"));
+    EXPECT_NE(lineStarting(targets, "| cad/cap |"), "");
+    EXPECT_EQ(lineStarting(targets, "| hex/bracket |"), "");
+
+    // In the chart the mesh parts are points: a line for each charted stage (text load, ray
+    // pass search) on the generated parts only.
+    const std::string svg = scalingChartSvg(run);
+    EXPECT_EQ(count(svg, "<path"), 2) << svg;
+    EXPECT_EQ(count(svg, "<circle"), 2 * 4 + 1);  // two stages on four parts, the legend's mark
+    EXPECT_NE(svg.find("cad parts (a ring per part)"), std::string::npos);
+
+    RunInfo noGmsh;
+    noGmsh.partsNote = "This run has no CAD-like parts: the gmsh command was not found.";
+    run.measurements.resize(6);
+    const std::string without = markdownPage(run, MemoryTable{}, noGmsh);
+    EXPECT_NE(without.find("removed afterwards. This run has no CAD-like parts"),
+              std::string::npos);
+    EXPECT_EQ(without.find("cad/"), std::string::npos);
+}
+
 TEST(Chart, AxesSpanWholeDecadesAroundThePointsAndSkipNonPositiveOnes) {
     LogLogChart c;
     c.xLabel = [](double x) {

@@ -175,6 +175,18 @@ INSTANTIATE_TEST_SUITE_P(Kinds, CellWalk,
                                            CellKind::Hex),
                          [](const auto& p) { return std::string(qvrtest::cellKindName(p.param)); });
 
+// Conforming blocks of every kind name each neighbour both ways; a cell laid over another's
+// place (a face then shared by three cells) is reached by one side only.
+TEST_P(CellWalk, NeighboursNameEachOtherBackUnlessAFaceHasThreeCells) {
+    EXPECT_TRUE(adjacency.symmetric());
+    const int copy = builder.addCell(builder.cells().back().nodes, 1.0);
+    builder.install(kernel);
+    adjacency.build(kernel.p_Cell, kernel.m_nInnerCell, kernel.m_nNode);
+    EXPECT_FALSE(adjacency.symmetric()) << "copy of the last cell as cell " << copy;
+    adjacency.clear();
+    EXPECT_TRUE(adjacency.symmetric());  // nothing built: nothing one-sided
+}
+
 TEST(CellAdjacencyBuild, CellsWithUnusableNodeListsAreSkipped) {
     qvrtest::KernelMeshBuilder builder;
     builder.addBlock({CellKind::Hex, 2, 1, 1, 0.0, 0.0, 0.0, 1.0, 1.0, 1.0});

@@ -226,6 +226,37 @@ TEST_F(TwoSlabs, AGapWiderThanAStepStopsTheWalk) {
     EXPECT_EQ(passList(k, 1.5, 1.5, 4.0, 1e-21, 0, 0, 1), passList(k, 1.5, 1.5, 4.0, 0, 0, 1, 0));
 }
 
+// Start points just outside each face of the overall box, within the element boxes' margin, so
+// that the first step meets elements: moving away from the face or along it, the walk ends after
+// that step, whichever side of the box it is on; moving into the box it goes on. Each as the
+// direct walk does.
+TEST_F(TwoSlabs, AWalkFromJustOutsideTheBoxEndsAfterItsFirstStep) {
+    const double lo[3] = {0.0, 0.0, 0.0}, hi[3] = {4.0, 4.0, 4.5};
+    const double off = 5e-4;  // outside the box, inside the 0.001 margin of the boxes at the face
+    int stoppedAtOnce = 0;
+    for (int a = 0; a < 3; ++a) {
+        for (int side = 0; side < 2; ++side) {
+            double start[3] = {1.5, 1.5, 0.5};
+            start[a] = side == 0 ? lo[a] - off : hi[a] + off;
+            if (a != 2 && side == 1) start[2] = 4.0;  // beside the upper slab
+            for (int m = 0; m < 3; ++m) {
+                for (int sign : {1, -1}) {
+                    double dir[3] = {0.0, 0.0, 0.0};
+                    dir[m] = sign;
+                    if (m != a) dir[(m + 1) % 3] = 0.01 * sign;  // not quite along an axis
+                    const std::vector<int> got =
+                        passList(k, start[0], start[1], start[2], dir[0], dir[1], dir[2], 0);
+                    int steps = 0;
+                    ASSERT_EQ(got, bruteWalk(ref, k.MinMesh, start, dir, &steps))
+                        << "axis " << a << " side " << side << " direction " << m << sign;
+                    stoppedAtOnce += steps == 1 && !got.empty() ? 1 : 0;
+                }
+            }
+        }
+    }
+    EXPECT_GE(stoppedAtOnce, 24);
+}
+
 TEST_F(TwoSlabs, LeavingTheBoxStopsAfterTheStepThatEndsOutside) {
     // Upwards from inside the upper slab, whose top is at 4.5: the step ends run 4.15, 4.25,
     // 4.35, 4.45 and 4.55; the last one is outside, and what that step meets still counts.

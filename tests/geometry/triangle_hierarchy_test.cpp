@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -13,6 +14,7 @@
 
 #include "KernelMeshBuilder.h"
 #include "geometry/skin_triangles.h"
+#include "geometry/slab_pair.h"
 #include "geometry/triangle_bvh.h"
 #include "geometry/watertight_triangle.h"
 
@@ -285,6 +287,157 @@ TEST(TriangleHierarchy, FindsWhatATestOfEveryTriangleFinds) {
             EXPECT_EQ(hit.t, nearest);
         }
     }
+}
+
+// The faces of the unit cubes of a 3 x 3 x 3 block (interior ones too, each square cut along a
+// diagonal), corner (i, j, k) at scale * (i + 0.1, j + 0.1, k + 0.1): every facet lies in a face
+// of its leaf's box, and the boxes are flat or meet their neighbours face to face.
+Soup cubeLattice(double scale) {
+    Soup s;
+    auto at = [&](int i, int j, int k) {
+        return s.add(scale * (i + 0.1), scale * (j + 0.1), scale * (k + 0.1));
+    };
+    std::int32_t item = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+        for (int plane = 0; plane <= 3; ++plane) {
+            for (int u = 0; u < 3; ++u) {
+                for (int v = 0; v < 3; ++v) {
+                    // Corners of the square: `plane` along `axis`, (u, v) over the other two.
+                    std::uint32_t c[4];
+                    const int du[4] = {0, 1, 1, 0}, dv[4] = {0, 0, 1, 1};
+                    for (int q = 0; q < 4; ++q) {
+                        int ijk[3];
+                        ijk[axis] = plane;
+                        ijk[(axis + 1) % 3] = u + du[q];
+                        ijk[(axis + 2) % 3] = v + dv[q];
+                        c[q] = at(ijk[0], ijk[1], ijk[2]);
+                    }
+                    s.triangles.push_back({{c[0], c[1], c[2]}, item++});
+                    s.triangles.push_back({{c[0], c[2], c[3]}, item++});
+                }
+            }
+        }
+    }
+    return s;
+}
+
+// The box test may only err towards visiting: rays aimed exactly at the facets' shared corners,
+// edges and diagonals, and rays running inside the facets' planes (the origin on a box face,
+// the direction's component across it zero), find through the hierarchy every hit a test of
+// every triangle finds, from tiny to huge coordinates.
+TEST(TriangleHierarchy, RaysAtSharedEdgesAndCornersOnBoxFacesMissNothingAtAnyScale) {
+    std::mt19937_64 random(13);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::uniform_int_distribution<int> lattice(0, 3);
+    for (const double scale : {1e-30, 1e-6, 1.0, 1e6, 1e30}) {
+        SCOPED_TRACE(scale);
+        const Soup s = cubeLattice(scale);
+        TriangleBvh bvh;
+        bvh.build(s.corners, s.triangles);
+        ASSERT_EQ(bvh.triangleCount(), s.triangles.size());
+        int hitRays = 0;
+        for (int r = 0; r < 600; ++r) {
+            // A target on a corner (r % 3 == 0), an edge's middle or a square's centre.
+            double target[3], o[3], d[3];
+            for (int a = 0; a < 3; ++a) {
+                const double half = a < r % 3 ? 0.5 : 0.0;
+                target[a] = scale * (std::min(lattice(random) + half, 3.0) + 0.1);
+                o[a] = scale * (5.0 * unit(random) - 1.0);
+            }
+            if (r % 4 == 1) {  // from a corner of the lattice, along the plane of its facets
+                const int across = r % 12 / 4;
+                o[across] = target[across];
+            }
+            for (int a = 0; a < 3; ++a) d[a] = target[a] - o[a];
+            if (d[0] == 0.0 && d[1] == 0.0 && d[2] == 0.0) continue;
+
+            const auto expected = allHits(s, o, d);
+            ShearedRay ray{};
+            ASSERT_TRUE(shearRay(o, d, ray));
+            std::vector<double> found, want;
+            bvh.traverse(o, d, -std::numeric_limits<double>::infinity(),
+                         std::numeric_limits<double>::infinity(), [&](std::uint32_t i, double&) {
+                             TriangleHit h[2];
+                             bool met[2];
+                             bvh.intersect(ray, i, h, met);
+                             for (int k = 0; k < 2; ++k) {
+                                 if (met[k]) found.push_back(h[k].t);
+                             }
+                         });
+            double nearest = std::numeric_limits<double>::infinity();
+            for (const auto& h : expected) {
+                want.push_back(h.t);
+                if (h.t > 0.0) nearest = std::min(nearest, h.t);
+            }
+            std::sort(found.begin(), found.end());
+            std::sort(want.begin(), want.end());
+            ASSERT_EQ(found, want) << "ray " << r;
+
+            TriangleHit hit{};
+            std::uint32_t index = 0;
+            const bool any =
+                bvh.closestHit(o, d, 0.0, std::numeric_limits<double>::infinity(), hit, index);
+            ASSERT_EQ(any, nearest < std::numeric_limits<double>::infinity()) << "ray " << r;
+            if (any) {
+                EXPECT_EQ(hit.t, nearest) << "ray " << r;
+                ++hitRays;
+            }
+        }
+        EXPECT_GT(hitRays, 300);  // most rays end on the lattice, not beside it
+    }
+}
+
+// The two boxes of a node pair tested at once give the bits of the portable loop, for boxes on
+// the ray's origin, flat boxes, empty ones, and directions with zero, infinite or tiny parts.
+TEST(TriangleHierarchy, PairedBoxTestGivesThePortableLoopsBits) {
+#if QVR_SLAB_PAIR_SSE2
+    std::mt19937_64 random(14);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const float special[] = {0.0f,
+                             -0.0f,
+                             1.0f,
+                             std::numeric_limits<float>::infinity(),
+                             -std::numeric_limits<float>::infinity(),
+                             1e-38f};
+    int met = 0;
+    for (int r = 0; r < 20000; ++r) {
+        float rows[qvr::geom::kBoxRows][2];
+        for (int k = 0; k < 2; ++k) {
+            for (int a = 0; a < 3; ++a) {
+                float lo = static_cast<float>(unit(random)), hi = static_cast<float>(unit(random));
+                if (lo > hi) std::swap(lo, hi);
+                if (r % 7 == a) hi = lo;               // flat
+                if (r % 11 == a) std::swap(lo, hi);    // empty
+                if (r % 13 == a) lo = special[r % 6];  // infinite, signed zero, tiny
+                rows[a][k] = lo;
+                rows[3 + a][k] = hi;
+            }
+        }
+        double o[3], d[3];
+        for (int a = 0; a < 3; ++a) {
+            o[a] = r % 5 == 0 ? static_cast<double>(rows[a][0]) : unit(random);  // on a face
+            d[a] = unit(random);
+        }
+        if (r % 3 == 0) d[r % 9 / 3] = r % 2 == 0 ? 0.0 : -0.0;
+        if (r % 17 == 0) d[1] = 1e-310;  // an infinite inverse from a subnormal
+        const auto slabs = qvr::geom::raySlabs(o, d);
+        const double tNear = r % 4 == 0 ? -std::numeric_limits<double>::infinity() : 0.0;
+        const double tFar = r % 8 == 0 ? 0.5 : std::numeric_limits<double>::infinity();
+        double paired[2], alone[2];
+        const unsigned a = qvr::geom::slabPairSse2(rows, slabs, tNear, tFar, paired);
+        const unsigned b = qvr::geom::slabPairPortable(rows, slabs, tNear, tFar, alone);
+        ASSERT_EQ(a, b) << "case " << r;
+        for (int k = 0; k < 2; ++k) {
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(paired[k]),
+                      std::bit_cast<std::uint64_t>(alone[k]))
+                << "case " << r << " box " << k;
+        }
+        met += static_cast<int>(a & 1u) + static_cast<int>(a >> 1);
+    }
+    EXPECT_GT(met, 1000);
+#else
+    GTEST_SKIP() << "this target tests its boxes with the portable loop only";
+#endif
 }
 
 // Every triangle near a point is visited, and a search that lowers the radius to the nearest

@@ -208,4 +208,64 @@ TEST_F(FilledTree, AnyChangeToTheTreeDropsTheWalkIndex) {
     EXPECT_TRUE(got.empty());
 }
 
+// Trees too small to split (the whole index one leaf), just large enough to split once, and
+// larger ones whose items all share one box centre (split in the middle of equal keys, down to
+// single leaves): the index collects exactly the items the tree finds, for queries that cover
+// all of them, some of them and none.
+TEST(SmallAndUniformTrees, WalkIndexCollectsWhatTheTreeFinds) {
+    RandomBoxes gen{977u};
+    const int leaf = qvr::adt::BoxIndex::kLeafSize;
+    for (int items : {1, 2, leaf, leaf + 1, 2 * leaf + 1, 100}) {
+        for (bool sameCentre : {false, true}) {
+            CQvrADT tree{1};
+            std::vector<FBox6> boxes;
+            tree.SetRange(kDomainLo, kDomainLo, kDomainLo, kDomainHi, kDomainHi, kDomainHi, 1000,
+                          1000);
+            for (int id = 1; id <= items; ++id) {
+                // Boxes of one centre grow with the id, so each query below cuts among them.
+                Box6 b = gen.item();
+                if (sameCentre)
+                    b = {10.0 - id * 0.1, 10.0 - id * 0.1, 10.0 - id * 0.1,
+                         10.0 + id * 0.1, 10.0 + id * 0.1, 10.0 + id * 0.1};
+                ASSERT_EQ(tree.AddBlock(id, b[0], b[1], b[2], b[3], b[4], b[5]), 0);
+                boxes.push_back(qvrtest::enlargedFloatBox(b));
+            }
+            tree.BuildWalkIndex();
+            const qvr::adt::BoxIndex* index = tree.WalkIndex();
+            ASSERT_NE(index, nullptr);
+            ASSERT_EQ(index->size(), static_cast<std::size_t>(items));
+            int partly = 0;
+            for (int round = 0; round < 200; ++round) {
+                Box6 q = gen.query(boxes);
+                if (round == 0)
+                    q = {kDomainLo, kDomainLo, kDomainLo, kDomainHi, kDomainHi, kDomainHi};
+                if (sameCentre && round % 2 == 1) {
+                    const double r = gen.uniform(0.0, 0.1 * items + 1.0);
+                    q = {10.0 + r, 10.0, 10.0, 11.0 + r, 11.0, 11.0};
+                }
+                tree.SearchBlock(q[0], q[1], q[2], q[3], q[4], q[5], 0);
+                std::vector<int> want = treeResult(tree, 0);
+                std::sort(want.begin(), want.end());
+                float lo[6], hi[6];
+                for (std::size_t k = 0; k < 3; ++k) {
+                    lo[k] = tree.low[k], hi[k] = static_cast<float>(q[k + 3]);
+                    lo[k + 3] = static_cast<float>(q[k]), hi[k + 3] = tree.high[k + 3];
+                }
+                std::vector<int> got;
+                std::vector<float> points;
+                index->collect(lo, hi, got, points);
+                std::sort(got.begin(), got.end());
+                ASSERT_EQ(got, want) << items << " items, round " << round;
+                if (round == 0) {
+                    ASSERT_EQ(got.size(), static_cast<std::size_t>(items));
+                }
+                partly += !got.empty() && got.size() < static_cast<std::size_t>(items) ? 1 : 0;
+            }
+            if (items > 2) {
+                EXPECT_GT(partly, 0) << items << " items";
+            }
+        }
+    }
+}
+
 }  // namespace
