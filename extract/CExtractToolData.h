@@ -6,7 +6,9 @@
 #ifndef QVR_EXTRACT_CEXTRACTTOOLDATA_H
 #define QVR_EXTRACT_CEXTRACTTOOLDATA_H
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,11 @@ public:
     std::vector<signed char> m_faceOutward;  // exact mode: +1 when a face's area vector points
                                              // out of the part, -1 when into it
     std::vector<int> m_faceCell;             // exact mode: the cell each skin face bounds (0: none)
+    // Whether the wall-ray classification's structures (the faces' outward sides and the skin
+    // hierarchy) are there; set once under m_wallRayMutex by the first classification after a
+    // new mesh, read without it by the others, which may run on several threads.
+    std::atomic<bool> m_bWallRaysReady{false};
+    std::mutex m_wallRayMutex;
     // Exact mode: every neighbour names its cell back and every face without a neighbour is a
     // skin face, so that the cells around a point are all reached from any one of them.
     bool m_bFaceNeighboursClosed;
@@ -108,7 +115,17 @@ public:
     // counts, null arrays or no mesh.
     int BuildRayData(int nNode, int nLayer, const double* x, const double* y, const double* z,
                      const double* Ax, const double* Ay, const double* Az);
-    int TraceSurfaceRays();
+    // The host's arrays of a SetSurfaceNode call, 1-based: ray starts and directions (any
+    // length).
+    struct RayStarts {
+        const double *x, *y, *z, *ax, *ay, *az;
+    };
+    // Sets up and traces every ray record (m_nSurfaceNode of them, their arrays allocated but
+    // not yet written) on the selected threads. Returns 1, or -1 without records.
+    int TraceSurfaceRays(int nLayer, const RayStarts& starts);
+    // Record inode from the host's arrays: its arrays in the shared blocks, zeroed, then the
+    // start point and the unit direction.
+    void SetUpRecord(int inode, int nLayer, const RayStarts& starts);
     int FindSurfaceCrossing(const int* surfaceIds, int nSurfaceIds, double x, double y, double z,
                             double dx, double dy, double dz, double& distance) const;
     // The ray pass search's elements for a ray from (x, y, z) along (dx, dy, dz) on search slot
@@ -136,6 +153,10 @@ public:
     int PrepareExactMode();
     // Fills m_faceOutward and m_faceCell from the cell each skin face bounds. Returns 1.
     int ComputeFaceOrientation();
+    // What the wall-ray classification reads besides the rays: the faces' outward sides and
+    // the skin hierarchy, built unless there. Once per mesh; callers on several threads wait for
+    // the first, which builds them.
+    void PrepareWallRays();
     // Whether the cell neighbours are closed as m_bFaceNeighboursClosed says (after the
     // neighbours and m_faceCell are built).
     bool FaceNeighboursClosed() const;

@@ -1,6 +1,7 @@
 // Ray records: one per skin node handed in by the host, then the thickness along each ray, its
 // evenly spaced sample points and their cells, in the selected thickness mode.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -47,31 +48,14 @@ int CExtractToolData::BuildRayData(int nNode, int nLayer, const double* x, const
         // products below could wrap around.
         if (slots > std::numeric_limits<std::size_t>::max() / 4 / nodes) throw std::bad_alloc();
         fresh.records = std::make_unique<CRayData[]>(nodes + 1);
-        // Zero-initialised so that a record is never read with undefined cell numbers.
-        fresh.reals = std::make_unique<double[]>(4 * slots * nodes);
-        fresh.cells = std::make_unique<int[]>(slots * nodes);
+        // Left unwritten here: each tracing thread zeroes and fills the records it traces (see
+        // SetUpRecord), so that neither the zeroing nor the first touch of the pages waits on
+        // the calling thread alone.
+        fresh.reals = std::make_unique_for_overwrite<double[]>(4 * slots * nodes);
+        fresh.cells = std::make_unique_for_overwrite<int[]>(slots * nodes);
     } catch (...) {
         ReleaseRayData();
         throw;
-    }
-    for (int i = 1; i <= nNode; ++i) {
-        CRayData& r = fresh.records[i];
-        const std::size_t record = static_cast<std::size_t>(i) - 1;
-        double* reals = fresh.reals.get() + 4 * slots * record;
-        r.nPoint = nLayer;
-        r.pX = reals;
-        r.pY = reals + slots;
-        r.pZ = reals + 2 * slots;
-        r.pDist = reals + 3 * slots;
-        r.pCellID = fresh.cells.get() + slots * record;
-        r.pX[1] = x[i];
-        r.pY[1] = y[i];
-        r.pZ[1] = z[i];
-        const double s =
-            1.0 / (std::sqrt(Ax[i] * Ax[i] + Ay[i] * Ay[i] + Az[i] * Az[i]) + kLengthGuard);
-        r.dx = s * Ax[i];
-        r.dy = s * Ay[i];
-        r.dz = s * Az[i];
     }
 
     ReleaseRayData();
@@ -81,13 +65,38 @@ int CExtractToolData::BuildRayData(int nNode, int nLayer, const double* x, const
     m_rayCells = std::move(fresh.cells);
 
     try {
-        TraceSurfaceRays();
+        TraceSurfaceRays(nLayer, RayStarts{x, y, z, Ax, Ay, Az});
     } catch (...) {
         // Half-traced records would look valid to GetFiber.
         ReleaseRayData();
         throw;
     }
     return 1;
+}
+
+void CExtractToolData::SetUpRecord(int inode, int nLayer, const RayStarts& starts) {
+    const auto slots = static_cast<std::size_t>(nLayer) + 1;
+    const std::size_t record = static_cast<std::size_t>(inode) - 1;
+    double* reals = m_rayReals.get() + 4 * slots * record;
+    int* cells = m_rayCells.get() + slots * record;
+    // Zeroed so that a record is never read with undefined cell numbers.
+    std::fill(reals, reals + 4 * slots, 0.0);
+    std::fill(cells, cells + slots, 0);
+    CRayData& r = m_pRayData[inode];
+    r.nPoint = nLayer;
+    r.pX = reals;
+    r.pY = reals + slots;
+    r.pZ = reals + 2 * slots;
+    r.pDist = reals + 3 * slots;
+    r.pCellID = cells;
+    r.pX[1] = starts.x[inode];
+    r.pY[1] = starts.y[inode];
+    r.pZ[1] = starts.z[inode];
+    const double ax = starts.ax[inode], ay = starts.ay[inode], az = starts.az[inode];
+    const double s = 1.0 / (std::sqrt(ax * ax + ay * ay + az * az) + kLengthGuard);
+    r.dx = s * ax;
+    r.dy = s * ay;
+    r.dz = s * az;
 }
 
 void CExtractToolData::PrepareSearch(bool exact, int threads) {
@@ -105,6 +114,7 @@ void CExtractToolData::PrepareSearch(bool exact, int threads) {
 }
 
 void CExtractToolData::DropSearchStructures() {
+    m_bWallRaysReady.store(false, std::memory_order_relaxed);
     m_nSearchSlots = 0;
     m_bExactReady = false;
     m_skinHierarchy.clear();
@@ -147,7 +157,7 @@ bool CExtractToolData::TraceRay(int inode, bool exact, int slot,
     return crossed;
 }
 
-int CExtractToolData::TraceSurfaceRays() {
+int CExtractToolData::TraceSurfaceRays(int nLayer, const RayStarts& starts) {
     if (!HasRays()) return -1;
     const bool exact = m_nThicknessMode == QVR_THICKNESS_EXACT;
     const int threads = std::clamp(m_nThreadCount, 1, m_nSurfaceNode);
@@ -158,18 +168,22 @@ int CExtractToolData::TraceSurfaceRays() {
     // Chunks small enough that progress comes about every percent, large enough that handing
     // them out costs nothing next to the rays.
     const int chunk = threads == 1 ? 1 : std::clamp(m_nSurfaceNode / (100 * threads), 1, kMaxChunk);
-    std::vector<int> missed(static_cast<std::size_t>(threads), 0);
+    // Counted per chunk, added once per chunk: counters per worker side by side would share a
+    // cache line that every missed ray writes.
+    std::atomic<int> missed{0};
     qvr::runChunked(
         m_nSurfaceNode, threads, chunk,
         [&](int first, int last, int worker) {
             qvr::extract::RayScratch& scratch = *m_scratch[static_cast<std::size_t>(worker)];
-            for (int i = first; i < last; ++i) {
-                if (!TraceRay(i + 1, exact, worker, scratch))
-                    ++missed[static_cast<std::size_t>(worker)];
+            int missedHere = 0;
+            for (int i = first + 1; i <= last; ++i) {
+                SetUpRecord(i, nLayer, starts);
+                if (!TraceRay(i, exact, worker, scratch)) ++missedHere;
             }
+            missed.fetch_add(missedHere, std::memory_order_relaxed);
         },
         [&](int done) { ReportProgress(done, m_nSurfaceNode); });
-    for (int m : missed) m_nNoCrossingCount += m;
+    m_nNoCrossingCount = missed.load(std::memory_order_relaxed);
     return 1;
 }
 

@@ -9,6 +9,7 @@
 
 #include "extract/cell_choice.h"
 #include "extract/interpolation.h"
+#include "kernel/cache_line.h"
 
 namespace qvr::extract {
 
@@ -23,7 +24,8 @@ struct ExactHit {
     std::uint32_t feature[2];
 };
 
-struct RayScratch {
+// On a cache line of its own: the vectors' ends and sizes change on every ray.
+struct alignas(qvr::kCacheLineBytes) RayScratch {
     std::vector<int> surfaceIds, cellIds;  // the ray's passed faces and cells, 1-based lists
     std::vector<int> cells;                // usable passed cells, in list order
     std::vector<double> cellData;          // their centroids and point distances, by coordinate

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -110,12 +111,7 @@ WallRayMeasure MeasureWallRay(CExtractToolData& tool, int inode) {
     const double length = r.pDist[r.nPoint];
     m.crossed = length > 0.0 && length < kNoCrossing;
     if (!m.crossed) return m;
-    if (tool.m_faceOutward.size() != static_cast<std::size_t>(tool.m_nSurface) + 1)
-        tool.ComputeFaceOrientation();
-    // The exact mode builds the hierarchy with its set-up; the centroid-plane mode has none.
-    if (tool.m_skinHierarchy.empty())
-        qvr::geom::buildSkinHierarchy(tool.m_pSurface, tool.m_nSurface, tool.m_pNode, tool.m_nNode,
-                                      tool.m_skinHierarchy);
+    tool.PrepareWallRays();
 
     const Vec3 start{r.pX[1], r.pY[1], r.pZ[1]};
     const Vec3 dir{r.dx, r.dy, r.dz};
@@ -155,6 +151,17 @@ WallRayMeasure MeasureWallRay(CExtractToolData& tool, int inode) {
 }
 
 }  // namespace qvr::extract
+
+void CExtractToolData::PrepareWallRays() {
+    if (m_bWallRaysReady.load(std::memory_order_acquire)) return;
+    std::lock_guard<std::mutex> lock(m_wallRayMutex);
+    if (m_bWallRaysReady.load(std::memory_order_relaxed)) return;
+    if (m_faceOutward.size() != static_cast<std::size_t>(m_nSurface) + 1) ComputeFaceOrientation();
+    // The exact mode builds the hierarchy with its set-up; the centroid-plane mode has none.
+    if (m_skinHierarchy.empty())
+        qvr::geom::buildSkinHierarchy(m_pSurface, m_nSurface, m_pNode, m_nNode, m_skinHierarchy);
+    m_bWallRaysReady.store(true, std::memory_order_release);
+}
 
 int QVR3DExtractTool::GetWallRay(int inode) {
     if (!m_pData->HasRays() || inode < 1 || inode > m_pData->m_nSurfaceNode) return -1;

@@ -32,9 +32,11 @@ struct WallRayMeasure {
 };
 
 // The measures of ray record `inode` (1..m_nSurfaceNode) of the tool's last trace. The
-// caller checks that rays exist and that inode is in range. Builds the hierarchy over the skin
-// triangles (CExtractToolData::m_skinHierarchy) when the thickness mode has not: up to two
-// nearest-face searches in it per ray, each bounded by the ray's length.
+// caller checks that rays exist and that inode is in range. The first call after a new mesh
+// builds the hierarchy over the skin triangles (CExtractToolData::m_skinHierarchy) when the
+// thickness mode has not, and the faces' outward sides (CExtractToolData::PrepareWallRays);
+// after that it only reads the tool: up to two nearest-face searches per ray, each bounded by
+// the ray's length. Calls may run on several threads at once while nothing changes the tool.
 WallRayMeasure MeasureWallRay(CExtractToolData& tool, int inode);
 
 }  // namespace qvr::extract

@@ -277,7 +277,11 @@ public:
      * AverageThickness). Rays from narrow side faces, rims and blended edge normals run along
      * the wall; a ray that found no opposite skin is not a wall ray (0).
      * Returns -1 before SetSurfaceNode (or after a new SetMeshFileName) and for inode outside
-     * 1..nNode. Changes no result: it uses the kernel's search lists as scratch only.
+     * 1..nNode. Changes no result.
+     * Threads: calls may run on several threads at once on the same tool (any inode, the same
+     * one too) and give what one thread would, as long as no other member runs meanwhile.
+     * The first call after a new mesh builds what the classification searches (in the
+     * centroid-plane mode: the hierarchy over the skin); calls that come meanwhile wait for it.
      */
     int GetWallRay(int inode);
 

@@ -15,7 +15,8 @@ int hardwareThreadCount();
 
 // Calls work(first, last, worker) for chunks [first, last) of at most `chunk` items that cover
 // [0, count), on min(threads, number of chunks) threads with worker numbers 0, 1, ...; with one
-// thread everything runs on the calling thread. progress(done) runs on the calling thread
+// thread everything runs on the calling thread, with more it waits for them (woken after
+// chunks only when there is progress to report). progress(done) runs on the calling thread
 // only, never concurrently, after chunks finish, with rising counts of finished items and a
 // last call with done == count (not when work throws). If work throws, no new chunk starts,
 // and the first exception is rethrown once every thread has stopped. If the system refuses to

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "kernel/cache_line.h"
 #include "kernel/prefetch.h"
 
 class CQvrADT;
@@ -26,8 +27,9 @@ class CQvrADT;
 namespace qvr::adt {
 
 // Scratch of one search slot for the ray walk, kept between calls so a walk allocates only
-// the lists it hands out.
-struct WalkWorkspace {
+// the lists it hands out. The slots' workspaces lie side by side and threads on different slots
+// grow their lists on every step: each starts on a cache line of its own.
+struct alignas(qvr::kCacheLineBytes) WalkWorkspace {
     std::vector<int> candidates;      // ids found for the current run of steps
     std::vector<float> candidateBox;  // their points, 6 per candidate, same order
     std::vector<int> firstStep;       // per candidate: the first step of the run it meets

@@ -3,6 +3,7 @@
 // wall ray, rays from narrow side faces, rims and blended edge normals are not.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ExtractTestSupport.h"
@@ -95,8 +97,10 @@ class ThinRibs : public testing::TestWithParam<CellType> {};
 
 // The classification of every skin node's ray, traced as the qvr host traces it (along the
 // negated area-weighted node normal), in ascending node order: '1' through the wall, '0' along
-// it or without a crossing.
-std::string classifyEverySkinNode(const nqbio::MeshData& mesh, int thicknessMode) {
+// it or without a crossing. On more than one thread, thread k asks for the rays k, k + threads,
+// ..., and all of them start at once with the first ray, so that the first calls, which build
+// what the classification searches, come at the same time.
+std::string classifyEverySkinNode(const nqbio::MeshData& mesh, int thicknessMode, int threads = 1) {
     Tool t;
     if (t.loadMesh(mesh) != 1 || t.tool.SetThicknessMode(thicknessMode) != 1) return "no mesh";
     CQVROptKer kernel;
@@ -115,8 +119,20 @@ std::string classifyEverySkinNode(const nqbio::MeshData& mesh, int thicknessMode
         if (onSkin[k]) rays.add({n.x, n.y, n.z}, {-nx[k], -ny[k], -nz[k]});
     }
     if (t.set(rays, 3) != 1) return "no rays";
-    std::string bits;
-    for (int i = 1; i <= rays.count(); ++i) bits += t.tool.GetWallRay(i) == 1 ? '1' : '0';
+    std::string bits(static_cast<std::size_t>(rays.count()), '?');
+    std::atomic<int> waiting{threads};
+    auto classify = [&](int k) {
+        waiting.fetch_sub(1);
+        while (waiting.load() > 0) std::this_thread::yield();
+        for (int i = k + 1; i <= rays.count(); i += threads) {
+            const int rc = t.tool.GetWallRay(i);
+            bits[static_cast<std::size_t>(i) - 1] = rc == 1 ? '1' : rc == 0 ? '0' : '!';
+        }
+    };
+    std::vector<std::thread> others;
+    for (int k = 1; k < threads; ++k) others.emplace_back(classify, k);
+    classify(0);
+    for (std::thread& th : others) th.join();
     return bits;
 }
 
@@ -261,6 +277,22 @@ TEST(ThickRib, RaysThroughAWallThickerThanTheAverageAreWallRays) {
                             },
                             0},
                        });
+}
+
+// GetWallRay is documented as safe on several threads at once: the same bits as one thread,
+// also when the calls race to build the skin hierarchy (the centroid-plane mode has none).
+TEST(ThreadCount, WallRaysOnSeveralThreadsAreThoseOfOneThread) {
+    qvr::gen::PlateSpec spec;
+    spec.ribs = true;
+    spec.type = CellType::Mixed;
+    const nqbio::MeshData mesh = qvr::gen::makePlate(spec);
+    for (int mode : {QVR_THICKNESS_CENTROID_PLANE, QVR_THICKNESS_EXACT}) {
+        SCOPED_TRACE(mode);
+        const std::string one = classifyEverySkinNode(mesh, mode);
+        ASSERT_NE(one.find('1'), std::string::npos);
+        ASSERT_NE(one.find('0'), std::string::npos);
+        EXPECT_EQ(classifyEverySkinNode(mesh, mode, 4), one);
+    }
 }
 
 TEST(WallRay, RefusesOutOfOrderAndOutOfRangeAndChangesNoResult) {

@@ -9,6 +9,8 @@
 #include <map>
 #include <ostream>
 #include <set>
+#include <sstream>
+#include <string>
 
 #include "CQVR3DResultReader_Manipulator.h"
 #include "MeshAudit.h"
@@ -283,7 +285,9 @@ TEST(Extract, NodesLayersModeAndThePlottedNodeFollowTheOptions) {
     EXPECT_GT(readText(dir.file("x/profiles.csv.gz")).size(), 20u);
 }
 
-// The profiles do not depend on how many threads trace the rays; a negative count is refused.
+// The profiles do not depend on how many threads trace and classify the rays (the `wall`
+// column holds both answers, so a ray classified on the wrong thread's record would show); a
+// negative count is refused.
 TEST(Extract, ThreadCountsGiveTheSameProfilesByteForByte) {
     TempDir dir;
     const std::string s = dir.path().string();
@@ -302,6 +306,19 @@ TEST(Extract, ThreadCountsGiveTheSameProfilesByteForByte) {
         if (first.empty()) first = csv;
         EXPECT_TRUE(csv == first) << threads << " threads";
     }
+    std::size_t wallRows[2] = {0, 0};
+    std::istringstream rows(first);
+    std::string row;
+    std::getline(rows, row);
+    ASSERT_EQ(row.rfind("node,x,y,z,layer,depth,wall,", 0), 0u) << row;
+    while (std::getline(rows, row)) {
+        std::size_t at = 0;
+        for (int field = 0; field < 6 && at != std::string::npos; ++field)
+            at = row.find(',', at + 1);
+        if (at != std::string::npos && at + 1 < row.size()) ++wallRows[row[at + 1] == '1' ? 1 : 0];
+    }
+    EXPECT_GT(wallRows[0], 0u);
+    EXPECT_GT(wallRows[1], 0u);
     EXPECT_EQ(
         runQvr({"extract", dir.file("p.nqb"), dir.file("p.k7t"), "--threads", "-1"}, s).exitCode,
         2);
