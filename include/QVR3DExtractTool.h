@@ -261,9 +261,9 @@ public:
      *  - Its tables are replaced by the next successful SetMeshFileName or SetMeshArrays, and
      *    everything goes with the tool: pointers taken from it (m_pNode, m_pSurface, p_Cell and
      *    the arrays behind them) dangle after either. Take them again after a new mesh.
-     *  - SetSurfaceNode and GetWallRay set up and use the kernel's search (boxes, tree, slot
-     *    lists, MinMesh, AverageThickness); read those fields only between tool calls, never
-     *    while one runs on another thread.
+     *  - SetSurfaceNode sets up and uses the kernel's search (boxes, tree, slot lists,
+     *    MinMesh, AverageThickness) and GetWallRay reads AverageThickness; read those fields
+     *    only between tool calls, never while one runs on another thread.
      *  - Do not cast the const away: the tool relies on the tables as it loaded them.
      */
     const CQVROptKer* GetKernel() const;
