@@ -18,8 +18,8 @@ CExtractToolData::CExtractToolData()
       m_pRayData(nullptr), m_nNode(0), m_nInnerCell(0),
       m_nSurface(0), m_pCellFiber{}, m_pNodeFiber{}, m_nSurfaceNode(0),
       m_nThicknessMode(QVR_THICKNESS_CENTROID_PLANE), m_nNoCrossingCount(0), m_pProgress(nullptr),
-      m_pProgressUser(nullptr), m_nThreadCount(1), m_nSearchSlots(0), m_bExactReady(false),
-      m_bFaceNeighboursClosed(false), m_nProgressReported(0), m_nLastErrorCode(0) {}
+      m_pProgressUser(nullptr), m_nThreadCount(1), m_nProgressReported(0), m_nSearchSlots(0),
+      m_bExactReady(false), m_bFaceNeighboursClosed(false), m_nLastErrorCode(0) {}
 
 CExtractToolData::~CExtractToolData() {
     // The kernel goes first: it releases the tables this object only borrowed.

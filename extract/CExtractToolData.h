@@ -31,7 +31,8 @@ class CExtractToolData {
 public:
     static constexpr int kFiberComponentCount = 6;
 
-    // Fields, in this order.
+    // Fields, in this order. (The fields after them are ordered to leave little padding: small
+    // ones side by side.)
     CQVROptKer* m_pOptKer;  // the tool's own kernel; owned
     CInnerCell* p_Cell;     // the kernel's solid cells 1..m_nInnerCell; borrowed
     CFaceElem* m_pSurface;  // the kernel's skin faces 1..m_nSurface; borrowed
@@ -49,28 +50,28 @@ public:
     int m_nNoCrossingCount;           // rays of the last trace without a crossing
     QVRProgressCallback m_pProgress;  // called while rays are traced; null for none
     void* m_pProgressUser;
-    int m_nThreadCount;  // threads SetSurfaceNode traces on (at least 1)
+    int m_nThreadCount;       // threads SetSurfaceNode traces on (at least 1)
+    int m_nProgressReported;  // the count last handed to the progress callback
     // Search structures kept from call to call while the mesh stays (a new mesh drops them):
     // the kernel's search set-up with this many slots (0: not set up), and the exact mode's
     // hierarchy over the skin triangles, cell neighbours and per-face data.
     int m_nSearchSlots;
     bool m_bExactReady;
+    // Exact mode: every neighbour names its cell back and every face without a neighbour is a
+    // skin face, so that the cells around a point are all reached from any one of them.
+    bool m_bFaceNeighboursClosed;
+    // Whether the wall-ray classification's structures (the faces' outward sides and the skin
+    // hierarchy) are there; set once under m_wallRayMutex by the first classification after a
+    // new mesh, read without it by the others, which may run on several threads.
+    std::atomic<bool> m_bWallRaysReady{false};
     qvr::geom::TriangleBvh m_skinHierarchy;
     qvr::geom::CellAdjacency m_cellAdjacency;
     std::vector<signed char> m_faceOutward;  // exact mode: +1 when a face's area vector points
                                              // out of the part, -1 when into it
     std::vector<int> m_faceCell;             // exact mode: the cell each skin face bounds (0: none)
-    // Whether the wall-ray classification's structures (the faces' outward sides and the skin
-    // hierarchy) are there; set once under m_wallRayMutex by the first classification after a
-    // new mesh, read without it by the others, which may run on several threads.
-    std::atomic<bool> m_bWallRaysReady{false};
     std::mutex m_wallRayMutex;
-    // Exact mode: every neighbour names its cell back and every face without a neighbour is a
-    // skin face, so that the cells around a point are all reached from any one of them.
-    bool m_bFaceNeighboursClosed;
     // Scratch of each tracing thread, kept from call to call.
     std::vector<std::unique_ptr<qvr::extract::RayScratch>> m_scratch;
-    int m_nProgressReported;  // the count last handed to the progress callback
     // The arrays the ray records point into, one block for all of them (allocating five small
     // arrays per skin node cost more than the rays of a small part on two threads): per record,
     // nPoint + 1 x, y, z and distances side by side in m_rayReals, nPoint + 1 cells in
