@@ -282,10 +282,10 @@ TEST(ThickRib, RaysThroughAWallThickerThanTheAverageAreWallRays) {
 // GetWallRay is documented as safe on several threads at once: the same bits as one thread,
 // also when the calls race to build the skin hierarchy (the centroid-plane mode has none).
 TEST(ThreadCount, WallRaysOnSeveralThreadsAreThoseOfOneThread) {
-    qvr::gen::PlateSpec spec;
-    spec.ribs = true;
-    spec.type = CellType::Mixed;
-    const nqbio::MeshData mesh = qvr::gen::makePlate(spec);
+    qvr::gen::PlateSpec plate;
+    plate.ribs = true;
+    plate.type = CellType::Mixed;
+    const nqbio::MeshData mesh = qvr::gen::makePlate(plate);
     for (int mode : {QVR_THICKNESS_CENTROID_PLANE, QVR_THICKNESS_EXACT}) {
         SCOPED_TRACE(mode);
         const std::string one = classifyEverySkinNode(mesh, mode);
