@@ -4,11 +4,17 @@
 #ifndef QVR_KERNEL_PREFETCH_H
 #define QVR_KERNEL_PREFETCH_H
 
+#if !defined(__GNUC__) && !defined(__clang__) && (defined(_M_X64) || defined(_M_IX86))
+#include <xmmintrin.h>
+#endif
+
 namespace qvr {
 
 inline void prefetch(const void* p) {
 #if defined(__GNUC__) || defined(__clang__)
     __builtin_prefetch(p);
+#elif defined(_M_X64) || defined(_M_IX86)
+    _mm_prefetch(static_cast<const char*>(p), _MM_HINT_T0);
 #else
     (void)p;
 #endif
