@@ -96,8 +96,8 @@ const KindPlan& planOf(int nNode) {
 // The usable cells around each node in ascending order, a cell once for each time it lists the
 // node, as offsets into one list. The cells that have all of a face's nodes are those on all of
 // the nodes' lists: found with a mark per cell set from the lists of the cell's own corners,
-// read in order, rather than by reading each candidate's node list (scattered over the cell
-// table), which took most of the time.
+// each read in order, rather than by reading each candidate's own node list (scattered over the
+// cell table, two or three reads far apart per candidate).
 class CellsAroundNodes {
 public:
     CellsAroundNodes(const CInnerCell* cells, int cellCount, int nodeCount)
