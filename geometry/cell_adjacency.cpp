@@ -199,20 +199,11 @@ private:
 // there are as many of those only when all of them are named back too. A cell naming one
 // neighbour across two faces counts it once.
 bool everyNeighbourNamesBack(const CellAdjacency& table) {
-    // Rows of other cells lie anywhere in the table: asked for this many cells ahead.
-    constexpr int kPrefetchAhead = 8;
     const int cellCount = table.cellCount();
     const int slots = table.faceSlots();
     std::size_t namedDown = 0;
     std::size_t namedUp = 0;
     for (int c = 1; c <= cellCount; ++c) {
-        if (c + kPrefetchAhead <= cellCount) {
-            const int ahead = c + kPrefetchAhead;
-            for (int f = 0; f < slots; ++f) {
-                const int other = table.neighbour(ahead, f);
-                if (other != 0 && other < ahead) table.prefetch(other);
-            }
-        }
         int row[CellAdjacency::kMaxFaces] = {};
         for (int f = 0; f < slots; ++f) row[f] = table.neighbour(c, f);
         for (int f = 0; f < slots; ++f) {
