@@ -105,6 +105,7 @@ public:
           marks_(static_cast<std::size_t>(cellCount) + 1, 0) {
         for (int c = 1; c <= cellCount; ++c) {
             if (!usableCell(cells[c], nodeCount)) continue;
+            mostFaces_ = std::max(mostFaces_, CellAdjacency::faceCount(cells[c].nNode));
             for (int k = 1; k <= cells[c].nNode; ++k)
                 ++first_[static_cast<std::size_t>(cells[c].pNode[k])];
         }
@@ -119,6 +120,9 @@ public:
                     --first_[static_cast<std::size_t>(cells[c].pNode[k])])] = c;
         }
     }
+
+    // The most faces of any usable cell: 0 when there is none.
+    int mostFaces() const { return mostFaces_; }
 
     // For each face of usable cell `self` (in `row`), the lowest numbered other cell that lists
     // all of the face's nodes, or 0. The cells around a marked corner get that corner's bit,
@@ -165,6 +169,7 @@ private:
     std::vector<int> first_;  // node v's cells at [first_[v], first_[v + 1])
     std::vector<int> cells_;
     std::vector<std::uint8_t> marks_;  // per cell: bits of the corners whose lists hold it
+    int mostFaces_ = 0;
 };
 
 // Writes the table's slots one after the other, each in as many bits as the table gives a
@@ -257,16 +262,14 @@ void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount)
     if (cells == nullptr || cellCount < 1 || nodeCount < 1) return;
     bits_ = static_cast<int>(std::bit_width(static_cast<unsigned>(cellCount)));
     mask_ = (std::uint64_t{1} << bits_) - 1;
-    for (int c = 1; c <= cellCount; ++c) {
-        if (usableCell(cells[c], nodeCount)) slots_ = std::max(slots_, faceCount(cells[c].nNode));
-    }
+    CellsAroundNodes around(cells, cellCount, nodeCount);
+    slots_ = around.mostFaces();
     cellCount_ = cellCount;
     constexpr std::size_t kPadding = 8;  // the last slot's eight-byte read
     const std::size_t bits = static_cast<std::size_t>(cellCount) *
                              static_cast<std::size_t>(slots_) * static_cast<std::size_t>(bits_);
     bytes_.assign((bits + 7) / 8 + kPadding, 0);
 
-    CellsAroundNodes around(cells, cellCount, nodeCount);
     SlotWriter writer(bytes_.data(), bits_);
     for (int c = 1; c <= cellCount; ++c) {
         const CInnerCell& cell = cells[c];
