@@ -130,6 +130,8 @@ public:
     }
     // Nodes, counted as two per pair (the root's unused sibling included).
     std::size_t nodeCount() const { return 2 * pairs_.size(); }
+    // Node pair i (0 to nodeCount() / 2 - 1), for inspecting the tree.
+    const NodePair& nodePair(std::size_t i) const { return pairs_[i]; }
     // Bytes the hierarchy holds (its arrays' capacity).
     std::size_t memoryBytes() const;
 
