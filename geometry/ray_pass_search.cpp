@@ -548,8 +548,8 @@ const int* walkIndexed(CQVROptKer& k, CQvrADT& tree, StepSequence& steps, const 
     std::copy(ws.lastStep.begin(), ws.lastStep.end(), nearList.get());
     std::copy(ws.passed.begin(), ws.passed.end(), passList.get());
 
-    std::copy(ws.lastStep.begin(), ws.lastStep.end(), tree.foundList[slot] + 1);
-    tree.foundCount[slot] = static_cast<int>(ws.lastStep.size());
+    // The tree's found list last of the allocations (a slot's first non-empty one allocates it).
+    tree.SetFoundList(slot, ws.lastStep.data(), static_cast<int>(ws.lastStep.size()));
     delete[] k.m_ppNearBlockList[slot];
     k.m_ppNearBlockList[slot] = nearList.release();
     delete[] k.m_ppPassElemList[slot];

@@ -2,6 +2,7 @@
 #include "geometry/triangle_bvh.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -19,13 +20,15 @@ constexpr int kBins = 16;
 // Default 1 (the box test of both children and one triangle test cost about the same).
 constexpr double kTraversalCost = 1.0;
 
+// Bounds on three axes. Left unset by default (a node's bins are written on first use);
+// Box::empty() is the empty box, which any grow replaces.
 struct Box {
-    double lo[3] = {std::numeric_limits<double>::infinity(),
-                    std::numeric_limits<double>::infinity(),
-                    std::numeric_limits<double>::infinity()};
-    double hi[3] = {-std::numeric_limits<double>::infinity(),
-                    -std::numeric_limits<double>::infinity(),
-                    -std::numeric_limits<double>::infinity()};
+    double lo[3];
+    double hi[3];
+    static Box empty() {
+        constexpr double kInf = std::numeric_limits<double>::infinity();
+        return Box{{kInf, kInf, kInf}, {-kInf, -kInf, -kInf}};
+    }
     void grow(const double* p) {
         for (int a = 0; a < 3; ++a) {
             lo[a] = std::min(lo[a], p[a]);
@@ -74,6 +77,20 @@ struct Task {
     int depth;
 };
 
+// A facet while the hierarchy is built: its box and its place in the input.
+struct Prim {
+    Box box = Box::empty();
+    std::uint32_t facet = 0;
+    // The box's centre on axis a.
+    double centre(int a) const { return 0.5 * (box.lo[a] + box.hi[a]); }
+};
+
+// The bin of a centre coordinate along an axis whose centres start at `lo`, `scale` bins per
+// unit; the same value wherever it is asked (binning and partition must agree).
+int binOf(double centre, double lo, double scale) {
+    return std::clamp(static_cast<int>((centre - lo) * scale), 0, kBins - 1);
+}
+
 }  // namespace
 
 void TriangleBvh::clear() {
@@ -114,40 +131,43 @@ void TriangleBvh::build(const Cnode* nodes, std::size_t nodeCount, std::vector<F
 }
 
 void TriangleBvh::buildOver(std::vector<Facet> facets, std::size_t cornerCount) {
-    auto usable = [&](const Facet& t) {
-        for (int k = 0; k < 4; ++k) {
-            const std::uint32_t c = t.corner[k];
-            if (k == 3 && c == kNoCorner) break;
-            if (c >= cornerCount) return false;
-            double xyz[3];
-            corner(c, xyz);
-            for (double v : xyz) {
-                if (!std::isfinite(v)) return false;
-            }
+    // Each usable facet's box, in input order; the boxes then travel with the facets through
+    // the partitions, so every pass over a node's facets reads them front to back. A facet with
+    // a corner outside the table or not finite is left out.
+    // The corners of a skin lie anywhere in the mesh's node table: those of the facets a little
+    // ahead are asked for early (default 8 facets: a fetch from memory takes about as long as
+    // boxing that many facets whose corners are at hand).
+    constexpr std::size_t kPrefetchAhead = 8;
+    auto askFor = [&](const Facet& t) {
+        for (std::uint32_t c : t.corner) {
+            if (c < cornerCount) prefetchCorner(c);
         }
-        return true;
     };
-    facets.erase(
-        std::remove_if(facets.begin(), facets.end(), [&](const Facet& t) { return !usable(t); }),
-        facets.end());
-    if (facets.empty()) return;
-
-    const std::size_t n = facets.size();
-    std::vector<Box> bounds(n);
-    std::vector<double> centre(3 * n);
-    for (std::size_t i = 0; i < n; ++i) {
-        for (std::uint32_t c : facets[i].corner) {
-            if (c == kNoCorner) break;
+    std::vector<Prim> prims;
+    prims.reserve(facets.size());
+    for (std::size_t i = 0; i < facets.size() && i < kPrefetchAhead; ++i) askFor(facets[i]);
+    for (std::size_t i = 0; i < facets.size(); ++i) {
+        if (i + kPrefetchAhead < facets.size()) askFor(facets[i + kPrefetchAhead]);
+        Prim p;
+        bool usable = true;
+        for (int k = 0; k < 4 && usable; ++k) {
+            const std::uint32_t c = facets[i].corner[k];
+            if (k == 3 && c == kNoCorner) break;
+            if (c >= cornerCount) {
+                usable = false;
+                break;
+            }
             double xyz[3];
             corner(c, xyz);
-            bounds[i].grow(xyz);
+            for (double v : xyz) usable = usable && std::isfinite(v);
+            p.box.grow(xyz);
         }
-        for (int a = 0; a < 3; ++a) {
-            centre[3 * i + static_cast<std::size_t>(a)] = 0.5 * (bounds[i].lo[a] + bounds[i].hi[a]);
-        }
+        if (!usable) continue;
+        p.facet = static_cast<std::uint32_t>(i);
+        prims.push_back(p);
     }
-    std::vector<std::uint32_t> order(n);
-    for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
+    if (prims.empty()) return;
+    const std::size_t n = prims.size();
 
     pairs_.reserve(n / kLeafFacets + 2);
     pairs_.push_back(emptyPair());  // the root in column 0; column 1 unused
@@ -155,10 +175,13 @@ void TriangleBvh::buildOver(std::vector<Facet> facets, std::size_t cornerCount) 
     while (!tasks.empty()) {
         const Task task = tasks.back();
         tasks.pop_back();
-        Box box, centres;
-        for (std::uint32_t i = task.first; i < task.first + task.count; ++i) {
-            box.grow(bounds[order[i]]);
-            centres.grow(&centre[3 * static_cast<std::size_t>(order[i])]);
+        Prim* const begin = prims.data() + task.first;
+        Prim* const end = begin + task.count;
+        Box box = Box::empty(), centres = Box::empty();
+        for (const Prim* p = begin; p != end; ++p) {
+            box.grow(p->box);
+            const double centre[3] = {p->centre(0), p->centre(1), p->centre(2)};
+            centres.grow(centre);
         }
         NodePair& pair = pairs_[task.node / 2];
         const std::uint32_t column = task.node % 2;
@@ -170,46 +193,67 @@ void TriangleBvh::buildOver(std::vector<Facet> facets, std::size_t cornerCount) 
         pair.count[column] = task.count;
         if (task.count <= kLeafFacets || task.depth >= kMaxDepth) continue;
 
-        // Best binned split over the three axes.
+        // Best binned split over the three axes, all three binned in one pass. Only the bins
+        // that receive a facet are touched: a split between two bins with only empty bins
+        // between them costs the same wherever it falls among those, and of equal costs the
+        // first is kept, so the candidates are the splits just after each occupied bin; the
+        // boxes are unions (exact), so the costs are those of sweeping every bin. Most nodes
+        // hold a few facets, where sweeping all bins of all axes cost more than the binning.
+        double scale[3] = {0.0, 0.0, 0.0};
+        bool binned[3] = {false, false, false};
+        for (int a = 0; a < 3; ++a) {
+            const double extent = centres.hi[a] - centres.lo[a];
+            binned[a] = extent > 0.0;
+            if (binned[a]) scale[a] = kBins / extent;
+        }
+        Box binBox[3][kBins];  // NOLINT(cppcoreguidelines-pro-type-member-init): see `occupied`
+        std::uint32_t binCount[3][kBins];
+        std::uint32_t occupied[3] = {0, 0, 0};  // bit b: bin b holds a facet
+        for (const Prim* p = begin; p != end; ++p) {
+            for (int a = 0; a < 3; ++a) {
+                if (!binned[a]) continue;
+                const int b = binOf(p->centre(a), centres.lo[a], scale[a]);
+                const std::uint32_t bit = 1u << b;
+                if ((occupied[a] & bit) == 0) {
+                    occupied[a] |= bit;
+                    binBox[a][b] = p->box;
+                    binCount[a][b] = 1;
+                } else {
+                    binBox[a][b].grow(p->box);
+                    ++binCount[a][b];
+                }
+            }
+        }
         double bestCost = std::numeric_limits<double>::infinity();
         int bestAxis = -1, bestBin = 0;
         for (int a = 0; a < 3; ++a) {
-            const double extent = centres.hi[a] - centres.lo[a];
-            if (!(extent > 0.0)) continue;
-            const double scale = kBins / extent;
-            Box binBox[kBins];
-            std::uint32_t binCount[kBins] = {};
-            for (std::uint32_t i = task.first; i < task.first + task.count; ++i) {
-                const std::uint32_t t = order[i];
-                int b = static_cast<int>(
-                    (centre[3 * static_cast<std::size_t>(t) + static_cast<std::size_t>(a)] -
-                     centres.lo[a]) *
-                    scale);
-                b = std::clamp(b, 0, kBins - 1);
-                binBox[b].grow(bounds[t]);
-                ++binCount[b];
+            if (!binned[a]) continue;
+            int used[kBins];
+            int usedCount = 0;
+            for (std::uint32_t bits = occupied[a]; bits != 0; bits &= bits - 1) {
+                used[usedCount++] = std::countr_zero(bits);
             }
+            // rightArea[k], rightCount[k]: the bins from the k-th occupied one up.
             double rightArea[kBins];
             std::uint32_t rightCount[kBins];
-            Box right;
+            Box right = Box::empty();
             std::uint32_t count = 0;
-            for (int b = kBins - 1; b > 0; --b) {
-                right.grow(binBox[b]);
-                count += binCount[b];
-                rightArea[b] = right.halfArea();
-                rightCount[b] = count;
+            for (int k = usedCount - 1; k > 0; --k) {
+                right.grow(binBox[a][used[k]]);
+                count += binCount[a][used[k]];
+                rightArea[k] = right.halfArea();
+                rightCount[k] = count;
             }
-            Box left;
+            Box left = Box::empty();
             count = 0;
-            for (int b = 0; b < kBins - 1; ++b) {
-                left.grow(binBox[b]);
-                count += binCount[b];
-                if (count == 0 || rightCount[b + 1] == 0) continue;
-                const double cost = left.halfArea() * count + rightArea[b + 1] * rightCount[b + 1];
+            for (int k = 0; k + 1 < usedCount; ++k) {
+                left.grow(binBox[a][used[k]]);
+                count += binCount[a][used[k]];
+                const double cost = left.halfArea() * count + rightArea[k + 1] * rightCount[k + 1];
                 if (cost < bestCost) {
                     bestCost = cost;
                     bestAxis = a;
-                    bestBin = b;
+                    bestBin = used[k];
                 }
             }
         }
@@ -221,17 +265,11 @@ void TriangleBvh::buildOver(std::vector<Facet> facets, std::size_t cornerCount) 
                 task.count <= 2 * kLeafFacets) {
                 continue;  // splitting does not pay: keep the leaf
             }
-            const double scale = kBins / (centres.hi[bestAxis] - centres.lo[bestAxis]);
-            auto* split = std::partition(
-                order.data() + task.first, order.data() + task.first + task.count,
-                [&](std::uint32_t t) {
-                    int b = static_cast<int>((centre[3 * static_cast<std::size_t>(t) +
-                                                     static_cast<std::size_t>(bestAxis)] -
-                                              centres.lo[bestAxis]) *
-                                             scale);
-                    return std::clamp(b, 0, kBins - 1) <= bestBin;
-                });
-            middle = static_cast<std::uint32_t>(split - order.data());
+            const double lo = centres.lo[bestAxis], perUnit = scale[bestAxis];
+            Prim* const split = std::partition(begin, end, [&](const Prim& p) {
+                return binOf(p.centre(bestAxis), lo, perUnit) <= bestBin;
+            });
+            middle = task.first + static_cast<std::uint32_t>(split - begin);
         }
         // All centres on one point (or no useful split): halve the range.
         if (middle == task.first || middle == task.first + task.count) {
@@ -247,7 +285,7 @@ void TriangleBvh::buildOver(std::vector<Facet> facets, std::size_t cornerCount) 
     }
     pairs_.shrink_to_fit();
     facets_.resize(n);
-    for (std::size_t i = 0; i < n; ++i) facets_[i] = facets[order[i]];
+    for (std::size_t i = 0; i < n; ++i) facets_[i] = facets[prims[i].facet];
 }
 
 bool TriangleBvh::closestHit(const double origin[3], const double direction[3], double tNear,

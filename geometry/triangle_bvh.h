@@ -130,6 +130,8 @@ public:
     }
     // Nodes, counted as two per pair (the root's unused sibling included).
     std::size_t nodeCount() const { return 2 * pairs_.size(); }
+    // Node pair i (0 to nodeCount() / 2 - 1), for inspecting the tree.
+    const NodePair& nodePair(std::size_t i) const { return pairs_[i]; }
     // Bytes the hierarchy holds (its arrays' capacity).
     std::size_t memoryBytes() const;
 
@@ -167,14 +169,19 @@ private:
     template <typename Reach, typename StillInReach, typename Leaf>
     void orderedWalk(Reach&& reach, StillInReach&& stillInReach, Leaf&& leaf) const;
 
-    // Asks for the corners of facet i ahead of its test (a cache hint; no effect on results).
+    // Asks for the coordinates of corner c (which must lie in the table) ahead of their use (a
+    // cache hint; no effect on results).
+    void prefetchCorner(std::uint32_t c) const {
+        qvr::prefetch(meshNodes_ != nullptr
+                          ? static_cast<const void*>(&meshNodes_[c])
+                          : static_cast<const void*>(&corners_[3 * std::size_t{c}]));
+    }
+    // Asks for the corners of facet i ahead of its test.
     void prefetchCorners(std::uint32_t i) const {
         const Facet& f = facets_[i];
         for (const std::uint32_t c : f.corner) {
             if (c == kNoCorner) break;
-            qvr::prefetch(meshNodes_ != nullptr
-                              ? static_cast<const void*>(&meshNodes_[c])
-                              : static_cast<const void*>(&corners_[3 * std::size_t{c}]));
+            prefetchCorner(c);
         }
     }
 

@@ -43,13 +43,15 @@ struct NodeArrays {
     explicit NodeArrays(std::size_t entries);
 };
 
-// Every slot's found list and work queue for ids 0..entries-1. Only entry 0 is set (to 0):
-// a search writes every entry it reads, and pages a slot never reaches stay untouched.
-struct SlotArrays {
-    std::vector<std::unique_ptr<int[]>> foundList;
-    std::vector<std::unique_ptr<int[]>> queue;
+// One slot's found list and work queue for ids 0..entries-1, or none (default). Only entry 0
+// is set (to 0): a search writes every entry it reads, and pages a slot never reaches stay
+// untouched.
+struct SlotLists {
+    std::unique_ptr<int[]> foundList;
+    std::unique_ptr<int[]> queue;
 
-    SlotArrays(int slotCount, std::size_t entries);
+    SlotLists() = default;
+    explicit SlotLists(std::size_t entries);
 };
 
 NodeArrays::NodeArrays(std::size_t entries)
@@ -59,22 +61,17 @@ NodeArrays::NodeArrays(std::size_t entries)
     std::fill_n(splitDim.get(), entries, -1);
 }
 
-SlotArrays::SlotArrays(int slotCount, std::size_t entries) {
-    const auto slots = static_cast<std::size_t>(slotCount);
-    foundList.reserve(slots);
-    queue.reserve(slots);
-    for (std::size_t s = 0; s < slots; ++s) {
-        foundList.push_back(std::make_unique_for_overwrite<int[]>(entries));
-        queue.push_back(std::make_unique_for_overwrite<int[]>(entries));
-        foundList.back()[0] = 0;
-        queue.back()[0] = 0;
-    }
+SlotLists::SlotLists(std::size_t entries)
+    : foundList(std::make_unique_for_overwrite<int[]>(entries)),
+      queue(std::make_unique_for_overwrite<int[]>(entries)) {
+    foundList[0] = 0;
+    queue[0] = 0;
 }
 
 // Entries needed for ids 1..ids (entry 0 is never an item).
 std::size_t entriesFor(int ids) { return static_cast<std::size_t>(ids) + 1; }
 
-// Release every per-id and per-slot array (the per-slot tables themselves stay).
+// Release every per-id array, or every slot's lists (the per-slot tables themselves stay).
 void releaseNodes(CQvrADT& tree) {
     delete[] tree.point;
     delete[] tree.splitValue;
@@ -111,13 +108,21 @@ void installNodes(CQvrADT& tree, NodeArrays& fresh) {
     tree.lowChild = fresh.lowChild.release();
 }
 
-void installSlots(CQvrADT& tree, SlotArrays& fresh) {
-    releaseSlots(tree);
-    for (int s = 0; s < tree.slotCount; ++s) {
-        const auto i = static_cast<std::size_t>(s);
-        tree.foundList[s] = fresh.foundList[i].release();
-        tree.queue[s] = fresh.queue[i].release();
-    }
+// Gives `slot` the lists in `fresh` (both or neither), releasing the ones it held.
+void installSlot(CQvrADT& tree, int slot, SlotLists& fresh) {
+    delete[] tree.foundList[slot];
+    delete[] tree.queue[slot];
+    tree.foundList[slot] = fresh.foundList.release();
+    tree.queue[slot] = fresh.queue.release();
+}
+
+// A slot without lists has kept no result: its count is 0 and a search fills them afresh.
+// Allocates the slot's lists for every id stored if it has none; throws std::bad_alloc,
+// leaving the slot without lists.
+void ensureSlotLists(CQvrADT& tree, int slot) {
+    if (tree.foundList[slot] != nullptr) return;
+    SlotLists fresh(entriesFor(tree.stored));
+    installSlot(tree, slot, fresh);
 }
 
 constexpr int kInitialGrowStep = 200000;  // ids added per growth until SetRange sets it
@@ -154,14 +159,18 @@ int storedFor(const CQvrADT& tree, int id, int newCapacity) {
     return static_cast<int>(std::min<long long>(want, newCapacity));
 }
 
-// Replaces the per-id arrays by arrays for ids 1..newStored, keeping ids 0..stored, and every
-// slot's lists by new ones. A slot's last result is carried over, so its count and list still
-// agree after the growth. The capacity is the caller's: it is not changed here.
+// Replaces the per-id arrays by arrays for ids 1..newStored, keeping ids 0..stored, and the
+// lists of every slot that has them by new ones (slots without lists stay so). A slot's last
+// result is carried over, so its count and list still agree after the growth. The capacity is
+// the caller's: it is not changed here.
 void grow(CQvrADT& tree, int newStored) {
     const std::size_t oldEntries = entriesFor(tree.stored);
     const std::size_t entries = entriesFor(newStored);
     NodeArrays nodes(entries);
-    SlotArrays slots(tree.slotCount, entries);
+    std::vector<SlotLists> slots(static_cast<std::size_t>(tree.slotCount));
+    for (int s = 0; s < tree.slotCount; ++s) {
+        if (tree.foundList[s] != nullptr) slots[static_cast<std::size_t>(s)] = SlotLists(entries);
+    }
 
     std::copy_n(tree.point, 6 * oldEntries, nodes.point.get());
     std::copy_n(tree.splitValue, oldEntries, nodes.splitValue.get());
@@ -169,13 +178,15 @@ void grow(CQvrADT& tree, int newStored) {
     std::copy_n(tree.highChild, oldEntries, nodes.highChild.get());
     std::copy_n(tree.lowChild, oldEntries, nodes.lowChild.get());
     for (int s = 0; s < tree.slotCount; ++s) {
-        const auto i = static_cast<std::size_t>(s);
+        if (tree.foundList[s] == nullptr) continue;
         std::copy_n(tree.foundList[s], static_cast<std::size_t>(tree.foundCount[s]) + 1,
-                    slots.foundList[i].get());
+                    slots[static_cast<std::size_t>(s)].foundList.get());
     }
 
     installNodes(tree, nodes);
-    installSlots(tree, slots);
+    for (int s = 0; s < tree.slotCount; ++s) {
+        if (tree.foundList[s] != nullptr) installSlot(tree, s, slots[static_cast<std::size_t>(s)]);
+    }
     tree.stored = newStored;
 }
 
@@ -223,11 +234,10 @@ int CQvrADT::SetRange(double xmin, double ymin, double zmin, double xmax, double
     const int newStored = std::min(newCapacity, expectedIds);
     walkIndex.reset();
 
-    const std::size_t entries = entriesFor(newStored);
-    NodeArrays nodes(entries);
-    SlotArrays slots(slotCount, entries);
+    // The slots' lists go with the old tree; each slot's next search makes new ones.
+    NodeArrays nodes(entriesFor(newStored));
     installNodes(*this, nodes);
-    installSlots(*this, slots);
+    releaseSlots(*this);
     std::fill_n(foundCount, slotCount, 0);
     capacity = newCapacity;
     growStep = newGrowStep;
@@ -254,8 +264,18 @@ int CQvrADT::GetFoundCount(int slot) const {
 }
 
 const int* CQvrADT::GetFoundList(int slot) const {
-    if (slot < 0 || slot >= slotCount) return nullptr;
-    return foundList[slot];
+    // What a slot that has kept no result reads: entry 0 and no ids.
+    static const int kNoIds[1] = {0};
+    if (slot < 0 || slot >= slotCount || point == nullptr) return nullptr;
+    return foundList[slot] != nullptr ? foundList[slot] : kNoIds;
+}
+
+void CQvrADT::SetFoundList(int slot, const int* ids, int count) {
+    if (count > 0) {
+        ensureSlotLists(*this, slot);
+        std::copy_n(ids, count, foundList[slot] + 1);
+    }
+    foundCount[slot] = count;
 }
 
 void CQvrADT::BuildWalkIndex() {
@@ -352,8 +372,12 @@ int CQvrADT::SearchBlock(double xmin, double ymin, double zmin, double xmax, dou
                                     high[4],
                                     high[5]};
 
+    if (root == 0) {
+        foundCount[slot] = 0;
+        return 0;
+    }
+    ensureSlotLists(*this, slot);  // before anything changes: a failure leaves the slot as it was
     foundCount[slot] = 0;
-    if (root == 0) return 0;
 
     // Breadth first; every item enters the queue at most once, so stored + 1 entries hold
     // any walk.

@@ -10,11 +10,14 @@
 // The arrays themselves hold only ids 1..stored (stored <= capacity) and grow geometrically
 // when an id beyond them is taken, so a tree made with room for many ids costs memory only for
 // the ids it is given. Each search slot owns its work queue and result list, sized for every
-// id stored, so a search allocates nothing and one slot's results survive searches in the
-// others.
+// id stored, so one slot's results survive searches in the others. A slot's two lists are
+// allocated by its first search that finds something to walk or to keep, not with the node
+// arrays: a slot whose searches all go elsewhere (the ray walk's index) costs nothing here.
+// After that first search, a search allocates nothing.
 //
 // Not thread-safe for writes: SetRange and AddBlock must not overlap any search. Searches on
-// different slots may run side by side.
+// different slots may run side by side, first searches included: a slot's first search
+// allocates only that slot's lists.
 #ifndef QVR_SEARCH_CQVRADT_H
 #define QVR_SEARCH_CQVRADT_H
 
@@ -46,8 +49,8 @@ public:
     int* highChild;     // per id: child on the upper side, 0 for none
     int* lowChild;      // per id: child on the lower side, 0 for none
     int* foundCount;    // per slot
-    int** foundList;    // per slot, stored + 1 ids, found ids at 1..foundCount
-    int** queue;        // per slot, stored + 1 ids, breadth-first work list
+    int** foundList;    // per slot, stored + 1 ids, found ids at 1..foundCount; null until used
+    int** queue;        // per slot, stored + 1 ids, breadth-first work list; null until used
     // Snapshot index for the ray walk's many small queries; null until BuildWalkIndex and
     // after any change to the tree.
     std::unique_ptr<qvr::adt::BoxIndex> walkIndex;
@@ -77,13 +80,22 @@ public:
                  double zmax);
     // Finds every item whose enlarged box meets the query box (touching counts), in
     // breadth-first order, into the slot's found list. Returns 0; a slot out of range changes
-    // nothing; before SetRange nothing is found.
+    // nothing; before SetRange nothing is found. The slot's first search of a non-empty tree
+    // allocates its lists: if that fails (std::bad_alloc), the slot is left as it was, without
+    // lists and with its found count 0, and a later search tries again.
     int SearchBlock(double xmin, double ymin, double zmin, double xmax, double ymax, double zmax,
                     int slot);
+    // Makes `ids` (count of them, each an item of the tree) the slot's found list, as a
+    // search that found them would; for searches answered beside the tree (the walk index).
+    // Allocates the slot's lists when it has none and count is above 0; if that fails
+    // (std::bad_alloc) the slot keeps its last result. Precondition: 0 <= slot < slotCount,
+    // 0 <= count <= stored, and SetRange has run.
+    void SetFoundList(int slot, const int* ids, int count);
     // The slot's found count; 0 for a slot out of range.
     int GetFoundCount(int slot) const;
     // The slot's found list, ids at 1..GetFoundCount(slot); null for a slot out of range or
-    // before SetRange. Valid until the next SearchBlock on the slot or a growing AddBlock.
+    // before SetRange, a list of no ids for a slot that has not kept a result yet. Valid until
+    // the next search on the slot, a growing AddBlock or SetRange.
     const int* GetFoundList(int slot) const;
 
     // Indexes the items now in the tree for the ray walk (see search/box_index.h); SetRange

@@ -46,8 +46,7 @@ bool searchIndexed(CQvrADT& tree, qvr::adt::BoxIndex& index, double xmin, double
     }
     std::sort(ws.candidates.begin(), ws.candidates.end(),
               [&](int a, int b) { return index.visitRank(a) < index.visitRank(b); });
-    std::copy(ws.candidates.begin(), ws.candidates.end(), tree.foundList[slot] + 1);
-    tree.foundCount[slot] = static_cast<int>(ws.candidates.size());
+    tree.SetFoundList(slot, ws.candidates.data(), static_cast<int>(ws.candidates.size()));
     return true;
 }
 

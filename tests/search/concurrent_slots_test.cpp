@@ -1,6 +1,7 @@
 // The kernel's rule for concurrent searches, under ThreadSanitizer in CI: after InitialzeSearch,
 // ray pass and near block searches on different slots from different threads give what the
-// same searches give one after another, and touch nothing another slot uses. The extraction
+// same searches give one after another, and touch nothing another slot uses, also when they
+// are the slots' first searches (which allocate the slots' lists in the tree). The extraction
 // tool's own threads (one slot and scratch each) are run the same way in both modes.
 #include <gtest/gtest.h>
 
@@ -31,11 +32,14 @@ std::vector<Query> queries(int thread) {
     return q;
 }
 
-// The lists of one slot's searches, in order: each ray's pass list, then its near block list.
+// The lists of one slot's searches, in order: a near block list over the whole part (the tree's
+// own walk), then each ray's pass list and its near block list (the walk index).
 std::vector<std::vector<int>> search(CQVROptKer& k, const std::vector<Query>& q, int slot) {
     std::vector<std::vector<int>> lists;
+    int count = 0;
+    const int* all = k.SearchNearBlockID(-1, -1, -1, 10, 10, 10, count, slot);
+    lists.emplace_back(all, all + count);
     for (const Query& r : q) {
-        int count = 0;
         const int* pass =
             k.FindPassElemByAnyRay(count, r.p[0], r.p[1], r.p[2], r.d[0], r.d[1], r.d[2], slot);
         lists.emplace_back(pass, pass + count);
@@ -52,15 +56,22 @@ TEST(ConcurrentSlots, SearchesOnDifferentSlotsFromDifferentThreadsMatchSerialOne
     CQVROptKer k;
     builder.install(k);
     ASSERT_EQ(k.InitialzeSearch(kThreads), 1);
-    std::vector<std::vector<std::vector<int>>> serial, parallel(kThreads);
+    const auto inParallel = [&] {
+        std::vector<std::vector<std::vector<int>>> lists(kThreads);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back(
+                [&, t] { lists[static_cast<std::size_t>(t)] = search(k, queries(t), t); });
+        }
+        for (std::thread& t : threads) t.join();
+        return lists;
+    };
+    // First on fresh slots, then one after another, then on slots that have their lists.
+    const std::vector<std::vector<std::vector<int>>> first = inParallel();
+    std::vector<std::vector<std::vector<int>>> serial;
     for (int t = 0; t < kThreads; ++t) serial.push_back(search(k, queries(t), t));
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back(
-            [&, t] { parallel[static_cast<std::size_t>(t)] = search(k, queries(t), t); });
-    }
-    for (std::thread& t : threads) t.join();
-    EXPECT_EQ(parallel, serial);
+    EXPECT_EQ(first, serial);
+    EXPECT_EQ(inParallel(), serial);
     std::size_t found = 0;
     for (const auto& lists : serial)
         for (const auto& l : lists) found += l.size();
