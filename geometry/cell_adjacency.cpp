@@ -1,4 +1,4 @@
-// Face neighbours of the solid cells, found through the cells around each face's lowest node.
+// Face neighbours of the solid cells, found through the cells around each face's nodes.
 #include "geometry/cell_adjacency.h"
 
 #include <algorithm>
@@ -38,11 +38,193 @@ bool usableCell(const CInnerCell& c, int nodeCount) {
     return true;
 }
 
-bool hasNode(const CInnerCell& c, int node) {
-    for (int k = 1; k <= c.nNode; ++k) {
-        if (c.pNode[k] == node) return true;
+// How the cells across one kind's faces are looked for: the lists of the marked corners are
+// marked, and each face's cells are then read from the list of its scanned corner, those kept
+// whose marks hold the face's other corners. A corner scanned for every face it bounds need not
+// be marked: one per face at most (the tetrahedron's first, the pyramid's apex, the prism's
+// first, the hexahedron's first and its opposite), which leaves a quarter of the marking out.
+struct KindPlan {
+    unsigned marked = 0;                             // corner positions as bits
+    int scanned[CellAdjacency::kMaxFaces] = {};      // per face: the corner whose list is read
+    unsigned others[CellAdjacency::kMaxFaces] = {};  // per face: its corners but the scanned
+};
+
+template <int kFaces>
+constexpr KindPlan planFor(const int (&faces)[kFaces][4], int nNode, unsigned unmarked) {
+    KindPlan plan;
+    plan.marked = ((1u << nNode) - 1) & ~unmarked;
+    for (int f = 0; f < kFaces; ++f) {
+        const int* const corners = faces[f];
+        int scanned = corners[0];
+        for (int k = 0; k < CellAdjacency::kMaxFaceNodes && corners[k] >= 0; ++k) {
+            if ((unmarked >> corners[k] & 1u) != 0) scanned = corners[k];
+        }
+        unsigned others = 0;
+        for (int k = 0; k < CellAdjacency::kMaxFaceNodes && corners[k] >= 0; ++k) {
+            if (corners[k] != scanned) others |= 1u << corners[k];
+        }
+        plan.scanned[f] = scanned;
+        plan.others[f] = others;
     }
-    return false;
+    return plan;
+}
+
+constexpr KindPlan kTetraPlan = planFor(kTetraFaces, 4, 0x01);
+constexpr KindPlan kPyramidPlan = planFor(kPyramidFaces, 5, 0x10);
+constexpr KindPlan kPrismPlan = planFor(kPrismFaces, 6, 0x01);
+constexpr KindPlan kHexaPlan = planFor(kHexaFaces, 8, 0x41);
+
+// Every face's other corners are marked (no face has two unmarked corners).
+constexpr bool coversFaces(const KindPlan& plan) {
+    for (unsigned others : plan.others) {
+        if ((others & ~plan.marked) != 0) return false;
+    }
+    return true;
+}
+static_assert(coversFaces(kTetraPlan) && coversFaces(kPyramidPlan) && coversFaces(kPrismPlan) &&
+              coversFaces(kHexaPlan));
+
+const KindPlan& planOf(int nNode) {
+    switch (nNode) {
+        case 4: return kTetraPlan;
+        case 5: return kPyramidPlan;
+        case 6: return kPrismPlan;
+        default: return kHexaPlan;
+    }
+}
+
+// The usable cells around each node in ascending order, a cell once for each time it lists the
+// node, as offsets into one list. The cells that have all of a face's nodes are those on all of
+// the nodes' lists: found with a mark per cell set from the lists of the cell's own corners,
+// each read in order, rather than by reading each candidate's own node list (scattered over the
+// cell table, two or three reads far apart per candidate).
+class CellsAroundNodes {
+public:
+    CellsAroundNodes(const CInnerCell* cells, int cellCount, int nodeCount)
+        : first_(static_cast<std::size_t>(nodeCount) + 2, 0),
+          marks_(static_cast<std::size_t>(cellCount) + 1, 0) {
+        for (int c = 1; c <= cellCount; ++c) {
+            if (!usableCell(cells[c], nodeCount)) continue;
+            mostFaces_ = std::max(mostFaces_, CellAdjacency::faceCount(cells[c].nNode));
+            for (int k = 1; k <= cells[c].nNode; ++k)
+                ++first_[static_cast<std::size_t>(cells[c].pNode[k])];
+        }
+        // Each node's entry the end of its list; filled backwards from the last cell, the entries
+        // come down to the lists' starts, and each list comes out ascending.
+        for (std::size_t i = 1; i < first_.size(); ++i) first_[i] += first_[i - 1];
+        cells_.resize(static_cast<std::size_t>(first_.back()));
+        for (int c = cellCount; c >= 1; --c) {
+            if (!usableCell(cells[c], nodeCount)) continue;
+            for (int k = 1; k <= cells[c].nNode; ++k)
+                cells_[static_cast<std::size_t>(
+                    --first_[static_cast<std::size_t>(cells[c].pNode[k])])] = c;
+        }
+    }
+
+    // The most faces of any usable cell: 0 when there is none.
+    int mostFaces() const { return mostFaces_; }
+
+    // For each face of usable cell `self` (in `row`), the lowest numbered other cell that lists
+    // all of the face's nodes, or 0. The cells around a marked corner get that corner's bit,
+    // and lose their marks again before the return.
+    void neighboursOf(const CInnerCell& cell, int self, int* row) {
+        const int n = cell.nNode;
+        const KindPlan& plan = planOf(n);
+        for (int k = 0; k < n; ++k) {
+            if ((plan.marked >> k & 1u) == 0) continue;
+            const auto bit = static_cast<std::uint8_t>(1u << k);
+            for (const int other : around(cell.pNode[k + 1]))
+                marks_[static_cast<std::size_t>(other)] |= bit;
+        }
+        for (int f = 0; f < CellAdjacency::faceCount(n); ++f) {
+            const unsigned others = plan.others[f];
+            row[f] = 0;
+            // In ascending order: the first that has all the other corners is the lowest.
+            for (const int other : around(cell.pNode[plan.scanned[f] + 1])) {
+                if (other != self && (marks_[static_cast<std::size_t>(other)] & others) == others) {
+                    row[f] = other;
+                    break;
+                }
+            }
+        }
+        for (int k = 0; k < n; ++k) {
+            if ((plan.marked >> k & 1u) == 0) continue;
+            for (const int other : around(cell.pNode[k + 1]))
+                marks_[static_cast<std::size_t>(other)] = 0;
+        }
+    }
+
+private:
+    struct List {
+        const int* first;
+        const int* last;
+        const int* begin() const { return first; }
+        const int* end() const { return last; }
+    };
+    List around(int node) const {
+        const auto v = static_cast<std::size_t>(node);
+        return {cells_.data() + first_[v], cells_.data() + first_[v + 1]};
+    }
+
+    std::vector<int> first_;  // node v's cells at [first_[v], first_[v + 1])
+    std::vector<int> cells_;
+    std::vector<std::uint8_t> marks_;  // per cell: bits of the corners whose lists hold it
+    int mostFaces_ = 0;
+};
+
+// Writes the table's slots one after the other, each in as many bits as the table gives a
+// cell number, least significant first, into bytes that start out zero.
+class SlotWriter {
+public:
+    SlotWriter(std::uint8_t* out, int bits) : out_(out), bits_(static_cast<unsigned>(bits)) {}
+    void put(int value) {
+        // Fewer than 8 bits held before, at most 31 added: within the 64.
+        pending_ |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(value)) << held_;
+        held_ += bits_;
+        while (held_ >= 8) {
+            *out_++ = static_cast<std::uint8_t>(pending_);
+            pending_ >>= 8;
+            held_ -= 8;
+        }
+    }
+    void finish() {
+        if (held_ > 0) *out_ = static_cast<std::uint8_t>(pending_);
+    }
+
+private:
+    std::uint8_t* out_;
+    unsigned bits_;
+    std::uint64_t pending_ = 0;
+    unsigned held_ = 0;
+};
+
+// Whether every neighbour in the table names its cell back across one of its own faces. Pairs
+// named from the higher numbered cell are checked against the lower's row; those named from
+// the lower are only counted: each checked pair has its own pair named from the lower, so
+// there are as many of those only when all of them are named back too. A cell naming one
+// neighbour across two faces counts it once.
+bool everyNeighbourNamesBack(const CellAdjacency& table) {
+    const int cellCount = table.cellCount();
+    const int slots = table.faceSlots();
+    std::size_t namedDown = 0;
+    std::size_t namedUp = 0;
+    for (int c = 1; c <= cellCount; ++c) {
+        int row[CellAdjacency::kMaxFaces] = {};
+        for (int f = 0; f < slots; ++f) row[f] = table.neighbour(c, f);
+        for (int f = 0; f < slots; ++f) {
+            const int other = row[f];
+            if (other == 0 || std::find(row, row + f, other) != row + f) continue;
+            if (other > c) {
+                ++namedUp;
+                continue;
+            }
+            ++namedDown;
+            bool back = false;
+            for (int g = 0; g < slots && !back; ++g) back = table.neighbour(other, g) == c;
+            if (!back) return false;
+        }
+    }
+    return namedDown == namedUp;
 }
 
 }  // namespace
@@ -75,88 +257,28 @@ void CellAdjacency::clear() {
     symmetric_ = true;
 }
 
-void CellAdjacency::set(int cell, int face, int other) {
-    const std::size_t bit = (static_cast<std::size_t>(cell - 1) * static_cast<std::size_t>(slots_) +
-                             static_cast<std::size_t>(face)) *
-                            static_cast<std::size_t>(bits_);
-    const auto value = static_cast<std::uint64_t>(static_cast<std::uint32_t>(other)) & mask_;
-    // The slot's bits lie within the eight bytes from its first byte (see neighbour()); the
-    // bytes are read and written one by one, least significant first, whatever the machine.
-    std::uint8_t* const first = bytes_.data() + bit / 8;
-    std::uint64_t word = 0;
-    for (int k = 7; k >= 0; --k) word = (word << 8) | first[k];
-    const unsigned shift = static_cast<unsigned>(bit % 8);
-    word = (word & ~(mask_ << shift)) | (value << shift);
-    for (int k = 0; k < 8; ++k) first[k] = static_cast<std::uint8_t>(word >> (8 * k));
-}
-
 void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount) {
     clear();
     if (cells == nullptr || cellCount < 1 || nodeCount < 1) return;
     bits_ = static_cast<int>(std::bit_width(static_cast<unsigned>(cellCount)));
     mask_ = (std::uint64_t{1} << bits_) - 1;
-    for (int c = 1; c <= cellCount; ++c) {
-        if (usableCell(cells[c], nodeCount)) slots_ = std::max(slots_, faceCount(cells[c].nNode));
-    }
+    CellsAroundNodes around(cells, cellCount, nodeCount);
+    slots_ = around.mostFaces();
     cellCount_ = cellCount;
     constexpr std::size_t kPadding = 8;  // the last slot's eight-byte read
     const std::size_t bits = static_cast<std::size_t>(cellCount) *
                              static_cast<std::size_t>(slots_) * static_cast<std::size_t>(bits_);
     bytes_.assign((bits + 7) / 8 + kPadding, 0);
 
-    // Cells around each node, as offsets into one list.
-    std::vector<int> first(static_cast<std::size_t>(nodeCount) + 2, 0);
-    for (int c = 1; c <= cellCount; ++c) {
-        if (!usableCell(cells[c], nodeCount)) continue;
-        for (int k = 1; k <= cells[c].nNode; ++k)
-            ++first[static_cast<std::size_t>(cells[c].pNode[k]) + 1];
-    }
-    for (std::size_t i = 1; i < first.size(); ++i) first[i] += first[i - 1];
-    std::vector<int> around(static_cast<std::size_t>(first.back()));
-    {
-        std::vector<int> fill(first.begin(), first.end() - 1);
-        for (int c = 1; c <= cellCount; ++c) {
-            if (!usableCell(cells[c], nodeCount)) continue;
-            for (int k = 1; k <= cells[c].nNode; ++k) {
-                around[static_cast<std::size_t>(
-                    fill[static_cast<std::size_t>(cells[c].pNode[k])]++)] = c;
-            }
-        }
-    }
-
+    SlotWriter writer(bytes_.data(), bits_);
     for (int c = 1; c <= cellCount; ++c) {
         const CInnerCell& cell = cells[c];
-        if (!usableCell(cell, nodeCount)) continue;
-        for (int f = 0; f < faceCount(cell.nNode); ++f) {
-            int positions[kMaxFaceNodes];
-            const int n = faceCorners(cell.nNode, f, positions);
-            int face[kMaxFaceNodes] = {};
-            if (n < 3) continue;
-            for (int k = 0; k < n; ++k) face[k] = cell.pNode[positions[k] + 1];
-            const int lowest = *std::min_element(face, face + n);
-            for (int i = first[static_cast<std::size_t>(lowest)];
-                 i < first[static_cast<std::size_t>(lowest) + 1]; ++i) {
-                const int other = around[static_cast<std::size_t>(i)];
-                if (other == c) continue;
-                bool all = true;
-                for (int k = 0; k < n && all; ++k) all = hasNode(cells[other], face[k]);
-                if (all) {
-                    set(c, f, other);
-                    break;
-                }
-            }
-        }
+        int row[kMaxFaces] = {};
+        if (usableCell(cell, nodeCount)) around.neighboursOf(cell, c, row);
+        for (int f = 0; f < slots_; ++f) writer.put(row[f]);
     }
-
-    for (int c = 1; c <= cellCount && symmetric_; ++c) {
-        for (int f = 0; f < slots_ && symmetric_; ++f) {
-            const int other = neighbour(c, f);
-            if (other == 0) continue;
-            bool back = false;
-            for (int g = 0; g < slots_ && !back; ++g) back = neighbour(other, g) == c;
-            symmetric_ = back;
-        }
-    }
+    writer.finish();
+    symmetric_ = everyNeighbourNamesBack(*this);
 }
 
 namespace {

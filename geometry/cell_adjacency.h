@@ -89,7 +89,6 @@ public:
     std::size_t memoryBytes() const { return bytes_.capacity(); }
 
 private:
-    void set(int cell, int face, int other);
     // The value of eight bytes read as stored, least significant byte first.
     static std::uint64_t littleEndian(std::uint64_t stored) {
         if constexpr (std::endian::native == std::endian::little) {
