@@ -260,24 +260,29 @@ void CellAdjacency::clear() {
 void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount) {
     clear();
     if (cells == nullptr || cellCount < 1 || nodeCount < 1) return;
-    bits_ = static_cast<int>(std::bit_width(static_cast<unsigned>(cellCount)));
-    mask_ = (std::uint64_t{1} << bits_) - 1;
+    // Everything that allocates comes before the table takes its sizes: a refused allocation
+    // leaves the table empty (as clear() left it), never sized over bytes it does not have.
+    const int bits = static_cast<int>(std::bit_width(static_cast<unsigned>(cellCount)));
     CellsAroundNodes around(cells, cellCount, nodeCount);
-    slots_ = around.mostFaces();
-    cellCount_ = cellCount;
+    const int slots = around.mostFaces();
     constexpr std::size_t kPadding = 8;  // the last slot's eight-byte read
-    const std::size_t bits = static_cast<std::size_t>(cellCount) *
-                             static_cast<std::size_t>(slots_) * static_cast<std::size_t>(bits_);
-    bytes_.assign((bits + 7) / 8 + kPadding, 0);
+    const std::size_t tableBits = static_cast<std::size_t>(cellCount) *
+                                  static_cast<std::size_t>(slots) * static_cast<std::size_t>(bits);
+    std::vector<std::uint8_t> bytes((tableBits + 7) / 8 + kPadding, 0);
 
-    SlotWriter writer(bytes_.data(), bits_);
+    SlotWriter writer(bytes.data(), bits);
     for (int c = 1; c <= cellCount; ++c) {
         const CInnerCell& cell = cells[c];
         int row[kMaxFaces] = {};
         if (usableCell(cell, nodeCount)) around.neighboursOf(cell, c, row);
-        for (int f = 0; f < slots_; ++f) writer.put(row[f]);
+        for (int f = 0; f < slots; ++f) writer.put(row[f]);
     }
     writer.finish();
+    bytes_.swap(bytes);
+    bits_ = bits;
+    mask_ = (std::uint64_t{1} << bits_) - 1;
+    slots_ = slots;
+    cellCount_ = cellCount;
     symmetric_ = everyNeighbourNamesBack(*this);
 }
 
