@@ -15,6 +15,7 @@
 #include "PartGenerator.h"
 #include "QVROptKer.h"
 #include "ReferenceCellAdjacency.h"
+#include "TestParts.h"
 #include "geometry/cell_adjacency.h"
 
 namespace {
@@ -117,29 +118,10 @@ std::vector<std::pair<std::string, NodeLists>> generatedParts() {
     std::vector<std::pair<std::string, NodeLists>> parts;
     for (CellType kind :
          {CellType::Tet, CellType::Pyramid, CellType::Prism, CellType::Hex, CellType::Mixed}) {
-        const qvr::gen::PlateSpec plate{.lx = 6.0,
-                                        .ly = 4.0,
-                                        .thickness = 1.5,
-                                        .nx = 6,
-                                        .ny = 4,
-                                        .nz = 3,
-                                        .type = kind,
-                                        .ribs = true,
-                                        .ribCount = 1,
-                                        .ribHeight = 2.0,
-                                        .ribWidth = 1.0,
-                                        .hole = true};
         parts.emplace_back(std::string("plate-") + qvr::gen::cellTypeName(kind),
-                           nodeListsOf(makePlate(plate)));
-        const qvr::gen::TubeSpec tube{.innerRadius = 2.0,
-                                      .wall = 0.8,
-                                      .length = 3.0,
-                                      .nTheta = 10,
-                                      .nWall = 2,
-                                      .nZ = 3,
-                                      .type = kind};
+                           nodeListsOf(makePlate(qvrtest::ribbedTestPlate(kind))));
         parts.emplace_back(std::string("tube-") + qvr::gen::cellTypeName(kind),
-                           nodeListsOf(makeTube(tube)));
+                           nodeListsOf(makeTube(qvrtest::smallTestTube(kind))));
     }
     const qvr::gen::PlateSpec mixed{
         .lx = 5.0, .ly = 3.0, .thickness = 1.0, .nx = 8, .ny = 5, .nz = 3, .type = CellType::Mixed};

@@ -24,6 +24,7 @@
 #include "QVROptKer.h"
 #include "StraightforwardOracle.h"
 #include "TempDir.h"
+#include "TestParts.h"
 #include "extract/CExtractToolData.h"
 #include "kernel/mesh_tables.h"
 #include "search/CQvrADT.h"
@@ -42,19 +43,8 @@ std::vector<NamedPart> testParts() {
     std::vector<NamedPart> parts;
     for (CellType kind :
          {CellType::Tet, CellType::Pyramid, CellType::Prism, CellType::Hex, CellType::Mixed}) {
-        const qvr::gen::PlateSpec s{.lx = 6.0,
-                                    .ly = 4.0,
-                                    .thickness = 1.5,
-                                    .nx = 6,
-                                    .ny = 4,
-                                    .nz = 3,
-                                    .type = kind,
-                                    .ribs = true,
-                                    .ribCount = 1,
-                                    .ribHeight = 2.0,
-                                    .ribWidth = 1.0,
-                                    .hole = true};
-        parts.push_back({std::string("plate-") + qvr::gen::cellTypeName(kind), makePlate(s)});
+        parts.push_back({std::string("plate-") + qvr::gen::cellTypeName(kind),
+                         makePlate(qvrtest::ribbedTestPlate(kind))});
     }
     const qvr::gen::PlateSpec plain{
         .lx = 5.0, .ly = 3.0, .thickness = 1.0, .nx = 5, .ny = 3, .nz = 2, .type = CellType::Mixed};
@@ -64,14 +54,8 @@ std::vector<NamedPart> testParts() {
     qvr::gen::rotate(parts.back().mesh, {0.0, 1.0, 0.0}, 0.3);
     qvr::gen::scale(parts.back().mesh, 0.037);
     for (CellType kind : {CellType::Hex, CellType::Tet, CellType::Mixed}) {
-        const qvr::gen::TubeSpec t{.innerRadius = 2.0,
-                                   .wall = 0.8,
-                                   .length = 3.0,
-                                   .nTheta = 10,
-                                   .nWall = 2,
-                                   .nZ = 3,
-                                   .type = kind};
-        parts.push_back({std::string("tube-") + qvr::gen::cellTypeName(kind), makeTube(t)});
+        parts.push_back({std::string("tube-") + qvr::gen::cellTypeName(kind),
+                         makeTube(qvrtest::smallTestTube(kind))});
     }
     return parts;
 }
