@@ -92,6 +92,18 @@ std::vector<int> treeResult(CQvrADT& t, int slot) {
     return std::vector<int>(list + 1, list + 1 + t.GetFoundCount(slot));
 }
 
+// What the index collects for the query box q: the tree's query region, item minima from the
+// domain's up to the query's maxima, item maxima from the query's minima up to the domain's.
+void collectTreeQuery(const CQvrADT& tree, const qvr::adt::BoxIndex& index, const Box6& q,
+                      std::vector<int>& ids, std::vector<float>& points) {
+    float lo[6], hi[6];
+    for (std::size_t k = 0; k < 3; ++k) {
+        lo[k] = tree.low[k], hi[k] = static_cast<float>(q[k + 3]);
+        lo[k + 3] = static_cast<float>(q[k]), hi[k + 3] = tree.high[k + 3];
+    }
+    index.collect(lo, hi, ids, points);
+}
+
 // A tree with a small capacity and step, so that filling grows it many times, of ids mostly
 // increasing with gaps, some added out of order within reach, some leaving the domain at high x,
 // NaN boxes, and duplicates (refused, or taken when the first went outside).
@@ -166,15 +178,9 @@ TEST_F(FilledTree, TreeAndWalkIndexFindExactlyTheItemsTheScanFinds) {
         for (std::size_t s = 0; s < 3; ++s)
             ASSERT_EQ(treeResult(tree, static_cast<int>(s)), kept[s]);
 
-        // The tree's query region: item minima up to the query's maxima, maxima from its minima.
-        float lo[6], hi[6];
-        for (std::size_t k = 0; k < 3; ++k) {
-            lo[k] = tree.low[k], hi[k] = static_cast<float>(q[k + 3]);
-            lo[k + 3] = static_cast<float>(q[k]), hi[k + 3] = tree.high[k + 3];
-        }
         std::vector<int> collected;
         std::vector<float> points;
-        index->collect(lo, hi, collected, points);
+        collectTreeQuery(tree, *index, q, collected, points);
         ASSERT_EQ(points.size(), 6 * collected.size());
         for (std::size_t c = 0; c < collected.size(); ++c)
             ASSERT_TRUE(std::equal(points.begin() + 6 * static_cast<long>(c),
@@ -246,14 +252,9 @@ TEST(SmallAndUniformTrees, WalkIndexCollectsWhatTheTreeFinds) {
                 tree.SearchBlock(q[0], q[1], q[2], q[3], q[4], q[5], 0);
                 std::vector<int> want = treeResult(tree, 0);
                 std::sort(want.begin(), want.end());
-                float lo[6], hi[6];
-                for (std::size_t k = 0; k < 3; ++k) {
-                    lo[k] = tree.low[k], hi[k] = static_cast<float>(q[k + 3]);
-                    lo[k + 3] = static_cast<float>(q[k]), hi[k + 3] = tree.high[k + 3];
-                }
                 std::vector<int> got;
                 std::vector<float> points;
-                index->collect(lo, hi, got, points);
+                collectTreeQuery(tree, *index, q, got, points);
                 std::sort(got.begin(), got.end());
                 ASSERT_EQ(got, want) << items << " items, round " << round;
                 if (round == 0) {
