@@ -8,10 +8,12 @@
 namespace qvr::geom {
 
 bool CellsAroundNodes::listable(const CInnerCell& cell, int nodeCount, Kinds kinds) {
-    if (cell.pNode == nullptr) return false;
+    if (cell.pNode == nullptr || nodeCount < 1) return false;
     if (kinds == Kinds::WithFaces && CellAdjacency::faceCount(cell.nNode) == 0) return false;
+    // 1..nodeCount as one unsigned comparison: 0 and negative numbers wrap to the top.
+    const auto nodes = static_cast<unsigned>(nodeCount);
     for (int k = 1; k <= cell.nNode; ++k) {
-        if (cell.pNode[k] < 1 || cell.pNode[k] > nodeCount) return false;
+        if (static_cast<unsigned>(cell.pNode[k]) - 1u >= nodes) return false;
     }
     return true;
 }
