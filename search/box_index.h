@@ -47,6 +47,11 @@ public:
     // Depth-first work list: the hierarchy is at most the curve key's 30 bits plus the
     // halvings of a run of equal keys deep, and a node's walk holds one entry per level plus one.
     static constexpr int kStackDepth = 128;
+    // Leaves whose item points are asked for before the items are read (see visit). Default 3:
+    // on 10^6-cell parts and on meshes numbered without locality the ray walk took 10 to 30 %
+    // less time than reading each leaf as it is reached; 1 gave about the same, and on 10^5-cell
+    // parts whose tables stay in the cache all were within a few per cent.
+    static constexpr int kLeafLead = 3;
 
     // Indexes every item linked into `tree` that lies within the tree's domain (the others, NaN
     // boxes, are never found) and ranks every item in the tree's visiting order; one workspace
@@ -71,9 +76,10 @@ public:
 
     // Depth first through the hierarchy: descends into every node whose box (lowest minimum
     // corner, highest maximum corner of the items below) passes `nodeMayMeet(lo, hi)`, and
-    // calls `item(id, point)` for every item of each such leaf. A test that passes every box a
-    // query could need visits every item that query could find. Every item visited lies within
-    // the tree's domain: only the query half of the tree's test is left to make.
+    // calls `item(id, point)` for every item of each such leaf, the leaves in no fixed order
+    // (see the loop). A test that passes every box a query could need visits every item that
+    // query could find. Every item visited lies within the tree's domain: only the query half of
+    // the tree's test is left to make.
     template <class NodeTest, class ItemVisit>
     void visit(NodeTest&& nodeMayMeet, ItemVisit&& item) const {
         if (root_.count == 0 && nodes_.empty()) return;
@@ -81,31 +87,48 @@ public:
         Child stack[kStackDepth];
         int top = 0;
         stack[top++] = root_;
-        while (top > 0) {
-            const Child c = stack[--top];
-            if (c.count == 0) {
-                // An inner node holds both children's boxes: a child that fails is never read.
-                // The upper child goes on the list first, so the lower one is visited first.
-                const Node& n = nodes_[static_cast<std::size_t>(c.first)];
-                for (int k = 1; k >= 0; --k) {
-                    if (!nodeMayMeet(n.lo[k], n.hi[k])) continue;
-                    const Child child{n.first[k], n.count[k]};
-                    if (child.count == 0) {
-                        qvr::prefetch(nodes_.data() + child.first);
-                    } else {
-                        qvr::prefetch(ids_.data() + child.first);
+        // The items' points lie anywhere in the tree's per-id array, and waiting for them is
+        // most of a visit's time. A leaf reached has its points asked for at once but is read
+        // only when kLeafLead more leaves have been reached (or the walk is over), so that the
+        // reads overlap the descent to the next leaves instead of waiting leaf by leaf. The
+        // order in which items are reported changes; which items are reported does not.
+        Child pending[kLeafLead + 1];
+        int pendingCount = 0, oldest = 0;
+        for (;;) {
+            if (top > 0) {
+                const Child c = stack[--top];
+                if (c.count == 0) {
+                    // An inner node holds both children's boxes: a child that fails is never
+                    // read. The upper child goes on the list first, so the lower one is visited
+                    // first.
+                    const Node& n = nodes_[static_cast<std::size_t>(c.first)];
+                    for (int k = 1; k >= 0; --k) {
+                        if (!nodeMayMeet(n.lo[k], n.hi[k])) continue;
+                        const Child child{n.first[k], n.count[k]};
+                        if (child.count == 0) {
+                            qvr::prefetch(nodes_.data() + child.first);
+                        } else {
+                            qvr::prefetch(ids_.data() + child.first);
+                        }
+                        stack[top++] = child;
                     }
-                    stack[top++] = child;
+                    continue;
                 }
-                continue;
+                const auto first = static_cast<std::size_t>(c.first);
+                const std::size_t end = first + static_cast<std::size_t>(c.count);
+                for (std::size_t i = first; i < end; ++i) {
+                    qvr::prefetch(points_ + 6 * static_cast<std::size_t>(ids_[i]));
+                }
+                pending[(oldest + pendingCount) % (kLeafLead + 1)] = c;
+                if (++pendingCount <= kLeafLead) continue;
+            } else if (pendingCount == 0) {
+                return;
             }
-            // The items' points lie anywhere in the tree's per-id array: ask for all of the
-            // leaf's before the first is needed.
-            const auto first = static_cast<std::size_t>(c.first);
-            const std::size_t end = first + static_cast<std::size_t>(c.count);
-            for (std::size_t i = first; i < end; ++i) {
-                qvr::prefetch(points_ + 6 * static_cast<std::size_t>(ids_[i]));
-            }
+            const Child leaf = pending[oldest];
+            oldest = (oldest + 1) % (kLeafLead + 1);
+            --pendingCount;
+            const auto first = static_cast<std::size_t>(leaf.first);
+            const std::size_t end = first + static_cast<std::size_t>(leaf.count);
             for (std::size_t i = first; i < end; ++i) {
                 const int id = ids_[i];
                 item(id, points_ + 6 * static_cast<std::size_t>(id));
