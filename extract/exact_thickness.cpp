@@ -57,8 +57,9 @@ int CExtractToolData::PrepareExactMode() {
         // the node table (the reader and the array check refuse others), and the arrays have
         // only cells with faces, so the two differ only for a file's part element of 1, 2, 3
         // or 7 nodes: the list is built for the faces, and the table then builds its own
-        // (CellAdjacency::build says when), which keeps both exactly as built apart. Dropped
-        // before the hierarchy is built, so that its peak does not add to the hierarchy's.
+        // (CellAdjacency::build says when). Either way both come out as each built from a list
+        // of its own. Dropped before the hierarchy is built, so that the hierarchy's peak does
+        // not sit on top of it.
         const qvr::geom::CellsAroundNodes around(p_Cell, m_nInnerCell, m_nNode,
                                                  qvr::geom::CellsAroundNodes::Kinds::Any);
         ComputeFaceOrientation(around);

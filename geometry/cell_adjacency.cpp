@@ -1,10 +1,10 @@
 // Face neighbours of the solid cells, found through the cells around each face's nodes.
 #include "geometry/cell_adjacency.h"
 
-#include "geometry/cells_around_nodes.h"
-
 #include <algorithm>
 #include <cmath>
+
+#include "geometry/cells_around_nodes.h"
 
 namespace qvr::geom {
 
