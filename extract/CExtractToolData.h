@@ -26,6 +26,9 @@ class ShapeElements;
 namespace qvr {
 struct MeshArrays;
 }
+namespace qvr::geom {
+class CellsAroundNodes;
+}
 
 class CExtractToolData {
 public:
@@ -154,6 +157,8 @@ public:
     int PrepareExactMode();
     // Fills m_faceOutward and m_faceCell from the cell each skin face bounds. Returns 1.
     int ComputeFaceOrientation();
+    // The same from the cells around the nodes of this mesh, built by the caller (Kinds::Any).
+    int ComputeFaceOrientation(const qvr::geom::CellsAroundNodes& around);
     // What the wall-ray classification reads besides the rays: the faces' outward sides and
     // the skin hierarchy, built unless there. Once per mesh; callers on several threads wait for
     // the first, which builds them.

@@ -1,7 +1,7 @@
 // Exact thickness: where the ray first leaves the material, found on the actual skin faces
-// through the hierarchy over the skin triangles and the watertight triangle test; which side of
-// each skin face is outside the part; and the containing cell of each sample point, found by
-// walking the cell neighbours along the ray.
+// through the hierarchy over the skin triangles and the watertight triangle test; the mode's
+// set-up (the faces' outward sides, the cell neighbours and the hierarchy); and the containing
+// cell of each sample point, found by walking the cell neighbours along the ray.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "extract/CExtractToolData.h"
+#include "extract/face_orientation.h"
 #include "extract/tolerances.h"
+#include "geometry/cells_around_nodes.h"
 #include "geometry/skin_triangles.h"
 #include "geometry/watertight_triangle.h"
 #include "kernel/mesh_tables.h"
@@ -24,13 +26,6 @@ using qvr::extract::kTouchWindowRelative;
 using qvr::extract::RayScratch;
 
 namespace {
-
-bool cellHasNode(const CInnerCell& cell, int node) {
-    for (int k = 1; k <= cell.nNode; ++k) {
-        if (cell.pNode[k] == node) return true;
-    }
-    return false;
-}
 
 // How deep the ray gets outside the material between leaving through one face and coming back
 // through another: it moves away from the first plane and towards the second at the rates of
@@ -55,57 +50,41 @@ bool touching(const ExactHit& exit, const ExactHit& entry, double tolerance) {
 
 int CExtractToolData::PrepareExactMode() {
     if (m_bExactReady) return 1;
-    ComputeFaceOrientation();
+    {
+        // One list of the cells around each node serves the faces' bounding cells and the
+        // neighbour table. The faces take any cell with a node list; the table only cells of a
+        // kind with faces. Both loaders hand over every cell with a list of node numbers within
+        // the node table (the reader and the array check refuse others), and the arrays have
+        // only cells with faces, so the two differ only for a file's part element of 1, 2, 3
+        // or 7 nodes: the list is built for the faces, and the table then builds its own
+        // (CellAdjacency::build says when). Either way both come out as each built from a list
+        // of its own. Dropped before the hierarchy is built, so that the hierarchy's peak does
+        // not sit on top of it.
+        const qvr::geom::CellsAroundNodes around(p_Cell, m_nInnerCell, m_nNode,
+                                                 qvr::geom::CellsAroundNodes::Kinds::Any);
+        ComputeFaceOrientation(around);
+        m_cellAdjacency.build(p_Cell, m_nInnerCell, m_nNode, around);
+    }
     qvr::geom::buildSkinHierarchy(m_pSurface, m_nSurface, m_pNode, m_nNode, m_skinHierarchy);
-    m_cellAdjacency.build(p_Cell, m_nInnerCell, m_nNode);
     m_bFaceNeighboursClosed = FaceNeighboursClosed();
     m_bExactReady = true;
     return 1;
 }
 
-// The side is taken from the cell the face bounds rather than from the corner order, so that
-// faces written in either winding are read correctly.
 int CExtractToolData::ComputeFaceOrientation() {
-    m_faceOutward.assign(static_cast<std::size_t>(m_nSurface) + 1, 1);
-    m_faceCell.assign(static_cast<std::size_t>(m_nSurface) + 1, 0);
-    if (!HasMesh()) return 1;
+    if (!HasMesh()) return ComputeFaceOrientation(qvr::geom::CellsAroundNodes());
+    return ComputeFaceOrientation(qvr::geom::CellsAroundNodes(
+        p_Cell, m_nInnerCell, m_nNode, qvr::geom::CellsAroundNodes::Kinds::Any));
+}
 
-    // Cells around each node, as offsets into one list.
-    std::vector<int> first(static_cast<std::size_t>(m_nNode) + 2, 0);
-    for (int c = 1; c <= m_nInnerCell; ++c) {
-        const CInnerCell& cell = p_Cell[c];
-        if (cell.pNode == nullptr) continue;
-        for (int k = 1; k <= cell.nNode; ++k) ++first[static_cast<std::size_t>(cell.pNode[k]) + 1];
+int CExtractToolData::ComputeFaceOrientation(const qvr::geom::CellsAroundNodes& around) {
+    if (!HasMesh()) {
+        m_faceOutward.assign(static_cast<std::size_t>(m_nSurface) + 1, 1);
+        m_faceCell.assign(static_cast<std::size_t>(m_nSurface) + 1, 0);
+        return 1;
     }
-    for (std::size_t i = 1; i < first.size(); ++i) first[i] += first[i - 1];
-    std::vector<int> cells(static_cast<std::size_t>(first.back()), 0);
-    std::vector<int> fill(first.begin(), first.end() - 1);
-    for (int c = 1; c <= m_nInnerCell; ++c) {
-        const CInnerCell& cell = p_Cell[c];
-        if (cell.pNode == nullptr) continue;
-        for (int k = 1; k <= cell.nNode; ++k) {
-            cells[static_cast<std::size_t>(fill[static_cast<std::size_t>(cell.pNode[k])]++)] = c;
-        }
-    }
-
-    for (int f = 1; f <= m_nSurface; ++f) {
-        const CFaceElem& face = m_pSurface[f];
-        if (face.nNode < 3 || face.pNode == nullptr) continue;
-        const auto node = static_cast<std::size_t>(face.pNode[1]);
-        for (int i = first[node]; i < first[node + 1]; ++i) {
-            const int c = cells[static_cast<std::size_t>(i)];
-            const CInnerCell& cell = p_Cell[c];
-            bool bounds = true;
-            for (int k = 2; k <= face.nNode && bounds; ++k)
-                bounds = cellHasNode(cell, face.pNode[k]);
-            if (!bounds) continue;
-            const double away = (face.xc - cell.xc) * face.ax + (face.yc - cell.yc) * face.ay +
-                                (face.zc - cell.zc) * face.az;
-            m_faceOutward[static_cast<std::size_t>(f)] = away < 0.0 ? -1 : 1;
-            m_faceCell[static_cast<std::size_t>(f)] = c;
-            break;
-        }
-    }
+    qvr::extract::orientSkinFaces(p_Cell, m_pSurface, m_nSurface, around, m_faceOutward,
+                                  m_faceCell);
     return 1;
 }
 

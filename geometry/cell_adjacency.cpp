@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry/cells_around_nodes.h"
+
 namespace qvr::geom {
 
 namespace {
@@ -28,14 +30,6 @@ const int (*facesOf(int nNode))[4] {
         case 8: return kHexaFaces;
         default: return nullptr;
     }
-}
-
-bool usableCell(const CInnerCell& c, int nodeCount) {
-    if (c.pNode == nullptr || CellAdjacency::faceCount(c.nNode) == 0) return false;
-    for (int k = 1; k <= c.nNode; ++k) {
-        if (c.pNode[k] < 1 || c.pNode[k] > nodeCount) return false;
-    }
-    return true;
 }
 
 // How the cells across one kind's faces are looked for: the lists of the marked corners are
@@ -93,38 +87,17 @@ const KindPlan& planOf(int nNode) {
     }
 }
 
-// The usable cells around each node in ascending order, a cell once for each time it lists the
-// node, as offsets into one list. The cells that have all of a face's nodes are those on all of
-// the nodes' lists: found with a mark per cell set from the lists of the cell's own corners,
-// each read in order, rather than by reading each candidate's own node list (scattered over the
-// cell table, two or three reads far apart per candidate).
-class CellsAroundNodes {
+// The cells across each face of a cell, read from the cells around the face's nodes (which must
+// hold only cells of a kind with faces). The cells that have all of a face's nodes are those on
+// all of the nodes' lists: found with a mark per cell set from the lists of the cell's own
+// corners, each read in order, rather than by reading each candidate's own node list (scattered
+// over the cell table, two or three reads far apart per candidate).
+class NeighbourFinder {
 public:
-    CellsAroundNodes(const CInnerCell* cells, int cellCount, int nodeCount)
-        : first_(static_cast<std::size_t>(nodeCount) + 2, 0),
-          marks_(static_cast<std::size_t>(cellCount) + 1, 0) {
-        for (int c = 1; c <= cellCount; ++c) {
-            if (!usableCell(cells[c], nodeCount)) continue;
-            mostFaces_ = std::max(mostFaces_, CellAdjacency::faceCount(cells[c].nNode));
-            for (int k = 1; k <= cells[c].nNode; ++k)
-                ++first_[static_cast<std::size_t>(cells[c].pNode[k])];
-        }
-        // Each node's entry the end of its list; filled backwards from the last cell, the entries
-        // come down to the lists' starts, and each list comes out ascending.
-        for (std::size_t i = 1; i < first_.size(); ++i) first_[i] += first_[i - 1];
-        cells_.resize(static_cast<std::size_t>(first_.back()));
-        for (int c = cellCount; c >= 1; --c) {
-            if (!usableCell(cells[c], nodeCount)) continue;
-            for (int k = 1; k <= cells[c].nNode; ++k)
-                cells_[static_cast<std::size_t>(
-                    --first_[static_cast<std::size_t>(cells[c].pNode[k])])] = c;
-        }
-    }
+    NeighbourFinder(const CellsAroundNodes& around, int cellCount)
+        : around_(around), marks_(static_cast<std::size_t>(cellCount) + 1, 0) {}
 
-    // The most faces of any usable cell: 0 when there is none.
-    int mostFaces() const { return mostFaces_; }
-
-    // For each face of usable cell `self` (in `row`), the lowest numbered other cell that lists
+    // For each face of listed cell `self` (in `row`), the lowest numbered other cell that lists
     // all of the face's nodes, or 0. The cells around a marked corner get that corner's bit,
     // and lose their marks again before the return.
     void neighboursOf(const CInnerCell& cell, int self, int* row) {
@@ -133,14 +106,14 @@ public:
         for (int k = 0; k < n; ++k) {
             if ((plan.marked >> k & 1u) == 0) continue;
             const auto bit = static_cast<std::uint8_t>(1u << k);
-            for (const int other : around(cell.pNode[k + 1]))
+            for (const int other : around_.around(cell.pNode[k + 1]))
                 marks_[static_cast<std::size_t>(other)] |= bit;
         }
         for (int f = 0; f < CellAdjacency::faceCount(n); ++f) {
             const unsigned others = plan.others[f];
             row[f] = 0;
             // In ascending order: the first that has all the other corners is the lowest.
-            for (const int other : around(cell.pNode[plan.scanned[f] + 1])) {
+            for (const int other : around_.around(cell.pNode[plan.scanned[f] + 1])) {
                 if (other != self && (marks_[static_cast<std::size_t>(other)] & others) == others) {
                     row[f] = other;
                     break;
@@ -149,27 +122,14 @@ public:
         }
         for (int k = 0; k < n; ++k) {
             if ((plan.marked >> k & 1u) == 0) continue;
-            for (const int other : around(cell.pNode[k + 1]))
+            for (const int other : around_.around(cell.pNode[k + 1]))
                 marks_[static_cast<std::size_t>(other)] = 0;
         }
     }
 
 private:
-    struct List {
-        const int* first;
-        const int* last;
-        const int* begin() const { return first; }
-        const int* end() const { return last; }
-    };
-    List around(int node) const {
-        const auto v = static_cast<std::size_t>(node);
-        return {cells_.data() + first_[v], cells_.data() + first_[v + 1]};
-    }
-
-    std::vector<int> first_;  // node v's cells at [first_[v], first_[v + 1])
-    std::vector<int> cells_;
+    const CellsAroundNodes& around_;
     std::vector<std::uint8_t> marks_;  // per cell: bits of the corners whose lists hold it
-    int mostFaces_ = 0;
 };
 
 // Writes the table's slots one after the other, each in as many bits as the table gives a
@@ -260,10 +220,30 @@ void CellAdjacency::clear() {
 void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount) {
     clear();
     if (cells == nullptr || cellCount < 1 || nodeCount < 1) return;
+    const CellsAroundNodes around(cells, cellCount, nodeCount, CellsAroundNodes::Kinds::WithFaces);
+    buildFrom(cells, cellCount, nodeCount, around);
+}
+
+void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount,
+                          const CellsAroundNodes& around) {
+    // Lists of other cells or counts, or lists that hold cells of no kind (which a candidate
+    // would have to be checked against, in the loop that costs most), are not used: the table
+    // comes from lists of its own, as the build without lists makes it.
+    if (!around.builtOver(cells, cellCount, nodeCount) || !around.onlyCellsWithFaces()) {
+        build(cells, cellCount, nodeCount);
+        return;
+    }
+    clear();
+    if (cells == nullptr || cellCount < 1 || nodeCount < 1) return;
+    buildFrom(cells, cellCount, nodeCount, around);
+}
+
+void CellAdjacency::buildFrom(const CInnerCell* cells, int cellCount, int nodeCount,
+                              const CellsAroundNodes& around) {
     // Everything that allocates comes before the table takes its sizes: a refused allocation
     // leaves the table empty (as clear() left it), never sized over bytes it does not have.
     const int bits = static_cast<int>(std::bit_width(static_cast<unsigned>(cellCount)));
-    CellsAroundNodes around(cells, cellCount, nodeCount);
+    NeighbourFinder finder(around, cellCount);
     const int slots = around.mostFaces();
     constexpr std::size_t kPadding = 8;  // the last slot's eight-byte read
     const std::size_t tableBits = static_cast<std::size_t>(cellCount) *
@@ -274,7 +254,8 @@ void CellAdjacency::build(const CInnerCell* cells, int cellCount, int nodeCount)
     for (int c = 1; c <= cellCount; ++c) {
         const CInnerCell& cell = cells[c];
         int row[kMaxFaces] = {};
-        if (usableCell(cell, nodeCount)) around.neighboursOf(cell, c, row);
+        if (CellsAroundNodes::listable(cell, nodeCount, CellsAroundNodes::Kinds::WithFaces))
+            finder.neighboursOf(cell, c, row);
         for (int f = 0; f < slots; ++f) writer.put(row[f]);
     }
     writer.finish();

@@ -21,6 +21,8 @@
 
 namespace qvr::geom {
 
+class CellsAroundNodes;
+
 class CellAdjacency {
 public:
     static constexpr int kMaxFaces = 6;
@@ -54,6 +56,11 @@ public:
     // numbers, or a null list, get no neighbours and are no one's neighbour). Replaces any
     // earlier build.
     void build(const CInnerCell* cells, int cellCount, int nodeCount);
+    // The same table, from the cells around the nodes built over the same cells and counts (for
+    // a caller that needs those lists too). Lists built over other cells or counts, or holding
+    // cells of no kind, are not used: the table then comes from lists of its own.
+    void build(const CInnerCell* cells, int cellCount, int nodeCount,
+               const CellsAroundNodes& around);
     void clear();
 
     // The cell across local face `face` of `cell` (1..cellCount()), 0 for none.
@@ -89,6 +96,8 @@ public:
     std::size_t memoryBytes() const { return bytes_.capacity(); }
 
 private:
+    void buildFrom(const CInnerCell* cells, int cellCount, int nodeCount,
+                   const CellsAroundNodes& around);
     // The value of eight bytes read as stored, least significant byte first.
     static std::uint64_t littleEndian(std::uint64_t stored) {
         if constexpr (std::endian::native == std::endian::little) {

@@ -1,9 +1,10 @@
 // The cell neighbour table against the plain reference (ReferenceCellAdjacency.h), whole: every
-// slot of every cell, the slot count, the packed size and the symmetry flag. On generated parts
-// of every kind, one with its cells and nodes numbered at random, the non-conforming
-// transitions of the exact mode's tests, degenerate and unusable cells, and small random meshes
-// in which many cells share many nodes (where the choice among cells that have all of a face's
-// nodes, the lowest numbered, matters most).
+// slot of every cell, the slot count, the packed size and the symmetry flag; built on its own
+// and from the cells around the nodes a caller hands it (and those lists against plain ones). On
+// generated parts of every kind, one with its cells and nodes numbered at random, the
+// non-conforming transitions of the exact mode's tests, degenerate and unusable cells, and small
+// random meshes in which many cells share many nodes (where the choice among cells that have all of
+// a face's nodes, the lowest numbered, matters most).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,91 +13,85 @@
 #include <string>
 #include <vector>
 
+#include "CellTable.h"
 #include "PartGenerator.h"
 #include "QVROptKer.h"
 #include "ReferenceCellAdjacency.h"
 #include "TestParts.h"
 #include "geometry/cell_adjacency.h"
+#include "geometry/cells_around_nodes.h"
 
 namespace {
 
 using qvr::geom::CellAdjacency;
+using qvr::geom::CellsAroundNodes;
 
-// Cells as node lists (1-based node numbers, any values); an empty list stands for a cell whose
-// list is missing (a null pointer with four nodes claimed).
-struct NodeLists {
-    int nodeCount = 0;
-    std::vector<std::vector<int>> cells;
-};
+using qvrtest::CellTable;
+using qvrtest::NodeLists;
+using qvrtest::nodeListsOf;
 
-// The cell table as the kernel holds it: entry 0 unused, pNode[1..nNode].
-class CellTable {
-public:
-    explicit CellTable(const NodeLists& mesh) : lists_(mesh.cells.size() + 1) {
-        cells_.resize(mesh.cells.size() + 1);
-        for (std::size_t c = 0; c < mesh.cells.size(); ++c) {
-            CInnerCell& cell = cells_[c + 1];
-            const auto& nodes = mesh.cells[c];
-            if (nodes.empty()) {
-                cell.nNode = 4;
-                cell.pNode = nullptr;
-                continue;
-            }
-            lists_[c + 1].push_back(0);
-            lists_[c + 1].insert(lists_[c + 1].end(), nodes.begin(), nodes.end());
-            cell.nNode = static_cast<int>(nodes.size());
-            cell.pNode = lists_[c + 1].data();
-        }
-    }
-    const CInnerCell* data() const { return cells_.data(); }
-    int count() const { return static_cast<int>(cells_.size()) - 1; }
-
-private:
-    std::vector<std::vector<int>> lists_;
-    std::vector<CInnerCell> cells_;
-};
-
-::testing::AssertionResult sameTable(const CellAdjacency& built,
-                                     const qvrtest::ReferenceCellAdjacency& want) {
-    if (built.cellCount() != want.cellCount || built.faceSlots() != want.faceSlots ||
-        built.memoryBytes() != want.byteCount || built.symmetric() != want.symmetric) {
-        return ::testing::AssertionFailure()
-               << "cells " << built.cellCount() << "/" << want.cellCount << ", slots "
-               << built.faceSlots() << "/" << want.faceSlots << ", bytes " << built.memoryBytes()
-               << "/" << want.byteCount << ", symmetric " << built.symmetric() << "/"
-               << want.symmetric << " (built/reference)";
-    }
-    for (int c = 1; c <= want.cellCount; ++c) {
-        for (int f = 0; f < want.faceSlots; ++f) {
-            if (built.neighbour(c, f) != want.neighbour(c, f)) {
-                return ::testing::AssertionFailure()
-                       << "cell " << c << " face " << f << ": " << built.neighbour(c, f)
-                       << ", the reference " << want.neighbour(c, f);
-            }
-        }
-        if (built.neighbour(c, want.faceSlots) != 0 || built.neighbour(c, -1) != 0)
-            return ::testing::AssertionFailure() << "cell " << c << " answers beyond its slots";
-    }
-    return ::testing::AssertionSuccess();
-}
-
-// Builds into `adjacency` (which may hold an earlier build) and compares with the reference.
+// Builds into `adjacency` (which may hold an earlier build) and compares with the reference:
+// on its own, and from the cells around the nodes built by the caller (both kinds of list, the
+// exact mode's set-up hands it the one with cells of any node count).
 ::testing::AssertionResult buildsLikeTheReference(CellAdjacency& adjacency, const NodeLists& mesh,
                                                   int nodeCount) {
     const CellTable table(mesh);
+    const qvrtest::ReferenceCellAdjacency want =
+        qvrtest::buildReferenceCellAdjacency(table.data(), table.count(), nodeCount);
     adjacency.build(table.data(), table.count(), nodeCount);
-    return sameTable(adjacency,
-                     qvrtest::buildReferenceCellAdjacency(table.data(), table.count(), nodeCount));
+    if (auto same = qvrtest::sameAsReference(adjacency, want); !same) return same << " (own lists)";
+    for (const auto kinds : {CellsAroundNodes::Kinds::Any, CellsAroundNodes::Kinds::WithFaces}) {
+        const CellsAroundNodes around(table.data(), table.count(), nodeCount, kinds);
+        adjacency.build(table.data(), table.count(), nodeCount, around);
+        if (auto same = qvrtest::sameAsReference(adjacency, want); !same) {
+            return same << " (lists of "
+                        << (kinds == CellsAroundNodes::Kinds::Any ? "any" : "with faces")
+                        << " kind)";
+        }
+    }
+    return ::testing::AssertionSuccess();
 }
 ::testing::AssertionResult buildsLikeTheReference(CellAdjacency& adjacency, const NodeLists& mesh) {
     return buildsLikeTheReference(adjacency, mesh, mesh.nodeCount);
 }
 
-NodeLists nodeListsOf(const nqbio::MeshData& mesh) {
-    NodeLists lists;
-    lists.nodeCount = mesh.nodeCount();
-    for (const auto& e : mesh.parts) lists.cells.emplace_back(e.node, e.node + e.nNode);
-    return lists;
+// The cells around each node as plain lists: a cell on node v's list once for each time it
+// names v, in ascending order, when every node it names lies in 1..nodeCount (and, for
+// Kinds::WithFaces, its kind has faces); the most faces among them and whether all have faces.
+::testing::AssertionResult listsLikePlainOnes(const NodeLists& mesh,
+                                              CellsAroundNodes::Kinds kinds) {
+    const CellTable table(mesh);
+    const CellsAroundNodes around(table.data(), table.count(), mesh.nodeCount, kinds);
+    std::vector<std::vector<int>> want(static_cast<std::size_t>(mesh.nodeCount) + 1);
+    int mostFaces = 0;
+    bool allWithFaces = true;
+    for (std::size_t c = 0; c < mesh.cells.size(); ++c) {
+        const auto& nodes = mesh.cells[c];
+        const int faces = CellAdjacency::faceCount(static_cast<int>(nodes.size()));
+        const bool inTable = std::all_of(nodes.begin(), nodes.end(),
+                                         [&](int n) { return n >= 1 && n <= mesh.nodeCount; });
+        if (nodes.empty() || !inTable ||
+            (kinds == CellsAroundNodes::Kinds::WithFaces && faces == 0))
+            continue;
+        mostFaces = std::max(mostFaces, faces);
+        allWithFaces = allWithFaces && faces > 0;
+        for (int n : nodes) want[static_cast<std::size_t>(n)].push_back(static_cast<int>(c) + 1);
+    }
+    for (int v = 1; v <= mesh.nodeCount; ++v) {
+        const auto list = around.around(v);
+        if (!std::equal(list.begin(), list.end(), want[static_cast<std::size_t>(v)].begin(),
+                        want[static_cast<std::size_t>(v)].end())) {
+            return ::testing::AssertionFailure() << "node " << v << ": the lists differ";
+        }
+    }
+    if (around.mostFaces() != mostFaces || around.onlyCellsWithFaces() != allWithFaces) {
+        return ::testing::AssertionFailure()
+               << "most faces " << around.mostFaces() << "/" << mostFaces << ", only with faces "
+               << around.onlyCellsWithFaces() << "/" << allWithFaces << " (built/plain)";
+    }
+    if (!around.builtOver(table.data(), table.count(), mesh.nodeCount))
+        return ::testing::AssertionFailure() << "not marked as built over its table";
+    return ::testing::AssertionSuccess();
 }
 
 // The same mesh with its cells in another order and its nodes renumbered: the cells around a
@@ -218,7 +213,8 @@ TEST(CellAdjacencyBuildIdentity, EmptyAndRefusedInput) {
     EXPECT_TRUE(buildsLikeTheReference(adjacency, NodeLists{4, {{}, {}}}));  // no usable cell
     EXPECT_EQ(adjacency.faceSlots(), 0);
     adjacency.build(nullptr, 3, 3);
-    EXPECT_TRUE(sameTable(adjacency, qvrtest::buildReferenceCellAdjacency(nullptr, 3, 3)));
+    EXPECT_TRUE(
+        qvrtest::sameAsReference(adjacency, qvrtest::buildReferenceCellAdjacency(nullptr, 3, 3)));
 }
 
 // A few nodes and many cells of random kinds over them, repeated and out-of-range node numbers
@@ -243,10 +239,40 @@ TEST(CellAdjacencyBuildIdentity, RandomCellsOverFewNodes) {
         }
         ASSERT_TRUE(buildsLikeTheReference(adjacency, mesh)) << "trial " << trial;
         oneSided += !adjacency.symmetric();
+        for (const auto kinds : {CellsAroundNodes::Kinds::Any, CellsAroundNodes::Kinds::WithFaces})
+            ASSERT_TRUE(listsLikePlainOnes(mesh, kinds)) << "trial " << trial;
     }
     // The symmetry check is exercised both ways.
     EXPECT_GT(oneSided, 100);
     EXPECT_LT(oneSided, 390);
+}
+
+}  // namespace
+
+namespace {
+
+// Lists the table was not built over are left aside: those of fewer nodes (which leave out the
+// cells that name the last node), and those of another table with the same counts.
+TEST(CellAdjacencyBuildIdentity, ListsOfOtherCellsOrCountsAreNotUsed) {
+    const std::vector<int> hex = {1, 2, 3, 4, 5, 6, 7, 8};
+    const NodeLists mesh{12, {hex, {5, 6, 7, 8, 9, 10, 11, 12}}};
+    const NodeLists other{12, {hex, {1, 2, 3, 4, 9, 10, 11, 12}}};
+    const CellTable table(mesh), otherTable(other);
+    const qvrtest::ReferenceCellAdjacency want =
+        qvrtest::buildReferenceCellAdjacency(table.data(), table.count(), mesh.nodeCount);
+    ASSERT_EQ(want.neighbour(1, 1), 2);
+    CellAdjacency adjacency;
+    const CellsAroundNodes fewerNodes(table.data(), table.count(), 11,
+                                      CellsAroundNodes::Kinds::Any);
+    adjacency.build(table.data(), table.count(), mesh.nodeCount, fewerNodes);
+    EXPECT_TRUE(qvrtest::sameAsReference(adjacency, want));
+    const CellsAroundNodes otherCells(otherTable.data(), otherTable.count(), other.nodeCount,
+                                      CellsAroundNodes::Kinds::Any);
+    adjacency.build(table.data(), table.count(), mesh.nodeCount, otherCells);
+    EXPECT_TRUE(qvrtest::sameAsReference(adjacency, want));
+    // Empty lists over no table stand for none.
+    adjacency.build(table.data(), table.count(), mesh.nodeCount, CellsAroundNodes());
+    EXPECT_TRUE(qvrtest::sameAsReference(adjacency, want));
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "QVROptKer.h"
 #include "geometry/cell_adjacency.h"
 
@@ -106,6 +108,32 @@ inline ReferenceCellAdjacency buildReferenceCellAdjacency(const CInnerCell* cell
         }
     }
     return table;
+}
+
+// The built table against the reference, whole: counts, packed size, symmetry and every slot
+// (and nothing answered beyond the slots).
+inline ::testing::AssertionResult sameAsReference(const qvr::geom::CellAdjacency& built,
+                                                  const ReferenceCellAdjacency& want) {
+    if (built.cellCount() != want.cellCount || built.faceSlots() != want.faceSlots ||
+        built.memoryBytes() != want.byteCount || built.symmetric() != want.symmetric) {
+        return ::testing::AssertionFailure()
+               << "cells " << built.cellCount() << "/" << want.cellCount << ", slots "
+               << built.faceSlots() << "/" << want.faceSlots << ", bytes " << built.memoryBytes()
+               << "/" << want.byteCount << ", symmetric " << built.symmetric() << "/"
+               << want.symmetric << " (built/reference)";
+    }
+    for (int c = 1; c <= want.cellCount; ++c) {
+        for (int f = 0; f < want.faceSlots; ++f) {
+            if (built.neighbour(c, f) != want.neighbour(c, f)) {
+                return ::testing::AssertionFailure()
+                       << "cell " << c << " face " << f << ": " << built.neighbour(c, f)
+                       << ", the reference " << want.neighbour(c, f);
+            }
+        }
+        if (built.neighbour(c, want.faceSlots) != 0 || built.neighbour(c, -1) != 0)
+            return ::testing::AssertionFailure() << "cell " << c << " answers beyond its slots";
+    }
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace qvrtest
